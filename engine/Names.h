@@ -1,0 +1,27 @@
+// Which directory entries the search lists, and why.
+#pragma once
+
+#include <cstdint>
+
+// The four check boxes of the main window, read when a search starts.
+struct ScanOptions {
+    uint8_t malformedNames = 0;  // 1005: trailing dot or blank, reserved device name
+    uint8_t hidden = 0;          // 1002
+    uint8_t readOnly = 0;        // 1003
+    uint8_t system = 0;          // 1004
+};
+
+// The four reasons a row can show; rows compare these by address.
+extern const char kAttrTextName[];      // "-"
+extern const char kAttrTextReadOnly[];  // "R"
+extern const char kAttrTextSystem[];    // "S"
+extern const char kAttrTextHidden[];    // "H"
+
+// Whether a reserved device name of Windows is the stem of name: aux, con, nul,
+// prn, com0-9 and lpt0-9, alone or followed by a dot and anything else.
+bool IsReservedDeviceName(const char* name);
+
+// Decides whether an entry is listed. Unless the name is empty, "." or "..",
+// attributeText is set: "-" first, then the attribute rule that lists it.
+bool IsMalformedEntry(const char* name, uint32_t attributes, const ScanOptions& options,
+                      const char*& attributeText);

@@ -1,0 +1,41 @@
+// Byte-level helpers for narrow paths in code page 936. A GBK character is one
+// byte below 0x81 or a lead byte 0x81-0xFE followed by a trail byte that may be
+// 0x5C ("\"), so paths are cut and tested by character, never by byte.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+inline bool IsGbkLeadByte(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
+
+// Byte length of the character that starts at text[i] (1 or 2; 1 for a lead
+// byte at the very end).
+inline size_t CharLengthAt(std::string_view text, size_t i) {
+    return IsGbkLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size() ? 2 : 1;
+}
+
+// Offset of the last character of text (text must not be empty).
+size_t LastCharOffset(std::string_view text);
+
+// Whether the last character of text is the single byte c.
+bool EndsWithChar(std::string_view text, char c);
+
+// The non-empty components of a path, split at every "\" character.
+std::vector<std::string_view> SplitPathComponents(std::string_view path);
+
+// Offset just after the last "\" character, 0 when there is none.
+size_t AfterLastBackslash(std::string_view path);
+
+// Equal without regard to the case of ASCII letters; double-byte characters
+// compare exactly (their trail bytes can look like ASCII letters).
+bool EqualsIgnoreCase(std::string_view a, std::string_view b);
+
+// Whether a name ends in a dot or a blank (checked by character).
+inline bool EndsInDotOrBlank(std::string_view name) {
+    return EndsWithChar(name, '.') || EndsWithChar(name, ' ');
+}
+
+// Copies text and a terminator into a buffer of `size` bytes; false (and the
+// buffer left empty) when it does not fit.
+bool CopyIfFits(char* buffer, size_t size, std::string_view text);

@@ -1,0 +1,25 @@
+#include "ResultRow.h"
+
+#include <utility>
+
+#include "PathForms.h"
+
+const char kTypeFolder[] = "文件夹";
+const char kTypeFile[] = "文件";
+const char kResultPending[] = "未操作";
+const char kResultFailed[] = "失败";
+
+ResultRow MakeResultRow(std::string longPath, const char* name, uint32_t attributes, const char* attributeText) {
+    ResultRow row;
+    row.path = std::move(longPath);
+    row.bracketedName = std::string("[") + name + "]";
+    row.type = (attributes & fs_attr::kDirectory) ? kTypeFolder : kTypeFile;
+    row.attribute = attributeText;
+    row.result = kResultPending;
+    return row;
+}
+
+void AppendResultRow(FileSystem& fs, RowSink& list, const char* longEntryPath, const char* name,
+                     uint32_t attributes, const char* attributeText) {
+    list.AppendRow(MakeResultRow(ResolveLongPath(fs, longEntryPath), name, attributes, attributeText));
+}

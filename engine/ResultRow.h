@@ -1,0 +1,34 @@
+// A listed entry as a row of the result list.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "FileSystem.h"
+
+extern const char kTypeFolder[];       // "文件夹"
+extern const char kTypeFile[];         // "文件"
+extern const char kResultPending[];    // "未操作"
+extern const char kResultFailed[];     // "失败"
+
+struct ResultRow {
+    std::string path;           // column 0: long-name path, empty when it did not resolve
+    std::string bracketedName;  // column 1: "[" + stored name + "]"
+    std::string type;           // column 2: kTypeFolder or kTypeFile
+    std::string attribute;      // column 3: "-", "R", "S" or "H"
+    std::string result;         // column 4: kResultPending, later kResultFailed
+};
+
+// Where the rows go: the result list control in the program, a vector in tests.
+// Rows are always appended at the end.
+class RowSink {
+public:
+    virtual ~RowSink() = default;
+    virtual void AppendRow(const ResultRow& row) = 0;
+};
+
+ResultRow MakeResultRow(std::string longPath, const char* name, uint32_t attributes, const char* attributeText);
+
+// Appends the row of a listed entry; column 0 is ResolveLongPath(longEntryPath).
+void AppendResultRow(FileSystem& fs, RowSink& list, const char* longEntryPath, const char* name,
+                     uint32_t attributes, const char* attributeText);

@@ -1,0 +1,45 @@
+// The recursive walk of one folder tree.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+#include "FileSystem.h"
+#include "Names.h"
+#include "ResultRow.h"
+
+// Counters and progress of a search. The walk writes it on the search thread;
+// the window's timer reads it and another thread may raise stopRequested, so
+// the shared fields are atomic and the entry paths sit behind a small lock.
+struct ScanState {
+    std::atomic<int32_t> rowsListed{0};
+    std::atomic<int32_t> foldersSearched{0};  // below the root, listed or not
+    std::atomic<int32_t> filesSearched{0};
+    std::atomic<uint8_t> stopRequested{0};    // 1 also means: no search running
+    std::atomic<int32_t> malformedFolders{0};
+    std::atomic<int32_t> malformedFiles{0};
+    char longEntryPath[kMaxPath] = {};   // folder part + long name of the last entry
+    char shortEntryPath[kMaxPath] = {};  // folder part + its alias (or long name)
+    const char* attributeText = kAttrTextName;
+
+    // Counters to 0, paths cleared; stopRequested is left to the caller.
+    void ResetCounters();
+    // A consistent copy of longEntryPath for the progress display.
+    void CopyLongEntryPath(char (&out)[kMaxPath]) const;
+
+    void LockPaths() const;
+    void UnlockPaths() const;
+
+private:
+    mutable std::atomic_flag m_pathLock = ATOMIC_FLAG_INIT;
+};
+
+// Fills longEntryPath and shortEntryPath from the listing pattern and an entry
+// it returned. False, with both cleared, when a path would not fit in 260 bytes.
+bool BuildEntryPaths(ScanState& state, const char* pattern, const FindData& entry);
+
+// Walks folder (a path as typed, or a pattern ending in "*") and its unlisted
+// sub-folders depth first, appending a row for every listed entry.
+void ScanFolder(FileSystem& fs, const std::string& folder, const ScanOptions& options, RowSink& list,
+                ScanState& state);

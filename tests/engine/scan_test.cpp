@@ -1,0 +1,208 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "RowCollector.h"
+#include "Scan.h"
+#include "SimulatedVolume.h"
+
+namespace {
+
+constexpr ScanOptions kNames{1, 0, 0, 0};
+constexpr ScanOptions kHiddenOnly{0, 1, 0, 0};
+
+struct Walk {
+    SimulatedVolume v;
+    ScanState state;
+    RowCollector rows;
+    std::vector<std::string> patterns;
+
+    Walk() {
+        v.AddDrive('D');
+        v.beforeFindFirst = [this](const std::string& p) { patterns.push_back(p); };
+    }
+    void Run(const std::string& root, ScanOptions options = kNames) {
+        state.ResetCounters();
+        state.stopRequested = 0;
+        ScanFolder(v, root, options, rows, state);
+        EXPECT_EQ(state.rowsListed, state.malformedFolders + state.malformedFiles);
+        EXPECT_EQ(state.rowsListed, static_cast<int>(rows.rows.size()));
+    }
+};
+
+TEST(ScanFolder, NothingHappensWithoutOptionsOrRoot) {
+    Walk w;
+    w.v.AddFile("D:\\r\\con");
+    w.Run("D:\\r", ScanOptions{0, 0, 0, 0});
+    w.Run("", kNames);
+    EXPECT_TRUE(w.patterns.empty());
+    EXPECT_EQ(w.state.filesSearched, 0);
+}
+
+TEST(ScanFolder, ListedFoldersAreNotEnteredAndOthersAreEnteredByAlias) {
+    Walk w;
+    w.v.AddFile("D:\\r\\Long Folder Name\\deep.");
+    w.v.AddFile("D:\\r\\Long Folder Name\\ok.txt");
+    w.v.AddFile("D:\\r\\aux\\inside.");
+    w.v.AddFolder("D:\\r\\aux\\sub");
+    w.v.AddFolder("D:\\r\\empty");
+    w.Run("D:\\r");
+
+    ASSERT_EQ(w.rows.rows.size(), 2u);
+    EXPECT_EQ(w.rows.rows[0].path, "D:\\r\\Long Folder Name\\deep.");
+    EXPECT_EQ(w.rows.rows[0].bracketedName, "[deep.]");
+    EXPECT_EQ(w.rows.rows[0].type, "文件");
+    EXPECT_EQ(w.rows.rows[1].path, "D:\\r\\aux");
+    EXPECT_EQ(w.rows.rows[1].type, "文件夹");
+    EXPECT_EQ(w.rows.rows[1].result, "未操作");
+    EXPECT_EQ(w.state.foldersSearched, 3);  // Long Folder Name, aux, empty
+    EXPECT_EQ(w.state.filesSearched, 2);    // deep., ok.txt
+    EXPECT_EQ(w.state.malformedFolders, 1);
+    EXPECT_EQ(w.state.malformedFiles, 1);
+    auto listed = [&](const std::string& p) {
+        return std::find(w.patterns.begin(), w.patterns.end(), p) != w.patterns.end();
+    };
+    EXPECT_TRUE(listed("D:\\r\\LONGFO~1\\*"));
+    EXPECT_TRUE(listed("D:\\r\\empty\\*"));
+    EXPECT_FALSE(listed("D:\\r\\aux\\*"));
+}
+
+TEST(ScanFolder, HiddenOnlyListsAHiddenFolderWithoutCountingItsContents) {
+    Walk w;
+    w.v.AddFolder("D:\\r\\secret", fs_attr::kHidden);
+    w.v.AddFile("D:\\r\\secret\\a");
+    w.v.AddFile("D:\\r\\b", fs_attr::kHidden);
+    w.Run("D:\\r", kHiddenOnly);
+    ASSERT_EQ(w.rows.rows.size(), 2u);
+    EXPECT_EQ(w.rows.rows[0].attribute, "H");
+    EXPECT_EQ(w.rows.rows[1].attribute, "H");
+    EXPECT_EQ(w.state.foldersSearched, 1);
+    EXPECT_EQ(w.state.filesSearched, 1);
+}
+
+TEST(ScanFolder, DottedFolderWithoutAliasIsWalkedItselfNotItsTwin) {
+    // Name rules off, so "dir." is not listed and has to be entered; without
+    // aliases only "\\?\" reaches it.
+    SimulatedVolume v;
+    v.AddDrive('D', /*shortNames=*/false);
+    v.AddFile("D:\\r\\dir.\\in-dotted", fs_attr::kHidden);
+    v.AddFile("D:\\r\\dir\\in-twin", fs_attr::kHidden);
+    ScanState state;
+    RowCollector rows;
+    ScanFolder(v, "D:\\r", kHiddenOnly, rows, state);
+    std::vector<std::string> paths = rows.Paths();
+    std::sort(paths.begin(), paths.end());
+    std::vector<std::string> expected = {"D:\\r\\dir.\\in-dotted", "D:\\r\\dir\\in-twin"};
+    EXPECT_EQ(paths, expected);
+}
+
+TEST(ScanFolder, RootForms) {
+    struct Case {
+        const char* root;
+        std::vector<std::string> paths;
+    } cases[] = {
+        {"D:", {"D:\\x.", "D:\\sub\\con", "D:\\sub\\con.txt"}},
+        {"D:\\", {"D:\\x.", "D:\\sub\\con", "D:\\sub\\con.txt"}},
+        {"D:\\\\sub\\\\", {"D:\\sub\\con", "D:\\sub\\con.txt"}},
+        {"D:\\sub\\*", {"D:\\sub\\con", "D:\\sub\\con.txt"}},
+        // A pattern root: entries follow its folder, and sub-folders it
+        // matches are walked as folders, not as the pattern again.
+        {"D:\\s*", {"D:\\sub\\con", "D:\\sub\\con.txt"}},
+        {"D:\\sub\\con*", {"D:\\sub\\con", "D:\\sub\\con.txt"}},
+        {"D:\\missing", {}},
+    };
+    for (const Case& c : cases) {
+        Walk w;
+        w.v.AddFile("D:\\x.");
+        w.v.AddFile("D:\\sub\\con");
+        w.v.AddFile("D:\\sub\\con.txt");
+        w.v.AddFile("D:\\sub\\fine");
+        w.Run(c.root);
+        EXPECT_EQ(w.rows.Paths(), c.paths) << c.root;
+    }
+}
+
+TEST(ScanFolder, StopEndsEveryLevelAtItsNextStep) {
+    Walk w;
+    w.v.AddFile("D:\\r\\a\\b\\c\\one.");
+    w.v.AddFile("D:\\r\\a\\b\\c\\two.");
+    w.v.AddFile("D:\\r\\a\\b\\later.");
+    w.v.AddFile("D:\\r\\a\\later.");
+    w.v.AddFile("D:\\r\\z\\later.");
+    w.v.beforeFindFirst = [&](const std::string& p) {
+        w.patterns.push_back(p);
+        if (p == "D:\\r\\a\\b\\c\\*") w.state.stopRequested = 1;
+    };
+    w.Run("D:\\r");
+    EXPECT_TRUE(w.rows.rows.empty());
+    EXPECT_EQ(w.patterns.back(), "D:\\r\\a\\b\\c\\*");
+    EXPECT_EQ(w.state.foldersSearched, 3);
+}
+
+TEST(ScanFolder, LinksAreCountedButNeverEntered) {
+    Walk w;
+    w.v.AddFile("D:\\target\\victim.");
+    w.v.AddLink("D:\\r\\junction", "D:\\target", true, kTagMountPoint);
+    w.v.AddLink("D:\\r\\loop", "D:\\r", true, kTagSymlink);
+    w.v.AddFolder("D:\\r\\cloud");
+    w.v.Find("D:\\r\\cloud")->attributes |= fs_attr::kReparsePoint;
+    w.v.Find("D:\\r\\cloud")->tag = kTagCloud;
+    w.v.AddFile("D:\\r\\cloud\\synced.");
+    w.Run("D:\\r");
+    EXPECT_EQ(w.rows.Paths(), std::vector<std::string>{"D:\\r\\cloud\\synced."});
+    EXPECT_EQ(w.state.foldersSearched, 3);
+}
+
+TEST(ScanFolder, ListingFailuresEndThatFolderOnly) {
+    Walk w;
+    for (const char* f : {"1.", "2.", "3.", "4."}) w.v.AddFile(std::string("D:\\r\\broken\\") + f);
+    w.v.Find("D:\\r\\broken")->failAfter = 3;  // ".", "..", "1." then error 5
+    w.v.Find("D:\\r\\broken")->failError = fs_error::kAccessDenied;
+    w.v.AddFile("D:\\r\\closed\\x.");
+    w.v.Find("D:\\r\\closed")->openError = fs_error::kAccessDenied;
+    w.v.AddFile("D:\\r\\zz.");
+    w.Run("D:\\r");
+    std::vector<std::string> expected = {"D:\\r\\broken\\1.", "D:\\r\\zz."};
+    EXPECT_EQ(w.rows.Paths(), expected);
+    EXPECT_EQ(w.state.foldersSearched, 2);  // closed is counted though it can't be listed
+}
+
+TEST(ScanFolder, EntriesBeyond259BytesAreSkippedNotCut) {
+    Walk w;
+    std::string deep = "D:\\r";
+    while (deep.size() < 240) deep += "\\level";
+    w.v.AddFile(deep + "\\fits.");
+    w.v.AddFile(deep + "\\" + std::string(40, 'n') + ".");  // 280 bytes
+    w.v.AddFile(deep + "\\" + std::string(12, 'm') + "\\inner.");  // folder fits, its pattern doesn't
+    w.Run("D:\\r");
+    EXPECT_EQ(w.rows.Paths(), std::vector<std::string>{deep + "\\fits."});
+    for (const auto& p : w.patterns) EXPECT_LT(p.size(), 260u);
+}
+
+TEST(ScanFolder, ColumnZeroShowsLongNamesAndRowsKeepWalkOrder) {
+    Walk w;
+    w.v.AddFile("D:\\Data\\Reports 2024\\Q1 summary.");
+    w.v.AddFile("D:\\Data\\Reports 2024\\lpt1.log");
+    w.v.AddFile("D:\\Data\\nul");
+    w.Run("d:\\data");  // typed in the wrong case
+    std::vector<std::string> expected = {"d:\\Data\\Reports 2024\\Q1 summary.", "d:\\Data\\Reports 2024\\lpt1.log",
+                                         "d:\\Data\\nul"};
+    EXPECT_EQ(w.rows.Paths(), expected);
+}
+
+TEST(ScanState, ResetClearsCountersAndPaths) {
+    ScanState s;
+    s.rowsListed = 3;
+    s.filesSearched = 9;
+    s.longEntryPath[0] = 'x';
+    s.ResetCounters();
+    EXPECT_EQ(s.rowsListed, 0);
+    EXPECT_EQ(s.filesSearched, 0);
+    char copy[kMaxPath];
+    s.CopyLongEntryPath(copy);
+    EXPECT_STREQ(copy, "");
+}
+
+}  // namespace

@@ -1,0 +1,95 @@
+// An in-memory model of Windows volumes with the path rules the engine has to
+// live with:
+//  - plain paths ("D:\a") and "\\.\" paths lose trailing dots and blanks of
+//    every component, and "." and ".." are folded;
+//  - a plain path whose last component is a reserved device name reaches the
+//    device (aux, con, nul, prn, com0-9, lpt0-9, also with an extension);
+//  - "\\?\" paths pass every name through unchanged;
+//  - lookups ignore letter case and accept 8.3 aliases; aliases are made per
+//    volume (on or off) the way NTFS makes them, or set by the test;
+//  - read-only files and folders refuse deletion, entries can be held open
+//    without delete sharing, non-empty folders refuse removal;
+//  - junctions and symbolic links lead to their target when walked through and
+//    are removed as themselves;
+//  - listings can fail to open or fail midway with any error;
+//  - "\\.\X:\" can be made not to answer, as some drives don't.
+#pragma once
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "FileSystem.h"
+
+constexpr uint32_t kTagMountPoint = 0xA0000003u;  // junction
+constexpr uint32_t kTagSymlink = 0xA000000Cu;
+constexpr uint32_t kTagCloud = 0x9000001Au;       // cloud placeholder: not a link
+
+class SimulatedVolume final : public FileSystem {
+public:
+    struct Node {
+        std::string name;
+        std::string alias;
+        uint32_t attributes = 0;
+        uint32_t tag = 0;           // reparse tag; with kReparsePoint in attributes
+        std::string linkTarget;     // "\\?\"-style path a link leads to
+        bool lockedOpen = false;    // held open without delete sharing
+        uint32_t openError = 0;     // FindFirst of this folder fails with it
+        int failAfter = -1;         // listing fails after this many entries ...
+        uint32_t failError = 0;     // ... with this error
+        Node* parent = nullptr;
+        std::vector<std::unique_ptr<Node>> children;
+
+        bool IsFolder() const { return (attributes & fs_attr::kDirectory) != 0; }
+    };
+
+    SimulatedVolume() = default;
+
+    // A drive "X:". shortNames: whether new entries get 8.3 aliases.
+    void AddDrive(char letter, bool shortNames = true, bool deviceRootAnswers = true);
+
+    // Creation takes names literally ("D:\a\b." makes "b."), as "\\?\" does.
+    // Missing parent folders are made on the way. alias overrides the generated one.
+    Node* AddFolder(const std::string& path, uint32_t attributes = 0, const std::string& alias = "\x01");
+    Node* AddFile(const std::string& path, uint32_t attributes = 0, const std::string& alias = "\x01");
+    Node* AddLink(const std::string& path, const std::string& target, bool folder = true,
+                  uint32_t tag = kTagMountPoint);
+
+    // The entry a literal path names (exact names, no alias), or null.
+    Node* Find(const std::string& path) const;
+    bool Exists(const std::string& path) const { return Find(path) != nullptr; }
+    // Every entry below a literal path, as literal paths, sorted.
+    std::vector<std::string> ListTree(const std::string& path) const;
+
+    // Runs before each FindFirst, for faults that strike between two calls.
+    std::function<void(const std::string& pattern)> beforeFindFirst;
+
+    std::unique_ptr<Listing> FindFirst(const char* pattern, FindData& first, uint32_t& error) override;
+    uint32_t GetAttributes(const char* path) override;
+    bool SetAttributes(const char* path, uint32_t attributes) override;
+    bool RemoveFile(const char* path, uint32_t& error) override;
+    bool RemoveFolder(const char* path, uint32_t& error) override;
+
+    // Every path the engine handed to a call that changes the disk.
+    std::vector<std::string> removals;
+
+private:
+    struct Drive {
+        bool shortNames = true;
+        bool deviceRootAnswers = true;
+        std::unique_ptr<Node> root;
+    };
+    struct Parsed;
+
+    Node* Create(const std::string& path, uint32_t attributes, const std::string& alias);
+    bool Parse(const std::string& path, Parsed& out, uint32_t& error) const;
+    Node* Walk(Drive& drive, const std::vector<std::string>& parts, size_t count, bool followLast,
+               uint32_t& error) const;
+    Node* Resolve(const std::string& path, bool followLast, uint32_t& error, bool* isDevice = nullptr);
+    static Node* Target(Node* node, const SimulatedVolume& volume);
+    std::string MakeAlias(const Node& folder, const std::string& name) const;
+
+    std::map<char, Drive> m_drives;
+};
