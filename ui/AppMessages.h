@@ -1,0 +1,26 @@
+// Every private message of the program's windows, numbered from WM_APP.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+
+enum AppMessage : UINT {
+    // lParam: a std::function<void()>* that the window's thread runs; sent,
+    // so the sender waits until it has run.
+    WM_APP_RUN_TASK = WM_APP + 1,
+};
+
+// Runs task on the thread that owns window and returns after it ran. Workers
+// use it for what only that thread may do (timers) and for the members the
+// window's handlers read. False when the window is gone and nothing ran.
+inline bool RunOnWindowThread(HWND window, const std::function<void()>& task) {
+    if (!IsWindow(window)) return false;
+    return SendMessageA(window, WM_APP_RUN_TASK, 0, reinterpret_cast<LPARAM>(&task)) != 0;
+}
+
+// The window procedure's half: runs the task and answers 1.
+inline LRESULT RunSentTask(LPARAM lParam) {
+    (*reinterpret_cast<const std::function<void()>*>(lParam))();
+    return 1;
+}

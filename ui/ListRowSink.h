@@ -1,0 +1,15 @@
+// Rows of the walk into the result list control.
+#pragma once
+
+#include "ListCtrl.h"
+#include "ResultRow.h"
+
+class ListRowSink final : public RowSink {
+public:
+    explicit ListRowSink(CListCtrl& list) : m_list(list) {}
+    // Inserted at the position of the current row count, column 0 first.
+    void AppendRow(const ResultRow& row) override;
+
+private:
+    CListCtrl& m_list;
+};

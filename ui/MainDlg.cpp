@@ -1,0 +1,274 @@
+#include "MainDlg.h"
+
+#include <windows.h>
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include "App.h"
+#include "AppMessages.h"
+#include "CommandLineStep.h"
+#include "Delete.h"
+#include "Layout.h"
+#include "MainTexts.h"
+#include "PathForms.h"
+#include "Settings.h"
+#include "StoredTexts.h"
+#include "VersionText.h"
+#include "Win32FileSystem.h"
+#include "resource.h"
+
+namespace {
+
+constexpr UINT_PTR kTimerAnnouncements = 0;
+constexpr UINT_PTR kTimerProgress = 1;
+constexpr UINT kAnnouncementRetryMs = 300000;
+// How long closing waits for workers before it ends the process regardless.
+constexpr DWORD kWorkerStopWaitMs = 5000;
+
+struct ColumnSpec {
+    const char* heading;
+    int width;
+};
+constexpr ColumnSpec kColumns[] = {
+    {"路径", 270}, {"文件名", 90}, {"类型", 60}, {"属性", 60}, {"操作结果", 103},
+};
+
+std::string ModulePath() {
+    char path[MAX_PATH] = {};
+    DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    return n > 0 && n < MAX_PATH ? std::string(path, n) : std::string();
+}
+
+}  // namespace
+
+CMyDlg::CMyDlg() : CDialog(IDD_MAIN), m_fs(&TheFileSystem()) {
+    InitMembers();
+    CommandLineStepResult step = RunCommandLineStep(
+        m_sfm, m_strAppId, [this](const std::string& path) { return DeleteListedPath(*m_fs, path); });
+    m_bHasArgument = step.hasArgument;
+    m_strPath = step.searchPath;
+}
+
+CMyDlg::CMyDlg(const StartArgs& args, FileSystem* fs) : CDialog(IDD_MAIN), m_fs(fs ? fs : &TheFileSystem()) {
+    InitMembers();
+    m_bHasArgument = args.hasArgument;
+    m_strPath = args.searchPath;
+}
+
+void CMyDlg::InitMembers() {
+    InitializeCriticalSection(&m_walkLock);
+    m_hIcon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_WINDOW));
+    m_strAppId = DecodeStoredText(StoredText::ProgramId);
+    m_strNotice = DecodeStoredText(StoredText::NoticeText);
+    m_strAdColor = "7";
+}
+
+CMyDlg::~CMyDlg() {
+    // Workers were asked to stop when the window went; they hold a pointer to
+    // this object, so it must outlive them. One that does not end in time
+    // (a network call that hangs) ends with the process, never by a kill that
+    // could leave a lock held.
+    m_scan.stopRequested = 1;
+    if (!m_workers.WaitAll(kWorkerStopWaitMs)) TerminateProcess(GetCurrentProcess(), 0);
+    DeleteCriticalSection(&m_walkLock);
+}
+
+void CMyDlg::DoDataExchange(CDataExchange* pDX) {
+    CDialog::DoDataExchange(pDX);
+    DDX_Control(pDX, IDC_EDIT_PATH, m_editPath);
+    DDX_Control(pDX, IDC_BTN_INVERT, m_btnInvert);
+    DDX_Control(pDX, IDC_BTN_SEARCH, m_btnSearch);
+    DDX_Control(pDX, IDC_STATIC_NOTICE, m_staticNotice);
+    DDX_Control(pDX, IDC_BTN_DELETE, m_btnDelete);
+    DDX_Control(pDX, IDC_BTN_SUPPORT, m_btnSupport);
+    DDX_Control(pDX, IDC_BTN_CHECK_ALL, m_btnSelectAll);
+    DDX_Control(pDX, IDC_LIST_RESULT, m_listResult);
+    DDX_Text(pDX, IDC_EDIT_PATH, m_strPath);
+    DDX_Text(pDX, IDC_STATIC_NOTICE, m_strNotice);
+    m_bLayoutPending = false;
+}
+
+BOOL CMyDlg::OnInitDialog() {
+    CDialog::OnInitDialog();
+    SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
+    SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
+
+    for (int i = 0; i < static_cast<int>(sizeof kColumns / sizeof kColumns[0]); ++i)
+        m_listResult.InsertColumn(i, kColumns[i].heading, LVCFMT_LEFT, kColumns[i].width);
+    m_listResult.SetExtendedStyle(LVS_EX_GRIDLINES | LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT |
+                                  LVS_EX_TWOCLICKACTIVATE | LVS_EX_FLATSB);
+    CheckDlgButton(m_hWnd, IDC_CHECK_MALFORMED, BST_CHECKED);
+
+    m_strVersion = GetFileVersionText(ModulePath().c_str());
+    m_strTitle = BuildWindowTitle(DecodeStoredText(StoredText::ProductTitle), m_strVersion,
+                                  DecodeStoredText(StoredText::NoticeText));
+    SetWindowText(m_strTitle.c_str());
+    UpdateData(false);
+
+    m_nOnlineMode = 0;
+    m_nAdIndex = -1;
+    StartOnlineWorker();
+
+    if (!m_bHasArgument) {
+        std::string saved = ReadSavedPath();
+        if (!saved.empty()) SetDlgItemTextA(m_hWnd, IDC_EDIT_PATH, saved.c_str());
+    }
+    m_scan.stopRequested = 1;
+    return TRUE;
+}
+
+bool CMyDlg::StartOnlineWorker() {
+    // The update check and the announcement feed plug in here; until then
+    // there is nothing to start.
+    return false;
+}
+
+BOOL CMyDlg::PreTranslateMessage(MSG* msg) {
+    if (msg->message == WM_KEYDOWN) {
+        if (msg->wParam == VK_ESCAPE) return TRUE;
+        if (msg->wParam == VK_RETURN) {
+            if (GetFocus() == GetDlgItem(IDC_EDIT_PATH)) ToggleSearch();
+            return TRUE;
+        }
+    }
+    return CDialog::PreTranslateMessage(msg);
+}
+
+bool CMyDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    switch (message) {
+    case WM_PAINT:
+        if (OnPaint()) {
+            result = 0;
+            return true;
+        }
+        break;
+    case WM_QUERYDRAGICON:
+        result = reinterpret_cast<LRESULT>(m_hIcon);
+        return true;
+    case WM_SIZE:
+        OnSize(static_cast<UINT>(wParam));
+        break;
+    case WM_TIMER:
+        OnTimer(wParam);
+        break;
+    case WM_DESTROY:
+        OnDestroy();
+        break;
+    case WM_APP_RUN_TASK:
+        result = RunSentTask(lParam);
+        return true;
+    case WM_DROPFILES:
+        AcceptDroppedPath(reinterpret_cast<HDROP>(wParam));
+        break;
+    case WM_COMMAND:
+        if (lParam == 0 || HIWORD(wParam) == BN_CLICKED) {
+            if (OnCommand(LOWORD(wParam))) {
+                result = 0;
+                return true;
+            }
+        }
+        break;
+    default:
+        break;
+    }
+    return CDialog::OnMessage(message, wParam, lParam, result);
+}
+
+bool CMyDlg::OnCommand(int id) {
+    switch (id) {
+    case IDC_BTN_SEARCH: ToggleSearch(); return true;
+    case IDC_BTN_BROWSE: ChooseFolder(); return true;
+    case IDC_BTN_DELETE: DeleteCheckedRows(); return true;
+    case ID_LIST_DELETE_CURRENT: DeleteSelectedRow(); return true;
+    case ID_LIST_DELETE_ALL: DeleteAllRows(); return true;
+    default: return false;
+    }
+}
+
+void CMyDlg::OnSize(UINT type) {
+    if (m_bLayoutPending) {
+        m_bLayoutPending = false;
+        return;
+    }
+    if (type == SIZE_MINIMIZED) return;
+
+    RECT window;
+    ::GetWindowRect(m_hWnd, &window);
+    if (window.right - window.left < kMinWindowWidth) window.right = window.left + kMinWindowWidth;
+    if (window.bottom - window.top < kMinWindowHeight) window.bottom = window.top + kMinWindowHeight;
+    // May come back here through a nested WM_SIZE, which lays out the new size.
+    MoveWindow(window.left, window.top, window.right - window.left, window.bottom - window.top, TRUE);
+
+    RECT client;
+    ::GetClientRect(m_hWnd, &client);
+    int w = client.right, h = client.bottom;
+    for (const ControlPlacement& p : MainWindowLayout(w, h)) {
+        HWND control = GetDlgItem(p.id);
+        if (!control) continue;
+        RECT r;
+        ::GetWindowRect(control, &r);
+        int width = p.width >= 0 ? p.width : r.right - r.left;
+        int height = p.height >= 0 ? p.height : r.bottom - r.top;
+        ::MoveWindow(control, p.x, p.y, width, height, TRUE);
+    }
+    m_listResult.SetColumnWidth(0, PathColumnWidth(w));
+    UpdateData(true);
+    m_bLayoutPending = false;
+}
+
+void CMyDlg::OnTimer(UINT_PTR id) {
+    if (id == kTimerProgress) {
+        if (m_scan.stopRequested)
+            SetWindowText(m_strTitle.c_str());
+        else
+            ShowProgress();
+    } else if (id == kTimerAnnouncements) {
+        RotateAnnouncement();
+    }
+}
+
+void CMyDlg::ShowProgress() {
+    char entry[kMaxPath];
+    m_scan.CopyLongEntryPath(entry);
+    m_strNotice = ResolveLongPath(*m_fs, entry);
+    UpdateData(false);
+    SetWindowText(BuildProgressTitle(m_strTitle, m_scan.foldersSearched, m_scan.filesSearched).c_str());
+}
+
+void CMyDlg::RotateAnnouncement() {
+    ++m_nAdIndex;
+    if (m_ads.empty() || m_nAdIndex >= static_cast<int>(m_ads.size())) m_nAdIndex = 0;
+    if (m_ads.empty()) {
+        m_nOnlineMode = 1;
+        StartOnlineWorker();
+        if (m_ads.empty()) {
+            SetTimer(m_hWnd, kTimerAnnouncements, kAnnouncementRetryMs, nullptr);
+            return;
+        }
+    }
+    const AnnouncementItem& item = m_ads[static_cast<size_t>(m_nAdIndex)];
+    m_strAdColor = item.color;
+    SetDlgItemTextA(m_hWnd, IDC_STATIC_NOTICE, item.title.c_str());
+}
+
+bool CMyDlg::OnPaint() {
+    if (!IsIconic(m_hWnd)) return false;
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(m_hWnd, &ps);
+    SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+    int cxIcon = GetSystemMetrics(SM_CXICON), cyIcon = GetSystemMetrics(SM_CYICON);
+    RECT rect;
+    ::GetClientRect(m_hWnd, &rect);
+    int x = (rect.right - rect.left - cxIcon + 1) / 2;
+    int y = (rect.bottom - rect.top - cyIcon + 1) / 2;
+    DrawIcon(dc, x, y, m_hIcon);
+    EndPaint(m_hWnd, &ps);
+    return true;
+}
+
+void CMyDlg::OnDestroy() {
+    char path[MAX_PATH] = {};
+    GetDlgItemTextA(m_hWnd, IDC_EDIT_PATH, path, MAX_PATH);
+    WriteSavedPath(path);
+    m_scan.stopRequested = 1;  // a walk in progress ends at its next step
+}

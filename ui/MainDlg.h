@@ -1,0 +1,99 @@
+// The main window: the path field, the options, the result list and the
+// commands around it. Runs modally for the whole life of the process.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <string>
+#include <vector>
+
+#include "Dialog.h"
+#include "FileSystem.h"
+#include "ListCtrl.h"
+#include "OnlineTypes.h"
+#include "SFMServer.h"
+#include "Scan.h"
+#include "WorkerThreads.h"
+
+class CMyDlg : public CDialog {
+public:
+    // How the dialog starts: from the process's command line (the program),
+    // or with the outcome given (tests, which have their own command line).
+    struct StartArgs {
+        bool hasArgument = false;
+        std::string searchPath;
+    };
+
+    CMyDlg();
+    explicit CMyDlg(const StartArgs& args, FileSystem* fs = nullptr);
+    ~CMyDlg() override;
+
+    BOOL PreTranslateMessage(MSG* msg) override;
+
+    // Command handlers, public so that tests can drive them like clicks.
+    void ToggleSearch();
+    void ChooseFolder();
+    void AcceptDroppedPath(HDROP drop);
+    void DeleteCheckedRows();
+    void DeleteSelectedRow();
+    void DeleteAllRows();
+
+    // Starts the online worker (update check and announcement feed) in the
+    // mode m_nOnlineMode holds; false when no thread was started.
+    bool StartOnlineWorker();
+
+    // Whether a walk is under way (also while a stopped one unwinds).
+    bool IsWalking() const { return m_bWalking.load(); }
+
+    bool m_bHasArgument = false;
+    CSFMServer m_sfm;
+    std::string m_strAppId;
+    std::vector<AnnouncementItem> m_ads;
+    UpdateInfo m_updateInfo;
+    int m_nAdIndex = -1;
+    int m_nOnlineMode = 0;
+    std::string m_strAdColor;
+    std::string m_strVersion;
+    HANDLE m_hThread = nullptr;  // the worker started last; owned by m_workers
+    bool m_bLayoutPending = true;
+    CWnd m_editPath;
+    CWnd m_btnInvert;
+    CWnd m_btnSearch;
+    CWnd m_staticNotice;
+    CWnd m_btnDelete;
+    CWnd m_btnSupport;
+    CWnd m_btnSelectAll;
+    CListCtrl m_listResult;
+    std::string m_strPath;
+    std::string m_strNotice;
+    HICON m_hIcon = nullptr;
+    ScanState m_scan;
+    std::string m_strTitle;
+
+protected:
+    BOOL OnInitDialog() override;
+    void DoDataExchange(CDataExchange* pDX) override;
+    bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+private:
+    void InitMembers();
+    bool OnCommand(int id);
+    void OnSize(UINT type);
+    void OnTimer(UINT_PTR id);
+    bool OnPaint();
+    void OnDestroy();
+    void ShowProgress();
+    void RotateAnnouncement();
+
+    static DWORD WINAPI SearchWorker(void* dialog);
+    void RunSearchWorker();
+    void RunSearch();
+    // Deletes the entry of one row; the row goes on success, shows "失败" otherwise.
+    bool DeleteRow(int row);
+
+    FileSystem* m_fs;
+    WorkerThreads m_workers;
+    CRITICAL_SECTION m_walkLock;  // one walk at a time on m_scan
+    std::atomic<bool> m_bWalking{false};
+};

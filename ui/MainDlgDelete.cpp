@@ -1,0 +1,48 @@
+// The three delete commands of the result list.
+#include "App.h"
+#include "Delete.h"
+#include "MainDlg.h"
+#include "MainTexts.h"
+#include "ResultRow.h"
+#include "resource.h"
+
+bool CMyDlg::DeleteRow(int row) {
+    char path[MAX_PATH] = {};
+    m_listResult.GetItemText(row, 0, path, MAX_PATH);
+    if (DeleteListedPath(*m_fs, path)) {
+        m_listResult.DeleteItem(row);
+        return true;
+    }
+    m_listResult.SetItemText(row, 4, kResultFailed);
+    return false;
+}
+
+// While a walk runs (or unwinds) its rows are still arriving: the delete
+// commands do nothing then, so the two never work on the same rows.
+
+void CMyDlg::DeleteCheckedRows() {
+    if (IsWalking() || m_listResult.GetItemCount() == 0) return;
+    int answer = MessageBox("是否要删除选中的目录或文件？\n\n删除后将不可恢复，确定吗？", nullptr,
+                            MB_YESNO | MB_ICONQUESTION);
+    if (answer != IDYES || IsWalking()) return;
+    int deleted = 0, failed = 0;
+    for (int row = m_listResult.GetItemCount() - 1; row >= 0; --row) {
+        if (!m_listResult.GetCheck(row)) continue;
+        if (DeleteRow(row))
+            ++deleted;
+        else
+            ++failed;
+    }
+    MessageBox(BuildDeleteSummary(deleted, failed).c_str(), nullptr, MB_ICONINFORMATION);
+}
+
+void CMyDlg::DeleteSelectedRow() {
+    if (IsWalking() || m_listResult.GetSelectedCount() == 0) return;
+    int row = m_listResult.GetNextItem(-1, LVNI_SELECTED);
+    if (row >= 0) DeleteRow(row);
+}
+
+void CMyDlg::DeleteAllRows() {
+    if (IsWalking()) return;
+    for (int row = m_listResult.GetItemCount() - 1; row >= 0; --row) DeleteRow(row);
+}

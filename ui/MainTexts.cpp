@@ -1,0 +1,39 @@
+#include "MainTexts.h"
+
+#include <cstdio>
+
+namespace {
+
+template <typename... Args>
+std::string Format(const char* format, Args... args) {
+    char buffer[256];
+    std::snprintf(buffer, sizeof buffer, format, args...);
+    return buffer;
+}
+
+}  // namespace
+
+std::string BuildWindowTitle(const std::string& productTitle, const std::string& version, const std::string& notice) {
+    return productTitle + "[Ver" + version + "]" + " - " + notice;
+}
+
+std::string BuildProgressTitle(const std::string& restTitle, int foldersSearched, int filesSearched) {
+    return restTitle + "-" + Format("已搜索个%d目录和", foldersSearched) + Format("%d文件...", filesSearched);
+}
+
+std::string BuildSearchSummary(int foldersSearched, int filesSearched, int malformedFolders, int malformedFiles,
+                               uint32_t elapsedMs) {
+    std::string text = Format("搜索完成，共搜索了%d个目录和", foldersSearched);
+    text += Format("%d个文件\r\n", filesSearched);
+    text += Format("找到了畸形目录: %d 个\r\n", malformedFolders);
+    text += Format("找到了畸形文件: %d 个\r\n", malformedFiles);
+    if (elapsedMs < 1000)
+        text += Format("共花时: %d 毫秒", static_cast<int>(elapsedMs));
+    else
+        text += Format("共花时: %d 秒", static_cast<int>(elapsedMs / 1000));
+    return text;
+}
+
+std::string BuildDeleteSummary(int deleted, int failed) {
+    return Format("删除完毕，删除成功 %d 个，删除失败 %d 个。", deleted, failed);
+}

@@ -1,0 +1,34 @@
+// The worker threads a window starts. The window never kills one: it asks
+// them to stop (their own flags) and waits here, a bounded time, before the
+// objects they use go away.
+#pragma once
+
+#include <windows.h>
+
+#include <vector>
+
+class WorkerThreads {
+public:
+    WorkerThreads();
+    ~WorkerThreads();
+    WorkerThreads(const WorkerThreads&) = delete;
+    WorkerThreads& operator=(const WorkerThreads&) = delete;
+
+    // Starts routine(argument) on a new thread; its handle stays owned here.
+    // Null when the thread could not be created.
+    HANDLE Start(LPTHREAD_START_ROUTINE routine, void* argument);
+
+    // Waits until every thread started here has ended, at most timeoutMs.
+    // Messages sent to this thread's windows are handled while waiting, so a
+    // worker blocked in a SendMessage to them can finish. True when all ended.
+    bool WaitAll(DWORD timeoutMs);
+
+    // Threads started here that have not ended yet.
+    int Running();
+
+private:
+    void CloseEnded();  // with m_lock held
+
+    CRITICAL_SECTION m_lock;
+    std::vector<HANDLE> m_threads;
+};
