@@ -1,0 +1,336 @@
+// The main window in this process, under Wine with a display: a script on a
+// second thread looks at it and works it while the dialog runs modally here.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <commctrl.h>
+
+#include <algorithm>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "AppMessages.h"
+#include "FakeUiHost.h"
+#include "MainDlg.h"
+#include "MainTexts.h"
+#include "Settings.h"
+#include "SimulatedVolume.h"
+#include "StoredTexts.h"
+#include "TreeBackend.h"
+#include "resource.h"
+
+namespace {
+
+// FakeUiHost, safe to call from the search worker while the script reads it.
+class LockedUiHost : public FakeUiHost {
+public:
+    LockedUiHost() { InitializeCriticalSection(&m_lock); }
+    ~LockedUiHost() override { DeleteCriticalSection(&m_lock); }
+    int ShowMessageBox(HWND owner, const char* text, const char* caption, UINT type) override {
+        EnterCriticalSection(&m_lock);
+        int answer = FakeUiHost::ShowMessageBox(owner, text, caption, type);
+        LeaveCriticalSection(&m_lock);
+        return answer;
+    }
+    std::vector<ShownBox> Boxes() {
+        EnterCriticalSection(&m_lock);
+        std::vector<ShownBox> copy = boxes;
+        LeaveCriticalSection(&m_lock);
+        return copy;
+    }
+    void Answer(int answer) {
+        EnterCriticalSection(&m_lock);
+        answers.push_back(answer);
+        LeaveCriticalSection(&m_lock);
+    }
+
+private:
+    CRITICAL_SECTION m_lock;
+};
+
+bool WaitFor(const std::function<bool()>& ready, DWORD ms = 10000) {
+    DWORD start = GetTickCount();
+    while (!ready()) {
+        if (GetTickCount() - start > ms) return false;
+        Sleep(10);
+    }
+    return true;
+}
+
+std::string Text(HWND h) {
+    char buf[1024] = {};
+    GetWindowTextA(h, buf, sizeof buf);
+    return buf;
+}
+
+class MainDialog : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_previous = SetUiHost(&host);
+        DeleteFileA(GetSettingsFilePath().c_str());
+    }
+    void TearDown() override {
+        SetUiHost(m_previous);
+        DeleteFileA(GetSettingsFilePath().c_str());
+    }
+
+    // Runs dlg modally; script gets the window once it is visible, and the
+    // dialog is closed as the user would (the close box) when it returns.
+    void Run(CMyDlg& dlg, const std::function<void(HWND)>& script) {
+        Context context{&dlg, &script};
+        HANDLE thread = CreateThread(nullptr, 0, &MainDialog::ScriptThread, &context, 0, nullptr);
+        dlg.DoModal();
+        EXPECT_EQ(WaitForSingleObject(thread, 30000), WAIT_OBJECT_0);
+        CloseHandle(thread);
+    }
+
+    struct Context {
+        CMyDlg* dlg;
+        const std::function<void(HWND)>* script;
+    };
+    static DWORD WINAPI ScriptThread(void* p) {
+        auto* c = static_cast<Context*>(p);
+        HWND hwnd = nullptr;
+        WaitFor([&] { return (hwnd = c->dlg->GetSafeHwnd()) != nullptr && IsWindowVisible(hwnd); });
+        if (hwnd) {
+            (*c->script)(hwnd);
+            PostMessageA(hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);
+        }
+        return 0;
+    }
+
+    // Waits for the search's summary box, the n-th box of the run.
+    bool WaitForBoxes(size_t n) { return WaitFor([&] { return host.Boxes().size() >= n; }); }
+
+    LockedUiHost host;
+
+private:
+    UiHost* m_previous = nullptr;
+};
+
+TEST_F(MainDialog, OpensWithItsControlsTitleColumnsAndSavedPath) {
+    WriteSavedPath("C:\\saved folder");
+    CMyDlg dlg{CMyDlg::StartArgs{}};
+    Run(dlg, [&](HWND h) {
+        EXPECT_EQ(Text(GetDlgItem(h, IDC_EDIT_PATH)), "C:\\saved folder");
+        EXPECT_EQ(Text(h), BuildWindowTitle(DecodeStoredText(StoredText::ProductTitle), "1.3",
+                                            DecodeStoredText(StoredText::NoticeText)));
+        EXPECT_EQ(IsDlgButtonChecked(h, IDC_CHECK_MALFORMED), BST_CHECKED);
+        for (int id : {IDC_CHECK_HIDDEN, IDC_CHECK_READONLY, IDC_CHECK_SYSTEM})
+            EXPECT_EQ(IsDlgButtonChecked(h, id), BST_UNCHECKED) << id;
+        EXPECT_EQ(Text(GetDlgItem(h, IDC_BTN_SEARCH)), "开始搜索");
+        EXPECT_FALSE(IsWindowEnabled(GetDlgItem(h, IDC_BTN_EXPORT)));
+        EXPECT_FALSE(IsWindowVisible(GetDlgItem(h, IDC_STATIC_NOTICE)));
+
+        HWND list = GetDlgItem(h, IDC_LIST_RESULT);
+        const char* headings[] = {"路径", "文件名", "类型", "属性", "操作结果"};
+        const int widths[] = {-1, 90, 60, 60, 103};
+        for (int i = 0; i < 5; ++i) {
+            char buf[64] = {};
+            LVCOLUMNA col = {};
+            col.mask = LVCF_TEXT | LVCF_FMT;
+            col.pszText = buf;
+            col.cchTextMax = sizeof buf;
+            ASSERT_TRUE(SendMessageA(list, LVM_GETCOLUMNA, i, reinterpret_cast<LPARAM>(&col)));
+            EXPECT_STREQ(buf, headings[i]);
+            EXPECT_EQ(col.fmt & LVCFMT_JUSTIFYMASK, LVCFMT_LEFT);
+            if (widths[i] > 0) EXPECT_EQ(SendMessageA(list, LVM_GETCOLUMNWIDTH, i, 0), widths[i]) << i;
+        }
+        DWORD ex = static_cast<DWORD>(SendMessageA(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0));
+        DWORD wanted = LVS_EX_GRIDLINES | LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT | LVS_EX_TWOCLICKACTIVATE |
+                       LVS_EX_FLATSB;
+        EXPECT_EQ(ex & wanted, wanted);
+
+        SetWindowTextA(GetDlgItem(h, IDC_EDIT_PATH), "D:\\typed at the end");
+    });
+    EXPECT_EQ(ReadSavedPath(), "D:\\typed at the end");
+}
+
+TEST_F(MainDialog, ASearchRequestShowsItsPathInsteadOfTheSavedOne) {
+    WriteSavedPath("C:\\saved");
+    CMyDlg dlg{CMyDlg::StartArgs{true, "Z:\\from the command line"}};
+    Run(dlg, [&](HWND h) { EXPECT_EQ(Text(GetDlgItem(h, IDC_EDIT_PATH)), "Z:\\from the command line"); });
+    // An argument of 3 characters or fewer: nothing from the settings either.
+    CMyDlg bare{CMyDlg::StartArgs{true, ""}};
+    Run(bare, [&](HWND h) { EXPECT_EQ(Text(GetDlgItem(h, IDC_EDIT_PATH)), ""); });
+}
+
+RECT ClientRectOf(HWND parent, int id) {
+    RECT r;
+    GetWindowRect(GetDlgItem(parent, id), &r);
+    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+TEST_F(MainDialog, LayoutFollowsEveryResizeAndKeepsTheMinimumSize) {
+    CMyDlg dlg{CMyDlg::StartArgs{true, ""}};
+    Run(dlg, [&](HWND h) {
+        struct Size {
+            int w, h;
+        } sizes[] = {{900, 650}, {1200, 500}, {300, 200}, {640, 420}};
+        for (const Size& s : sizes) {
+            SetWindowPos(h, nullptr, 10, 20, s.w, s.h, SWP_NOZORDER | SWP_NOACTIVATE);
+            RECT window;
+            GetWindowRect(h, &window);
+            EXPECT_EQ(window.left, 10);
+            EXPECT_EQ(window.top, 20);
+            EXPECT_EQ(window.right - window.left, std::max(s.w, 600));
+            EXPECT_EQ(window.bottom - window.top, std::max(s.h, 400));
+
+            RECT client;
+            GetClientRect(h, &client);
+            int W = client.right, H = client.bottom;
+            RECT list = ClientRectOf(h, IDC_LIST_RESULT);
+            EXPECT_EQ(list.left, 3);
+            EXPECT_EQ(list.top, 75);
+            EXPECT_EQ(list.right, W - 3);
+            EXPECT_EQ(list.bottom, H - 40);
+            EXPECT_EQ(SendMessageA(GetDlgItem(h, IDC_LIST_RESULT), LVM_GETCOLUMNWIDTH, 0, 0), W - 323);
+            struct Button {
+                int id, x, width;
+            } row[] = {{IDC_BTN_CHECK_ALL, 3, 45}, {IDC_BTN_INVERT, 56, 48}, {IDC_BTN_DELETE, 112, 45},
+                       {IDC_BTN_SUPPORT, 165, 65}};
+            for (const Button& b : row) {
+                RECT r = ClientRectOf(h, b.id);
+                EXPECT_EQ(r.left, b.x) << b.id;
+                EXPECT_EQ(r.top, H - 32) << b.id;
+                EXPECT_EQ(r.right - r.left, b.width) << b.id;
+            }
+            RECT notice = ClientRectOf(h, IDC_STATIC_NOTICE);
+            EXPECT_EQ(notice.left, 235);
+            EXPECT_EQ(notice.top, H - 29);
+            EXPECT_EQ(notice.right, W - 8);
+        }
+        // Minimising lays nothing out; restoring lays out again.
+        RECT before = ClientRectOf(h, IDC_LIST_RESULT);
+        ShowWindow(h, SW_MINIMIZE);
+        ShowWindow(h, SW_RESTORE);
+        RECT after = ClientRectOf(h, IDC_LIST_RESULT);
+        EXPECT_TRUE(EqualRect(&before, &after));
+    });
+}
+
+TEST_F(MainDialog, ReturnInThePathFieldSearchesAndNeitherKeyClosesTheWindow) {
+    auto tree = MakeBackend("disk");
+    tree->MakeFile("report.");
+    tree->MakeFile("fine.txt");
+    CMyDlg dlg{CMyDlg::StartArgs{true, tree->Root()}};
+    Run(dlg, [&](HWND h) {
+        HWND edit = GetDlgItem(h, IDC_EDIT_PATH);
+        HWND list = GetDlgItem(h, IDC_LIST_RESULT);
+        // Keys typed elsewhere, and Escape anywhere, do nothing.
+        RunOnWindowThread(h, [&] { SetFocus(list); });
+        PostMessageA(list, WM_KEYDOWN, VK_RETURN, 0);
+        PostMessageA(list, WM_KEYDOWN, VK_ESCAPE, 0);
+        PostMessageA(edit, WM_KEYDOWN, VK_ESCAPE, 0);
+        Sleep(300);
+        EXPECT_TRUE(IsWindowVisible(h));
+        EXPECT_TRUE(host.Boxes().empty());
+
+        RunOnWindowThread(h, [&] { SetFocus(edit); });
+        PostMessageA(edit, WM_KEYDOWN, VK_RETURN, 0);
+        ASSERT_TRUE(WaitForBoxes(1));
+        EXPECT_EQ(host.Boxes()[0].text.rfind("搜索完成，共搜索了0个目录和2个文件\r\n找到了畸形目录: 0 个\r\n"
+                                             "找到了畸形文件: 1 个\r\n共花时: ", 0),
+                  0u)
+            << host.Boxes()[0].text;
+        EXPECT_EQ(host.Boxes()[0].type & MB_ICONMASK, static_cast<UINT>(MB_ICONINFORMATION));
+        EXPECT_TRUE(WaitFor([&] { return Text(GetDlgItem(h, IDC_BTN_SEARCH)) == "开始搜索"; }));
+        EXPECT_EQ(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0), 1);
+        EXPECT_TRUE(IsWindowEnabled(GetDlgItem(h, IDC_BTN_EXPORT)));
+        EXPECT_TRUE(IsWindowVisible(h));
+    });
+}
+
+TEST_F(MainDialog, CheckedRowsAreDeletedAndAFailureStaysWithItsMark) {
+    auto tree = MakeBackend("disk");
+    for (const char* f : {"a.", "con", "held.", "keep.txt"}) tree->MakeFile(f);
+    tree->HoldOpen("held.");
+    CMyDlg dlg{CMyDlg::StartArgs{true, tree->Root()}};
+    Run(dlg, [&](HWND h) {
+        RunOnWindowThread(h, [&] { dlg.ToggleSearch(); });
+        ASSERT_TRUE(WaitForBoxes(1));
+        ASSERT_TRUE(WaitFor([&] { return !dlg.IsWalking(); }));
+        ASSERT_EQ(dlg.m_listResult.GetItemCount(), 3);
+
+        // Answered No: nothing happens.
+        RunOnWindowThread(h, [&] {
+            for (int i = 0; i < 3; ++i) dlg.m_listResult.SetCheck(i, TRUE);
+            host.Answer(IDNO);
+            dlg.DeleteCheckedRows();
+        });
+        EXPECT_EQ(dlg.m_listResult.GetItemCount(), 3);
+        EXPECT_TRUE(tree->Exists("a."));
+
+        host.Answer(IDYES);
+        RunOnWindowThread(h, [&] { dlg.DeleteCheckedRows(); });
+        std::vector<ShownBox> boxes = host.Boxes();
+        ASSERT_EQ(boxes.size(), 4u);
+        EXPECT_EQ(boxes[2].text, "是否要删除选中的目录或文件？\n\n删除后将不可恢复，确定吗？");
+        EXPECT_EQ(boxes[2].type, static_cast<UINT>(MB_YESNO | MB_ICONQUESTION));
+        EXPECT_EQ(boxes[3].text, "删除完毕，删除成功 2 个，删除失败 1 个。");
+        ASSERT_EQ(dlg.m_listResult.GetItemCount(), 1);
+        EXPECT_EQ(dlg.m_listResult.GetItemText(0, 1), "[held.]");
+        EXPECT_EQ(dlg.m_listResult.GetItemText(0, 4), "失败");
+    });
+    std::vector<std::string> left = tree->Tree();
+    std::vector<std::string> expected = {"held.", "keep.txt"};
+    EXPECT_EQ(left, expected);
+}
+
+// A walk that waits at one folder until the test lets it go on.
+struct SlowVolume {
+    SimulatedVolume v;
+    HANDLE release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    SlowVolume() {
+        v.AddDrive('D');
+        for (const char* f : {"D:\\r\\a\\one.", "D:\\r\\slow\\two.", "D:\\r\\z\\three."}) v.AddFile(f);
+        v.beforeFindFirst = [this](const std::string& p) {
+            if (p == "D:\\r\\slow\\*") WaitForSingleObject(release, 20000);
+        };
+    }
+    ~SlowVolume() { CloseHandle(release); }
+};
+
+std::vector<std::string> ListPaths(CMyDlg& dlg) {
+    std::vector<std::string> out;
+    for (int i = 0; i < dlg.m_listResult.GetItemCount(); ++i) out.push_back(dlg.m_listResult.GetItemText(i, 0));
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+TEST_F(MainDialog, ARestartWaitsForTheStoppedWalkAndDeletesWaitForBoth) {
+    SlowVolume slow;
+    CMyDlg dlg{CMyDlg::StartArgs{true, "D:\\r"}, &slow.v};
+    Run(dlg, [&](HWND h) {
+        HWND search = GetDlgItem(h, IDC_BTN_SEARCH);
+        RunOnWindowThread(h, [&] { dlg.ToggleSearch(); });
+        ASSERT_TRUE(WaitFor([&] { return dlg.IsWalking() && Text(search) == "停止"; }));
+
+        // A delete command while rows are still coming does nothing.
+        ASSERT_TRUE(WaitFor([&] { return dlg.m_listResult.GetItemCount() == 1; }));
+        RunOnWindowThread(h, [&] { dlg.DeleteAllRows(); });
+        EXPECT_EQ(dlg.m_listResult.GetItemCount(), 1);
+        EXPECT_TRUE(slow.v.Exists("D:\\r\\a\\one."));
+
+        // Stop, then start again while the stopped walk is still inside the slow folder.
+        RunOnWindowThread(h, [&] { dlg.ToggleSearch(); });
+        ASSERT_TRUE(WaitFor([&] { return Text(search) == "开始搜索"; }));
+        RunOnWindowThread(h, [&] { dlg.ToggleSearch(); });
+        Sleep(200);
+        EXPECT_TRUE(host.Boxes().empty());  // the old walk is still held up
+        SetEvent(slow.release);
+
+        ASSERT_TRUE(WaitForBoxes(2));
+        ASSERT_TRUE(WaitFor([&] { return !dlg.IsWalking() && Text(search) == "开始搜索"; }));
+        std::vector<std::string> expected = {"D:\\r\\a\\one.", "D:\\r\\slow\\two.", "D:\\r\\z\\three."};
+        EXPECT_EQ(ListPaths(dlg), expected);
+        EXPECT_EQ(host.Boxes()[1].text.rfind("搜索完成，共搜索了3个目录和3个文件\r\n", 0), 0u) << host.Boxes()[1].text;
+
+        RunOnWindowThread(h, [&] { dlg.DeleteAllRows(); });
+        EXPECT_EQ(dlg.m_listResult.GetItemCount(), 0);
+        EXPECT_FALSE(slow.v.Exists("D:\\r\\slow\\two."));
+    });
+}
+
+}  // namespace

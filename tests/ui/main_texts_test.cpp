@@ -1,0 +1,35 @@
+#include <gtest/gtest.h>
+
+#include "MainTexts.h"
+
+namespace {
+
+TEST(SearchSummary, CountsAndTheTimeRule) {
+    struct Case {
+        uint32_t ms;
+        const char* timeLine;
+    } cases[] = {
+        {0, "共花时: 0 毫秒"},
+        {999, "共花时: 999 毫秒"},
+        {1000, "共花时: 1 秒"},
+        {1999, "共花时: 1 秒"},
+        {3700, "共花时: 3 秒"},
+        {0xFFFFFFFFu, "共花时: 4294967 秒"},
+    };
+    for (const Case& c : cases) {
+        std::string text = BuildSearchSummary(12, 345, 1, 2, c.ms);
+        EXPECT_EQ(text, std::string("搜索完成，共搜索了12个目录和345个文件\r\n找到了畸形目录: 1 个\r\n"
+                                    "找到了畸形文件: 2 个\r\n") + c.timeLine)
+            << c.ms;
+    }
+    EXPECT_EQ(BuildSearchSummary(0, 0, 0, 0, 5),
+              "搜索完成，共搜索了0个目录和0个文件\r\n找到了畸形目录: 0 个\r\n找到了畸形文件: 0 个\r\n共花时: 5 毫秒");
+}
+
+TEST(WindowTitles, RestAndProgress) {
+    EXPECT_EQ(BuildWindowTitle("Voskar·Orvelle", "1.3", "www.example"), "Voskar·Orvelle[Ver1.3] - www.example");
+    EXPECT_EQ(BuildProgressTitle("T", 12, 345), "T-已搜索个12目录和345文件...");
+    EXPECT_EQ(BuildDeleteSummary(2, 1), "删除完毕，删除成功 2 个，删除失败 1 个。");
+}
+
+}  // namespace
