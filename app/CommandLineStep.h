@@ -1,0 +1,48 @@
+// The command-line step of start-up, run by the main dialog's constructor
+// before any window exists. A search request ("-p:") gives the path for the
+// path field; a delete request is carried out here and ends the process, as
+// does handing a path over to an instance already collecting.
+#pragma once
+
+#include <string>
+
+#include "DeleteRequest.h"
+#include "SFMServer.h"
+
+struct CommandLineStepResult {
+    bool hasArgument = false;  // at least one argument after the program name
+    std::string searchPath;    // the "-p:" path, or empty
+};
+
+// The hand-over block's name and the name of the lock that guards it.
+std::string HandOverBlockName(const std::string& appId);
+std::string HandOverLockName(const std::string& appId);
+
+// MessageBoxA without an owner.
+int ShowOwnerlessMessageBox(const std::string& text, const std::string& caption, unsigned type);
+
+// Reads the process's command line and handles its first argument. `sfm` is
+// the caller's block (the dialog's m_sfm): it is re-opened on the hand-over
+// block for an argument longer than 3 bytes and must stay open as long as the
+// window lives, so that later instances keep handing their paths to it. Ends
+// the process with exit code 0 instead of returning when the request has been
+// handled here (delete request, handed over, or refused).
+CommandLineStepResult RunCommandLineStep(CSFMServer& sfm, const std::string& appId,
+                                         const DeletePathFn& deletePath,
+                                         const MessageBoxFn& messageBox = ShowOwnerlessMessageBox);
+
+// The same for an argument already taken from the command line (in the ANSI
+// code page), without ending the process.
+enum class StepEnd { OpenWindow, EndProcess };
+
+struct HandledArgument {
+    StepEnd end = StepEnd::OpenWindow;
+    std::string searchPath;
+};
+
+HandledArgument HandleCommandLineArgument(CSFMServer& sfm, const std::string& appId,
+                                          const std::string& argument, const DeletePathFn& deletePath,
+                                          const MessageBoxFn& messageBox);
+
+// How long one instance waits for the others to fall quiet (one period).
+inline constexpr DWORD kHandOverQuietMs = 1000;

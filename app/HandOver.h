@@ -1,0 +1,41 @@
+// The hand-over text: the paths of instances started together, collected in a
+// shared block by the first of them. The text is one NUL-terminated string,
+// paths separated by a carriage return, the first instance's own path first.
+// These functions work on the block's bytes; the caller holds the lock that
+// makes each call atomic between processes.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The block is opened with 1 byte and the system gives a whole page.
+inline constexpr size_t kHandOverRoom = 4096;
+inline constexpr char kHandOverSeparator = '\r';
+
+enum class HandOverRole {
+    First,    // the block was empty: this instance collects and handles the paths
+    Later,    // appended to another instance's text; this instance ends
+    Refused,  // not written (no room, or a path that would not survive the split);
+              // this instance ends as well
+};
+
+// Length of the text in a block of `room` bytes; `room` when it has no
+// terminator (not a text this program wrote).
+size_t HandOverTextLength(const char* block, size_t room);
+
+// Claims the first place or appends `path`, in one step. A path that does not
+// fit whole (terminator included) is refused, never cut; so is an empty path or
+// one holding a carriage return, which would come out as other paths.
+HandOverRole AppendToHandOver(char* block, size_t room, std::string_view path);
+
+// Splits the text at each carriage return. Every item a separator ends is kept,
+// even an empty one; the text after the last separator only when it is not empty.
+std::vector<std::string> SplitHandOverText(std::string_view text);
+
+// Waits until one whole period passes without the text growing: measure,
+// sleep, measure again, and repeat while the length changed.
+void WaitForQuietHandOver(const std::function<size_t()>& textLength,
+                          const std::function<void()>& sleepOnePeriod);

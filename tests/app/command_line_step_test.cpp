@@ -1,0 +1,203 @@
+// The command-line step within one process: this test plays the other
+// instances by holding the hand-over block itself.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "CommandLineStep.h"
+#include "HandOver.h"
+#include "TestNames.h"
+
+namespace {
+
+struct Recorder {
+    std::vector<std::string> deleted;
+    std::vector<std::string> boxes;
+    int answer = kAnswerYes;
+
+    DeletePathFn Delete() {
+        return [this](const std::string& path) {
+            deleted.push_back(path);
+            return true;
+        };
+    }
+    MessageBoxFn Box() {
+        return [this](const std::string& text, const std::string&, unsigned) {
+            boxes.push_back(text);
+            return answer;
+        };
+    }
+};
+
+std::string BlockText(const std::string& appId) {
+    CSFMServer view;
+    view.Open(nullptr, HandOverBlockName(appId).c_str(), 1);
+    return view.GetBuffer() ? std::string(view.GetBuffer()) : "<no block>";
+}
+
+TEST(HandleCommandLineArgument, ShortArgumentLeavesTheDefaultBlock) {
+    const std::string appId = UniqueTestName("short");
+    CSFMServer sfm;
+    Recorder r;
+    const HandledArgument handled = HandleCommandLineArgument(sfm, appId, "-p:", r.Delete(), r.Box());
+    EXPECT_EQ(handled.end, StepEnd::OpenWindow);
+    EXPECT_EQ(handled.searchPath, "");
+    EXPECT_STREQ(sfm.GetMapName(), "VSK_70041");
+    EXPECT_TRUE(r.boxes.empty());
+}
+
+TEST(HandleCommandLineArgument, HandsThePathToTheCollectingInstance) {
+    const std::string appId = UniqueTestName("later");
+    CSFMServer first;
+    first.Open(nullptr, HandOverBlockName(appId).c_str(), 1);
+    ASSERT_NE(first.GetBuffer(), nullptr);
+    std::strcpy(first.GetBuffer(), "C:\\first");
+
+    for (const char* argument : {"-d:D:\\second", "-p:E:\\third", "-X:F:\\奬状"}) {
+        CSFMServer sfm;
+        Recorder r;
+        const HandledArgument handled = HandleCommandLineArgument(sfm, appId, argument, r.Delete(), r.Box());
+        EXPECT_EQ(handled.end, StepEnd::EndProcess) << argument;
+        EXPECT_TRUE(r.boxes.empty()) << argument;
+        EXPECT_TRUE(r.deleted.empty()) << argument;
+    }
+    EXPECT_EQ(std::string(first.GetBuffer()), "C:\\first\rD:\\second\rE:\\third\rF:\\奬状");
+}
+
+struct StepOnThread {
+    CSFMServer sfm;
+    Recorder recorder;
+    std::string appId, argument;
+    HandledArgument handled;
+
+    static DWORD WINAPI Run(void* self) {
+        StepOnThread& step = *static_cast<StepOnThread*>(self);
+        step.handled = HandleCommandLineArgument(step.sfm, step.appId, step.argument, step.recorder.Delete(),
+                                                 step.recorder.Box());
+        return 0;
+    }
+};
+
+TEST(HandleCommandLineArgument, ClaimsTheFirstPlaceOnlyUnderTheLock) {
+    const std::string appId = UniqueTestName("locked");
+    CSFMServer holder;
+    holder.Open(nullptr, HandOverBlockName(appId).c_str(), 1);
+    ASSERT_NE(holder.GetBuffer(), nullptr);
+    // This test is the instance that holds the lock while it claims the block.
+    const HANDLE lock = CreateMutexA(nullptr, TRUE, HandOverLockName(appId).c_str());
+    ASSERT_NE(lock, nullptr);
+
+    StepOnThread step;
+    step.appId = appId;
+    step.argument = "-d:D:\\late";
+    const HANDLE thread = CreateThread(nullptr, 0, &StepOnThread::Run, &step, 0, nullptr);
+    ASSERT_NE(thread, nullptr);
+    Sleep(300);
+    EXPECT_EQ(std::string(holder.GetBuffer()), "");  // it waits instead of claiming
+    std::strcpy(holder.GetBuffer(), "C:\\first");
+    ReleaseMutex(lock);
+
+    ASSERT_EQ(WaitForSingleObject(thread, 10000), WAIT_OBJECT_0);
+    CloseHandle(thread);
+    CloseHandle(lock);
+    EXPECT_EQ(step.handled.end, StepEnd::EndProcess);
+    EXPECT_EQ(std::string(holder.GetBuffer()), "C:\\first\rD:\\late");
+    EXPECT_TRUE(step.recorder.boxes.empty());
+}
+
+DWORD WINAPI TakeLockAndQuit(void* name) {
+    const HANDLE lock = CreateMutexA(nullptr, FALSE, static_cast<const char*>(name));
+    WaitForSingleObject(lock, INFINITE);
+    return 0;  // ends holding it, like an instance that crashed
+}
+
+TEST(HandleCommandLineArgument, ALockLeftByADeadHolderIsTakenOver) {
+    const std::string appId = UniqueTestName("abandoned");
+    const std::string lockName = HandOverLockName(appId);
+    const HANDLE keep = CreateMutexA(nullptr, FALSE, lockName.c_str());  // outlives the thread
+    const HANDLE thread = CreateThread(nullptr, 0, &TakeLockAndQuit, const_cast<char*>(lockName.c_str()), 0, nullptr);
+    ASSERT_NE(thread, nullptr);
+    ASSERT_EQ(WaitForSingleObject(thread, 10000), WAIT_OBJECT_0);
+    CloseHandle(thread);
+
+    CSFMServer sfm;
+    Recorder r;
+    EXPECT_EQ(HandleCommandLineArgument(sfm, appId, "-d:D:\\x", r.Delete(), r.Box()).end, StepEnd::EndProcess);
+    EXPECT_EQ(r.deleted, std::vector<std::string>{"D:\\x"});
+    CloseHandle(keep);
+}
+
+TEST(HandleCommandLineArgument, RefusesAPathThatDoesNotFitWhole) {
+    const std::string appId = UniqueTestName("full");
+    CSFMServer first;
+    first.Open(nullptr, HandOverBlockName(appId).c_str(), 1);
+    ASSERT_NE(first.GetBuffer(), nullptr);
+    std::strcpy(first.GetBuffer(), "C:\\first");  // 8 bytes: 4096 - 8 - 2 are left for a path
+
+    CSFMServer sfm;
+    Recorder r;
+    const std::string tooLong = "D:\\" + std::string(4087 - 3, 'x');
+    EXPECT_EQ(HandleCommandLineArgument(sfm, appId, "-d:" + tooLong, r.Delete(), r.Box()).end, StepEnd::EndProcess);
+    EXPECT_EQ(std::string(first.GetBuffer()), "C:\\first");
+
+    const std::string fits = "D:\\" + std::string(4086 - 3, 'y');
+    EXPECT_EQ(HandleCommandLineArgument(sfm, appId, "-d:" + fits, r.Delete(), r.Box()).end, StepEnd::EndProcess);
+    EXPECT_EQ(std::string(first.GetBuffer()), "C:\\first\r" + fits);
+    EXPECT_EQ(first.GetBuffer()[4095], '\0');
+
+    EXPECT_TRUE(r.boxes.empty());
+    EXPECT_TRUE(r.deleted.empty());
+}
+
+TEST(HandleCommandLineArgument, FirstInstanceWithATooLongPathEndsWithoutWriting) {
+    const std::string appId = UniqueTestName("firstlong");
+    CSFMServer holder;  // keeps the block alive to look at it afterwards
+    holder.Open(nullptr, HandOverBlockName(appId).c_str(), 1);
+    CSFMServer sfm;
+    Recorder r;
+    const std::string tooLong(4096, 'z');
+    EXPECT_EQ(HandleCommandLineArgument(sfm, appId, "-d:" + tooLong, r.Delete(), r.Box()).end, StepEnd::EndProcess);
+    EXPECT_EQ(std::string(holder.GetBuffer()), "");
+    EXPECT_TRUE(r.boxes.empty());
+}
+
+TEST(HandleCommandLineArgument, FirstSearchInstanceWaitsAndKeepsTheBlock) {
+    const std::string appId = UniqueTestName("search");
+    CSFMServer sfm;
+    Recorder r;
+    const DWORD start = GetTickCount();
+    const HandledArgument handled = HandleCommandLineArgument(sfm, appId, "-P:D:\\data", r.Delete(), r.Box());
+    const DWORD elapsed = GetTickCount() - start;
+    EXPECT_EQ(handled.end, StepEnd::OpenWindow);
+    EXPECT_EQ(handled.searchPath, "D:\\data");
+    EXPECT_GE(elapsed, kHandOverQuietMs - 50);  // GetTickCount's own granularity
+    EXPECT_TRUE(r.boxes.empty());
+    // Later instances keep finding it taken while the window lives.
+    EXPECT_EQ(BlockText(appId), "D:\\data");
+}
+
+TEST(HandleCommandLineArgument, FirstDeleteInstanceAsksAndDeletesItsOwnPath) {
+    const std::string appId = UniqueTestName("delete");
+    CSFMServer sfm;
+    Recorder r;
+    const HandledArgument handled = HandleCommandLineArgument(sfm, appId, "-d:D:\\old", r.Delete(), r.Box());
+    EXPECT_EQ(handled.end, StepEnd::EndProcess);
+    EXPECT_EQ(r.deleted, std::vector<std::string>{"D:\\old"});
+    EXPECT_EQ(r.boxes, (std::vector<std::string>{"确认删除选中的文件夹？", "删除成功！"}));
+}
+
+TEST(HandleCommandLineArgument, DeclinedDeleteDeletesNothing) {
+    const std::string appId = UniqueTestName("declined");
+    CSFMServer sfm;
+    Recorder r;
+    r.answer = IDNO;
+    EXPECT_EQ(HandleCommandLineArgument(sfm, appId, "-d:D:\\old", r.Delete(), r.Box()).end, StepEnd::EndProcess);
+    EXPECT_TRUE(r.deleted.empty());
+    EXPECT_EQ(r.boxes, std::vector<std::string>{"确认删除选中的文件夹？"});
+}
+
+}  // namespace
