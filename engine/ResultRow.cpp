@@ -2,7 +2,6 @@
 
 #include <utility>
 
-#include "PathForms.h"
 
 const char kTypeFolder[] = "文件夹";
 const char kTypeFile[] = "文件";
@@ -19,7 +18,7 @@ ResultRow MakeResultRow(std::string longPath, const char* name, uint32_t attribu
     return row;
 }
 
-void AppendResultRow(FileSystem& fs, RowSink& list, const char* longEntryPath, const char* name,
-                     uint32_t attributes, const char* attributeText) {
-    list.AppendRow(MakeResultRow(ResolveLongPath(fs, longEntryPath), name, attributes, attributeText));
+void AppendResultRow(RowSink& list, std::string longPath, const char* name, uint32_t attributes,
+                     const char* attributeText) {
+    list.AppendRow(MakeResultRow(std::move(longPath), name, attributes, attributeText));
 }

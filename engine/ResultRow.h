@@ -29,6 +29,6 @@ public:
 
 ResultRow MakeResultRow(std::string longPath, const char* name, uint32_t attributes, const char* attributeText);
 
-// Appends the row of a listed entry; column 0 is ResolveLongPath(longEntryPath).
-void AppendResultRow(FileSystem& fs, RowSink& list, const char* longEntryPath, const char* name,
-                     uint32_t attributes, const char* attributeText);
+// Appends the row of a listed entry whose long-name path is already known.
+void AppendResultRow(RowSink& list, std::string longPath, const char* name, uint32_t attributes,
+                     const char* attributeText);

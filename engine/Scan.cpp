@@ -75,12 +75,24 @@ bool BuildEntryPaths(ScanState& state, const char* pattern, const FindData& entr
     return fits;
 }
 
-void ScanFolder(FileSystem& fs, const std::string& folder, const ScanOptions& options, RowSink& list,
-                ScanState& state) {
-    if (!(options.malformedNames == 1 || options.hidden == 1 || options.readOnly == 1 || options.system == 1))
-        return;
-    if (folder.empty()) return;
+namespace {
 
+// The long-name form of the folder a level lists. The walk knows it from the
+// level above, so column 0 costs no listing of the ancestors: it is the same
+// text ResolveLongPath would build for the entry path.
+struct LongFolder {
+    bool known = false;  // false: the root did not resolve, rows get an empty path
+    std::string path;    // empty for a listing relative to the current folder
+};
+
+std::string LongPathOf(const LongFolder& folder, const char* name) {
+    if (!folder.known) return std::string();
+    std::string path = folder.path.empty() ? std::string(name) : folder.path + "\\" + name;
+    return path.size() < kMaxPath ? path : std::string();
+}
+
+void WalkLevel(FileSystem& fs, const std::string& folder, const LongFolder& longFolder, const ScanOptions& options,
+               RowSink& list, ScanState& state) {
     char pattern[kMaxPath] = {};
     if (!BuildPattern(pattern, folder)) return;  // too long to list: skipped
 
@@ -102,7 +114,7 @@ void ScanFolder(FileSystem& fs, const std::string& folder, const ScanOptions& op
                 ++state.malformedFiles;
                 ++state.filesSearched;
             }
-            AppendResultRow(fs, list, state.longEntryPath, name, entry.attributes, state.attributeText);
+            AppendResultRow(list, LongPathOf(longFolder, name), name, entry.attributes, state.attributeText);
             ++state.rowsListed;
         } else if (isFolder && !IsDotOrDotDot(name)) {
             ++state.foldersSearched;
@@ -110,9 +122,34 @@ void ScanFolder(FileSystem& fs, const std::string& folder, const ScanOptions& op
             if (IsLinkEntry(entry)) continue;
             if (!BuildEntryPaths(state, pattern, entry)) continue;
             std::string child(state.shortEntryPath);
-            ScanFolder(fs, child, options, list, state);
+            LongFolder longChild;
+            longChild.path = LongPathOf(longFolder, name);
+            longChild.known = !longChild.path.empty();
+            WalkLevel(fs, child, longChild, options, list, state);
         } else if (!IsDotOrDotDot(name)) {
             ++state.filesSearched;
         }
     } while (listing->Next(entry, error));  // any failure ends this folder
+}
+
+}  // namespace
+
+void ScanFolder(FileSystem& fs, const std::string& folder, const ScanOptions& options, RowSink& list,
+                ScanState& state) {
+    if (!(options.malformedNames == 1 || options.hidden == 1 || options.readOnly == 1 || options.system == 1))
+        return;
+    if (folder.empty()) return;
+
+    char pattern[kMaxPath] = {};
+    if (!BuildPattern(pattern, folder)) return;
+    // The root's folder part is resolved once; below it the walk builds on it.
+    std::string_view part = FolderPartOf(pattern);
+    LongFolder root;
+    if (part.empty()) {
+        root.known = true;
+    } else {
+        root.path = ResolveLongPath(fs, part);
+        root.known = !root.path.empty();
+    }
+    WalkLevel(fs, folder, root, options, list, state);
 }

@@ -192,6 +192,34 @@ TEST(ScanFolder, ColumnZeroShowsLongNamesAndRowsKeepWalkOrder) {
     EXPECT_EQ(w.rows.Paths(), expected);
 }
 
+TEST(ScanFolder, ListsEveryFolderOnceWhateverTheRowsInIt) {
+    // Column 0 must not cost a listing of every ancestor per row: a folder
+    // with thousands of stray files would take minutes.
+    Walk w;
+    for (const char* folder : {"c1", "c2", "c3"})
+        for (int i = 0; i < 50; ++i) w.v.AddFile(std::string("D:\\a\\b\\") + folder + "\\nul." + std::to_string(i));
+    w.v.AddFile("D:\\a\\b\\c2\\d\\z.");
+    w.Run("D:\\a\\b");
+    EXPECT_EQ(w.state.rowsListed, 151);
+    EXPECT_EQ(w.rows.rows[150].path, "D:\\a\\b\\c3\\nul.49");
+    // Two listings resolve the root (D:\ and D:\a), then one per folder walked.
+    std::vector<std::string> expected = {"D:\\*", "D:\\a\\*", "D:\\a\\b\\*", "D:\\a\\b\\c1\\*",
+                                         "D:\\a\\b\\c2\\*", "D:\\a\\b\\c2\\d\\*", "D:\\a\\b\\c3\\*"};
+    EXPECT_EQ(w.patterns, expected);
+}
+
+TEST(ScanFolder, RowsUnderARootThatClimbsKeepAnEmptyPath) {
+    // "D:\r\.." lists D:\ through the normalisation of plain paths, but a
+    // path that climbs names no entry of its own: nothing may be deleted by it.
+    Walk w;
+    w.v.AddFile("D:\\x.");
+    w.v.AddFolder("D:\\r");
+    w.Run("D:\\r\\..");
+    ASSERT_EQ(w.rows.rows.size(), 1u);
+    EXPECT_EQ(w.rows.rows[0].path, "");
+    EXPECT_EQ(w.rows.rows[0].bracketedName, "[x.]");
+}
+
 TEST(ScanState, ResetClearsCountersAndPaths) {
     ScanState s;
     s.rowsListed = 3;
