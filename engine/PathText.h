@@ -8,11 +8,16 @@
 #include <vector>
 
 inline bool IsGbkLeadByte(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
+inline bool IsGbkTrailByte(unsigned char c) { return c >= 0x40 && c <= 0xFE && c != 0x7F; }
 
-// Byte length of the character that starts at text[i] (1 or 2; 1 for a lead
-// byte at the very end).
+// Byte length of the character that starts at text[i]: 2 for a lead byte
+// followed by a trail byte, else 1 (a stray lead byte stands alone, so the
+// "." or "\" after it still counts as one).
 inline size_t CharLengthAt(std::string_view text, size_t i) {
-    return IsGbkLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size() ? 2 : 1;
+    return i + 1 < text.size() && IsGbkLeadByte(static_cast<unsigned char>(text[i])) &&
+                   IsGbkTrailByte(static_cast<unsigned char>(text[i + 1]))
+               ? 2
+               : 1;
 }
 
 // Offset of the last character of text (text must not be empty).

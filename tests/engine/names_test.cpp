@@ -53,6 +53,7 @@ const NameCase kNameCases[] = {
     {"co", 0, kNames, false, nullptr},
     {"\xD5\x5C.txt", 0, kNames, false, nullptr},   // a GBK name with a 0x5C trail byte
     {"\xD5\x5C.", 0, kNames, true, "-"},
+    {"\x8C.", 0, kNames, true, "-"},              // a stray lead byte does not swallow the dot
     // Name rules off: device names and dots are nothing special.
     {"con", 0, kAttrsOnly, false, nullptr},
     {"report.", 0, kNone, false, nullptr},

@@ -1,0 +1,46 @@
+// The name test against a plain restatement of the naming rules.
+#include <cctype>
+#include <cstring>
+#include <string>
+
+#include "FileSystem.h"
+#include "FuzzInput.h"
+#include "Names.h"
+
+static bool ReservedByRule(const std::string& name) {
+    std::string stem = name.substr(0, name.find('.'));
+    for (char& c : stem) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (stem == "aux" || stem == "con" || stem == "nul" || stem == "prn") return true;
+    return stem.size() == 4 && (stem.compare(0, 3, "com") == 0 || stem.compare(0, 3, "lpt") == 0) &&
+           stem[3] >= '0' && stem[3] <= '9';
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    FuzzInput in(data, size);
+    uint8_t flags = in.Byte();
+    uint32_t attributes = in.U32();
+    std::string name = in.Text(300);
+    ScanOptions options{static_cast<uint8_t>(flags & 1), static_cast<uint8_t>((flags >> 1) & 1),
+                        static_cast<uint8_t>((flags >> 2) & 1), static_cast<uint8_t>((flags >> 3) & 1)};
+    const char* text = nullptr;
+    bool listed = IsMalformedEntry(name.c_str(), attributes, options, text);
+
+    if (name.empty() || name == "." || name == "..") {
+        FUZZ_CHECK(!listed);
+        return 0;
+    }
+    bool byName = options.malformedNames &&
+                  (name.back() == '.' || name.back() == ' ' || ReservedByRule(name));
+    bool byAttr = (options.readOnly && (attributes & fs_attr::kReadOnly)) ||
+                  (options.system && (attributes & fs_attr::kSystem)) ||
+                  (options.hidden && (attributes & fs_attr::kHidden));
+    FUZZ_CHECK(listed == (byName || byAttr));
+    if (byName) FUZZ_CHECK(text == kAttrTextName);
+    if (listed && !byName) {
+        const char* expected = (options.readOnly && (attributes & fs_attr::kReadOnly)) ? kAttrTextReadOnly
+                               : (options.system && (attributes & fs_attr::kSystem)) ? kAttrTextSystem
+                                                                                      : kAttrTextHidden;
+        FUZZ_CHECK(text == expected);
+    }
+    return 0;
+}
