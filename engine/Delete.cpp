@@ -23,6 +23,8 @@ bool NamesEntryBelowDrive(std::string_view path) {
     return true;
 }
 
+bool RemoveTree(FileSystem& fs, const std::string& path, bool isFolder);
+
 bool RemoveLink(FileSystem& fs, const std::string& path, bool isFolder) {
     uint32_t error = 0;
     return isFolder ? fs.RemoveFolder(path.c_str(), error) : fs.RemoveFile(path.c_str(), error);
@@ -32,6 +34,35 @@ bool RemoveFile(FileSystem& fs, const std::string& path) {
     fs.SetAttributes(path.c_str(), fs_attr::kNormal);  // best effort; the deletion decides
     uint32_t error = 0;
     return fs.RemoveFile(path.c_str(), error);
+}
+
+// A file whose listed attributes hold nothing that stops a deletion is
+// deleted at once; the attributes are reset only when that is refused.
+bool RemoveListedFile(FileSystem& fs, const std::string& path, uint32_t attributes) {
+    constexpr uint32_t kInTheWay = fs_attr::kReadOnly | fs_attr::kHidden | fs_attr::kSystem;
+    uint32_t error = 0;
+    if (!(attributes & kInTheWay) && fs.RemoveFile(path.c_str(), error)) return true;
+    return RemoveFile(fs, path);
+}
+
+// Resolves and deletes one listed path. The entry is reached by its long
+// names under "\\?\" when that fits in 259 bytes: 8.3 aliases can name
+// another entry where the file system makes them ambiguous, and they are only
+// needed to keep deep paths short.
+bool ResolveAndDelete(FileSystem& fs, std::string_view path, ListingCache* cache) {
+    Resolution r;
+    if (!ResolveComponents(fs, path, true, r, cache) || !r.hasLast) return false;  // missing, or a drive root
+    const std::string& target = r.verbatimPath.empty() ? r.lookupPath : r.verbatimPath;
+    bool isFolder = IsFolderEntry(r.last);
+    bool ok;
+    if (IsLinkEntry(r.last))
+        ok = RemoveLink(fs, target, isFolder);
+    else if (isFolder)
+        ok = RemoveTree(fs, target, true);
+    else
+        ok = RemoveListedFile(fs, target, r.last.attributes);
+    if (ok && cache) cache->Forget(r.parentLookup, r.last.name);
+    return ok;
 }
 
 bool RemoveTree(FileSystem& fs, const std::string& path, bool isFolder) {
@@ -83,9 +114,6 @@ bool DeleteTree(FileSystem& fs, const std::string& path, bool isFolder) {
     return RemoveTree(fs, path, isFolder);
 }
 
-bool DeleteListedPath(FileSystem& fs, std::string_view path) {
-    bool isFolder = false;
-    std::string device = ResolveDevicePath(fs, path, isFolder);
-    if (device.empty()) return false;
-    return DeleteTree(fs, device, isFolder);
-}
+bool DeleteListedPath(FileSystem& fs, std::string_view path) { return ResolveAndDelete(fs, path, nullptr); }
+
+bool DeleteSession::DeleteListedPath(std::string_view path) { return ResolveAndDelete(m_fs, path, &m_cache); }

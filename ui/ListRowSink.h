@@ -6,8 +6,10 @@
 
 class ListRowSink final : public RowSink {
 public:
+    // The list's parent window runs the insertions (WM_APP_RUN_TASK).
     explicit ListRowSink(CListCtrl& list) : m_list(list) {}
-    // Inserted at the position of the current row count, column 0 first.
+    // Inserted at the position of the current row count, column 0 first, on
+    // the list's thread; nothing when the window is gone.
     void AppendRow(const ResultRow& row) override;
 
 private:

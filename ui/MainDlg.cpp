@@ -43,8 +43,9 @@ std::string ModulePath() {
 
 CMyDlg::CMyDlg() : CDialog(IDD_MAIN), m_fs(&TheFileSystem()) {
     InitMembers();
+    DeleteSession session(*m_fs);
     CommandLineStepResult step = RunCommandLineStep(
-        m_sfm, m_strAppId, [this](const std::string& path) { return DeleteListedPath(*m_fs, path); });
+        m_sfm, m_strAppId, [&session](const std::string& path) { return session.DeleteListedPath(path); });
     m_bHasArgument = step.hasArgument;
     m_strPath = step.searchPath;
 }
@@ -117,12 +118,6 @@ BOOL CMyDlg::OnInitDialog() {
     return TRUE;
 }
 
-bool CMyDlg::StartOnlineWorker() {
-    // The update check and the announcement feed plug in here; until then
-    // there is nothing to start.
-    return false;
-}
-
 BOOL CMyDlg::PreTranslateMessage(MSG* msg) {
     if (msg->message == WM_KEYDOWN) {
         if (msg->wParam == VK_ESCAPE) return TRUE;
@@ -157,6 +152,19 @@ bool CMyDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& resu
     case WM_APP_RUN_TASK:
         result = RunSentTask(lParam);
         return true;
+    case WM_CTLCOLORSTATIC:
+        if (reinterpret_cast<HWND>(lParam) == GetDlgItem(IDC_STATIC_NOTICE)) {
+            result = ColorNoticeLine(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+            return true;
+        }
+        break;
+    case WM_SETCURSOR:
+        SetCursorFor(reinterpret_cast<HWND>(wParam));
+        result = TRUE;
+        return true;
+    case WM_NOTIFY:
+        if (OnListNotify(*reinterpret_cast<const NMHDR*>(lParam), result)) return true;
+        break;
     case WM_DROPFILES:
         AcceptDroppedPath(reinterpret_cast<HDROP>(wParam));
         break;
@@ -181,6 +189,18 @@ bool CMyDlg::OnCommand(int id) {
     case IDC_BTN_DELETE: DeleteCheckedRows(); return true;
     case ID_LIST_DELETE_CURRENT: DeleteSelectedRow(); return true;
     case ID_LIST_DELETE_ALL: DeleteAllRows(); return true;
+    case IDC_BTN_CHECK_ALL: CheckAllRows(); return true;
+    case IDC_BTN_INVERT: InvertRowChecks(); return true;
+    case ID_LIST_COPY_PATH: CopySelectedPath(); return true;
+    case ID_LIST_OPEN_FOLDER: OpenSelectedFolder(); return true;
+    case IDC_BTN_EXPORT: ExportResults(); return true;
+    case ID_LIST_STATISTICS: ShowStatistics(); return true;
+    case ID_LIST_CLEAR: ClearResults(); return true;
+    case ID_LIST_ABOUT: ShowAboutBox(); return true;
+    case ID_LIST_EXPLORER_MENU: ToggleExplorerMenu(); return true;
+    case IDC_BTN_SUPPORT: OpenSupportPage(); return true;
+    case IDC_STATIC_NOTICE: OnNoticeClicked(); return true;
+    case ID_LIST_CHECK_UPDATE: CheckForUpdateNow(); return true;
     default: return false;
     }
 }
@@ -271,4 +291,5 @@ void CMyDlg::OnDestroy() {
     GetDlgItemTextA(m_hWnd, IDC_EDIT_PATH, path, MAX_PATH);
     WriteSavedPath(path);
     m_scan.stopRequested = 1;  // a walk in progress ends at its next step
+    m_bOnlineStop = true;      // online workers leave the dialog alone from now on
 }

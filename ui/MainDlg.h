@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "Dialog.h"
+#include "Delete.h"
 #include "FileSystem.h"
 #include "ListCtrl.h"
 #include "OnlineTypes.h"
@@ -38,10 +39,28 @@ public:
     void DeleteCheckedRows();
     void DeleteSelectedRow();
     void DeleteAllRows();
+    // The result list's commands (check marks, right-click menu, copy, open,
+    // sort), export, statistics, clearing, the About box, the Explorer verbs.
+    void CheckAllRows();
+    void InvertRowChecks();
+    void ShowListMenu();
+    void CopySelectedPath();
+    void OpenSelectedFolder();
+    void SortByColumn(int column);
+    void ExportResults();
+    void ShowStatistics();
+    void ClearResults();
+    void ShowAboutBox();
+    void ToggleExplorerMenu();
 
     // Starts the online worker (update check and announcement feed) in the
     // mode m_nOnlineMode holds; false when no thread was started.
     bool StartOnlineWorker();
+    // Menu command 32786: an update check asked for by the user.
+    void CheckForUpdateNow();
+    // Button 1013, and a click on the status line (1015).
+    void OpenSupportPage();
+    void OnNoticeClicked();
 
     // Whether a walk is under way (also while a stopped one unwinds).
     bool IsWalking() const { return m_bWalking.load(); }
@@ -79,6 +98,7 @@ protected:
 private:
     void InitMembers();
     bool OnCommand(int id);
+    bool OnListNotify(const NMHDR& header, LRESULT& result);
     void OnSize(UINT type);
     void OnTimer(UINT_PTR id);
     bool OnPaint();
@@ -86,14 +106,23 @@ private:
     void ShowProgress();
     void RotateAnnouncement();
 
+    struct OnlineRun;
+    static DWORD WINAPI OnlineWorker(void* run);
+    void RunOnlineWorker(const OnlineRun& run);
+    bool OnlineStopped() const { return m_bOnlineStop.load(); }
+    LRESULT ColorNoticeLine(HDC dc, HWND control);
+    void SetCursorFor(HWND under);
+
     static DWORD WINAPI SearchWorker(void* dialog);
     void RunSearchWorker();
     void RunSearch();
     // Deletes the entry of one row; the row goes on success, shows "失败" otherwise.
-    bool DeleteRow(int row);
+    bool DeleteRow(int row, DeleteSession& session);
 
     FileSystem* m_fs;
     WorkerThreads m_workers;
     CRITICAL_SECTION m_walkLock;  // one walk at a time on m_scan
     std::atomic<bool> m_bWalking{false};
+    // Set when the window goes: online workers then leave the dialog alone.
+    std::atomic<bool> m_bOnlineStop{false};
 };

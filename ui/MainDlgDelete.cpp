@@ -6,10 +6,10 @@
 #include "ResultRow.h"
 #include "resource.h"
 
-bool CMyDlg::DeleteRow(int row) {
+bool CMyDlg::DeleteRow(int row, DeleteSession& session) {
     char path[MAX_PATH] = {};
     m_listResult.GetItemText(row, 0, path, MAX_PATH);
-    if (DeleteListedPath(*m_fs, path)) {
+    if (session.DeleteListedPath(path)) {
         m_listResult.DeleteItem(row);
         return true;
     }
@@ -26,9 +26,10 @@ void CMyDlg::DeleteCheckedRows() {
                             MB_YESNO | MB_ICONQUESTION);
     if (answer != IDYES || IsWalking()) return;
     int deleted = 0, failed = 0;
+    DeleteSession session(*m_fs);
     for (int row = m_listResult.GetItemCount() - 1; row >= 0; --row) {
         if (!m_listResult.GetCheck(row)) continue;
-        if (DeleteRow(row))
+        if (DeleteRow(row, session))
             ++deleted;
         else
             ++failed;
@@ -39,10 +40,12 @@ void CMyDlg::DeleteCheckedRows() {
 void CMyDlg::DeleteSelectedRow() {
     if (IsWalking() || m_listResult.GetSelectedCount() == 0) return;
     int row = m_listResult.GetNextItem(-1, LVNI_SELECTED);
-    if (row >= 0) DeleteRow(row);
+    DeleteSession session(*m_fs);
+    if (row >= 0) DeleteRow(row, session);
 }
 
 void CMyDlg::DeleteAllRows() {
     if (IsWalking()) return;
-    for (int row = m_listResult.GetItemCount() - 1; row >= 0; --row) DeleteRow(row);
+    DeleteSession session(*m_fs);
+    for (int row = m_listResult.GetItemCount() - 1; row >= 0; --row) DeleteRow(row, session);
 }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -74,7 +75,7 @@ TEST(DeleteListedPath, ListingFailureEndsTheFolderWithoutRepeats) {
     v.Find("D:\\r\\com1")->failAfter = 3;  // ".", "..", "1", then error 59
     v.Find("D:\\r\\com1")->failError = 59;
     EXPECT_FALSE(DeleteListedPath(v, "D:\\r\\com1"));
-    std::vector<std::string> expected = {"\\\\.\\D:\\r\\com1\\1", "\\\\.\\D:\\r\\com1"};
+    std::vector<std::string> expected = {"\\\\?\\D:\\r\\com1\\1", "\\\\?\\D:\\r\\com1"};
     EXPECT_EQ(v.removals, expected);  // "1" once, then the folder is tried (and is not empty)
 }
 
@@ -101,6 +102,114 @@ TEST(DeleteListedPath, ChildrenWithDottedLongNamesAreReachedVerbatim) {
     EXPECT_TRUE(DeleteListedPath(v, "D:\\r\\con"));
     std::vector<std::string> expected = {"D:\\r", "D:\\r\\sub", "D:\\r\\sub\\f"};
     EXPECT_EQ(Tree(v), expected);
+}
+
+TEST(DeleteListedPath, AnAliasSharedByTwoEntriesNeverDeletesTheOther) {
+    // Where aliases are not unique (Wine makes them from hashes), a path
+    // built from them could name a neighbour: the long names decide.
+    SimulatedVolume v;
+    v.AddDrive('D');
+    v.AddFolder("D:\\Project A", 0, "PROJEC~1");
+    v.AddFolder("D:\\Project B", 0, "PROJEC~1");
+    v.AddFile("D:\\Project A\\nul");
+    v.AddFile("D:\\Project B\\nul");
+    v.AddFile("D:\\Project B\\m1report.", 0, "M1REPO~1");
+    v.AddFile("D:\\Project B\\m2report.", 0, "M1REPO~1");
+    EXPECT_TRUE(DeleteListedPath(v, "D:\\Project B\\nul"));
+    EXPECT_TRUE(DeleteListedPath(v, "D:\\Project B\\m2report."));
+    std::vector<std::string> expected = {"D:\\Project A", "D:\\Project A\\nul", "D:\\Project B",
+                                         "D:\\Project B\\m1report."};
+    EXPECT_EQ(Tree(v), expected);
+}
+
+// Faults between the search and the deletion, one batch each; the rows are
+// the paths the search listed.
+struct FaultCase {
+    const char* what;
+    std::function<void(SimulatedVolume&)> fault;
+    std::vector<bool> results;             // per row
+    std::vector<std::string> survivors;    // the tree afterwards
+};
+
+TEST(DeleteSession, FaultsBetweenSearchAndDeletion) {
+    const std::vector<std::string> rows = {"D:\\r\\a.", "D:\\r\\con", "D:\\r\\aux"};
+    const FaultCase cases[] = {
+        {"nothing happened", [](SimulatedVolume&) {}, {true, true, true}, {"D:\\keep", "D:\\r"}},
+        {"an entry vanished",
+         [](SimulatedVolume& v) {
+             uint32_t e;
+             v.RemoveFile("\\\\?\\D:\\r\\a.", e);
+         },
+         {false, true, true},
+         {"D:\\keep", "D:\\r"}},
+        {"a folder became a file of the same name",
+         [](SimulatedVolume& v) {
+             v.Find("D:\\r\\aux")->children.clear();
+             uint32_t e;
+             v.RemoveFolder("\\\\?\\D:\\r\\aux", e);
+             v.AddFile("D:\\r\\aux");
+         },
+         {true, true, true},
+         {"D:\\keep", "D:\\r"}},
+        {"a file in the folder is held open",
+         [](SimulatedVolume& v) { v.Find("D:\\r\\aux\\sub\\held")->lockedOpen = true; },
+         {true, true, false},  // "sub" comes first and stops the folder
+         {"D:\\keep", "D:\\r", "D:\\r\\aux", "D:\\r\\aux\\sub", "D:\\r\\aux\\sub\\held",
+          "D:\\r\\aux\\z.txt"}},
+        {"nested read-only folders",
+         [](SimulatedVolume& v) {
+             v.Find("D:\\r\\aux")->attributes |= fs_attr::kReadOnly;
+             v.Find("D:\\r\\aux\\sub")->attributes |= fs_attr::kReadOnly;
+         },
+         {true, true, true},
+         {"D:\\keep", "D:\\r"}},
+        {"the listing of the folder fails midway",
+         [](SimulatedVolume& v) {
+             v.Find("D:\\r\\aux")->failAfter = 3;
+             v.Find("D:\\r\\aux")->failError = fs_error::kAccessDenied;
+         },
+         {true, true, false},
+         {"D:\\keep", "D:\\r", "D:\\r\\aux", "D:\\r\\aux\\z.txt"}},
+    };
+    for (const FaultCase& c : cases) {
+        SimulatedVolume v;
+        v.AddDrive('D');
+        v.AddFile("D:\\r\\a.");
+        v.AddFile("D:\\r\\con");
+        v.AddFile("D:\\r\\aux\\sub\\held");
+        v.AddFile("D:\\r\\aux\\z.txt");
+        v.AddFile("D:\\keep");
+        c.fault(v);
+        DeleteSession session(v);
+        std::vector<bool> results;
+        for (const auto& row : rows) results.push_back(session.DeleteListedPath(row));
+        EXPECT_EQ(results, c.results) << c.what;
+        EXPECT_EQ(Tree(v), c.survivors) << c.what;
+        // A second pass finds nothing more to delete and deletes nothing more.
+        for (size_t i = 0; i < rows.size(); ++i) {
+            if (c.results[i]) {
+                EXPECT_FALSE(session.DeleteListedPath(rows[i])) << c.what << " " << rows[i];
+            }
+        }
+        EXPECT_EQ(Tree(v), c.survivors) << c.what;
+    }
+}
+
+TEST(DeleteSession, ListsEachFolderOnceForABatch) {
+    SimulatedVolume v;
+    v.AddDrive('D');
+    std::vector<std::string> rows;
+    for (int i = 0; i < 300; ++i) {
+        rows.push_back("D:\\data\\flat\\nul." + std::to_string(i));
+        v.AddFile(rows.back());
+    }
+    v.AddFile("D:\\data\\flat\\keep.txt");
+    int listings = 0;
+    v.beforeFindFirst = [&](const std::string&) { ++listings; };
+    DeleteSession session(v);
+    for (const auto& row : rows) EXPECT_TRUE(session.DeleteListedPath(row)) << row;
+    EXPECT_EQ(listings, 3);  // D:\, D:\data, D:\data\flat
+    EXPECT_EQ(v.ListTree("D:\\data\\flat"), std::vector<std::string>{"D:\\data\\flat\\keep.txt"});
 }
 
 }  // namespace

@@ -167,7 +167,7 @@ TEST_F(MainDialog, LayoutFollowsEveryResizeAndKeepsTheMinimumSize) {
     Run(dlg, [&](HWND h) {
         struct Size {
             int w, h;
-        } sizes[] = {{900, 650}, {1200, 500}, {300, 200}, {640, 420}};
+        } sizes[] = {{900, 650}, {1000, 500}, {300, 200}, {640, 420}};  // all fit a 1024 x 768 screen
         for (const Size& s : sizes) {
             SetWindowPos(h, nullptr, 10, 20, s.w, s.h, SWP_NOZORDER | SWP_NOACTIVATE);
             RECT window;

@@ -1,0 +1,163 @@
+// The result list's commands: check marks, the right-click menu, copying a
+// path, opening a folder and sorting by a column.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstring>
+#include <vector>
+
+#include "ExplorerMenu.h"
+#include "ExplorerVerbs.h"
+#include "ListCommands.h"
+#include "MainDlg.h"
+#include "UiHost.h"
+#include "resource.h"
+
+namespace {
+
+ListSortState g_listSort;
+
+// What one sort compares: the rows' texts in the clicked column, each row
+// carrying the index of its text as item data while the sort runs.
+struct SortRun {
+    const std::vector<std::string>* keys;
+    bool descending;
+};
+
+const char* KeyOf(const SortRun& run, LPARAM index) {
+    // A row that came in after the keys were read has no key of its own.
+    if (index < 0 || static_cast<size_t>(index) >= run.keys->size()) return "";
+    return (*run.keys)[static_cast<size_t>(index)].c_str();
+}
+
+int CALLBACK CompareRows(LPARAM first, LPARAM second, LPARAM context) {
+    const SortRun& run = *reinterpret_cast<const SortRun*>(context);
+    const char* a = KeyOf(run, first);
+    const char* b = KeyOf(run, second);
+    return run.descending ? CompareSortKeys(b, a, IsAnsiLeadByte) : CompareSortKeys(a, b, IsAnsiLeadByte);
+}
+
+const UINT kSelectionCommands[] = {ID_LIST_OPEN_FOLDER, ID_LIST_COPY_PATH, ID_LIST_CLEAR, ID_LIST_DELETE_CURRENT,
+                                   ID_LIST_DELETE_ALL};
+
+}  // namespace
+
+ListSortState& TheListSortState() { return g_listSort; }
+
+bool IsAnsiLeadByte(unsigned char c) { return IsDBCSLeadByte(c) != FALSE; }
+
+void ReadCellText(const CListCtrl& list, int row, int column, char* buffer, int size) {
+    list.GetItemText(row, column, buffer, size);
+    DropCutCharacter(buffer, IsAnsiLeadByte);
+}
+
+std::string GetWindowsVersionName() {
+    OSVERSIONINFOA info = {};
+    info.dwOSVersionInfoSize = sizeof info;
+    if (!GetVersionExA(&info)) return WindowsVersionName(0, 0, 0, 0);
+    return WindowsVersionName(info.dwPlatformId, info.dwMajorVersion, info.dwMinorVersion,
+                              info.dwBuildNumber & 0xFFFF);
+}
+
+void PrepareListMenu(HMENU popup, bool hasSelection, bool integrationPresent) {
+    for (UINT id : kSelectionCommands) EnableMenuItem(popup, id, MF_BYCOMMAND | (hasSelection ? MF_ENABLED : MF_GRAYED));
+    ModifyMenuA(popup, ID_LIST_EXPLORER_MENU, MF_BYCOMMAND | MF_STRING, ID_LIST_EXPLORER_MENU,
+                ExplorerMenuLabel(integrationPresent));
+}
+
+bool CMyDlg::OnListNotify(const NMHDR& header, LRESULT& result) {
+    if (header.idFrom != IDC_LIST_RESULT) return false;
+    switch (header.code) {
+    case NM_RCLICK: ShowListMenu(); break;
+    case NM_DBLCLK: OpenSelectedFolder(); break;
+    case LVN_COLUMNCLICK: SortByColumn(reinterpret_cast<const NMLISTVIEW&>(header).iSubItem); break;
+    case LVN_GETDISPINFOA:
+    case LVN_GETDISPINFOW:
+        break;  // every text is stored in the control
+    default: return false;
+    }
+    result = 0;
+    return true;
+}
+
+void CMyDlg::CheckAllRows() {
+    for (int row = 0; row < m_listResult.GetItemCount(); ++row) m_listResult.SetCheck(row, TRUE);
+}
+
+void CMyDlg::InvertRowChecks() {
+    for (int row = 0; row < m_listResult.GetItemCount(); ++row)
+        m_listResult.SetCheck(row, !m_listResult.GetCheck(row));
+}
+
+void CMyDlg::ShowListMenu() {
+    POINT at = {};
+    GetCursorPos(&at);
+    HMENU menu = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MENU_LIST));
+    if (!menu) return;
+    HMENU popup = GetSubMenu(menu, 0);
+    if (popup) {
+        PrepareListMenu(popup, m_listResult.GetSelectedCount() > 0, IsExplorerMenuPresent(m_strAppId));
+        // The chosen item comes back as a WM_COMMAND to this dialog.
+        TrackPopupMenu(popup, TPM_RIGHTBUTTON, at.x, at.y, 0, m_hWnd, nullptr);
+    }
+    DestroyMenu(menu);
+}
+
+void CMyDlg::CopySelectedPath() {
+    if (m_listResult.GetSelectedCount() == 0) return;
+    int row = m_listResult.GetNextItem(-1, LVNI_SELECTED);
+    if (row < 0) return;
+    char path[MAX_PATH] = {};
+    ReadCellText(m_listResult, row, 0, path, MAX_PATH);
+
+    // The block is made before the clipboard is emptied, so a failed
+    // allocation leaves the clipboard as it was.
+    const size_t size = std::strlen(path) + 1;
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE, size);
+    if (!block) return;
+    void* bytes = GlobalLock(block);
+    if (!bytes) {
+        GlobalFree(block);
+        return;
+    }
+    std::memcpy(bytes, path, size);
+    GlobalUnlock(block);
+    if (!OpenClipboard(m_hWnd)) {
+        GlobalFree(block);
+        return;
+    }
+    EmptyClipboard();
+    // Once handed over the block is the clipboard's; only a refused one is ours to free.
+    if (!SetClipboardData(CF_TEXT, block)) GlobalFree(block);
+    CloseClipboard();
+}
+
+void CMyDlg::OpenSelectedFolder() {
+    if (m_listResult.GetSelectedCount() == 0) return;
+    int row = m_listResult.GetNextItem(-1, LVNI_SELECTED);
+    if (row < 0) return;
+    char path[MAX_PATH] = {};
+    char type[10] = {};
+    ReadCellText(m_listResult, row, 0, path, MAX_PATH);
+    m_listResult.GetItemText(row, 2, type, sizeof type);
+
+    FolderOpening opening = ChooseFolderOpening(*m_fs, path, type, GetWindowsVersionName());
+    if (opening.throughShell)
+        GetUiHost().ShellExecuteFile(nullptr, "open", opening.text.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    else
+        GetUiHost().RunCommandLine(opening.text.c_str(), SW_SHOWNORMAL);
+}
+
+void CMyDlg::SortByColumn(int column) {
+    const int rows = m_listResult.GetItemCount();
+    std::vector<std::string> keys;
+    keys.reserve(static_cast<size_t>(rows > 0 ? rows : 0));
+    for (int row = 0; row < rows; ++row) {
+        keys.push_back(m_listResult.GetItemText(row, column));
+        m_listResult.SetItemData(row, static_cast<DWORD_PTR>(row));
+    }
+    SortRun run{&keys, NextSortDescending(g_listSort, column)};
+    m_listResult.SortItems(CompareRows, reinterpret_cast<DWORD_PTR>(&run));
+    // The keys go with this call; no row keeps an index into them.
+    for (int row = 0; row < rows; ++row) m_listResult.SetItemData(row, 0);
+}
