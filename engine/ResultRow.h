@@ -25,6 +25,9 @@ class RowSink {
 public:
     virtual ~RowSink() = default;
     virtual void AppendRow(const ResultRow& row) = 0;
+    // Called by the walk between entries, so a sink that holds rows back can
+    // hand them on while the walk goes through folders without any.
+    virtual void Idle() {}
 };
 
 ResultRow MakeResultRow(std::string longPath, const char* name, uint32_t attributes, const char* attributeText);

@@ -103,6 +103,7 @@ void WalkLevel(FileSystem& fs, const std::string& folder, const LongFolder& long
 
     do {
         if (state.stopRequested.load(std::memory_order_relaxed) != 0) break;
+        list.Idle();
         const char* name = entry.name;
         bool isFolder = IsFolderEntry(entry);
         if (IsMalformedEntry(name, entry.attributes, options, state.attributeText)) {

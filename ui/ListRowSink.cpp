@@ -2,16 +2,41 @@
 
 #include "AppMessages.h"
 
+namespace {
+
+constexpr size_t kBatchRows = 256;
+constexpr DWORD kBatchMs = 40;
+
+}  // namespace
+
 void ListRowSink::AppendRow(const ResultRow& row) {
+    m_pending.push_back(row);
+    if (m_pending.size() >= kBatchRows || GetTickCount() - m_lastFlush >= kBatchMs) Flush();
+}
+
+void ListRowSink::Idle() {
+    if (!m_pending.empty() && GetTickCount() - m_lastFlush >= kBatchMs) Flush();
+}
+
+void ListRowSink::Flush() {
+    m_lastFlush = GetTickCount();
+    if (m_pending.empty()) return;
     // A row goes in with all five texts in one step on the window's thread: a
     // sort or a clear served between two of its messages would move or remove
     // the row under the texts still to come.
-    RunOnWindowThread(GetParent(m_list.GetSafeHwnd()), [&] {
-        int at = m_list.InsertItem(m_list.GetItemCount(), row.path.c_str());
-        if (at < 0) return;
-        m_list.SetItemText(at, 1, row.bracketedName.c_str());
-        m_list.SetItemText(at, 2, row.type.c_str());
-        m_list.SetItemText(at, 3, row.attribute.c_str());
-        m_list.SetItemText(at, 4, row.result.c_str());
+    HWND list = m_list.GetSafeHwnd();
+    RunOnWindowThread(GetParent(list), [&] {
+        SendMessageA(list, WM_SETREDRAW, FALSE, 0);
+        for (const ResultRow& row : m_pending) {
+            int at = m_list.InsertItem(m_list.GetItemCount(), row.path.c_str());
+            if (at < 0) continue;
+            m_list.SetItemText(at, 1, row.bracketedName.c_str());
+            m_list.SetItemText(at, 2, row.type.c_str());
+            m_list.SetItemText(at, 3, row.attribute.c_str());
+            m_list.SetItemText(at, 4, row.result.c_str());
+        }
+        SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+        InvalidateRect(list, nullptr, FALSE);
     });
+    m_pending.clear();
 }

@@ -84,6 +84,7 @@ void CMyDlg::RunSearch() {
 
     ListRowSink sink(m_listResult);
     ScanFolder(*m_fs, root, options, sink, m_scan);
+    sink.Flush();  // every row is in the list before the summary
 
     m_scan.stopRequested = 1;
     SetDlgItemTextA(hwnd, IDC_BTN_SEARCH, kCaptionStart);

@@ -1,0 +1,38 @@
+// The one door through which the program shows modal system windows and starts other programs.
+// The system host calls the real functions; tests put a double in its place to answer the boxes and
+// to see what would have been launched.
+#pragma once
+
+#include <windows.h>
+#include <commdlg.h>
+#include <shlobj.h>
+
+class UiHost {
+public:
+    virtual ~UiHost() = default;
+
+    // MessageBoxA: returns the button chosen (IDOK, IDYES, ...). The caption is always given.
+    virtual int ShowMessageBox(HWND owner, const char* text, const char* caption, UINT type) = 0;
+
+    // ShellExecuteA: returns its result (greater than 32 on success).
+    virtual HINSTANCE ShellExecuteFile(HWND owner, const char* verb, const char* file, const char* parameters,
+                                       const char* directory, int showCommand) = 0;
+
+    // WinExec: returns its result (greater than 31 on success).
+    virtual UINT RunCommandLine(const char* commandLine, UINT showCommand) = 0;
+
+    // SHBrowseForFolderA, then SHGetPathFromIDListA into path (MAX_PATH bytes) when a folder was
+    // chosen. Returns whether the browser returned an item.
+    virtual bool BrowseForFolder(BROWSEINFOA& info, char* path) = 0;
+
+    // GetOpenFileNameA (openForm) or GetSaveFileNameA: returns true when the user chose a file,
+    // whose full path is then in ofn.lpstrFile.
+    virtual bool ChooseFileName(OPENFILENAMEA& ofn, bool openForm) = 0;
+};
+
+// The host in force: the system one unless a test has set another.
+UiHost& GetUiHost();
+
+// Puts host in force (nullptr brings back the system host) and returns the one it replaces.
+// Set it before any window or worker runs; the pointer is read from any thread.
+UiHost* SetUiHost(UiHost* host);

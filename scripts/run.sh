@@ -1,0 +1,70 @@
+#!/usr/bin/env bash
+# Builds the 32-bit Windows program, makes a folder tree full of malformed
+# names in a temporary folder, and runs Orvelle on it under Wine.
+#
+#   ORVELLE_BUILD_ROOT   where the build trees go (default: build/ in the repository)
+
+set -euo pipefail
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+cd "$root"
+
+"$root/scripts/install-deps.sh"
+
+build_root=${ORVELLE_BUILD_ROOT:-$root/build}
+case $build_root in /*) ;; *) build_root=$root/$build_root ;; esac
+build_dir=$build_root/win32
+
+# --- the demo tree, made from the Linux side where such names are ordinary ---
+
+tree=$(mktemp -d "${TMPDIR:-/tmp}/orvelle-demo.XXXXXX")
+# Wine's drive Z: is the Linux root.
+win_tree="Z:${tree//\//\\}"
+
+make_file() {
+    mkdir -p "$tree/$(dirname "$1")"
+    printf 'demo file %s\n' "$1" >"$tree/$1"
+}
+
+# Malformed: a trailing dot or blank, a device name with or without extension.
+# ("..." also shows up hidden: Wine hides names that start with a dot.)
+for name in 'report.' 'trail ' 'con' 'CON.txt' 'nul.tar.gz' 'com0' 'lpt9.log' '...' '报告.'; do
+    make_file "$name"
+done
+chmod a-w "$tree/CON.txt"                      # shows up read-only in Windows
+make_file 'aux/readme.txt'                      # a device-named folder with content
+make_file 'aux/photo.jpg'
+make_file 'aux/old/notes.txt'
+make_file 'dir./a.txt'                          # a dotted folder and its normal twin
+make_file 'dir/a.txt'
+make_file '誠/prn.doc'                          # 誠 ends in byte 0x5C in GBK, like "\"
+# Normal names, to be left alone.
+for name in '誠.txt' 'readme.txt' 'notes.md' 'budget 2024.xlsx' 'photos/holiday.jpg' 'src/main.c' '文档/说明.txt'; do
+    make_file "$name"
+done
+
+echo "Demo tree: $tree"
+echo "  in Wine: $win_tree"
+(cd "$tree" && find . -mindepth 1 | LC_ALL=C sort | sed -e 's|^\./||' -e 's/.*/    "&"/')
+
+# --- the program to run: a path in the build tree, then its arguments ---
+# The console scanner prints the rows it finds. For the window instead (it
+# needs a real DISPLAY to be seen), this line becomes:
+#   front_end=(app/Orvelle.exe "-p:$win_tree")
+front_end=(tools/OrvelleScan.exe "$win_tree")
+
+cmake --preset win32 -B "$build_dir"
+cmake --build "$build_dir" -j 2 --target "${front_end[0]}"
+
+echo
+echo "Running ${front_end[0]} on $win_tree"
+# Windows programs print in the ANSI code page (936); show that as UTF-8.
+set +e
+"$root/scripts/wine-env.sh" --prefix "$build_dir/wineprefix" run \
+    "$build_dir/${front_end[0]}" "${front_end[@]:1}" | iconv -c -f GB18030 -t UTF-8
+rc=${PIPESTATUS[0]}
+set -e
+
+echo
+echo "The demo tree stays in $tree (rm -rf it when done)."
+exit "$rc"

@@ -1,0 +1,110 @@
+// A UI host that answers message boxes and file dialogs from a script and records every call.
+#pragma once
+
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "UiHost.h"
+
+struct ShownBox {
+    HWND owner;
+    std::string text;
+    std::string caption;
+    UINT type;
+};
+
+struct ShellLaunch {
+    HWND owner;
+    std::string verb;
+    std::string file;
+    std::string parameters;  // "(null)" for a null pointer, as for directory
+    std::string directory;
+    int showCommand;
+};
+
+struct ChosenFile {
+    bool openForm;
+    HWND owner;
+    std::string filter;  // every byte of the filter list, its NULs included
+    std::string defaultExt;
+    std::string initialFile;
+    DWORD flags;
+};
+
+class FakeUiHost : public UiHost {
+public:
+    int ShowMessageBox(HWND owner, const char* text, const char* caption, UINT type) override
+    {
+        boxes.push_back({owner, text, caption, type});
+        if (answers.empty())
+            return IDCANCEL;
+        int answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+
+    HINSTANCE ShellExecuteFile(HWND owner, const char* verb, const char* file, const char* parameters,
+                               const char* directory, int showCommand) override
+    {
+        launches.push_back({owner, Text(verb), Text(file), Text(parameters), Text(directory), showCommand});
+        return reinterpret_cast<HINSTANCE>(static_cast<INT_PTR>(42));
+    }
+
+    UINT RunCommandLine(const char* commandLine, UINT showCommand) override
+    {
+        commandLines.push_back(commandLine);
+        commandShows.push_back(showCommand);
+        return 33;
+    }
+
+    bool BrowseForFolder(BROWSEINFOA& info, char* path) override
+    {
+        browseTitles.push_back(Text(info.lpszTitle));
+        if (folderAnswer.empty())
+            return false;
+        lstrcpynA(path, folderAnswer.c_str(), MAX_PATH);
+        return true;
+    }
+
+    bool ChooseFileName(OPENFILENAMEA& ofn, bool openForm) override
+    {
+        std::string filter;
+        if (ofn.lpstrFilter) {
+            const char* p = ofn.lpstrFilter;
+            while (p[0] || p[1])
+                filter += *p++;
+            filter.append(2, '\0');
+        }
+        files.push_back({openForm, ofn.hwndOwner, filter, Text(ofn.lpstrDefExt), Text(ofn.lpstrFile), ofn.Flags});
+        if (fileAnswer.empty())
+            return false;
+        lstrcpynA(ofn.lpstrFile, fileAnswer.c_str(), ofn.nMaxFile);
+        return true;
+    }
+
+    static std::string Text(const char* p) { return p ? p : "(null)"; }
+
+    std::deque<int> answers;
+    std::string folderAnswer;
+    std::string fileAnswer;
+
+    std::vector<ShownBox> boxes;
+    std::vector<ShellLaunch> launches;
+    std::vector<std::string> commandLines;
+    std::vector<UINT> commandShows;
+    std::vector<std::string> browseTitles;
+    std::vector<ChosenFile> files;
+};
+
+// Puts a host in force for one scope.
+class ScopedUiHost {
+public:
+    explicit ScopedUiHost(UiHost* host) : m_previous(SetUiHost(host)) {}
+    ~ScopedUiHost() { SetUiHost(m_previous); }
+    ScopedUiHost(const ScopedUiHost&) = delete;
+    ScopedUiHost& operator=(const ScopedUiHost&) = delete;
+
+private:
+    UiHost* m_previous;
+};
