@@ -48,10 +48,15 @@ echo "  in Wine: $win_tree"
 (cd "$tree" && find . -mindepth 1 | LC_ALL=C sort | sed -e 's|^\./||' -e 's/.*/    "&"/')
 
 # --- the program to run: a path in the build tree, then its arguments ---
-# The console scanner prints the rows it finds. For the window instead (it
-# needs a real DISPLAY to be seen), this line becomes:
-#   front_end=(app/Orvelle.exe "-p:$win_tree")
-front_end=(tools/OrvelleScan.exe "$win_tree")
+# On a desktop the window opens on the demo tree (press "开始搜索"). Without a
+# display nothing could be seen, so the console front end of the same engine
+# prints the rows the window would list.
+if [ -n "${DISPLAY:-}" ]; then
+    front_end=(app/Orvelle.exe "-p:$win_tree")
+else
+    echo "No DISPLAY: printing the rows instead of opening the window."
+    front_end=(tools/OrvelleScan.exe "$win_tree")
+fi
 
 cmake --preset win32 -B "$build_dir"
 cmake --build "$build_dir" -j 2 --target "${front_end[0]}"

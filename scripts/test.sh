@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
-# Builds and tests every preset: linux-asan natively, win32 and win64 under Wine.
+# Builds and tests every preset: linux-asan natively, the linux-fuzz fuzzers
+# for a few seconds each, win32 and win64 under Wine.
 # Runs all of them even when one fails, prints a summary, and exits non-zero
 # if anything failed.
 #
 #   ORVELLE_BUILD_ROOT   where the build trees go (default: build/ in the repository)
-#   ORVELLE_PRESETS      presets to run (default: "linux-asan win32 win64")
+#   ORVELLE_PRESETS      presets to run (default: "linux-asan linux-fuzz win32 win64")
 #   ORVELLE_JOBS         parallel build and test jobs (default: 2)
 
 set -u
@@ -16,7 +17,7 @@ cd "$root" || exit 1
 
 build_root=${ORVELLE_BUILD_ROOT:-$root/build}
 case $build_root in /*) ;; *) build_root=$root/$build_root ;; esac
-read -r -a presets <<<"${ORVELLE_PRESETS:-linux-asan win32 win64}"
+read -r -a presets <<<"${ORVELLE_PRESETS:-linux-asan linux-fuzz win32 win64}"
 jobs=${ORVELLE_JOBS:-2}
 
 summary=()
