@@ -5,6 +5,7 @@
 
 KIND: wide   100,000 entries in 500 folders, 1 in 500 malformed
       flat   10,000 malformed entries in one folder
+      flat20k 20,000 malformed entries in one folder
       deep   30 levels of folders, a few entries on each
       huge   1,000,000 entries in 2,000 folders, 1 in 500 malformed
 """
@@ -40,7 +41,7 @@ def tree(dest, folders, per_folder, ratio, rng):
 
 def main():
     ap = argparse.ArgumentParser()
-    ap.add_argument("kind", choices=["wide", "flat", "deep", "huge"])
+    ap.add_argument("kind", choices=["wide", "flat", "flat20k", "deep", "huge"])
     ap.add_argument("dest")
     ap.add_argument("--seed", type=int, default=7041)
     a = ap.parse_args()
@@ -50,8 +51,8 @@ def main():
         tree(a.dest, 500, 200, 500, rng)
     elif a.kind == "huge":
         tree(a.dest, 2000, 500, 500, rng)
-    elif a.kind == "flat":
-        for i in range(10000):
+    elif a.kind in ("flat", "flat20k"):
+        for i in range(10000 if a.kind == "flat" else 20000):
             make(os.path.join(a.dest, malformed_name(rng, i)))
     else:
         d = a.dest

@@ -1,0 +1,114 @@
+#!/usr/bin/env bash
+# Measures the program against reference walks and deletions, all under the
+# same Wine, and writes a table of medians. Nothing here is a test: the
+# figures depend on the machine and are read, not asserted.
+#
+#   bench/run.sh [RUNS]        (default 3 runs per figure; needs scripts/install-deps.sh)
+#
+#   ORVELLE_BENCH_DIR   where the generated trees go (default /tmp/orvelle-bench)
+#   ORVELLE_BENCH_HUGE  set to 0 to leave out the tree of 1,000,000 entries
+#   ORVELLE_BUILD_ROOT  build trees (default build/); the win32 one is used
+set -euo pipefail
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+runs=${1:-3}
+data=${ORVELLE_BENCH_DIR:-/tmp/orvelle-bench}
+build=${ORVELLE_BUILD_ROOT:-$root/build}/win32
+out=$build/bench-results.md
+
+"$root/scripts/install-deps.sh"
+cmake --preset win32 -B "$build" >/dev/null
+cmake --build "$build" -j 2 --target Orvelle OrvelleScan RawWalk RawDelete SearchProbe
+
+trees=(wide flat flat20k deep)
+[ "${ORVELLE_BENCH_HUGE:-1}" = 0 ] || trees+=(huge)
+mkdir -p "$data"
+for t in "${trees[@]}"; do
+    [ -e "$data/$t.done" ] && continue
+    echo "generating $t ..."
+    rm -rf "${data:?}/$t"
+    python3 "$root/bench/gen_tree.py" "$t" "$data/$t"
+    touch "$data/$t.done"
+done
+
+winpath() { printf 'Z:%s' "${1//\//\\}"; }
+median() { sort -g | awk '{a[NR]=$1} END {print (NR % 2) ? a[(NR+1)/2] : (a[NR/2] + a[NR/2+1]) / 2}'; }
+field() { sed -n "s/.*$1 \([0-9.]*\).*/\1/p"; }
+
+# Everything Windows runs in one session: one Wine server, one display.
+inner() {
+    set -euo pipefail
+    local exe_dir
+    exe_dir=$(mktemp -d)
+    cp "$build/app/Orvelle.exe" "$exe_dir/"  # its settings file stays out of the build tree
+    wine_run() { wine "$@" </dev/null 2>/dev/null; }
+    ms() { local s e; s=$(date +%s%N); "$@" >/dev/null 2>&1 </dev/null; e=$(date +%s%N); echo $(((e - s) / 1000000)); }
+    peak_kb() {  # VmHWM of a Wine program, read while it runs
+        "$@" >/dev/null 2>&1 </dev/null &
+        local pid=$! peak=0 v
+        while kill -0 "$pid" 2>/dev/null; do
+            v=$(awk '/VmHWM/ {print $2}' "/proc/$pid/status" 2>/dev/null || true)
+            [ -n "$v" ] && [ "$v" -gt "$peak" ] && peak=$v
+            sleep 0.05
+        done
+        wait "$pid" || true
+        echo "$peak"
+    }
+    {
+        echo "| tree | what | ours (ms) | reference (ms) | ratio |"
+        echo "|---|---|---|---|---|"
+    } >"$out.tmp"
+    row() { awk -v t="$1" -v w="$2" -v a="$3" -v b="$4" 'BEGIN {printf "| %s | %s | %.0f | %.0f | %.2f |\n", t, w, a, b, (b > 0 ? a / b : 0)}' >>"$out.tmp"; }
+
+    for t in "${trees[@]}"; do
+        local w; w=$(winpath "$data/$t")
+        local eng=() raw=() dir=() fnd=() srch=() wait=()
+        for ((i = 0; i < runs; i++)); do
+            raw+=("$(wine_run "$build/bench/RawWalk.exe" "$w" | field ms)")
+            eng+=("$(wine_run "$build/tools/OrvelleScan.exe" --quiet "$w" | field walk-ms)")
+            dir+=("$(ms wine cmd /c dir /s /b /a "$w")")
+            fnd+=("$(ms find "$data/$t")")
+            if [ "$t" != huge ]; then
+                local p; p=$(wine_run "$build/bench/SearchProbe.exe" "$(winpath "$exe_dir")\\Orvelle.exe" "$w" || true)
+                srch+=("$(echo "$p" | field search-ms)")
+                wait+=("$(echo "$p" | field longest-wait-ms)")
+            fi
+        done
+        local m_raw m_eng; m_raw=$(printf '%s\n' "${raw[@]}" | median); m_eng=$(printf '%s\n' "${eng[@]}" | median)
+        row "$t" "engine walk vs raw FindFirstFileA walk" "$m_eng" "$m_raw"
+        row "$t" "cmd /c dir /s /b /a (peer) vs raw walk" "$(printf '%s\n' "${dir[@]}" | median)" "$m_raw"
+        row "$t" "Linux find (floor) vs raw walk" "$(printf '%s\n' "${fnd[@]}" | median)" "$m_raw"
+        if [ ${#srch[@]} -gt 0 ]; then
+            row "$t" "window: press to summary box vs raw walk" "$(printf '%s\n' "${srch[@]}" | median)" "$m_raw"
+            row "$t" "window: longest wait for a message (ms) vs 100" "$(printf '%s\n' "${wait[@]}" | median)" 100
+        fi
+    done
+
+    local ours=() ref=()
+    for ((i = 0; i < runs; i++)); do
+        rm -rf "$data/del-a" "$data/del-b"
+        cp -a "$data/flat" "$data/del-a"
+        cp -a "$data/flat" "$data/del-b"
+        ours+=("$(wine_run "$build/tools/OrvelleScan.exe" --quiet --delete "$(winpath "$data/del-a")" | field delete-ms)")
+        ref+=("$(wine_run "$build/bench/RawDelete.exe" "$(winpath "$data/del-b")" | field ms)")
+    done
+    rm -rf "$data/del-a" "$data/del-b"
+    row flat "delete 10,000 listed entries vs raw DeleteFileA loop" "$(printf '%s\n' "${ours[@]}" | median)" \
+        "$(printf '%s\n' "${ref[@]}" | median)"
+
+    echo >>"$out.tmp"
+    echo "| tree | peak memory of the engine walk (VmHWM, KiB) |" >>"$out.tmp"
+    echo "|---|---|" >>"$out.tmp"
+    for t in wide huge; do
+        [ -d "$data/$t" ] || continue
+        echo "| $t | $(peak_kb wine "$build/tools/OrvelleScan.exe" --quiet "$(winpath "$data/$t")") |" >>"$out.tmp"
+    done
+    rm -rf "$exe_dir"
+    mv "$out.tmp" "$out"
+}
+export -f inner winpath median field
+export build data runs out
+export trees_list="${trees[*]}"
+"$root/scripts/wine-env.sh" --prefix "$build/wineprefix" session bash -c 'trees=($trees_list); inner'
+cat "$out"
+echo "(written to $out)"

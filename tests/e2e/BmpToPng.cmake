@@ -1,0 +1,15 @@
+# Turns every BMP in FOLDER into a PNG beside it and removes the BMP.
+#   cmake -DCONVERT=/usr/bin/convert -DFOLDER=<dir> -P BmpToPng.cmake
+file(GLOB pictures "${FOLDER}/*.bmp")
+if(NOT pictures)
+  message(FATAL_ERROR "no screenshots in ${FOLDER}")
+endif()
+foreach(bmp IN LISTS pictures)
+  string(REGEX REPLACE "\\.bmp$" ".png" png "${bmp}")
+  execute_process(COMMAND "${CONVERT}" "${bmp}" "${png}" RESULT_VARIABLE failed)
+  if(failed)
+    message(FATAL_ERROR "convert failed for ${bmp}")
+  endif()
+  file(REMOVE "${bmp}")
+  message(STATUS "${png}")
+endforeach()

@@ -1,0 +1,714 @@
+// The real Orvelle.exe, started as the shell starts it and driven from outside
+// through its windows, its message boxes and its hand-over block.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "CommandLineStep.h"
+#include "Sandbox.h"
+#include "StoredTexts.h"
+#include "WinDriver.h"
+
+#ifndef ORVELLE_E2E_PROGRAM
+#error "ORVELLE_E2E_PROGRAM: the built Orvelle.exe"
+#endif
+#ifndef ORVELLE_E2E_ARTIFACTS
+#error "ORVELLE_E2E_ARTIFACTS: where the screenshots go"
+#endif
+
+namespace {
+
+using e2e::Process;
+using e2e::Sandbox;
+using Rows = std::vector<std::vector<std::string>>;
+
+// Control ids of the main window.
+constexpr int kEditPath = 1001;
+constexpr int kButtonSearch = 1007;
+constexpr int kListResult = 1009;
+constexpr int kButtonSelectAll = 1010;
+constexpr int kButtonDelete = 1012;
+constexpr int kButtonSupport = 1013;
+constexpr int kButtonInvert = 1018;
+
+// Bounds for things that normally take a fraction of them.
+constexpr DWORD kWindowTimeoutMs = 15000;
+constexpr DWORD kExitTimeoutMs = 15000;
+constexpr DWORD kHandOverQuietMs = 1000;
+// Instances started together must all arrive within one quiet period of each
+// other; a busy machine can start one too late. Such a start is undone and
+// tried again, this many times at most.
+constexpr int kStartAttempts = 3;
+
+const char kProgramName[] = "Orvelle.exe";
+const char kBoxCaption[] = "Orvelle";
+const char kConfirmText[] = "确认删除选中的文件夹？";
+const char kDeletedText[] = "删除成功！";
+const char kSearchButtonRest[] = "开始搜索";
+const char kSummaryHead[] = "搜索完成，共搜索了";
+
+std::string HandOverBlock() { return HandOverBlockName(DecodeStoredText(StoredText::ProgramId)); }
+std::string HandOverLock() { return HandOverLockName(DecodeStoredText(StoredText::ProgramId)); }
+
+std::string RestTitle() {
+    return DecodeStoredText(StoredText::ProductTitle) + "[Ver1.3] - " + DecodeStoredText(StoredText::NoticeText);
+}
+
+std::string HandOverText() {
+    std::string text;
+    e2e::ReadNamedBlockText(HandOverBlock(), HandOverLock(), text);
+    return text;
+}
+
+std::string Joined(const std::vector<std::string>& paths) {
+    std::string text;
+    for (const std::string& path : paths)
+        text += (text.empty() ? "" : "\r") + path;
+    return text;
+}
+
+std::vector<std::string> SplitAtCr(const std::string& text) {
+    std::vector<std::string> items;
+    size_t start = 0;
+    for (size_t end; (end = text.find('\r', start)) != std::string::npos; start = end + 1)
+        items.push_back(text.substr(start, end - start));
+    if (start < text.size())
+        items.push_back(text.substr(start));
+    return items;
+}
+
+bool EndsWith(const std::string& text, const std::string& tail) {
+    return text.size() > tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+// Milliseconds from the process's creation until now.
+DWORD MsSinceCreation(HANDLE process) {
+    FILETIME created, exited, kernel, user, now;
+    if (!GetProcessTimes(process, &created, &exited, &kernel, &user))
+        return 0;
+    GetSystemTimeAsFileTime(&now);
+    ULARGE_INTEGER a, b;
+    a.LowPart = created.dwLowDateTime;
+    a.HighPart = created.dwHighDateTime;
+    b.LowPart = now.dwLowDateTime;
+    b.HighPart = now.dwHighDateTime;
+    return b.QuadPart > a.QuadPart ? static_cast<DWORD>((b.QuadPart - a.QuadPart) / 10000) : 0;
+}
+
+class OrvelleE2E : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_box.Create(e2e::HostPath(ORVELLE_E2E_PROGRAM), kProgramName))
+            << "cannot copy " << e2e::HostPath(ORVELLE_E2E_PROGRAM);
+        // An instance left open elsewhere would take every request of ours.
+        ASSERT_TRUE(e2e::WaitUntil([] { return !e2e::NamedBlockExists(HandOverBlock()); }, 3000))
+            << "another Orvelle instance holds the hand-over block; close it first";
+    }
+
+    void TearDown() override { KillAll(); }
+
+    // Ends every instance this test started and waits until the hand-over
+    // block they held is gone.
+    void KillAll() {
+        for (auto& process : m_processes)
+            process->Kill();
+        e2e::WaitUntil([] { return !e2e::NamedBlockExists(HandOverBlock()); }, 3000);
+    }
+
+    // Starts the sandbox's program with one argument (none when null).
+    Process& Launch(const char* argument, bool suspended = false) {
+        m_processes.push_back(std::make_unique<Process>());
+        Process& process = *m_processes.back();
+        EXPECT_TRUE(process.Start(m_box.Program(), argument, suspended)) << "cannot start " << m_box.Program();
+        return process;
+    }
+    Process& Launch(const std::string& argument, bool suspended = false) {
+        return Launch(argument.c_str(), suspended);
+    }
+
+    // The process's main window: its visible dialog with the path field.
+    static HWND MainWindowOf(const Process& process) {
+        for (HWND window : e2e::TopLevelWindows(process.Id()))
+            if (e2e::ClassOf(window) == "#32770" && GetDlgItem(window, kEditPath))
+                return window;
+        return nullptr;
+    }
+    static HWND WaitForMainWindow(const Process& process) {
+        HWND window = nullptr;
+        e2e::WaitUntil([&] { return (window = MainWindowOf(process)) != nullptr; }, kWindowTimeoutMs);
+        return window;
+    }
+
+    // Waits for a message box of `pids`, with `watch` sampling all the while;
+    // the box found is sampled too, so the watch never misses it.
+    static HWND WaitForBoxWatched(e2e::WindowWatch& watch, const std::vector<DWORD>& pids, const char* caption,
+                                  DWORD timeoutMs) {
+        HWND box = nullptr;
+        e2e::WaitUntil(
+            [&] {
+                box = e2e::WaitForMessageBox(pids, caption, 0);
+                watch.Sample();
+                return box != nullptr;
+            },
+            timeoutMs);
+        return box;
+    }
+
+    // Closes the main window the way its close box does, and waits for the end.
+    static bool CloseMainWindow(const Process& process, HWND window) {
+        PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+        return process.WaitExit(kExitTimeoutMs);
+    }
+
+    // Presses "开始搜索", answers the summary and returns its text.
+    static std::string RunSearch(const Process& process, HWND window) {
+        EXPECT_EQ(e2e::ControlText(window, kButtonSearch), kSearchButtonRest);
+        EXPECT_TRUE(e2e::Click(window, kButtonSearch));
+        HWND summary = e2e::WaitForMessageBox({process.Id()}, kBoxCaption, kWindowTimeoutMs);
+        if (!summary) {
+            ADD_FAILURE() << "no summary box after the search";
+            return std::string();
+        }
+        const std::string text = e2e::MessageBoxText(summary);
+        EXPECT_TRUE(e2e::AnswerMessageBox(summary, IDOK));
+        EXPECT_TRUE(e2e::WaitUntil([&] { return !IsWindow(summary); }, kWindowTimeoutMs));
+        return text;
+    }
+
+    // Makes `name` and, when given, its well-formed twin beside it; files
+    // unless the name ends in "\" (a folder, which gets a file inside, so
+    // that deleting it means emptying it first).
+    void MakeEntry(const std::string& name) {
+        if (!name.empty() && name.back() == '\\') {
+            const std::string folder = name.substr(0, name.size() - 1);
+            ASSERT_TRUE(m_box.MakeFolder(folder)) << folder;
+            ASSERT_TRUE(m_box.MakeFile(folder + "\\inside.txt")) << folder;
+        } else {
+            ASSERT_TRUE(m_box.MakeFile(name)) << name;
+        }
+    }
+    static std::string Bare(const std::string& name) {
+        return !name.empty() && name.back() == '\\' ? name.substr(0, name.size() - 1) : name;
+    }
+
+    Sandbox m_box;
+    std::vector<std::unique_ptr<Process>> m_processes;
+};
+
+// ---- start without an argument: the saved path and its saving on close ------
+
+struct CloseCase {
+    const char* name;
+    const char* saved;    // "Path" written before the start; null: no settings file
+    const char* typed;    // put into the path field before closing; null: left as it is
+    UINT message;         // how the window is closed
+    WPARAM wParam;
+};
+
+const CloseCase kCloseCases[] = {
+    {"SavedPathShownTypedTextSavedOnWmClose", "D:\\旧的数据\\报告", "E:\\新的目录\\下载", WM_CLOSE, 0},
+    {"SavedPathKeptWhenUntouchedOnSysClose", "C:\\data\\keep this", nullptr, WM_SYSCOMMAND, SC_CLOSE},
+    {"NoSettingsFileEmptyFieldSavedAsEmpty", nullptr, nullptr, WM_SYSCOMMAND, SC_CLOSE},
+    {"SavedPathClearedByUserSavedAsEmpty", "C:\\data", "", WM_CLOSE, 0},
+};
+
+class NoArgumentStart : public OrvelleE2E, public ::testing::WithParamInterface<CloseCase> {};
+
+TEST_P(NoArgumentStart, ShowsSavedPathAndSavesFieldOnClose) {
+    const CloseCase& c = GetParam();
+    if (c.saved) {
+        ASSERT_TRUE(m_box.WriteSavedPath(c.saved));
+    }
+
+    Process& program = Launch(nullptr);
+    HWND window = WaitForMainWindow(program);
+    ASSERT_NE(window, nullptr) << "no main window";
+
+    EXPECT_EQ(e2e::ControlText(window, kEditPath), c.saved ? c.saved : "");
+    const std::string title = e2e::TextOf(window);
+    EXPECT_NE(title.find("[Ver1.3] - "), std::string::npos) << title;
+    EXPECT_EQ(title, RestTitle());
+    EXPECT_EQ(e2e::ControlText(window, kButtonSearch), kSearchButtonRest);
+    EXPECT_EQ(e2e::ListItemCount(GetDlgItem(window, kListResult)), 0);
+    // No argument: no hand-over, and nothing for a later "-d:" to hand its path to.
+    EXPECT_FALSE(e2e::NamedBlockExists(HandOverBlock()));
+
+    if (c.typed) {
+        ASSERT_TRUE(e2e::SetControlText(window, kEditPath, c.typed));
+    }
+    ASSERT_TRUE(PostMessageA(window, c.message, c.wParam, 0));
+    ASSERT_TRUE(program.WaitExit(kExitTimeoutMs)) << "the window did not close";
+
+    std::string saved;
+    ASSERT_TRUE(m_box.ReadSavedPath(saved)) << "no \"Path\" in " << m_box.SettingsFile();
+    EXPECT_EQ(saved, c.typed ? c.typed : (c.saved ? c.saved : ""));
+}
+
+INSTANTIATE_TEST_SUITE_P(Close, NoArgumentStart, ::testing::ValuesIn(kCloseCases),
+                         [](const ::testing::TestParamInfo<CloseCase>& info) { return info.param.name; });
+
+// ---- "-p:": the search request -----------------------------------------------
+
+TEST_F(OrvelleE2E, SearchRequestFillsPathFieldAfterQuietPeriodAndAbsorbsLaterRequests) {
+    ASSERT_TRUE(m_box.WriteSavedPath("D:\\saved\\elsewhere"));
+    ASSERT_TRUE(m_box.MakeFolder("tree"));
+    ASSERT_TRUE(m_box.MakeFile("tree\\report."));
+    const std::string tree = m_box.Path("tree");
+    const std::string report = m_box.Path("tree\\report.");
+
+    Process& program = Launch("-p:" + tree);
+    HWND window = WaitForMainWindow(program);
+    ASSERT_NE(window, nullptr) << "no main window";
+    const DWORD shownAfterMs = MsSinceCreation(program.Handle());
+    EXPECT_GE(shownAfterMs, kHandOverQuietMs) << "the window came before the hand-over fell quiet";
+
+    EXPECT_EQ(e2e::ControlText(window, kEditPath), tree) << "the saved path must not replace the request's";
+    EXPECT_EQ(e2e::TextOf(window), RestTitle());
+    // The window keeps the block, with its own path in it, for as long as it lives.
+    EXPECT_EQ(HandOverText(), tree);
+
+    // A delete request from the shell now only hands its path over and ends.
+    Process& later = Launch("-d:" + report);
+    e2e::WindowWatch watch({later.Id(), program.Id()});
+    DWORD exitCode = 99;
+    EXPECT_TRUE(e2e::WaitUntil(
+        [&] {
+            watch.Sample();
+            return later.WaitExit(0, &exitCode);
+        },
+        kExitTimeoutMs));
+    EXPECT_EQ(exitCode, 0u);
+    EXPECT_TRUE(watch.SeenFor(later.Id()).empty());
+    EXPECT_EQ(watch.SeenFor(program.Id()).size(), 1u) << "the search window showed something";
+    EXPECT_TRUE(m_box.Exists("tree\\report.")) << "a request handed to a search window deleted something";
+    EXPECT_EQ(HandOverText(), tree + "\r" + report);
+    EXPECT_EQ(e2e::ControlText(window, kEditPath), tree);
+
+    ASSERT_TRUE(CloseMainWindow(program, window));
+    std::string saved;
+    ASSERT_TRUE(m_box.ReadSavedPath(saved));
+    EXPECT_EQ(saved, tree);
+    EXPECT_TRUE(e2e::WaitUntil([] { return !e2e::NamedBlockExists(HandOverBlock()); }, 3000))
+        << "the block outlived the window";
+}
+
+// ---- "-d:": delete requests from several instances ---------------------------
+
+TEST_F(OrvelleE2E, ThreeDeleteRequestsAskOnceAndDeleteAllInArrivalOrder) {
+    struct Entry {
+        const char* name;  // ends in "\" for a folder
+        const char* twin;  // its well-formed neighbour, which must stay
+    };
+    const Entry entries[] = {
+        {"report.", "report"},
+        {"dir.\\", "dir\\"},
+        {"con", "console"},
+    };
+    std::vector<std::string> paths;
+    for (const Entry& entry : entries) {
+        MakeEntry(entry.name);
+        MakeEntry(entry.twin);
+        paths.push_back(m_box.Path(Bare(entry.name)));
+    }
+    ASSERT_FALSE(HasFatalFailure());
+
+    // All three are created first; each is let go once the one before has
+    // handed its path over, which fixes the arrival order.
+    std::vector<Process*> instances;
+    std::vector<DWORD> pids;
+    std::unique_ptr<e2e::WindowWatch> watchHolder;
+    HWND confirm = nullptr;
+    for (int attempt = 0; attempt < kStartAttempts && !confirm; ++attempt) {
+        KillAll();
+        instances.clear();
+        pids.clear();
+        for (const std::string& path : paths)
+            instances.push_back(&Launch("-d:" + path, true));
+        for (Process* instance : instances)
+            pids.push_back(instance->Id());
+        watchHolder = std::make_unique<e2e::WindowWatch>(pids);
+        e2e::WindowWatch& watch = *watchHolder;
+
+        bool inTime = true;
+        DWORD lastArrival = 0;
+        for (size_t i = 0; inTime && i < instances.size(); ++i) {
+            ASSERT_TRUE(instances[i]->Resume());
+            const std::string expected = Joined(std::vector<std::string>(paths.begin(), paths.begin() + i + 1));
+            ASSERT_TRUE(e2e::WaitUntil(
+                [&] {
+                    watch.Sample();
+                    return HandOverText() == expected;
+                },
+                kWindowTimeoutMs))
+                << "path " << i << " did not arrive; the block holds: " << HandOverText();
+            const DWORD now = GetTickCount();
+            // Later than one quiet period, or after the first already asked: too slow a start.
+            inTime = (i == 0 || now - lastArrival < kHandOverQuietMs) && e2e::MessageBoxesOf(pids).empty();
+            lastArrival = now;
+        }
+        if (inTime)
+            confirm = WaitForBoxWatched(watch, pids, nullptr, kWindowTimeoutMs);
+        else
+            std::printf("attempt %d: a path came late; starting again\n", attempt + 1);
+        if (inTime && !confirm)
+            FAIL() << "no confirmation";
+    }
+    ASSERT_NE(confirm, nullptr) << "each time, a path came more than one quiet period after the one before,"
+                                   " or the confirmation came before the last path";
+    e2e::WindowWatch& watch = *watchHolder;
+    EXPECT_EQ(e2e::ProcessOfWindow(confirm), instances[0]->Id()) << "the first instance asks";
+    EXPECT_EQ(e2e::TextOf(confirm), kBoxCaption);
+    EXPECT_EQ(e2e::MessageBoxText(confirm), kConfirmText);
+    EXPECT_TRUE(GetDlgItem(confirm, IDYES) && GetDlgItem(confirm, IDNO));
+
+    for (size_t i = 1; i < instances.size(); ++i) {
+        DWORD exitCode = 99;
+        EXPECT_TRUE(instances[i]->WaitExit(kExitTimeoutMs, &exitCode)) << "instance " << i << " still runs";
+        EXPECT_EQ(exitCode, 0u) << "instance " << i;
+        EXPECT_TRUE(watch.SeenFor(instances[i]->Id()).empty()) << "instance " << i << " showed a window";
+    }
+    // Asked while the box is up: all three paths, in the order they came.
+    EXPECT_EQ(HandOverText(), Joined(paths));
+    EXPECT_EQ(e2e::MessageBoxesOf(pids).size(), 1u);
+    for (const Entry& entry : entries)
+        EXPECT_TRUE(m_box.Exists(Bare(entry.name))) << "deleted before the answer: " << entry.name;
+
+    ASSERT_TRUE(e2e::AnswerMessageBox(confirm, IDYES));
+    HWND result = WaitForBoxWatched(watch, {instances[0]->Id()}, kBoxCaption, kWindowTimeoutMs);
+    ASSERT_NE(result, nullptr) << "no result message";
+    EXPECT_NE(result, confirm);
+    EXPECT_EQ(e2e::MessageBoxText(result), kDeletedText);
+    for (const Entry& entry : entries) {
+        EXPECT_FALSE(m_box.Exists(Bare(entry.name))) << "not deleted: " << entry.name;
+        EXPECT_TRUE(m_box.Exists(Bare(entry.twin))) << "twin gone: " << entry.twin;
+    }
+    ASSERT_TRUE(e2e::AnswerMessageBox(result, IDOK));
+    DWORD exitCode = 99;
+    EXPECT_TRUE(instances[0]->WaitExit(kExitTimeoutMs, &exitCode));
+    EXPECT_EQ(exitCode, 0u);
+    EXPECT_EQ(watch.SeenFor(instances[0]->Id()).size(), 2u) << "only the question and the result";
+}
+
+TEST_F(OrvelleE2E, DeleteRequestAnsweredNoDeletesNothing) {
+    MakeEntry("tree\\");
+    MakeEntry("tree\\report.");
+    MakeEntry("tree\\dir.\\");
+    ASSERT_FALSE(HasFatalFailure());
+
+    Process& program = Launch("-d:" + m_box.Path("tree\\dir."));
+    e2e::WindowWatch watch({program.Id()});
+    HWND confirm = WaitForBoxWatched(watch, {program.Id()}, kBoxCaption, kWindowTimeoutMs);
+    ASSERT_NE(confirm, nullptr);
+    EXPECT_EQ(e2e::MessageBoxText(confirm), kConfirmText);
+    EXPECT_EQ(HandOverText(), m_box.Path("tree\\dir."));
+
+    ASSERT_TRUE(e2e::AnswerMessageBox(confirm, IDNO));
+    DWORD exitCode = 99;
+    EXPECT_TRUE(e2e::WaitUntil(
+        [&] {
+            watch.Sample();
+            return program.WaitExit(0, &exitCode);
+        },
+        kExitTimeoutMs))
+        << "still running after No";
+    EXPECT_EQ(exitCode, 0u);
+    EXPECT_EQ(watch.SeenFor(program.Id()).size(), 1u) << "a message after No";
+    EXPECT_TRUE(m_box.Exists("tree\\dir."));
+    EXPECT_TRUE(m_box.Exists("tree\\dir.\\inside.txt"));
+    EXPECT_TRUE(m_box.Exists("tree\\report."));
+}
+
+TEST_F(OrvelleE2E, TwentyDeleteRequestsAtOnceAreEachHandledOnce) {
+    ASSERT_TRUE(m_box.MakeFolder("many"));
+    std::vector<std::string> names;
+    for (int i = 0; i < 20; ++i) {
+        char name[32];
+        // Files and folders, with a trailing dot, a trailing blank, or a device name.
+        switch (i % 4) {
+        case 0: std::snprintf(name, sizeof name, "many\\file%02d.", i); break;
+        case 1: std::snprintf(name, sizeof name, "many\\folder%02d.\\", i); break;
+        case 2: std::snprintf(name, sizeof name, "many\\blank%02d \\", i); break;
+        default: std::snprintf(name, sizeof name, "many\\aux.%02d", i); break;
+        }
+        names.push_back(name);
+        MakeEntry(name);
+    }
+    MakeEntry("many\\file00");
+    MakeEntry("many\\folder01\\");
+    ASSERT_FALSE(HasFatalFailure());
+
+    std::vector<std::string> paths;
+    for (const std::string& name : names)
+        paths.push_back(m_box.Path(Bare(name)));
+    std::vector<Process*> instances;
+    std::vector<DWORD> pids;
+    std::unique_ptr<e2e::WindowWatch> watchHolder;
+    HWND confirm = nullptr;
+    for (int attempt = 0; attempt < kStartAttempts && !confirm; ++attempt) {
+        KillAll();
+        instances.clear();
+        pids.clear();
+        for (const std::string& path : paths)
+            instances.push_back(&Launch("-d:" + path, true));
+        for (Process* instance : instances)
+            pids.push_back(instance->Id());
+        watchHolder = std::make_unique<e2e::WindowWatch>(pids);
+        for (Process* instance : instances)
+            ASSERT_TRUE(instance->Resume());
+
+        // The block is read before each look for the box: when the box is
+        // there, every path must already have been in the block.
+        size_t arrived = 0;
+        HWND box = nullptr;
+        e2e::WaitUntil(
+            [&] {
+                arrived = SplitAtCr(HandOverText()).size();
+                box = WaitForBoxWatched(*watchHolder, pids, nullptr, 0);
+                return box != nullptr;
+            },
+            2 * kWindowTimeoutMs);
+        if (!box)
+            FAIL() << "no confirmation";
+        if (arrived == paths.size())
+            confirm = box;
+        else
+            std::printf("attempt %d: asked after %u of %u paths; starting again\n", attempt + 1,
+                        static_cast<unsigned>(arrived), static_cast<unsigned>(paths.size()));
+    }
+    ASSERT_NE(confirm, nullptr) << "each time, the confirmation came before every path was handed over";
+    e2e::WindowWatch& watch = *watchHolder;
+    const DWORD asker = e2e::ProcessOfWindow(confirm);
+    EXPECT_EQ(e2e::TextOf(confirm), kBoxCaption);
+    EXPECT_EQ(e2e::MessageBoxText(confirm), kConfirmText);
+
+    // Every other instance hands over and ends without a word.
+    for (Process* instance : instances) {
+        if (instance->Id() == asker)
+            continue;
+        DWORD exitCode = 99;
+        EXPECT_TRUE(e2e::WaitUntil(
+            [&] {
+                watch.Sample();
+                return instance->WaitExit(0, &exitCode);
+            },
+            kExitTimeoutMs));
+        EXPECT_EQ(exitCode, 0u);
+        EXPECT_TRUE(watch.SeenFor(instance->Id()).empty()) << "a second instance showed a window";
+    }
+    EXPECT_EQ(e2e::MessageBoxesOf(pids).size(), 1u);
+
+    std::vector<std::string> collected = SplitAtCr(HandOverText());
+    std::vector<std::string> expected = paths;
+    std::sort(collected.begin(), collected.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(collected, expected) << "every path exactly once";
+
+    ASSERT_TRUE(e2e::AnswerMessageBox(confirm, IDYES));
+    HWND result = e2e::WaitForMessageBox({asker}, kBoxCaption, kWindowTimeoutMs);
+    ASSERT_NE(result, nullptr);
+    EXPECT_EQ(e2e::MessageBoxText(result), kDeletedText);
+    ASSERT_TRUE(e2e::AnswerMessageBox(result, IDOK));
+    for (Process* instance : instances) {
+        if (instance->Id() != asker)
+            continue;
+        DWORD exitCode = 99;
+        EXPECT_TRUE(instance->WaitExit(kExitTimeoutMs, &exitCode));
+        EXPECT_EQ(exitCode, 0u);
+    }
+    for (const std::string& name : names)
+        EXPECT_FALSE(m_box.Exists(Bare(name))) << "not deleted: " << name;
+    EXPECT_TRUE(m_box.Exists("many\\file00"));
+    EXPECT_TRUE(m_box.Exists("many\\folder01\\inside.txt"));
+}
+
+// ---- a search, started and read from outside ---------------------------------
+
+// A tree with malformed entries at two depths, some inside folders that are
+// themselves listed (and so never entered), beside well-formed neighbours.
+struct TreeEntry {
+    const char* path;  // below the tree; ends in "\" for a folder
+    bool listed;
+};
+const TreeEntry kSearchTree[] = {
+    {"report.", true},
+    {"report", false},
+    {"报告.", true},
+    {"dir.\\", true},
+    {"dir.\\inner.", false},  // inside a listed folder
+    {"dir\\", false},
+    {"dir\\con", true},
+    {"dir\\aux.txt", true},
+    {"dir\\keep.txt", false},
+    {"dir\\console", false},
+    {"dir\\trail \\", true},
+    {"dir\\trail \\x.txt", false},
+    {"dir\\sub\\", false},
+    {"dir\\sub\\nul.log", true},
+    {"dir\\sub\\lpt10", false},
+};
+// What the walk meets: everything but the insides of the two listed folders.
+constexpr int kFoldersMet = 4;   // dir. dir trail sub
+constexpr int kFilesMet = 9;     // report. report 报告. con aux.txt keep.txt console nul.log lpt10
+constexpr int kListedFolders = 2;
+constexpr int kListedFiles = 5;
+
+class SearchTree : public OrvelleE2E {
+protected:
+    void MakeTree() {
+        ASSERT_TRUE(m_box.MakeFolder("tree"));
+        for (const TreeEntry& entry : kSearchTree) {
+            const std::string path = std::string("tree\\") + entry.path;
+            if (path.back() == '\\') {
+                ASSERT_TRUE(m_box.MakeFolder(path.substr(0, path.size() - 1))) << path;
+            } else {
+                ASSERT_TRUE(m_box.MakeFile(path)) << path;
+            }
+        }
+    }
+
+    // The rows the search must list: path, [name], type, attribute text, result.
+    Rows ExpectedRows() const {
+        Rows rows;
+        for (const TreeEntry& entry : kSearchTree) {
+            if (!entry.listed)
+                continue;
+            std::string relative = entry.path;
+            const bool folder = relative.back() == '\\';
+            if (folder)
+                relative.pop_back();
+            const std::string name = relative.substr(relative.find_last_of('\\') + 1);
+            rows.push_back({m_box.Path("tree\\" + relative), "[" + name + "]", folder ? "文件夹" : "文件", "-",
+                            "未操作"});
+        }
+        std::sort(rows.begin(), rows.end());
+        return rows;
+    }
+};
+
+TEST_F(SearchTree, SearchFromOutsideListsEveryMalformedEntry) {
+    MakeTree();
+    ASSERT_FALSE(HasFatalFailure());
+    const std::string tree = m_box.Path("tree");
+
+    Process& program = Launch("-p:" + tree);
+    HWND window = WaitForMainWindow(program);
+    ASSERT_NE(window, nullptr);
+    ASSERT_EQ(e2e::ControlText(window, kEditPath), tree);
+
+    const std::string summary = RunSearch(program, window);
+    const std::string counts = std::string(kSummaryHead) + std::to_string(kFoldersMet) + "个目录和" +
+                               std::to_string(kFilesMet) + "个文件\r\n找到了畸形目录: " +
+                               std::to_string(kListedFolders) + " 个\r\n找到了畸形文件: " +
+                               std::to_string(kListedFiles) + " 个\r\n共花时: ";
+    EXPECT_EQ(summary.substr(0, counts.size()), counts) << summary;
+    const std::string time = summary.size() > counts.size() ? summary.substr(counts.size()) : "";
+    EXPECT_TRUE(EndsWith(time, " 毫秒") || EndsWith(time, " 秒")) << summary;
+    EXPECT_NE(time.find_first_of("0123456789"), std::string::npos) << summary;
+
+    HWND list = GetDlgItem(window, kListResult);
+    Rows rows;
+    ASSERT_TRUE(e2e::ReadListRows(list, 5, rows));
+    std::sort(rows.begin(), rows.end());
+    EXPECT_EQ(rows, ExpectedRows());
+
+    // At rest again: the button, the title, and export now that rows exist.
+    EXPECT_TRUE(e2e::WaitUntil([&] { return e2e::TextOf(window) == RestTitle(); }, 3000)) << e2e::TextOf(window);
+    EXPECT_EQ(e2e::ControlText(window, kButtonSearch), kSearchButtonRest);
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(window, 1008)));
+    // The search only lists.
+    for (const TreeEntry& entry : kSearchTree)
+        EXPECT_TRUE(m_box.Exists(std::string("tree\\") + entry.path)) << entry.path;
+    EXPECT_TRUE(CloseMainWindow(program, window));
+}
+
+// ---- size, layout and pictures of the main window -----------------------------
+
+// Where the resize layout puts the list and the bottom row for a client size.
+void ExpectLayout(HWND window) {
+    RECT client = {};
+    ASSERT_TRUE(GetClientRect(window, &client));
+    const int w = client.right, h = client.bottom;
+    const RECT list = e2e::ChildRect(window, kListResult);
+    EXPECT_EQ(list.left, 3);
+    EXPECT_EQ(list.top, 75);
+    EXPECT_EQ(list.right, w - 3);
+    EXPECT_EQ(list.bottom, h - 40);
+    EXPECT_EQ(e2e::ListColumnWidth(GetDlgItem(window, kListResult), 0), w - 323);
+    struct Bottom {
+        int id, x, width;
+    };
+    const Bottom row[] = {{kButtonSelectAll, 3, 45}, {kButtonInvert, 56, 48}, {kButtonDelete, 112, 45},
+                          {kButtonSupport, 165, 65}};
+    for (const Bottom& b : row) {
+        const RECT r = e2e::ChildRect(window, b.id);
+        EXPECT_EQ(r.left, b.x) << "control " << b.id;
+        EXPECT_EQ(r.right - r.left, b.width) << "control " << b.id;
+        // The height stays the template's, which depends on the dialog font.
+        EXPECT_EQ(r.top, h - 32) << "control " << b.id;
+    }
+    EXPECT_LE(e2e::ChildRect(window, 1008).right, w) << "export button cut";
+}
+
+// Waits for the window to settle, then saves a picture of it.
+void Shoot(HWND window, const std::string& name) {
+    const std::string folder = e2e::HostPath(ORVELLE_E2E_ARTIFACTS);
+    CreateDirectoryA(folder.c_str(), nullptr);
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
+    Sleep(400);  // the repaint happens in the program's own time
+    const std::string path = folder + "\\" + name + ".bmp";
+    EXPECT_TRUE(e2e::CaptureWindowToBmp(window, path)) << path;
+}
+
+TEST_F(SearchTree, WindowResizesSnapsBackToMinimumAndIsPhotographed) {
+    MakeTree();
+    ASSERT_FALSE(HasFatalFailure());
+    Process& program = Launch("-p:" + m_box.Path("tree"));
+    HWND window = WaitForMainWindow(program);
+    ASSERT_NE(window, nullptr);
+    RunSearch(program, window);
+    ASSERT_FALSE(HasFailure());
+
+    const SIZE start = e2e::WindowSize(window);
+    EXPECT_GE(start.cx, 600);
+    EXPECT_GE(start.cy, 400);
+    RecordProperty("start_size", std::to_string(start.cx) + "x" + std::to_string(start.cy));
+    Shoot(window, "e2e_main_start");
+
+    RECT before = {};
+    GetWindowRect(window, &before);
+    ASSERT_TRUE(SetWindowPos(window, nullptr, 0, 0, 900, 650, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE));
+    EXPECT_TRUE(e2e::WaitUntil(
+        [&] {
+            const SIZE s = e2e::WindowSize(window);
+            return s.cx == 900 && s.cy == 650;
+        },
+        3000));
+    ExpectLayout(window);
+    Shoot(window, "e2e_main_900x650");
+
+    ASSERT_TRUE(SetWindowPos(window, nullptr, 0, 0, 500, 300, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE));
+    EXPECT_TRUE(e2e::WaitUntil(
+        [&] {
+            const SIZE s = e2e::WindowSize(window);
+            return s.cx == 600 && s.cy == 400;
+        },
+        3000))
+        << "snapped to " << e2e::WindowSize(window).cx << "x" << e2e::WindowSize(window).cy;
+    RECT after = {};
+    GetWindowRect(window, &after);
+    EXPECT_EQ(after.left, before.left);
+    EXPECT_EQ(after.top, before.top);
+    ExpectLayout(window);
+    Shoot(window, "e2e_main_minimum");
+
+    EXPECT_EQ(e2e::ListItemCount(GetDlgItem(window, kListResult)), static_cast<int>(ExpectedRows().size()));
+    EXPECT_TRUE(CloseMainWindow(program, window));
+}
+
+}  // namespace
