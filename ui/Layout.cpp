@@ -1,5 +1,7 @@
 #include "Layout.h"
 
+#include <cmath>
+
 namespace {
 
 constexpr int kList = 1009;
@@ -17,12 +19,15 @@ constexpr BottomButton kBottomRow[] = {
     {1013, 165, 65},
 };
 
+int Scaled(int pixels, double factor) { return static_cast<int>(std::lround(pixels * factor)); }
+
 }  // namespace
 
-std::vector<ControlPlacement> MainWindowLayout(int w, int h) {
+std::vector<ControlPlacement> MainWindowLayout(int w, int h, LayoutScale s) {
     std::vector<ControlPlacement> out;
-    out.push_back({kList, 3, 75, w - 6, h - 115});
-    for (const BottomButton& b : kBottomRow) out.push_back({b.id, b.x, h - 32, b.width, -1});
-    out.push_back({kNotice, 235, h - 29, w - 243, -1});
+    out.push_back({kList, Scaled(3, s.x), Scaled(75, s.y), w - Scaled(6, s.x), h - Scaled(115, s.y)});
+    for (const BottomButton& b : kBottomRow)
+        out.push_back({b.id, Scaled(b.x, s.x), h - Scaled(32, s.y), Scaled(b.width, s.x), -1});
+    out.push_back({kNotice, Scaled(235, s.x), h - Scaled(29, s.y), w - Scaled(243, s.x), -1});
     return out;
 }

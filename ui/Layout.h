@@ -13,8 +13,25 @@ struct ControlPlacement {
 constexpr int kMinWindowWidth = 600;
 constexpr int kMinWindowHeight = 400;
 
-// The list, the bottom row of buttons and the status line, in pixels.
-std::vector<ControlPlacement> MainWindowLayout(int clientWidth, int clientHeight);
+// The layout's numbers are pixels for the template's font (宋体 9 pt) at 96
+// dots per inch, whose dialog base units are 6 x 12. Where the font or the
+// display scaling makes the template larger, the numbers grow with it, or the
+// list would cover the check boxes and the buttons would be cut off.
+struct LayoutScale {
+    double x = 1.0;
+    double y = 1.0;
+};
+constexpr int kDesignBaseUnitX = 6;
+constexpr int kDesignBaseUnitY = 12;
 
-// Width of the list's path column for a client width.
+// From the dialog's base units (MapDialogRect of 4 x 8 dialog units).
+inline LayoutScale ScaleForBaseUnits(int baseX, int baseY) {
+    return {static_cast<double>(baseX) / kDesignBaseUnitX, static_cast<double>(baseY) / kDesignBaseUnitY};
+}
+
+// The list, the bottom row of buttons and the status line, in pixels.
+std::vector<ControlPlacement> MainWindowLayout(int clientWidth, int clientHeight, LayoutScale scale = {});
+
+// Width of the list's path column for a client width (the other columns keep
+// their pixel widths).
 inline int PathColumnWidth(int clientWidth) { return clientWidth - 323; }

@@ -222,7 +222,9 @@ void CMyDlg::OnSize(UINT type) {
     RECT client;
     ::GetClientRect(m_hWnd, &client);
     int w = client.right, h = client.bottom;
-    for (const ControlPlacement& p : MainWindowLayout(w, h)) {
+    RECT units = {0, 0, 4, 8};
+    MapDialogRect(m_hWnd, &units);
+    for (const ControlPlacement& p : MainWindowLayout(w, h, ScaleForBaseUnits(units.right, units.bottom))) {
         HWND control = GetDlgItem(p.id);
         if (!control) continue;
         RECT r;

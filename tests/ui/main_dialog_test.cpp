@@ -5,6 +5,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cmath>
 #include <functional>
 #include <string>
 #include <vector>
@@ -180,11 +181,18 @@ TEST_F(MainDialog, LayoutFollowsEveryResizeAndKeepsTheMinimumSize) {
             RECT client;
             GetClientRect(h, &client);
             int W = client.right, H = client.bottom;
+            // The numbers are pixels at the template font's 6 x 12 base units
+            // and grow with them (Wine's stand-in font is larger).
+            RECT units = {0, 0, 4, 8};
+            MapDialogRect(h, &units);
+            double sx = units.right / 6.0, sy = units.bottom / 12.0;
+            auto X = [&](int px) { return static_cast<int>(std::lround(px * sx)); };
+            auto Y = [&](int px) { return static_cast<int>(std::lround(px * sy)); };
             RECT list = ClientRectOf(h, IDC_LIST_RESULT);
-            EXPECT_EQ(list.left, 3);
-            EXPECT_EQ(list.top, 75);
-            EXPECT_EQ(list.right, W - 3);
-            EXPECT_EQ(list.bottom, H - 40);
+            EXPECT_EQ(list.left, X(3));
+            EXPECT_EQ(list.top, Y(75));
+            EXPECT_EQ(list.right, W - X(3));
+            EXPECT_EQ(list.bottom, H - Y(40));
             EXPECT_EQ(SendMessageA(GetDlgItem(h, IDC_LIST_RESULT), LVM_GETCOLUMNWIDTH, 0, 0), W - 323);
             struct Button {
                 int id, x, width;
@@ -192,14 +200,18 @@ TEST_F(MainDialog, LayoutFollowsEveryResizeAndKeepsTheMinimumSize) {
                        {IDC_BTN_SUPPORT, 165, 65}};
             for (const Button& b : row) {
                 RECT r = ClientRectOf(h, b.id);
-                EXPECT_EQ(r.left, b.x) << b.id;
-                EXPECT_EQ(r.top, H - 32) << b.id;
-                EXPECT_EQ(r.right - r.left, b.width) << b.id;
+                EXPECT_EQ(r.left, X(b.x)) << b.id;
+                EXPECT_EQ(r.top, H - Y(32)) << b.id;
+                EXPECT_EQ(r.right - r.left, X(b.width)) << b.id;
+                EXPECT_LE(r.bottom, H) << b.id;  // not cut off at the bottom
             }
             RECT notice = ClientRectOf(h, IDC_STATIC_NOTICE);
-            EXPECT_EQ(notice.left, 235);
-            EXPECT_EQ(notice.top, H - 29);
-            EXPECT_EQ(notice.right, W - 8);
+            EXPECT_EQ(notice.left, X(235));
+            EXPECT_EQ(notice.top, H - Y(29));
+            EXPECT_EQ(notice.right, W - X(8));
+            // The list starts below the frame of the top row.
+            RECT option = ClientRectOf(h, IDC_CHECK_MALFORMED);
+            EXPECT_GT(list.top, option.bottom);
         }
         // Minimising lays nothing out; restoring lays out again.
         RECT before = ClientRectOf(h, IDC_LIST_RESULT);
