@@ -1,5 +1,7 @@
 #include "AboutDlg.h"
 
+#include <string>
+
 #include "MainDlg.h"
 #include "UiHost.h"
 #include "resource.h"
@@ -16,8 +18,13 @@ bool CAboutDlg2::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& 
     }
     case WM_COMMAND:
         if (LOWORD(wParam) == IDC_STATIC_WEBSITE && HIWORD(wParam) == STN_CLICKED) {
-            // The address the box shows is the one opened.
-            GetUiHost().ShellExecuteFile(nullptr, "open", ORVELLE_WEBSITE_TEXT, nullptr, nullptr, SW_SHOWNORMAL);
+            // The address opened is the one the box shows; the program keeps
+            // no narrow copy of it.
+            CWnd address;
+            address.Attach(GetDlgItem(IDC_STATIC_WEBSITE));
+            const std::string site = address.GetWindowText();
+            address.Detach();
+            GetUiHost().ShellExecuteFile(nullptr, "open", site.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
             result = 0;
             return true;
         }

@@ -166,8 +166,8 @@ TEST_F(Screenshots, SearchResultsMenuAndAboutBox) {
         OnUi(h, [&] { dlg.ToggleSearch(); });
         ASSERT_TRUE(WaitForBoxes(1));
         ASSERT_TRUE(WaitFor([&] { return !dlg.IsWalking(); }));
-        EXPECT_EQ(dlg.m_listResult.GetItemCount(), 6);
-        SetChecks(h, dlg, {true, false, true, false, false, false});
+        EXPECT_EQ(dlg.m_listResult.GetItemCount(), 7);
+        SetChecks(h, dlg, {true, false, true, false, false, false, false});
         Select(h, dlg, 1);
         Settle(h);
         EXPECT_TRUE(Capture(WindowRect(h), "main_window_rows.png"));

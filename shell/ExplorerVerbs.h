@@ -1,0 +1,28 @@
+// The program's entries in the Explorer right-click menu: a search verb and a
+// delete verb on folders, a delete verb on files. Each verb is a key under
+// HKEY_CLASSES_ROOT with a "command" subkey; every value is the key's default
+// value, a REG_SZ.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// One key under HKEY_CLASSES_ROOT and its default value.
+struct VerbKeyValue {
+    std::string keyPath;
+    std::string value;
+};
+
+// The six keys the integration writes, in the order they are written: each
+// verb key followed by its "command" subkey. exePath is written unquoted.
+std::vector<VerbKeyValue> ExplorerVerbKeys(const std::string& appId, const std::string& exePath);
+
+// The key whose presence means the integration is present.
+std::string ExplorerPresenceKey(const std::string& appId);
+
+// The text of the list menu's switch: what choosing it will do.
+const char* ExplorerMenuLabel(bool present);
+
+// The messages shown after adding and after removing.
+extern const char kExplorerMenuAdded[];
+extern const char kExplorerMenuRemoved[];

@@ -1,0 +1,120 @@
+// The Explorer verbs in the test prefix's registry, under an identifier of the
+// tests' own; every key the tests touch is put back as it was.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "ExplorerMenu.h"
+#include "ExplorerVerbs.h"
+#include "VerbRegistry.h"
+
+namespace {
+
+const char kTestId[] = "OrvelleTestVerbs";
+
+TEST(ExplorerVerbKeys, SixKeysWithTheirValues) {
+    const std::string exe = "C:\\Program Files\\Orvelle 1.3\\Orvelle.exe";
+    const std::vector<VerbKeyValue> expected = {
+        {"Folder\\shell\\VskOrvelle", "使用[Voskar]搜索Orvelle(&F)"},
+        {"Folder\\shell\\VskOrvelle\\command", exe + " \"-p:%L\""},
+        {"Folder\\shell\\VskOrvelle_del", "使用[Voskar]删除(&K)"},
+        {"Folder\\shell\\VskOrvelle_del\\command", exe + " \"-d:%L\""},
+        {"*\\shell\\ZVskOrvelle_del", "使用[Voskar]删除(&K)"},
+        {"*\\shell\\ZVskOrvelle_del\\command", exe + " \"-d:%L\""},
+    };
+    const std::vector<VerbKeyValue> keys = ExplorerVerbKeys("VskOrvelle", exe);
+    ASSERT_EQ(keys.size(), expected.size());
+    for (size_t i = 0; i < keys.size(); ++i) {
+        EXPECT_EQ(keys[i].keyPath, expected[i].keyPath) << i;
+        EXPECT_EQ(keys[i].value, expected[i].value) << i;
+    }
+    EXPECT_EQ(ExplorerPresenceKey("VskOrvelle"), "Folder\\shell\\VskOrvelle");
+    EXPECT_STREQ(ExplorerMenuLabel(true), "从右键脱离(&T)");
+    EXPECT_STREQ(ExplorerMenuLabel(false), "添加到右键(&T)");
+}
+
+std::string ModuleFileName() {
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    return path;
+}
+
+TEST(ExplorerMenu, AddWritesTheSixKeysAndRemoveTakesThemAway) {
+    VerbRegistryGuard guard(kTestId);
+    // Another program's verb beside ours must survive both.
+    const std::string neighbour = "Folder\\shell\\OrvelleTestNeighbour";
+    WriteClassesKey(neighbour, "neighbour");
+
+    ASSERT_FALSE(IsExplorerMenuPresent(kTestId));
+    const std::string exe = "C:\\Program Files\\Orvelle 1.3\\Orvelle.exe";  // blanks stay unquoted
+    EXPECT_TRUE(AddExplorerMenu(kTestId, exe));
+    EXPECT_TRUE(IsExplorerMenuPresent(kTestId));
+    const std::vector<VerbKeyValue> wanted = ExplorerVerbKeys(kTestId, exe);
+    const std::vector<KeyState> now = guard.Now();
+    for (size_t i = 0; i < wanted.size(); ++i) {
+        EXPECT_TRUE(now[i].exists) << wanted[i].keyPath;
+        EXPECT_EQ(now[i].value, wanted[i].value) << wanted[i].keyPath;
+    }
+    EXPECT_EQ(ReadClassesKey("Folder\\shell\\" + std::string(kTestId) + "\\command").value,
+              "C:\\Program Files\\Orvelle 1.3\\Orvelle.exe \"-p:%L\"");
+
+    EXPECT_TRUE(RemoveExplorerMenu(kTestId));
+    EXPECT_FALSE(IsExplorerMenuPresent(kTestId));
+    for (const KeyState& k : guard.Now()) EXPECT_FALSE(k.exists);
+    EXPECT_TRUE(ReadClassesKey("Folder\\shell").exists);
+    EXPECT_TRUE(ReadClassesKey("*\\shell").exists);
+    EXPECT_EQ(ReadClassesKey(neighbour).value, "neighbour");
+    DeleteClassesTree(neighbour);
+}
+
+TEST(ExplorerMenu, OnlyTheFolderSearchKeyDecidesPresence) {
+    VerbRegistryGuard guard(kTestId);
+    const std::string exe = ModuleFileName();
+    const std::vector<VerbKeyValue> keys = ExplorerVerbKeys(kTestId, exe);
+
+    // The search key alone: present; a removal takes whatever exists.
+    WriteClassesKey(keys[0].keyPath, "stale");
+    EXPECT_TRUE(IsExplorerMenuPresent(kTestId));
+    EXPECT_TRUE(RemoveExplorerMenu(kTestId));
+    EXPECT_FALSE(IsExplorerMenuPresent(kTestId));
+
+    // Everything but the search key: absent, and adding writes all six again.
+    WriteClassesKey(keys[2].keyPath, "old");
+    WriteClassesKey(keys[4].keyPath, "old");
+    WriteClassesKey(keys[5].keyPath, "D:\\moved\\Orvelle.exe \"-d:%L\"");
+    EXPECT_FALSE(IsExplorerMenuPresent(kTestId));
+    EXPECT_TRUE(AddExplorerMenu(kTestId, exe));
+    const std::vector<KeyState> now = guard.Now();
+    for (size_t i = 0; i < keys.size(); ++i) EXPECT_EQ(now[i].value, keys[i].value) << keys[i].keyPath;
+
+    // A registration whose executable moved still counts as present.
+    WriteClassesKey(keys[1].keyPath, "D:\\moved\\Orvelle.exe \"-p:%L\"");
+    EXPECT_TRUE(IsExplorerMenuPresent(kTestId));
+}
+
+TEST(ExplorerMenu, AnEmptyIdentifierTouchesNothing) {
+    VerbRegistryGuard guard(kTestId);
+    // "Folder\shell" exists with a verb in it, as on every Windows.
+    const std::string neighbour = "Folder\\shell\\OrvelleTestNeighbour";
+    WriteClassesKey(neighbour, "neighbour");
+    const KeyState folderShell = ReadClassesKey("Folder\\shell");
+    ASSERT_TRUE(folderShell.exists);
+
+    EXPECT_FALSE(IsExplorerMenuPresent(""));
+    EXPECT_FALSE(AddExplorerMenu("", "C:\\x.exe"));
+    EXPECT_EQ(ReadClassesKey("Folder\\shell").value, folderShell.value);
+    EXPECT_FALSE(ReadClassesKey("Folder\\shell\\command").exists);
+    EXPECT_FALSE(RemoveExplorerMenu(""));
+    EXPECT_EQ(ReadClassesKey(neighbour).value, "neighbour");
+    DeleteClassesTree(neighbour);
+}
+
+TEST(ExplorerMenu, TheExecutablePathIsTheModulePath) {
+    EXPECT_EQ(ExecutablePathForVerbs(), ModuleFileName());
+    EXPECT_FALSE(ExecutablePathForVerbs().empty());
+}
+
+}  // namespace
