@@ -218,16 +218,28 @@ bool CDialog::OnMessage(UINT message, WPARAM wParam, LPARAM, LRESULT& result)
     return false;
 }
 
+// Whether the dialog's template leaves its position to us (x and y both 0).
+static bool TemplateAtOrigin(UINT templateId)
+{
+    HINSTANCE instance = GetApp() ? GetApp()->m_hInstance : GetModuleHandleA(nullptr);
+    HRSRC found = FindResourceA(instance, MAKEINTRESOURCEA(templateId), reinterpret_cast<LPCSTR>(RT_DIALOG));
+    HGLOBAL loaded = found ? LoadResource(instance, found) : nullptr;
+    const WORD* words = loaded ? static_cast<const WORD*>(LockResource(loaded)) : nullptr;
+    if (!words || SizeofResource(instance, found) < 26)
+        return false;
+    // DLGTEMPLATEEX starts with 1, 0xFFFF and keeps x, y at word 9; DLGTEMPLATE at word 5.
+    const bool extended = words[0] == 1 && words[1] == 0xFFFF;
+    const short* xy = reinterpret_cast<const short*>(words + (extended ? 9 : 5));
+    return xy[0] == 0 && xy[1] == 0;
+}
+
 // A template placed at 0,0 opens centred over its owner, or over the work area without one.
 void CDialog::CenterIfAtOrigin()
 {
-    POINT origin = {0, 0};
-    if (m_hWndOwner)
-        ClientToScreen(m_hWndOwner, &origin);
+    if (!TemplateAtOrigin(m_nTemplateId))
+        return;
     RECT window;
     GetWindowRect(m_hWnd, &window);
-    if (window.left != origin.x || window.top != origin.y)
-        return;
 
     RECT area;
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
