@@ -4,7 +4,7 @@
 
 namespace {
 
-constexpr size_t kBatchRows = 256;
+constexpr size_t kBatchRows = 100;
 constexpr DWORD kBatchMs = 40;
 
 }  // namespace
