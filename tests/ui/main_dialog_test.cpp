@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "AppMessages.h"
-#include "FakeUiHost.h"
+#include "DialogHarness.h"
 #include "MainDlg.h"
 #include "MainTexts.h"
 #include "Settings.h"
@@ -22,92 +22,7 @@
 
 namespace {
 
-// FakeUiHost, safe to call from the search worker while the script reads it.
-class LockedUiHost : public FakeUiHost {
-public:
-    LockedUiHost() { InitializeCriticalSection(&m_lock); }
-    ~LockedUiHost() override { DeleteCriticalSection(&m_lock); }
-    int ShowMessageBox(HWND owner, const char* text, const char* caption, UINT type) override {
-        EnterCriticalSection(&m_lock);
-        int answer = FakeUiHost::ShowMessageBox(owner, text, caption, type);
-        LeaveCriticalSection(&m_lock);
-        return answer;
-    }
-    std::vector<ShownBox> Boxes() {
-        EnterCriticalSection(&m_lock);
-        std::vector<ShownBox> copy = boxes;
-        LeaveCriticalSection(&m_lock);
-        return copy;
-    }
-    void Answer(int answer) {
-        EnterCriticalSection(&m_lock);
-        answers.push_back(answer);
-        LeaveCriticalSection(&m_lock);
-    }
-
-private:
-    CRITICAL_SECTION m_lock;
-};
-
-bool WaitFor(const std::function<bool()>& ready, DWORD ms = 10000) {
-    DWORD start = GetTickCount();
-    while (!ready()) {
-        if (GetTickCount() - start > ms) return false;
-        Sleep(10);
-    }
-    return true;
-}
-
-std::string Text(HWND h) {
-    char buf[1024] = {};
-    GetWindowTextA(h, buf, sizeof buf);
-    return buf;
-}
-
-class MainDialog : public ::testing::Test {
-protected:
-    void SetUp() override {
-        m_previous = SetUiHost(&host);
-        DeleteFileA(GetSettingsFilePath().c_str());
-    }
-    void TearDown() override {
-        SetUiHost(m_previous);
-        DeleteFileA(GetSettingsFilePath().c_str());
-    }
-
-    // Runs dlg modally; script gets the window once it is visible, and the
-    // dialog is closed as the user would (the close box) when it returns.
-    void Run(CMyDlg& dlg, const std::function<void(HWND)>& script) {
-        Context context{&dlg, &script};
-        HANDLE thread = CreateThread(nullptr, 0, &MainDialog::ScriptThread, &context, 0, nullptr);
-        dlg.DoModal();
-        EXPECT_EQ(WaitForSingleObject(thread, 30000), WAIT_OBJECT_0);
-        CloseHandle(thread);
-    }
-
-    struct Context {
-        CMyDlg* dlg;
-        const std::function<void(HWND)>* script;
-    };
-    static DWORD WINAPI ScriptThread(void* p) {
-        auto* c = static_cast<Context*>(p);
-        HWND hwnd = nullptr;
-        WaitFor([&] { return (hwnd = c->dlg->GetSafeHwnd()) != nullptr && IsWindowVisible(hwnd); });
-        if (hwnd) {
-            (*c->script)(hwnd);
-            PostMessageA(hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);
-        }
-        return 0;
-    }
-
-    // Waits for the search's summary box, the n-th box of the run.
-    bool WaitForBoxes(size_t n) { return WaitFor([&] { return host.Boxes().size() >= n; }); }
-
-    LockedUiHost host;
-
-private:
-    UiHost* m_previous = nullptr;
-};
+using MainDialog = DialogTest;
 
 TEST_F(MainDialog, OpensWithItsControlsTitleColumnsAndSavedPath) {
     WriteSavedPath("C:\\saved folder");
