@@ -15,5 +15,5 @@ struct UpdateInfo {
     std::string version;
     std::string downloadUrl;
     std::string updateType;
-    std::string description;
+    std::string description;  // the answer's "<vskupdateabout>" text, shown in the prompt
 };

@@ -70,7 +70,7 @@ CMyDlg::~CMyDlg() {
     // (a network call that hangs) ends with the process, never by a kill that
     // could leave a lock held.
     m_scan.stopRequested = 1;
-    if (!m_workers.WaitAll(kWorkerStopWaitMs)) TerminateProcess(GetCurrentProcess(), 0);
+    if (!m_workers.WaitAll(kWorkerStopWaitMs)) TerminateProcess(GetCurrentProcess(), 1);
     DeleteCriticalSection(&m_walkLock);
 }
 

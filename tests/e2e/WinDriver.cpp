@@ -3,8 +3,10 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
+#include <cwchar>
 
 namespace e2e {
 
@@ -46,6 +48,53 @@ BOOL CALLBACK CollectTopLevel(HWND window, LPARAM param) {
     request->out->push_back(window);
     return TRUE;
 }
+
+BOOL CALLBACK CollectChild(HWND window, LPARAM param) {
+    auto* request = reinterpret_cast<std::pair<HWND, std::vector<HWND>*>*>(param);
+    if (GetParent(window) == request->first)
+        request->second->push_back(window);
+    return TRUE;
+}
+
+// A block of memory in the process that owns a window, for the messages
+// whose argument points at a structure the system does not carry across.
+class RemoteMemory {
+public:
+    RemoteMemory(HWND window, SIZE_T size) : m_size(size) {
+        m_process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE | PROCESS_QUERY_INFORMATION,
+                                FALSE, ProcessOfWindow(window));
+        if (m_process)
+            m_base = static_cast<char*>(
+                VirtualAllocEx(m_process, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+    }
+    ~RemoteMemory() {
+        if (m_base)
+            VirtualFreeEx(m_process, m_base, 0, MEM_RELEASE);
+        if (m_process)
+            CloseHandle(m_process);
+    }
+    RemoteMemory(const RemoteMemory&) = delete;
+    RemoteMemory& operator=(const RemoteMemory&) = delete;
+
+    bool Ok() const { return m_base != nullptr; }
+    // The address as the other process sees it.
+    char* At(SIZE_T offset) const { return m_base + offset; }
+    bool Write(SIZE_T offset, const void* data, SIZE_T size) const {
+        SIZE_T moved = 0;
+        return m_base && offset + size <= m_size && WriteProcessMemory(m_process, At(offset), data, size, &moved) &&
+               moved == size;
+    }
+    bool Read(SIZE_T offset, void* data, SIZE_T size) const {
+        SIZE_T moved = 0;
+        return m_base && offset + size <= m_size && ReadProcessMemory(m_process, At(offset), data, size, &moved) &&
+               moved == size;
+    }
+
+private:
+    HANDLE m_process = nullptr;
+    char* m_base = nullptr;
+    SIZE_T m_size = 0;
+};
 
 }  // namespace
 
@@ -172,6 +221,56 @@ bool Click(HWND dialog, int id) {
     return button && Send(button, BM_CLICK, 0, 0);
 }
 
+bool ClickLater(HWND dialog, int id) {
+    HWND button = GetDlgItem(dialog, id);
+    return button && PostMessageA(button, BM_CLICK, 0, 0);
+}
+
+bool PostCommand(HWND window, int id) {
+    return PostMessageA(window, WM_COMMAND, MAKEWPARAM(id, 0), 0) != FALSE;
+}
+
+bool Settle(HWND window) { return window && Send(window, WM_NULL, 0, 0); }
+
+bool FlushPosted(HWND edit, DWORD timeoutMs) {
+    LRESULT before = 0;
+    if (!edit || !Send(edit, EM_GETMODIFY, 0, 0, &before) || !Send(edit, EM_SETMODIFY, FALSE, 0) ||
+        !PostMessageA(edit, EM_SETMODIFY, TRUE, 0))
+        return false;
+    const bool through = WaitUntil(
+        [&] {
+            LRESULT now = 0;
+            return Send(edit, EM_GETMODIFY, 0, 0, &now) && now;
+        },
+        timeoutMs);
+    Send(edit, EM_SETMODIFY, before ? TRUE : FALSE, 0);
+    return through;
+}
+
+std::vector<HWND> ChildWindows(HWND parent) {
+    std::vector<HWND> children;
+    std::pair<HWND, std::vector<HWND>*> request{parent, &children};
+    EnumChildWindows(parent, CollectChild, reinterpret_cast<LPARAM>(&request));
+    return children;
+}
+
+HWND WaitForOtherTopLevel(DWORD pid, HWND except, const char* className, DWORD timeoutMs) {
+    HWND found = nullptr;
+    WaitUntil(
+        [&] {
+            found = nullptr;
+            for (HWND window : TopLevelWindows(pid)) {
+                if (window == except || (className && ClassOf(window) != className))
+                    continue;
+                found = window;
+                break;
+            }
+            return found != nullptr;
+        },
+        timeoutMs);
+    return found;
+}
+
 RECT ChildRect(HWND parent, int id) {
     RECT rect = {};
     HWND child = GetDlgItem(parent, id);
@@ -228,6 +327,152 @@ std::string MessageBoxText(HWND box) { return ControlText(box, kMessageBoxTextId
 
 bool AnswerMessageBox(HWND box, int buttonId) { return IsWindow(box) && Click(box, buttonId); }
 
+namespace {
+
+constexpr int kIconRoom = 32;
+
+// 32 x 32 pixels as 0x00RRGGBB words, top row first.
+using IconPixels = std::vector<DWORD>;
+
+struct Canvas {
+    HDC dc = nullptr;
+    HBITMAP bitmap = nullptr;
+    HGDIOBJ old = nullptr;
+    DWORD* bits = nullptr;
+    Canvas() {
+        BITMAPINFO info = {};
+        info.bmiHeader.biSize = sizeof info.bmiHeader;
+        info.bmiHeader.biWidth = kIconRoom;
+        info.bmiHeader.biHeight = -kIconRoom;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        info.bmiHeader.biCompression = BI_RGB;
+        HDC screen = GetDC(nullptr);
+        dc = CreateCompatibleDC(screen);
+        void* raw = nullptr;
+        bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &raw, nullptr, 0);
+        ReleaseDC(nullptr, screen);
+        bits = static_cast<DWORD*>(raw);
+        if (dc && bitmap)
+            old = SelectObject(dc, bitmap);
+    }
+    ~Canvas() {
+        if (old)
+            SelectObject(dc, old);
+        if (bitmap)
+            DeleteObject(bitmap);
+        if (dc)
+            DeleteDC(dc);
+    }
+    bool Ok() const { return dc && bitmap && bits; }
+    IconPixels Pixels() const {
+        GdiFlush();
+        IconPixels pixels(bits, bits + kIconRoom * kIconRoom);
+        for (DWORD& p : pixels)
+            p &= 0x00FFFFFF;
+        return pixels;
+    }
+};
+
+long Distance(const IconPixels& a, const IconPixels& b) {
+    long sum = 0;
+    for (size_t i = 0; i < a.size() && i < b.size(); ++i)
+        for (int shift = 0; shift < 24; shift += 8)
+            sum += std::abs(static_cast<int>((a[i] >> shift) & 0xFF) - static_cast<int>((b[i] >> shift) & 0xFF));
+    return sum;
+}
+
+// The static control that shows a box's icon.
+HWND IconControlOf(HWND box) {
+    for (HWND child : ChildWindows(box)) {
+        if (ClassOf(child) != "Static" || !IsWindowVisible(child))
+            continue;
+        if ((GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON)
+            return child;
+    }
+    return nullptr;
+}
+
+BoxIcon ReadBoxIconOnce(HWND box) {
+    HWND control = IconControlOf(box);
+    if (!control)
+        return BoxIcon::None;
+    RECT rect = {};
+    if (!GetWindowRect(control, &rect))
+        return BoxIcon::Unreadable;
+
+    Canvas shot;
+    if (!shot.Ok())
+        return BoxIcon::Unreadable;
+    HDC screen = GetDC(nullptr);
+    const bool copied = BitBlt(shot.dc, 0, 0, kIconRoom, kIconRoom, screen, rect.left, rect.top, SRCCOPY) != FALSE;
+    // The box's own background, just left of the icon.
+    const COLORREF background = GetPixel(screen, rect.left - 2, rect.top + kIconRoom / 2);
+    ReleaseDC(nullptr, screen);
+    if (!copied || background == CLR_INVALID)
+        return BoxIcon::Unreadable;
+    const IconPixels seen = shot.Pixels();
+
+    struct Candidate {
+        BoxIcon icon;
+        LPCSTR id;
+    };
+    const Candidate candidates[] = {{BoxIcon::None, nullptr},
+                                    {BoxIcon::Hand, IDI_HAND},
+                                    {BoxIcon::Question, IDI_QUESTION},
+                                    {BoxIcon::Exclamation, IDI_EXCLAMATION},
+                                    {BoxIcon::Asterisk, IDI_ASTERISK}};
+    BoxIcon best = BoxIcon::Unreadable;
+    long bestDistance = 0;
+    for (const Candidate& candidate : candidates) {
+        Canvas drawn;
+        if (!drawn.Ok())
+            return BoxIcon::Unreadable;
+        HBRUSH brush = CreateSolidBrush(background);
+        RECT all = {0, 0, kIconRoom, kIconRoom};
+        FillRect(drawn.dc, &all, brush);
+        DeleteObject(brush);
+        if (candidate.id) {
+            HICON icon = LoadIconA(nullptr, candidate.id);
+            if (!icon || !DrawIconEx(drawn.dc, 0, 0, icon, kIconRoom, kIconRoom, 0, nullptr, DI_NORMAL))
+                return BoxIcon::Unreadable;
+        }
+        const long distance = Distance(seen, drawn.Pixels());
+        if (best == BoxIcon::Unreadable || distance < bestDistance) {
+            best = candidate.icon;
+            bestDistance = distance;
+        }
+    }
+    return best;
+}
+
+}  // namespace
+
+const char* BoxIconName(BoxIcon icon) {
+    switch (icon) {
+    case BoxIcon::Unreadable: return "unreadable";
+    case BoxIcon::None: return "none";
+    case BoxIcon::Hand: return "hand";
+    case BoxIcon::Question: return "question";
+    case BoxIcon::Exclamation: return "exclamation";
+    case BoxIcon::Asterisk: return "asterisk";
+    }
+    return "?";
+}
+
+BoxIcon MessageBoxIcon(HWND box, DWORD timeoutMs) {
+    // A box with an icon control shows something other than its bare
+    // background once it has been painted.
+    BoxIcon icon = BoxIcon::Unreadable;
+    WaitUntil(
+        [&] {
+            icon = ReadBoxIconOnce(box);
+            return icon != BoxIcon::Unreadable && (icon != BoxIcon::None || !IconControlOf(box));
+        },
+        timeoutMs, 50);
+    return icon;
+}
+
 void WindowWatch::Sample() {
     for (HWND window : TopLevelWindows(0)) {
         const DWORD pid = ProcessOfWindow(window);
@@ -271,41 +516,100 @@ bool ReadListRows(HWND list, int columns, std::vector<std::vector<std::string>>&
         return false;
     // Both sides are built by the same compiler for the same machine, so the
     // LVITEMA we lay out here is the one the list reads there.
-    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE |
-                                     PROCESS_QUERY_INFORMATION,
-                                 FALSE, ProcessOfWindow(list));
-    if (!process)
-        return false;
     constexpr SIZE_T kTextRoom = 1024;
-    char* const remote = static_cast<char*>(
-        VirtualAllocEx(process, nullptr, sizeof(LVITEMA) + kTextRoom, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
-    bool ok = remote != nullptr;
-    char* const remoteText = ok ? remote + sizeof(LVITEMA) : nullptr;
+    RemoteMemory remote(list, sizeof(LVITEMA) + kTextRoom);
+    bool ok = remote.Ok();
     for (int row = 0; ok && row < count; ++row) {
         std::vector<std::string> texts;
         for (int column = 0; ok && column < columns; ++column) {
             LVITEMA item = {};
             item.iSubItem = column;
-            item.pszText = remoteText;
+            item.pszText = remote.At(sizeof(LVITEMA));
             item.cchTextMax = static_cast<int>(kTextRoom);
             const char nothing = '\0';
             char text[kTextRoom + 1] = {};
-            SIZE_T moved = 0;
             LRESULT length = 0;
-            ok = WriteProcessMemory(process, remote, &item, sizeof item, &moved) && moved == sizeof item &&
-                 WriteProcessMemory(process, remoteText, &nothing, 1, &moved) &&
-                 Send(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(remote), &length) &&
-                 ReadProcessMemory(process, remoteText, text, kTextRoom, &moved);
+            ok = remote.Write(0, &item, sizeof item) && remote.Write(sizeof(LVITEMA), &nothing, 1) &&
+                 Send(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(remote.At(0)),
+                      &length) &&
+                 remote.Read(sizeof(LVITEMA), text, kTextRoom);
             if (ok)
                 texts.emplace_back(text, strnlen(text, kTextRoom));
         }
         if (ok)
             rows.push_back(std::move(texts));
     }
-    if (remote)
-        VirtualFreeEx(process, remote, 0, MEM_RELEASE);
-    CloseHandle(process);
     return ok;
+}
+
+int ListCheckState(HWND list, int row) {
+    LRESULT state = 0;
+    if (!list || !Send(list, LVM_GETITEMSTATE, static_cast<WPARAM>(row), LVIS_STATEIMAGEMASK, &state))
+        return -1;
+    return static_cast<int>((state & LVIS_STATEIMAGEMASK) >> 12);
+}
+
+bool SetListCheck(HWND list, int row, bool checked) {
+    RemoteMemory remote(list, sizeof(LVITEMA));
+    LVITEMA item = {};
+    item.stateMask = LVIS_STATEIMAGEMASK;
+    item.state = INDEXTOSTATEIMAGEMASK(checked ? 2 : 1);
+    LRESULT done = 0;
+    return remote.Write(0, &item, sizeof item) &&
+           Send(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(remote.At(0)), &done) &&
+           done;
+}
+
+// ---- combo boxes and popup menus in another process ------------------------
+
+bool ReadComboItems(HWND combo, std::vector<std::string>& items, int& selected) {
+    items.clear();
+    selected = -1;
+    LRESULT count = 0, chosen = 0;
+    if (!combo || !Send(combo, CB_GETCOUNT, 0, 0, &count) || count < 0 || !Send(combo, CB_GETCURSEL, 0, 0, &chosen))
+        return false;
+    for (LRESULT i = 0; i < count; ++i) {
+        // Asked for in UTF-16: the system carries that form across processes
+        // unchanged, where the narrow form may arrive unconverted.
+        DWORD_PTR length = 0;
+        if (!SendMessageTimeoutW(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(i), 0, SMTO_NORMAL, kSendTimeoutMs,
+                                 &length) ||
+            static_cast<LRESULT>(length) < 0)
+            return false;
+        std::vector<wchar_t> text(static_cast<size_t>(length) + 16, L'\0');
+        DWORD_PTR copied = 0;
+        if (!SendMessageTimeoutW(combo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text.data()),
+                                 SMTO_NORMAL, kSendTimeoutMs, &copied) ||
+            static_cast<LRESULT>(copied) < 0)
+            return false;
+        const int wide = static_cast<int>(wcsnlen(text.data(), text.size()));
+        std::string narrow(static_cast<size_t>(wide) * 2 + 1, '\0');
+        const int bytes = WideCharToMultiByte(CP_ACP, 0, text.data(), wide, &narrow[0],
+                                              static_cast<int>(narrow.size()), nullptr, nullptr);
+        narrow.resize(static_cast<size_t>(bytes > 0 ? bytes : 0));
+        items.push_back(narrow);
+    }
+    selected = static_cast<int>(chosen);
+    return true;
+}
+
+HWND FindPopupMenuWindow(DWORD pid) { return FindTopLevel(pid, "#32768", nullptr); }
+
+bool ReadPopupMenuItems(HWND menuWindow, std::vector<std::pair<UINT, std::string>>& items) {
+    items.clear();
+    LRESULT handle = 0;
+    if (!menuWindow || !Send(menuWindow, MN_GETHMENU, 0, 0, &handle) || !handle)
+        return false;
+    HMENU menu = reinterpret_cast<HMENU>(handle);
+    const int count = GetMenuItemCount(menu);
+    if (count < 0)
+        return false;
+    for (int i = 0; i < count; ++i) {
+        char text[256] = {};
+        GetMenuStringA(menu, static_cast<UINT>(i), text, sizeof text, MF_BYPOSITION);
+        items.emplace_back(GetMenuItemID(menu, i), text);
+    }
+    return true;
 }
 
 // ---- named shared block ---------------------------------------------------

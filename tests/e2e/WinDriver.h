@@ -72,6 +72,27 @@ bool SetControlText(HWND dialog, int id, const std::string& text);
 
 // Presses a button with BM_CLICK and returns once the target has handled it.
 bool Click(HWND dialog, int id);
+// Presses a button with a posted BM_CLICK and returns at once: for buttons
+// whose handler opens a modal window (a message box, a file dialog) and so
+// answers only when that window closes.
+bool ClickLater(HWND dialog, int id);
+// Posts WM_COMMAND `id` to the window, as a menu item chosen there would.
+bool PostCommand(HWND window, int id);
+// Returns once the window's thread answers a message sent now, so it is not
+// busy inside a handler (it may be inside a modal loop); false when it does
+// not answer in time. Messages posted before may still be waiting.
+bool Settle(HWND window);
+// Returns once the thread of `edit` has taken every message posted to any of
+// its windows before this call: a marker is posted behind them (the edit's
+// modified flag, which the program must not use) and waited for, then the
+// flag is put back. False when the marker does not come through in time.
+bool FlushPosted(HWND edit, DWORD timeoutMs);
+
+// The direct children of a window, in z-order.
+std::vector<HWND> ChildWindows(HWND parent);
+// The first visible top-level window of `pid` that is not `except`, of the
+// class when given; for the dialogs a program opens beside its main window.
+HWND WaitForOtherTopLevel(DWORD pid, HWND except, const char* className, DWORD timeoutMs);
 
 // Client rectangle of a child in its parent's client coordinates.
 RECT ChildRect(HWND parent, int id);
@@ -88,6 +109,14 @@ HWND WaitForMessageBox(const std::vector<DWORD>& pids, const char* caption, DWOR
 std::string MessageBoxText(HWND box);
 // Clicks the box's button `buttonId` (IDYES, IDNO, IDOK...); false when it has none.
 bool AnswerMessageBox(HWND box, int buttonId);
+
+// The system icon a message box shows, told apart by its pixels on screen
+// (its handle belongs to the box's process): each candidate is drawn on the
+// box's background here and the closest one wins.
+enum class BoxIcon { Unreadable, None, Hand, Question, Exclamation, Asterisk };
+const char* BoxIconName(BoxIcon icon);
+// Polls until the icon is painted, within `timeoutMs`.
+BoxIcon MessageBoxIcon(HWND box, DWORD timeoutMs = 3000);
 
 // Remembers which processes ever had a visible top-level window while it was
 // sampled, for "this instance showed nothing".
@@ -115,6 +144,21 @@ int ListItemCount(HWND list);
 // list's own process (LVM_GETITEMTEXT takes a pointer).
 bool ReadListRows(HWND list, int columns, std::vector<std::vector<std::string>>& rows);
 int ListColumnWidth(HWND list, int column);
+// A row's check mark, as the list's state image: 1 unchecked, 2 checked, 0
+// none, -1 when the list does not answer.
+int ListCheckState(HWND list, int row);
+// Sets a row's check mark through LVM_SETITEMSTATE with the state-image mask.
+bool SetListCheck(HWND list, int row, bool checked);
+
+// ---- combo boxes and popup menus in another process ------------------------
+
+// The items of a combo box and the index of the chosen one (-1 for none).
+bool ReadComboItems(HWND combo, std::vector<std::string>& items, int& selected);
+
+// The popup menu on screen for `pid` (a "#32768" window), and its items'
+// texts with their command ids; false when the menu cannot be read from here.
+HWND FindPopupMenuWindow(DWORD pid);
+bool ReadPopupMenuItems(HWND menuWindow, std::vector<std::pair<UINT, std::string>>& items);
 
 // ---- named shared block ---------------------------------------------------
 

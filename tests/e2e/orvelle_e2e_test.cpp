@@ -11,51 +11,27 @@
 #include <string>
 #include <vector>
 
-#include "CommandLineStep.h"
-#include "Sandbox.h"
-#include "StoredTexts.h"
-#include "WinDriver.h"
+#include "OrvelleFixture.h"
 
-#ifndef ORVELLE_E2E_PROGRAM
-#error "ORVELLE_E2E_PROGRAM: the built Orvelle.exe"
-#endif
 #ifndef ORVELLE_E2E_ARTIFACTS
 #error "ORVELLE_E2E_ARTIFACTS: where the screenshots go"
 #endif
 
 namespace {
 
+using namespace orvelle_e2e;
 using e2e::Process;
 using e2e::Sandbox;
-using Rows = std::vector<std::vector<std::string>>;
 
-// Control ids of the main window.
-constexpr int kEditPath = 1001;
-constexpr int kButtonSearch = 1007;
-constexpr int kListResult = 1009;
-constexpr int kButtonSelectAll = 1010;
-constexpr int kButtonDelete = 1012;
-constexpr int kButtonSupport = 1013;
-constexpr int kButtonInvert = 1018;
-
-// Bounds for things that normally take a fraction of them.
-constexpr DWORD kWindowTimeoutMs = 15000;
-constexpr DWORD kExitTimeoutMs = 15000;
 constexpr DWORD kHandOverQuietMs = 1000;
 // Instances started together must all arrive within one quiet period of each
 // other; a busy machine can start one too late. Such a start is undone and
 // tried again, this many times at most.
 constexpr int kStartAttempts = 3;
 
-const char kProgramName[] = "Orvelle.exe";
-const char kBoxCaption[] = "Orvelle";
 const char kConfirmText[] = "确认删除选中的文件夹？";
 const char kDeletedText[] = "删除成功！";
-const char kSearchButtonRest[] = "开始搜索";
 const char kSummaryHead[] = "搜索完成，共搜索了";
-
-std::string HandOverBlock() { return HandOverBlockName(DecodeStoredText(StoredText::ProgramId)); }
-std::string HandOverLock() { return HandOverLockName(DecodeStoredText(StoredText::ProgramId)); }
 
 std::string RestTitle() {
     return DecodeStoredText(StoredText::ProductTitle) + "[Ver1.3] - " + DecodeStoredText(StoredText::NoticeText);
@@ -101,106 +77,6 @@ DWORD MsSinceCreation(HANDLE process) {
     b.HighPart = now.dwHighDateTime;
     return b.QuadPart > a.QuadPart ? static_cast<DWORD>((b.QuadPart - a.QuadPart) / 10000) : 0;
 }
-
-class OrvelleE2E : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ASSERT_TRUE(m_box.Create(e2e::HostPath(ORVELLE_E2E_PROGRAM), kProgramName))
-            << "cannot copy " << e2e::HostPath(ORVELLE_E2E_PROGRAM);
-        // An instance left open elsewhere would take every request of ours.
-        ASSERT_TRUE(e2e::WaitUntil([] { return !e2e::NamedBlockExists(HandOverBlock()); }, 3000))
-            << "another Orvelle instance holds the hand-over block; close it first";
-    }
-
-    void TearDown() override { KillAll(); }
-
-    // Ends every instance this test started and waits until the hand-over
-    // block they held is gone.
-    void KillAll() {
-        for (auto& process : m_processes)
-            process->Kill();
-        e2e::WaitUntil([] { return !e2e::NamedBlockExists(HandOverBlock()); }, 3000);
-    }
-
-    // Starts the sandbox's program with one argument (none when null).
-    Process& Launch(const char* argument, bool suspended = false) {
-        m_processes.push_back(std::make_unique<Process>());
-        Process& process = *m_processes.back();
-        EXPECT_TRUE(process.Start(m_box.Program(), argument, suspended)) << "cannot start " << m_box.Program();
-        return process;
-    }
-    Process& Launch(const std::string& argument, bool suspended = false) {
-        return Launch(argument.c_str(), suspended);
-    }
-
-    // The process's main window: its visible dialog with the path field.
-    static HWND MainWindowOf(const Process& process) {
-        for (HWND window : e2e::TopLevelWindows(process.Id()))
-            if (e2e::ClassOf(window) == "#32770" && GetDlgItem(window, kEditPath))
-                return window;
-        return nullptr;
-    }
-    static HWND WaitForMainWindow(const Process& process) {
-        HWND window = nullptr;
-        e2e::WaitUntil([&] { return (window = MainWindowOf(process)) != nullptr; }, kWindowTimeoutMs);
-        return window;
-    }
-
-    // Waits for a message box of `pids`, with `watch` sampling all the while;
-    // the box found is sampled too, so the watch never misses it.
-    static HWND WaitForBoxWatched(e2e::WindowWatch& watch, const std::vector<DWORD>& pids, const char* caption,
-                                  DWORD timeoutMs) {
-        HWND box = nullptr;
-        e2e::WaitUntil(
-            [&] {
-                box = e2e::WaitForMessageBox(pids, caption, 0);
-                watch.Sample();
-                return box != nullptr;
-            },
-            timeoutMs);
-        return box;
-    }
-
-    // Closes the main window the way its close box does, and waits for the end.
-    static bool CloseMainWindow(const Process& process, HWND window) {
-        PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
-        return process.WaitExit(kExitTimeoutMs);
-    }
-
-    // Presses "开始搜索", answers the summary and returns its text.
-    static std::string RunSearch(const Process& process, HWND window) {
-        EXPECT_EQ(e2e::ControlText(window, kButtonSearch), kSearchButtonRest);
-        EXPECT_TRUE(e2e::Click(window, kButtonSearch));
-        HWND summary = e2e::WaitForMessageBox({process.Id()}, kBoxCaption, kWindowTimeoutMs);
-        if (!summary) {
-            ADD_FAILURE() << "no summary box after the search";
-            return std::string();
-        }
-        const std::string text = e2e::MessageBoxText(summary);
-        EXPECT_TRUE(e2e::AnswerMessageBox(summary, IDOK));
-        EXPECT_TRUE(e2e::WaitUntil([&] { return !IsWindow(summary); }, kWindowTimeoutMs));
-        return text;
-    }
-
-    // Makes `name` and, when given, its well-formed twin beside it; files
-    // unless the name ends in "\" (a folder, which gets a file inside, so
-    // that deleting it means emptying it first).
-    void MakeEntry(const std::string& name) {
-        if (!name.empty() && name.back() == '\\') {
-            const std::string folder = name.substr(0, name.size() - 1);
-            ASSERT_TRUE(m_box.MakeFolder(folder)) << folder;
-            ASSERT_TRUE(m_box.MakeFile(folder + "\\inside.txt")) << folder;
-        } else {
-            ASSERT_TRUE(m_box.MakeFile(name)) << name;
-        }
-    }
-    static std::string Bare(const std::string& name) {
-        return !name.empty() && name.back() == '\\' ? name.substr(0, name.size() - 1) : name;
-    }
-
-    Sandbox m_box;
-    std::vector<std::unique_ptr<Process>> m_processes;
-};
 
 // ---- start without an argument: the saved path and its saving on close ------
 

@@ -211,9 +211,11 @@ struct SlowVolume {
     HANDLE release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     SlowVolume() {
         v.AddDrive('D');
-        for (const char* f : {"D:\\r\\a\\one.", "D:\\r\\slow\\two.", "D:\\r\\z\\three."}) v.AddFile(f);
+        for (const char* f : {"D:\\r\\a\\one.", "D:\\r\\b\\slow\\two.", "D:\\r\\z\\three."}) v.AddFile(f);
         v.beforeFindFirst = [this](const std::string& p) {
-            if (p == "D:\\r\\slow\\*") WaitForSingleObject(release, 20000);
+            // Long enough in b for the row found so far to reach the list.
+            if (p == "D:\\r\\b\\*") Sleep(150);
+            if (p == "D:\\r\\b\\slow\\*") WaitForSingleObject(release, 20000);
         };
     }
     ~SlowVolume() { CloseHandle(release); }
@@ -250,13 +252,13 @@ TEST_F(MainDialog, ARestartWaitsForTheStoppedWalkAndDeletesWaitForBoth) {
 
         ASSERT_TRUE(WaitForBoxes(2));
         ASSERT_TRUE(WaitFor([&] { return !dlg.IsWalking() && Text(search) == "开始搜索"; }));
-        std::vector<std::string> expected = {"D:\\r\\a\\one.", "D:\\r\\slow\\two.", "D:\\r\\z\\three."};
+        std::vector<std::string> expected = {"D:\\r\\a\\one.", "D:\\r\\b\\slow\\two.", "D:\\r\\z\\three."};
         EXPECT_EQ(ListPaths(dlg), expected);
-        EXPECT_EQ(host.Boxes()[1].text.rfind("搜索完成，共搜索了3个目录和3个文件\r\n", 0), 0u) << host.Boxes()[1].text;
+        EXPECT_EQ(host.Boxes()[1].text.rfind("搜索完成，共搜索了4个目录和3个文件\r\n", 0), 0u) << host.Boxes()[1].text;
 
         RunOnWindowThread(h, [&] { dlg.DeleteAllRows(); });
         EXPECT_EQ(dlg.m_listResult.GetItemCount(), 0);
-        EXPECT_FALSE(slow.v.Exists("D:\\r\\slow\\two."));
+        EXPECT_FALSE(slow.v.Exists("D:\\r\\b\\slow\\two."));
     });
 }
 
