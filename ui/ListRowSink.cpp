@@ -6,27 +6,44 @@ namespace {
 
 constexpr size_t kBatchRows = 100;
 constexpr DWORD kBatchMs = 40;
+constexpr DWORD kPaintMs = 300;
 
 }  // namespace
 
+void ListPaintGate::Hold(HWND list) {
+    if (m_held) return;
+    SendMessageA(list, WM_SETREDRAW, FALSE, 0);
+    m_held = true;
+}
+
+void ListPaintGate::Open(HWND list, bool force) {
+    if (!m_held) return;
+    DWORD now = GetTickCount();
+    if (!force && now - m_lastPaint < kPaintMs) return;
+    SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(list, nullptr, FALSE);
+    m_held = false;
+    m_lastPaint = now;
+}
+
 void ListRowSink::AppendRow(const ResultRow& row) {
     m_pending.push_back(row);
-    if (m_pending.size() >= kBatchRows || GetTickCount() - m_lastFlush >= kBatchMs) Flush();
+    if (m_pending.size() >= kBatchRows || GetTickCount() - m_lastHand >= kBatchMs) Hand(false);
 }
 
 void ListRowSink::Idle() {
-    if (!m_pending.empty() && GetTickCount() - m_lastFlush >= kBatchMs) Flush();
+    if (!m_pending.empty() && GetTickCount() - m_lastHand >= kBatchMs) Hand(false);
 }
 
-void ListRowSink::Flush() {
-    m_lastFlush = GetTickCount();
-    if (m_pending.empty()) return;
+void ListRowSink::Hand(bool last) {
+    m_lastHand = GetTickCount();
+    if (m_pending.empty() && !last) return;
     // A row goes in with all five texts in one step on the window's thread: a
     // sort or a clear served between two of its messages would move or remove
     // the row under the texts still to come.
     HWND list = m_list.GetSafeHwnd();
     RunOnWindowThread(GetParent(list), [&] {
-        SendMessageA(list, WM_SETREDRAW, FALSE, 0);
+        if (!m_pending.empty()) m_gate.Hold(list);
         for (const ResultRow& row : m_pending) {
             int at = m_list.InsertItem(m_list.GetItemCount(), row.path.c_str());
             if (at < 0) continue;
@@ -35,8 +52,7 @@ void ListRowSink::Flush() {
             m_list.SetItemText(at, 3, row.attribute.c_str());
             m_list.SetItemText(at, 4, row.result.c_str());
         }
-        SendMessageA(list, WM_SETREDRAW, TRUE, 0);
-        InvalidateRect(list, nullptr, FALSE);
+        m_gate.Open(list, last);
     });
     m_pending.clear();
 }

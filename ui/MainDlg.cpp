@@ -240,6 +240,8 @@ void CMyDlg::OnSize(UINT type) {
 
 void CMyDlg::OnTimer(UINT_PTR id) {
     if (id == kTimerProgress) {
+        // A walk held up in a slow folder leaves no batch to repaint with.
+        m_listPaint.Open(m_listResult.GetSafeHwnd(), false);
         if (m_scan.stopRequested)
             SetWindowText(m_strTitle.c_str());
         else

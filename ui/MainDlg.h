@@ -12,6 +12,7 @@
 #include "Delete.h"
 #include "FileSystem.h"
 #include "ListCtrl.h"
+#include "ListRowSink.h"
 #include "OnlineTypes.h"
 #include "SFMServer.h"
 #include "Scan.h"
@@ -84,6 +85,7 @@ public:
     CWnd m_btnSupport;
     CWnd m_btnSelectAll;
     CListCtrl m_listResult;
+    ListPaintGate m_listPaint;  // the result list's repaints while rows arrive
     std::string m_strPath;
     std::string m_strNotice;
     HICON m_hIcon = nullptr;

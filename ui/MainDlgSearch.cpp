@@ -82,7 +82,7 @@ void CMyDlg::RunSearch() {
     m_scan.ResetCounters();
     m_scan.stopRequested = 0;
 
-    ListRowSink sink(m_listResult);
+    ListRowSink sink(m_listResult, m_listPaint);
     ScanFolder(*m_fs, root, options, sink, m_scan);
     sink.Flush();  // every row is in the list before the summary
 

@@ -205,6 +205,37 @@ TEST_F(MainDialog, CheckedRowsAreDeletedAndAFailureStaysWithItsMark) {
     EXPECT_EQ(left, expected);
 }
 
+TEST_F(MainDialog, ManyRowsArriveInTheWalksOrderAndTheListIsPaintedWhenItEnds) {
+    // Enough rows for several batches, over folders the walk enters in turn.
+    SimulatedVolume v;
+    v.AddDrive('D');
+    for (int folder = 0; folder < 6; ++folder)
+        for (int file = 0; file < 90; ++file)
+            v.AddFile("D:\\r\\f" + std::to_string(folder) + "\\n" + std::to_string(file) + (file % 2 ? "." : " "));
+    struct Paths : RowSink {
+        std::vector<std::string> paths;
+        void AppendRow(const ResultRow& row) override { paths.push_back(row.path); }
+    } walked;
+    ScanState state;
+    ScanOptions malformed;
+    malformed.malformedNames = 1;
+    ScanFolder(v, "D:\\r", malformed, walked, state);
+    ASSERT_EQ(walked.paths.size(), 540u);
+
+    CMyDlg dlg{CMyDlg::StartArgs{true, "D:\\r"}, &v};
+    Run(dlg, [&](HWND h) {
+        RunOnWindowThread(h, [&] { dlg.ToggleSearch(); });
+        ASSERT_TRUE(WaitForBoxes(1));
+        std::vector<std::string> listed;
+        for (int i = 0; i < dlg.m_listResult.GetItemCount(); ++i) listed.push_back(dlg.m_listResult.GetItemText(i, 0));
+        EXPECT_EQ(listed, walked.paths);
+        // Repainting was held while rows came in; the list shows them now.
+        bool held = true;
+        RunOnWindowThread(h, [&] { held = dlg.m_listPaint.IsHeld(); });
+        EXPECT_FALSE(held);
+    });
+}
+
 // A walk that waits at one folder until the test lets it go on.
 struct SlowVolume {
     SimulatedVolume v;
@@ -238,6 +269,14 @@ TEST_F(MainDialog, ARestartWaitsForTheStoppedWalkAndDeletesWaitForBoth) {
 
         // A delete command while rows are still coming does nothing.
         ASSERT_TRUE(WaitFor([&] { return dlg.m_listResult.GetItemCount() == 1; }));
+        // The walk is held up with no rows to come: the list is painted all the same.
+        EXPECT_TRUE(WaitFor(
+            [&] {
+                bool held = true;
+                RunOnWindowThread(h, [&] { held = dlg.m_listPaint.IsHeld(); });
+                return !held;
+            },
+            3000));
         RunOnWindowThread(h, [&] { dlg.DeleteAllRows(); });
         EXPECT_EQ(dlg.m_listResult.GetItemCount(), 1);
         EXPECT_TRUE(slow.v.Exists("D:\\r\\a\\one."));
