@@ -54,25 +54,42 @@ inner() {
         wait "$pid" || true
         echo "$peak"
     }
+    # SearchProbe driving the program, with the peak memory of the program
+    # (the Wine process whose first word is the exe) appended as peak-kb.
+    probe() {
+        local res; res=$(mktemp)
+        wine "$build/bench/SearchProbe.exe" "$(winpath "$exe_dir")\\Orvelle.exe" "$1" >"$res" 2>/dev/null </dev/null &
+        local pid=$! peak=0 v p
+        while kill -0 "$pid" 2>/dev/null; do
+            for p in $(pgrep -f '^[^ ]*Orvelle\.exe' || true); do
+                v=$(awk '/VmHWM/ {print $2}' "/proc/$p/status" 2>/dev/null || true)
+                [ -n "$v" ] && [ "$v" -gt "$peak" ] && peak=$v
+            done
+            sleep 0.05
+        done
+        wait "$pid" || true
+        echo "$(cat "$res") peak-kb $peak"
+        rm -f "$res"
+    }
     {
         echo "| tree | what | ours (ms) | reference (ms) | ratio |"
         echo "|---|---|---|---|---|"
     } >"$out.tmp"
+    : >"$out.mem"
     row() { awk -v t="$1" -v w="$2" -v a="$3" -v b="$4" 'BEGIN {printf "| %s | %s | %.0f | %.0f | %.2f |\n", t, w, a, b, (b > 0 ? a / b : 0)}' >>"$out.tmp"; }
 
     for t in "${trees[@]}"; do
         local w; w=$(winpath "$data/$t")
-        local eng=() raw=() dir=() fnd=() srch=() wait=()
+        local eng=() raw=() dir=() fnd=() srch=() wait=() mem=()
         for ((i = 0; i < runs; i++)); do
             raw+=("$(wine_run "$build/bench/RawWalk.exe" "$w" | field ms)")
             eng+=("$(wine_run "$build/tools/OrvelleScan.exe" --quiet "$w" | field walk-ms)")
             dir+=("$(ms wine cmd /c dir /s /b /a "$w")")
             fnd+=("$(ms find "$data/$t")")
-            if [ "$t" != huge ]; then
-                local p; p=$(wine_run "$build/bench/SearchProbe.exe" "$(winpath "$exe_dir")\\Orvelle.exe" "$w" || true)
-                srch+=("$(echo "$p" | field search-ms)")
-                wait+=("$(echo "$p" | field longest-wait-ms)")
-            fi
+            local p; p=$(probe "$w")
+            srch+=("$(echo "$p" | field search-ms)")
+            wait+=("$(echo "$p" | field longest-wait-ms)")
+            mem+=("$(echo "$p" | field peak-kb)")
         done
         local m_raw m_eng; m_raw=$(printf '%s\n' "${raw[@]}" | median); m_eng=$(printf '%s\n' "${eng[@]}" | median)
         row "$t" "engine walk vs raw FindFirstFileA walk" "$m_eng" "$m_raw"
@@ -81,6 +98,7 @@ inner() {
         if [ ${#srch[@]} -gt 0 ]; then
             row "$t" "window: press to summary box vs raw walk" "$(printf '%s\n' "${srch[@]}" | median)" "$m_raw"
             row "$t" "window: longest wait for a message (ms) vs 100" "$(printf '%s\n' "${wait[@]}" | median)" 100
+            printf '%s %s\n' "$t" "$(printf '%s\n' "${mem[@]}" | median)" >>"$out.mem"
         fi
     done
 
@@ -97,12 +115,14 @@ inner() {
         "$(printf '%s\n' "${ref[@]}" | median)"
 
     echo >>"$out.tmp"
-    echo "| tree | peak memory of the engine walk (VmHWM, KiB) |" >>"$out.tmp"
-    echo "|---|---|" >>"$out.tmp"
-    for t in wide huge; do
+    echo "| tree | peak memory (VmHWM, KiB): engine walk | window search |" >>"$out.tmp"
+    echo "|---|---|---|" >>"$out.tmp"
+    for t in wide flat20k huge; do
         [ -d "$data/$t" ] || continue
-        echo "| $t | $(peak_kb wine "$build/tools/OrvelleScan.exe" --quiet "$(winpath "$data/$t")") |" >>"$out.tmp"
+        echo "| $t | $(peak_kb wine "$build/tools/OrvelleScan.exe" --quiet "$(winpath "$data/$t")") |" \
+            "$(awk -v t="$t" '$1 == t {print $2}' "$out.mem") |" >>"$out.tmp"
     done
+    rm -f "$out.mem"
     rm -rf "$exe_dir"
     mv "$out.tmp" "$out"
 }
