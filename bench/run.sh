@@ -43,11 +43,12 @@ inner() {
     cp "$build/app/Orvelle.exe" "$exe_dir/"  # its settings file stays out of the build tree
     wine_run() { wine "$@" </dev/null 2>/dev/null; }
     ms() { local s e; s=$(date +%s%N); "$@" >/dev/null 2>&1 </dev/null; e=$(date +%s%N); echo $(((e - s) / 1000000)); }
+    hwm_kb() { awk '/VmHWM/ {print $2}' "/proc/$1/status" 2>/dev/null || true; }
     peak_kb() {  # VmHWM of a Wine program, read while it runs
         "$@" >/dev/null 2>&1 </dev/null &
         local pid=$! peak=0 v
         while kill -0 "$pid" 2>/dev/null; do
-            v=$(awk '/VmHWM/ {print $2}' "/proc/$pid/status" 2>/dev/null || true)
+            v=$(hwm_kb "$pid")
             [ -n "$v" ] && [ "$v" -gt "$peak" ] && peak=$v
             sleep 0.05
         done
@@ -62,7 +63,7 @@ inner() {
         local pid=$! peak=0 v p
         while kill -0 "$pid" 2>/dev/null; do
             for p in $(pgrep -f '^[^ ]*Orvelle\.exe' || true); do
-                v=$(awk '/VmHWM/ {print $2}' "/proc/$p/status" 2>/dev/null || true)
+                v=$(hwm_kb "$p")
                 [ -n "$v" ] && [ "$v" -gt "$peak" ] && peak=$v
             done
             sleep 0.05
@@ -118,7 +119,7 @@ inner() {
     echo "| tree | peak memory (VmHWM, KiB): engine walk | window search |" >>"$out.tmp"
     echo "|---|---|---|" >>"$out.tmp"
     for t in wide flat20k huge; do
-        [ -d "$data/$t" ] || continue
+        [[ " ${trees[*]} " == *" $t "* ]] || continue  # ORVELLE_BENCH_HUGE=0 leaves huge out
         echo "| $t | $(peak_kb wine "$build/tools/OrvelleScan.exe" --quiet "$(winpath "$data/$t")") |" \
             "$(awk -v t="$t" '$1 == t {print $2}' "$out.mem") |" >>"$out.tmp"
     done

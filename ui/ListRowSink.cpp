@@ -37,7 +37,7 @@ void ListRowSink::Idle() {
 
 void ListRowSink::Hand(bool last) {
     m_lastHand = GetTickCount();
-    if (m_pending.empty() && !last) return;
+    if (m_pending.empty() && !(last && m_handedRows)) return;
     // A row goes in with all five texts in one step on the window's thread: a
     // sort or a clear served between two of its messages would move or remove
     // the row under the texts still to come.
@@ -54,5 +54,6 @@ void ListRowSink::Hand(bool last) {
         }
         m_gate.Open(list, last);
     });
+    m_handedRows = !last;
     m_pending.clear();
 }

@@ -48,4 +48,6 @@ private:
     ListPaintGate& m_gate;
     std::vector<ResultRow> m_pending;
     DWORD m_lastHand = GetTickCount();
+    // Rows went in since the last Flush: the gate may still hold the list.
+    bool m_handedRows = false;
 };

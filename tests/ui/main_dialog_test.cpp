@@ -18,11 +18,19 @@
 #include "SimulatedVolume.h"
 #include "StoredTexts.h"
 #include "TreeBackend.h"
+#include "RowCollector.h"
 #include "resource.h"
 
 namespace {
 
 using MainDialog = DialogTest;
+
+// Whether the result list's repainting is held, read on the window's thread.
+bool ListPaintHeld(HWND h, CMyDlg& dlg) {
+    bool held = true;
+    RunOnWindowThread(h, [&] { held = dlg.m_listPaint.IsHeld(); });
+    return held;
+}
 
 TEST_F(MainDialog, OpensWithItsControlsTitleColumnsAndSavedPath) {
     WriteSavedPath("C:\\saved folder");
@@ -212,15 +220,12 @@ TEST_F(MainDialog, ManyRowsArriveInTheWalksOrderAndTheListIsPaintedWhenItEnds) {
     for (int folder = 0; folder < 6; ++folder)
         for (int file = 0; file < 90; ++file)
             v.AddFile("D:\\r\\f" + std::to_string(folder) + "\\n" + std::to_string(file) + (file % 2 ? "." : " "));
-    struct Paths : RowSink {
-        std::vector<std::string> paths;
-        void AppendRow(const ResultRow& row) override { paths.push_back(row.path); }
-    } walked;
+    RowCollector walked;
     ScanState state;
     ScanOptions malformed;
     malformed.malformedNames = 1;
     ScanFolder(v, "D:\\r", malformed, walked, state);
-    ASSERT_EQ(walked.paths.size(), 540u);
+    ASSERT_EQ(walked.rows.size(), 540u);
 
     CMyDlg dlg{CMyDlg::StartArgs{true, "D:\\r"}, &v};
     Run(dlg, [&](HWND h) {
@@ -228,11 +233,9 @@ TEST_F(MainDialog, ManyRowsArriveInTheWalksOrderAndTheListIsPaintedWhenItEnds) {
         ASSERT_TRUE(WaitForBoxes(1));
         std::vector<std::string> listed;
         for (int i = 0; i < dlg.m_listResult.GetItemCount(); ++i) listed.push_back(dlg.m_listResult.GetItemText(i, 0));
-        EXPECT_EQ(listed, walked.paths);
+        EXPECT_EQ(listed, walked.Paths());
         // Repainting was held while rows came in; the list shows them now.
-        bool held = true;
-        RunOnWindowThread(h, [&] { held = dlg.m_listPaint.IsHeld(); });
-        EXPECT_FALSE(held);
+        EXPECT_FALSE(ListPaintHeld(h, dlg));
     });
 }
 
@@ -270,13 +273,7 @@ TEST_F(MainDialog, ARestartWaitsForTheStoppedWalkAndDeletesWaitForBoth) {
         // A delete command while rows are still coming does nothing.
         ASSERT_TRUE(WaitFor([&] { return dlg.m_listResult.GetItemCount() == 1; }));
         // The walk is held up with no rows to come: the list is painted all the same.
-        EXPECT_TRUE(WaitFor(
-            [&] {
-                bool held = true;
-                RunOnWindowThread(h, [&] { held = dlg.m_listPaint.IsHeld(); });
-                return !held;
-            },
-            3000));
+        EXPECT_TRUE(WaitFor([&] { return !ListPaintHeld(h, dlg); }, 3000));
         RunOnWindowThread(h, [&] { dlg.DeleteAllRows(); });
         EXPECT_EQ(dlg.m_listResult.GetItemCount(), 1);
         EXPECT_TRUE(slow.v.Exists("D:\\r\\a\\one."));
