@@ -12,6 +12,7 @@ void ScanState::ResetCounters() {
     filesSearched = 0;
     malformedFolders = 0;
     malformedFiles = 0;
+    unsearched = 0;
     LockPaths();
     std::memset(longEntryPath, 0, sizeof longEntryPath);
     std::memset(shortEntryPath, 0, sizeof shortEntryPath);

@@ -19,6 +19,9 @@ struct ScanState {
     std::atomic<uint8_t> stopRequested{0};    // 1 also means: no search running
     std::atomic<int32_t> malformedFolders{0};
     std::atomic<int32_t> malformedFiles{0};
+    // Folders whose listing failed and entries left out because no path to
+    // them fits: what the search could not look at.
+    std::atomic<int32_t> unsearched{0};
     char longEntryPath[kMaxPath] = {};   // folder part + long name of the last entry
     char shortEntryPath[kMaxPath] = {};  // folder part + its alias (or long name)
     const char* attributeText = kAttrTextName;
