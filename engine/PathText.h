@@ -1,24 +1,25 @@
-// Byte-level helpers for narrow paths in code page 936. A GBK character is one
-// byte below 0x81 or a lead byte 0x81-0xFE followed by a trail byte that may be
-// 0x5C ("\"), so paths are cut and tested by character, never by byte.
+// Byte-level helpers for narrow paths in the process's ANSI code page
+// (CodePage.h). In a double-byte page a character is one byte or a lead byte
+// followed by a trail byte that may be 0x5C ("\"), so paths are cut and tested
+// by character, never by byte.
 #pragma once
 
 #include <string>
 #include <string_view>
 #include <vector>
 
-inline bool IsGbkLeadByte(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
-inline bool IsGbkTrailByte(unsigned char c) { return c >= 0x40 && c <= 0xFE && c != 0x7F; }
+#include "CodePage.h"
 
 // Byte length of the character that starts at text[i]: 2 for a lead byte
 // followed by a trail byte, else 1 (a stray lead byte stands alone, so the
 // "." or "\" after it still counts as one).
-inline size_t CharLengthAt(std::string_view text, size_t i) {
-    return i + 1 < text.size() && IsGbkLeadByte(static_cast<unsigned char>(text[i])) &&
-                   IsGbkTrailByte(static_cast<unsigned char>(text[i + 1]))
+inline size_t CharLengthAt(std::string_view text, size_t i, const CodePage& page) {
+    return i + 1 < text.size() && page.IsLead(static_cast<unsigned char>(text[i])) &&
+                   page.IsTrail(static_cast<unsigned char>(text[i + 1]))
                ? 2
                : 1;
 }
+inline size_t CharLengthAt(std::string_view text, size_t i) { return CharLengthAt(text, i, ActiveCodePage()); }
 
 // Offset of the last character of text (text must not be empty).
 size_t LastCharOffset(std::string_view text);

@@ -40,7 +40,7 @@ namespace {
 // the last "\", or a bare drive ("D:*" lists the drive's current folder).
 std::string_view FolderPartOf(std::string_view pattern) {
     size_t after = AfterLastBackslash(pattern);
-    if (after == 0 && pattern.size() >= 2 && pattern[1] == ':' && !IsGbkLeadByte(pattern[0])) return pattern.substr(0, 2);
+    if (after == 0 && pattern.size() >= 2 && pattern[1] == ':' && !IsAnsiLeadByte(static_cast<unsigned char>(pattern[0]))) return pattern.substr(0, 2);
     return pattern.substr(0, after);
 }
 

@@ -2,8 +2,9 @@
 # Installs from Debian/Ubuntu packages what building, testing and running
 # Orvelle on Linux needs: the MinGW-w64 cross compilers, Wine (64-bit and
 # 32-bit), Xvfb, CMake, Ninja, GoogleTest, the native compilers, a Chinese font,
-# ImageMagick for screenshots, and the zh_CN.UTF-8 locale Wine uses for its
-# code page 936. Does nothing (quickly) when all of it is present.
+# ImageMagick for screenshots, the zh_CN.UTF-8 locale Wine uses for its
+# code page 936, and the locales of the other code pages the engine's tests run
+# under (1252, 932, 949). Does nothing (quickly) when all of it is present.
 
 set -euo pipefail
 
@@ -17,14 +18,20 @@ packages=(
     cmake ninja-build googletest g++ clang libclang-rt-14-dev
     locales util-linux libc-bin coreutils procps
 )
-readonly LOCALE_NAME=zh_CN.UTF-8
+# language_TERRITORY of each locale, all in UTF-8.
+readonly LOCALES=(zh_CN en_US ja_JP ko_KR)
 
 installed() {
     [ "$(dpkg-query -W -f='${Status}' "$1" 2>/dev/null)" = "install ok installed" ]
 }
 
 locale_present() {
-    locale -a 2>/dev/null | grep -qix 'zh_CN\.utf-\?8'
+    locale -a 2>/dev/null | grep -qix "$1\\.utf-\\?8"
+}
+
+locales_present() {
+    local l
+    for l in "${LOCALES[@]}"; do locale_present "$l" || return 1; done
 }
 
 missing=()
@@ -36,7 +43,7 @@ if [ "$(dpkg --print-architecture)" = amd64 ] && ! dpkg --print-foreign-architec
     needs_i386=yes
 fi
 
-if [ ${#missing[@]} -eq 0 ] && [ $needs_i386 = no ] && locale_present; then
+if [ ${#missing[@]} -eq 0 ] && [ $needs_i386 = no ] && locales_present; then
     exit 0
 fi
 
@@ -45,7 +52,7 @@ if [ "$(id -u)" -ne 0 ]; then
     if command -v sudo >/dev/null 2>&1; then
         as_root=(sudo)
     else
-        say "not root and no sudo; as root, install: ${missing[*]:-(nothing)} and generate the $LOCALE_NAME locale"
+        say "not root and no sudo; as root, install: ${missing[*]:-(nothing)} and generate the locales ${LOCALES[*]} (UTF-8)"
         exit 1
     fi
 fi
@@ -74,16 +81,17 @@ if [ ${#missing[@]} -gt 0 ] || [ $needs_i386 = yes ]; then
     fi
 fi
 
-if ! locale_present; then
-    say "generating the $LOCALE_NAME locale"
+for l in "${LOCALES[@]}"; do
+    locale_present "$l" && continue
+    say "generating the $l.UTF-8 locale"
     # Keep it listed so that a later locale-gen does not drop it again.
-    if [ -f /etc/locale.gen ] && ! grep -qx "$LOCALE_NAME UTF-8" /etc/locale.gen; then
-        if grep -qx "# *$LOCALE_NAME UTF-8" /etc/locale.gen; then
-            "${as_root[@]}" sed -i "s/^# *\\($LOCALE_NAME UTF-8\\)\$/\\1/" /etc/locale.gen
+    if [ -f /etc/locale.gen ] && ! grep -qx "$l.UTF-8 UTF-8" /etc/locale.gen; then
+        if grep -qx "# *$l.UTF-8 UTF-8" /etc/locale.gen; then
+            "${as_root[@]}" sed -i "s/^# *\\($l\\.UTF-8 UTF-8\\)\$/\\1/" /etc/locale.gen
         else
-            echo "$LOCALE_NAME UTF-8" | "${as_root[@]}" tee -a /etc/locale.gen >/dev/null
+            echo "$l.UTF-8 UTF-8" | "${as_root[@]}" tee -a /etc/locale.gen >/dev/null
         fi
     fi
-    "${as_root[@]}" localedef -i zh_CN -f UTF-8 "$LOCALE_NAME"
-    locale_present || { say "could not generate $LOCALE_NAME"; exit 1; }
-fi
+    "${as_root[@]}" localedef -i "$l" -f UTF-8 "$l.UTF-8"
+    locale_present "$l" || { say "could not generate $l.UTF-8"; exit 1; }
+done

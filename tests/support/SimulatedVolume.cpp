@@ -80,6 +80,12 @@ std::string ShortPart(const std::string& text, size_t max) {
 
 }  // namespace
 
+SimulatedVolume::SimulatedVolume(unsigned codePage) {
+    if (codePage != 0) m_codePage = std::make_unique<ScopedActiveCodePage>(codePage);
+}
+
+SimulatedVolume::~SimulatedVolume() = default;
+
 void SimulatedVolume::AddDrive(char letter, bool shortNames, bool deviceRootAnswers) {
     Drive& d = m_drives[Upper(letter)];
     d.shortNames = shortNames;

@@ -12,7 +12,9 @@
 //  - junctions and symbolic links lead to their target when walked through and
 //    are removed as themselves;
 //  - listings can fail to open or fail midway with any error;
-//  - "\\.\X:\" can be made not to answer, as some drives don't.
+//  - "\\.\X:\" can be made not to answer, as some drives don't;
+//  - names are bytes of one ANSI code page, which the volume installs for the
+//    process while it lives, so the engine cuts paths as that system would.
 #pragma once
 
 #include <functional>
@@ -21,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "CodePage.h"
 #include "FileSystem.h"
 
 constexpr uint32_t kTagMountPoint = 0xA0000003u;  // junction
@@ -45,7 +48,12 @@ public:
         bool IsFolder() const { return (attributes & fs_attr::kDirectory) != 0; }
     };
 
-    SimulatedVolume() = default;
+    // codePage 0 keeps the process's code page; any other number installs
+    // that page's built-in table until the volume goes away.
+    explicit SimulatedVolume(unsigned codePage = 0);
+    ~SimulatedVolume() override;
+    SimulatedVolume(const SimulatedVolume&) = delete;
+    SimulatedVolume& operator=(const SimulatedVolume&) = delete;
 
     // A drive "X:". shortNames: whether new entries get 8.3 aliases.
     void AddDrive(char letter, bool shortNames = true, bool deviceRootAnswers = true);
@@ -92,4 +100,5 @@ private:
     std::string MakeAlias(const Node& folder, const std::string& name) const;
 
     std::map<char, Drive> m_drives;
+    std::unique_ptr<ScopedActiveCodePage> m_codePage;
 };
