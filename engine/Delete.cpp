@@ -23,7 +23,7 @@ bool NamesEntryBelowDrive(std::string_view path) {
     return true;
 }
 
-bool RemoveTree(FileSystem& fs, const std::string& path, bool isFolder);
+bool RemoveTree(FileSystem& fs, const Reach& reach, bool isFolder);
 
 bool RemoveLink(FileSystem& fs, const std::string& path, bool isFolder) {
     uint32_t error = 0;
@@ -45,55 +45,68 @@ bool RemoveListedFile(FileSystem& fs, const std::string& path, uint32_t attribut
     return RemoveFile(fs, path);
 }
 
+// The entry path names, asked for afresh by its exact name: what it is now
+// decides how it goes, not what a listing said before.
+bool LookUpAfresh(FileSystem& fs, const std::string& path, const char* name, FindData& now) {
+    uint32_t error = 0;
+    return fs.FindFirst(path.c_str(), now, error) != nullptr && std::strcmp(now.name, name) == 0;
+}
+
 // Resolves and deletes one listed path. The entry is reached by its long
-// names under "\\?\" when that fits in 259 bytes: 8.3 aliases can name
-// another entry where the file system makes them ambiguous, and they are only
-// needed to keep deep paths short.
+// names under "\\?\" while they fit in 259 bytes, else by its aliases where
+// each is its entry's own. A path that goes through a junction or symbolic
+// link is refused: it would lead out of the listed tree.
 bool ResolveAndDelete(FileSystem& fs, std::string_view path, ListingCache* cache) {
     Resolution r;
-    if (!ResolveComponents(fs, path, true, r, cache) || !r.hasLast) return false;  // missing, or a drive root
-    const std::string& target = r.verbatimPath.empty() ? r.lookupPath : r.verbatimPath;
-    bool isFolder = IsFolderEntry(r.last);
+    if (!ResolveComponents(fs, path, true, r, cache) || !r.hasLast || r.throughLink) return false;
+    Reach reach = ReachOf(r);
+    if (reach.Empty()) return false;
+    FindData now;
+    if (!LookUpAfresh(fs, reach.Best(), r.last.name, now)) return false;
+    bool isFolder = IsFolderEntry(now);
     bool ok;
-    if (IsLinkEntry(r.last))
-        ok = RemoveLink(fs, target, isFolder);
+    if (IsLinkEntry(now))
+        ok = RemoveLink(fs, reach.Best(), isFolder);
     else if (isFolder)
-        ok = RemoveTree(fs, target, true);
+        ok = RemoveTree(fs, reach, true);
     else
-        ok = RemoveListedFile(fs, target, r.last.attributes);
+        ok = RemoveListedFile(fs, reach.Best(), now.attributes);
     if (ok && cache) cache->Forget(r.parentLookup, r.last.name);
     return ok;
 }
 
-bool RemoveTree(FileSystem& fs, const std::string& path, bool isFolder) {
+// Empties a folder child by child from its own fresh listing, then removes
+// it. Each child goes by its long name while that fits, else by its alias
+// when no other child shares it; a child neither reaches fails the folder.
+bool RemoveTree(FileSystem& fs, const Reach& reach, bool isFolder) {
+    const std::string& path = reach.Best();
     if (path.empty()) return false;
     if (!isFolder) return RemoveFile(fs, path);
 
-    std::string text = path;
-    if (EndsWithChar(path, '\\'))
-        text += '*';
-    else if (!EndsWithChar(path, '*'))
-        text += "\\*";
     char pattern[kMaxPath] = {};
-    if (CopyIfFits(pattern, sizeof pattern, text)) {
+    if (CopyIfFits(pattern, sizeof pattern, reach.Pattern())) {
         FindData entry;
         uint32_t error = 0;
-        auto listing = fs.FindFirst(pattern, entry, error);
-        if (listing) {
-            std::string folder(pattern, AfterLastBackslash(pattern));
+        std::vector<FindData> children;
+        AliasCounts counts;
+        if (auto listing = fs.FindFirst(pattern, entry, error)) {
             do {
                 if (IsDotOrDotDot(entry.name)) continue;
-                std::string child = folder;
-                if (!AppendReachableName(child, entry) || child.size() >= kMaxPath) return false;
-                bool ok;
-                if (IsLinkEntry(entry))
-                    ok = RemoveLink(fs, child, IsFolderEntry(entry));
-                else if (IsFolderEntry(entry))
-                    ok = RemoveTree(fs, child, true);
-                else
-                    ok = RemoveFile(fs, child);
-                if (!ok) return false;
+                children.push_back(entry);
+                counts.Add(entry);
             } while (listing->Next(entry, error));  // any failure ends the listing
+        }
+        for (const FindData& child : children) {
+            Reach to = reach.Child(child, counts.Unique(child));
+            if (to.Empty()) return false;
+            bool ok;
+            if (IsLinkEntry(child))
+                ok = RemoveLink(fs, to.Best(), IsFolderEntry(child));
+            else if (IsFolderEntry(child))
+                ok = RemoveTree(fs, to, true);
+            else
+                ok = RemoveFile(fs, to.Best());
+            if (!ok) return false;
         }
     }
     fs.SetAttributes(path.c_str(), fs_attr::kNormal);
@@ -111,7 +124,11 @@ bool DeleteTree(FileSystem& fs, const std::string& path, bool isFolder) {
         uint32_t error = 0;
         if (fs.FindFirst(path.c_str(), self, error) && IsLinkEntry(self)) return RemoveLink(fs, path, true);
     }
-    return RemoveTree(fs, path, isFolder);
+    // A device-form path may hold aliases: its children are named by theirs
+    // only where they are certain.
+    Reach reach;
+    reach.alias = path;
+    return RemoveTree(fs, reach, isFolder);
 }
 
 bool DeleteListedPath(FileSystem& fs, std::string_view path) { return ResolveAndDelete(fs, path, nullptr); }

@@ -10,59 +10,89 @@ namespace {
 
 bool IsDotOrDotDot(std::string_view name) { return name == "." || name == ".."; }
 
-bool MatchesExactly(std::string_view component, const FindData& e) {
-    return component == e.name || (e.shortName[0] != '\0' && component == e.shortName);
-}
-
-bool MatchesIgnoringCase(std::string_view component, const FindData& e) {
-    return EqualsIgnoreCase(component, e.name) || (e.shortName[0] != '\0' && EqualsIgnoreCase(component, e.shortName));
-}
+char FoldAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
 enum class Lookup { Matched, NotFound, NotOpened };
 
-// Lists folder and picks the entry that component names: an exact match of
-// the long name or the alias wins; failing that, the first entry that matches
-// without regard to case. sawOther tells whether any entry was passed over.
+// Picks the entry component names among entries: an exact long name first,
+// then an exact alias, then the same without regard to case. An alias that
+// two entries share names neither of them.
+bool PickEntry(const std::vector<FindData>& entries, const AliasCounts& counts, std::string_view component,
+               size_t& index) {
+    for (int pass = 0; pass < 4; ++pass) {
+        for (size_t i = 0; i < entries.size(); ++i) {
+            const FindData& e = entries[i];
+            bool byAlias = pass % 2 == 1;
+            if (byAlias && (e.shortName[0] == '\0' || !counts.Unique(e))) continue;
+            const char* text = byAlias ? e.shortName : e.name;
+            bool same = pass < 2 ? component == text : EqualsIgnoreCase(component, text);
+            if (same) {
+                index = i;
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+// Lists folder and picks the entry that component names. sawOther tells
+// whether the listing held any entry at all.
 Lookup ListAndMatch(FileSystem& fs, const std::string& folder, std::string_view component, FindData& match,
-                    bool& sawOther) {
+                    bool& sawOther, bool& aliasUnique) {
     char pattern[kMaxPath];
     if (!CopyIfFits(pattern, sizeof pattern, folder + "\\*")) return Lookup::NotOpened;
     FindData entry;
     uint32_t error = 0;
     auto listing = fs.FindFirst(pattern, entry, error);
     if (!listing) return Lookup::NotOpened;
-    bool haveCandidate = false;
+    std::vector<FindData> entries;
+    AliasCounts counts;
     do {
-        if (!IsDotOrDotDot(entry.name) && MatchesExactly(component, entry)) {
-            match = entry;
-            return Lookup::Matched;
-        }
-        sawOther = true;
-        if (!haveCandidate && !IsDotOrDotDot(entry.name) && MatchesIgnoringCase(component, entry)) {
-            match = entry;
-            haveCandidate = true;
-        }
+        if (IsDotOrDotDot(entry.name)) continue;
+        entries.push_back(entry);
+        counts.Add(entry);
     } while (listing->Next(entry, error));  // any failure ends the listing
-    return haveCandidate ? Lookup::Matched : Lookup::NotFound;
+    sawOther = !entries.empty();
+    size_t i = 0;
+    if (!PickEntry(entries, counts, component, i)) return Lookup::NotFound;
+    match = entries[i];
+    aliasUnique = counts.Unique(match);
+    return Lookup::Matched;
 }
 
 Lookup CachedMatch(FileSystem& fs, ListingCache& cache, const std::string& folder, std::string_view component,
-                   FindData& match, bool& sawOther) {
+                   FindData& match, bool& sawOther, bool& aliasUnique) {
     const ListingCache::Folder& f = cache.Get(fs, folder);
     if (!f.opened) return Lookup::NotOpened;
     std::string key(component);
-    for (const auto* index : {&f.byName, &f.byAlias}) {
-        auto it = index->find(key);
-        if (it != index->end() && !f.gone[it->second]) {
-            match = f.entries[it->second];
-            return Lookup::Matched;
-        }
+    auto unique = [&](const FindData& e) {
+        auto it = f.aliasUses.find(AliasKey(e));
+        return it == f.aliasUses.end() || it->second < 2;
+    };
+    auto byName = f.byName.find(key);
+    if (byName != f.byName.end() && !f.gone[byName->second]) {
+        match = f.entries[byName->second];
+        aliasUnique = unique(match);
+        return Lookup::Matched;
+    }
+    auto byAlias = f.byAlias.find(key);
+    if (byAlias != f.byAlias.end() && !f.gone[byAlias->second] && unique(f.entries[byAlias->second])) {
+        match = f.entries[byAlias->second];
+        aliasUnique = true;
+        return Lookup::Matched;
     }
     sawOther = !f.entries.empty();
-    for (size_t i = 0; i < f.entries.size(); ++i)
-        if (!f.gone[i] && !IsDotOrDotDot(f.entries[i].name) && MatchesIgnoringCase(component, f.entries[i])) {
-            match = f.entries[i];
-            return Lookup::Matched;
+    for (int pass = 0; pass < 2; ++pass)
+        for (size_t i = 0; i < f.entries.size(); ++i) {
+            const FindData& e = f.entries[i];
+            if (f.gone[i]) continue;
+            bool same = pass == 0 ? EqualsIgnoreCase(component, e.name)
+                                  : e.shortName[0] != '\0' && unique(e) && EqualsIgnoreCase(component, e.shortName);
+            if (same) {
+                match = e;
+                aliasUnique = unique(e);
+                return Lookup::Matched;
+            }
         }
     return Lookup::NotFound;
 }
@@ -70,72 +100,37 @@ Lookup CachedMatch(FileSystem& fs, ListingCache& cache, const std::string& folde
 // Finds the entry component names in a folder. The folder is known by its
 // lookup path and, where there is one, by its "\\?\" path of long names,
 // which is the one used: aliases can be ambiguous. "." and ".." never match,
-// so a path can't climb out of the folder it names. Without a cache, the
-// entry is asked for by name first (one call, whatever the size of the
-// folder); the folder is listed only when that finds nothing exact.
+// so a path can't climb out of the folder it names. Without a cache and
+// unless listAll, the entry is asked for by its exact long name first (one
+// call, whatever the size of the folder); aliasUnique is then not known and
+// comes back false. The folder is listed when that finds nothing.
 Lookup FindComponent(FileSystem& fs, const std::string& lookup, const std::string& verbatim,
-                     std::string_view component, FindData& match, bool& sawOther, ListingCache* cache) {
+                     std::string_view component, FindData& match, bool& sawOther, bool& aliasUnique,
+                     ListingCache* cache, bool listAll) {
     sawOther = false;
+    aliasUnique = false;
     if (IsDotOrDotDot(component)) {
         sawOther = true;
         return Lookup::NotFound;
     }
     const std::string& folder = verbatim.empty() ? lookup : verbatim;
-    if (cache) return CachedMatch(fs, *cache, folder, component, match, sawOther);
+    if (cache) return CachedMatch(fs, *cache, folder, component, match, sawOther, aliasUnique);
     char probe[kMaxPath];
-    if (!verbatim.empty() && component.find_first_of("*?") == std::string_view::npos &&
+    if (!listAll && !verbatim.empty() && component.find_first_of("*?") == std::string_view::npos &&
         CopyIfFits(probe, sizeof probe, verbatim + "\\" + std::string(component))) {
         FindData entry;
         uint32_t error = 0;
-        if (fs.FindFirst(probe, entry, error) && !IsDotOrDotDot(entry.name) && MatchesExactly(component, entry)) {
+        if (fs.FindFirst(probe, entry, error) && !IsDotOrDotDot(entry.name) && component == entry.name) {
             match = entry;
             sawOther = true;
             return Lookup::Matched;
         }
     }
-    return ListAndMatch(fs, folder, component, match, sawOther);
+    return ListAndMatch(fs, folder, component, match, sawOther, aliasUnique);
 }
 
-}  // namespace
-
-bool IsDriveSpec(std::string_view c) {
-    return c.size() == 2 && c[1] == ':' && ((c[0] >= 'A' && c[0] <= 'Z') || (c[0] >= 'a' && c[0] <= 'z'));
-}
-
-const ListingCache::Folder& ListingCache::Get(FileSystem& fs, const std::string& folder) {
-    auto found = m_folders.find(folder);
-    if (found != m_folders.end()) return found->second;
-    Folder& f = m_folders[folder];
-    char pattern[kMaxPath];
-    if (!CopyIfFits(pattern, sizeof pattern, folder + "\\*")) return f;
-    FindData entry;
-    uint32_t error = 0;
-    auto listing = fs.FindFirst(pattern, entry, error);
-    if (!listing) return f;
-    f.opened = true;
-    do {
-        if (IsDotOrDotDot(entry.name)) continue;
-        size_t i = f.entries.size();
-        f.entries.push_back(entry);
-        f.byName.emplace(entry.name, i);
-        if (entry.shortName[0] != '\0') f.byAlias.emplace(entry.shortName, i);
-    } while (listing->Next(entry, error));
-    f.gone.assign(f.entries.size(), false);
-    return f;
-}
-
-void ListingCache::Forget(const std::string& folder, const char* name) {
-    auto found = m_folders.find(folder);
-    if (found == m_folders.end()) return;
-    auto it = found->second.byName.find(name);
-    if (it != found->second.byName.end()) found->second.gone[it->second] = true;
-}
-
-// Walks the components of path. deviceForm chooses the device prefix for the
-// first component; otherwise the lookups start from the path as typed. Either
-// way a component with a long name ending in a dot or blank and no alias can
-// only be named through "\\?\", so the lookup path switches to it.
-bool ResolveComponents(FileSystem& fs, std::string_view path, bool deviceForm, Resolution& r, ListingCache* cache) {
+bool ResolvePass(FileSystem& fs, std::string_view path, bool deviceForm, Resolution& r, ListingCache* cache,
+                 bool listAll) {
     // A path that already carries a device prefix keeps it for the lookups;
     // the long form shows the path without it.
     std::string_view prefix;
@@ -160,19 +155,30 @@ bool ResolveComponents(FileSystem& fs, std::string_view path, bool deviceForm, R
     }
     if (!prefix.empty() || IsDriveSpec(first)) r.verbatimPath = "\\\\?\\" + first;
     r.isFolder = true;
+    bool lookupFits = true;
 
     for (size_t i = 1; i < parts.size(); ++i) {
         FindData entry;
-        bool sawOther = false;
-        Lookup found = FindComponent(fs, r.lookupPath, r.verbatimPath, parts[i], entry, sawOther, cache);
+        bool sawOther = false, aliasUnique = false;
+        Lookup found = FindComponent(fs, lookupFits ? r.lookupPath : std::string(), r.verbatimPath, parts[i], entry,
+                                     sawOther, aliasUnique, cache, listAll);
         if (found != Lookup::Matched) {
             if (found == Lookup::NotFound && sawOther) r.isFolder = false;
             return false;
         }
+        if (r.hasLast && IsLinkEntry(r.last)) r.throughLink = true;
         r.longPath += '\\';
         r.longPath += entry.name;
         r.parentLookup = r.verbatimPath.empty() ? r.lookupPath : r.verbatimPath;
-        if (!AppendReachableName(r.lookupPath, entry)) return false;
+        if (entry.shortName[0] != '\0' && !aliasUnique) {
+            // Only a listing tells whether the alias is this entry's own.
+            if (!listAll && !cache) r.aliasCertain = false;
+            entry.shortName[0] = '\0';
+        }
+        if (lookupFits && (!AppendReachableName(r.lookupPath, entry) || r.lookupPath.size() >= kMaxPath)) {
+            lookupFits = false;
+            r.lookupPath.clear();
+        }
         if (!r.verbatimPath.empty()) {
             r.verbatimPath += '\\';
             r.verbatimPath += entry.name;
@@ -181,9 +187,111 @@ bool ResolveComponents(FileSystem& fs, std::string_view path, bool deviceForm, R
         r.isFolder = IsFolderEntry(entry);
         r.last = entry;
         r.hasLast = true;
-        if (r.lookupPath.size() >= kMaxPath || r.longPath.size() >= kMaxPath) return false;
+        if (!lookupFits && r.verbatimPath.empty()) return false;
     }
     return true;
+}
+
+}  // namespace
+
+std::string AliasKey(const FindData& entry) {
+    std::string key(entry.shortName);
+    for (char& c : key) c = FoldAscii(c);
+    return key;
+}
+
+void AliasCounts::Add(const FindData& entry) {
+    if (entry.shortName[0] != '\0') ++m_uses[AliasKey(entry)];
+}
+
+bool AliasCounts::Unique(const FindData& entry) const {
+    if (entry.shortName[0] == '\0') return true;
+    auto it = m_uses.find(AliasKey(entry));
+    return it == m_uses.end() || it->second < 2;
+}
+
+Reach Reach::Child(const FindData& entry, bool aliasUnique) const {
+    Reach child;
+    if (!verbatim.empty()) {
+        std::string v = verbatim;
+        if (!EndsWithChar(v, '\\')) v += '\\';
+        v += entry.name;
+        if (v.size() < kMaxPath) child.verbatim = std::move(v);
+    }
+    if (!alias.empty()) {
+        FindData use = entry;
+        if (!aliasUnique) use.shortName[0] = '\0';
+        std::string a = alias;
+        if (AppendReachableName(a, use) && a.size() < kMaxPath) child.alias = std::move(a);
+    }
+    return child;
+}
+
+std::string Reach::Pattern() const {
+    for (const std::string* form : {&verbatim, &alias}) {
+        if (form->empty()) continue;
+        std::string pattern = *form + (EndsWithChar(*form, '\\') ? "*" : "\\*");
+        if (pattern.size() < kMaxPath) return pattern;
+    }
+    return std::string();
+}
+
+Reach ReachOf(const Resolution& r) {
+    Reach reach;
+    reach.verbatim = r.verbatimPath;
+    if (r.aliasCertain) reach.alias = r.lookupPath;
+    return reach;
+}
+
+bool IsDriveSpec(std::string_view c) {
+    return c.size() == 2 && c[1] == ':' && ((c[0] >= 'A' && c[0] <= 'Z') || (c[0] >= 'a' && c[0] <= 'z'));
+}
+
+const ListingCache::Folder& ListingCache::Get(FileSystem& fs, const std::string& folder) {
+    auto found = m_folders.find(folder);
+    if (found != m_folders.end()) return found->second;
+    Folder& f = m_folders[folder];
+    char pattern[kMaxPath];
+    if (!CopyIfFits(pattern, sizeof pattern, folder + "\\*")) return f;
+    FindData entry;
+    uint32_t error = 0;
+    auto listing = fs.FindFirst(pattern, entry, error);
+    if (!listing) return f;
+    f.opened = true;
+    do {
+        if (IsDotOrDotDot(entry.name)) continue;
+        size_t i = f.entries.size();
+        f.entries.push_back(entry);
+        f.byName.emplace(entry.name, i);
+        if (entry.shortName[0] != '\0') {
+            f.byAlias.emplace(entry.shortName, i);
+            ++f.aliasUses[AliasKey(entry)];
+        }
+    } while (listing->Next(entry, error));
+    f.gone.assign(f.entries.size(), false);
+    return f;
+}
+
+void ListingCache::Forget(const std::string& folder, const char* name) {
+    auto found = m_folders.find(folder);
+    if (found == m_folders.end()) return;
+    auto it = found->second.byName.find(name);
+    if (it != found->second.byName.end()) found->second.gone[it->second] = true;
+}
+
+// Walks the components of path; see Resolve.h. A first pass asks for each
+// component by its exact name; when the result can only be reached through
+// aliases it did not see listed, a second pass lists every folder.
+bool ResolveComponents(FileSystem& fs, std::string_view path, bool deviceForm, Resolution& r, ListingCache* cache,
+                       bool listAll) {
+    bool isFolder = r.isFolder;
+    bool ok = ResolvePass(fs, path, deviceForm, r, cache, listAll);
+    if (ok && r.verbatimPath.empty() && !r.aliasCertain) {
+        r = Resolution();
+        r.isFolder = isFolder;
+        ok = ResolvePass(fs, path, deviceForm, r, cache, true);
+    }
+    return ok;
 }
 
 
@@ -206,7 +314,7 @@ bool AppendReachableName(std::string& path, const FindData& entry) {
 
 std::string ResolveLongPath(FileSystem& fs, std::string_view path) {
     Resolution r;
-    if (!ResolveComponents(fs, path, false, r, nullptr)) return std::string();
+    if (!ResolveComponents(fs, path, false, r, nullptr) || r.longPath.size() >= kMaxPath) return std::string();
     return r.longPath;
 }
 
@@ -214,11 +322,14 @@ std::string ResolveDevicePath(FileSystem& fs, std::string_view path, bool& isFol
     if (path.empty()) return std::string();
     Resolution r;
     r.isFolder = isFolder;
-    bool ok = ResolveComponents(fs, path, true, r, nullptr);
+    // Every folder on the way is listed, so that each alias is known certain.
+    bool ok = ResolveComponents(fs, path, true, r, nullptr, true);
     isFolder = r.isFolder;
     if (!ok) return std::string();
     if (entry && r.hasLast) *entry = r.last;
-    return r.lookupPath;
+    // The alias form, when every alias in it is certain; else the long names.
+    Reach reach = ReachOf(r);
+    return reach.alias.empty() ? reach.verbatim : reach.alias;
 }
 
 std::string ParentFolderOf(std::string_view path) {

@@ -5,6 +5,8 @@
 
 #include "PathForms.h"
 #include "PathText.h"
+#include "Resolve.h"
+#include <vector>
 
 void ScanState::ResetCounters() {
     rowsListed = 0;
@@ -44,14 +46,6 @@ std::string_view FolderPartOf(std::string_view pattern) {
     return pattern.substr(0, after);
 }
 
-bool BuildPattern(char (&pattern)[kMaxPath], const std::string& folder) {
-    std::string text = folder;
-    if (EndsWithChar(folder, '\\'))
-        text += '*';
-    else if (!EndsWithChar(folder, '*'))
-        text += "\\*";
-    return CopyIfFits(pattern, sizeof pattern, text);
-}
 
 bool IsDotOrDotDot(const char* name) { return std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0; }
 
@@ -82,8 +76,8 @@ namespace {
 // level above, so column 0 costs no listing of the ancestors: it is the same
 // text ResolveLongPath would build for the entry path.
 struct LongFolder {
-    bool known = false;  // false: the root did not resolve, rows get an empty path
-    std::string path;    // empty for a listing relative to the current folder
+    bool known = false;  // false: rows get an empty path, which nothing deletes
+    std::string path;
 };
 
 std::string LongPathOf(const LongFolder& folder, const char* name) {
@@ -92,23 +86,44 @@ std::string LongPathOf(const LongFolder& folder, const char* name) {
     return path.size() < kMaxPath ? path : std::string();
 }
 
-void WalkLevel(FileSystem& fs, const std::string& folder, const LongFolder& longFolder, const ScanOptions& options,
-               RowSink& list, ScanState& state) {
-    char pattern[kMaxPath] = {};
-    if (!BuildPattern(pattern, folder)) return;  // too long to list: skipped
+// "Could not look": a listing that failed for any other reason than that
+// there was nothing to list (2 is what an empty drive root answers).
+bool CouldNotLook(uint32_t error) { return error != fs_error::kNoMoreFiles && error != fs_error::kFileNotFound; }
 
+void WalkLevel(FileSystem& fs, const std::string& pattern, const Reach& folder, const LongFolder& longFolder,
+               const ScanOptions& options, RowSink& list, ScanState& state) {
+    char buffer[kMaxPath] = {};
+    if (pattern.empty() || !CopyIfFits(buffer, sizeof buffer, pattern)) {
+        ++state.unsearched;
+        return;
+    }
     FindData entry;
     uint32_t error = 0;
-    auto listing = fs.FindFirst(pattern, entry, error);
-    if (!listing) return;
-
+    auto listing = fs.FindFirst(buffer, entry, error);
+    if (!listing) {
+        if (CouldNotLook(error)) ++state.unsearched;
+        return;
+    }
+    // The whole listing first: whether an alias is an entry's own is only
+    // known once every entry of the folder has been seen.
+    std::vector<FindData> entries;
+    AliasCounts counts;
     do {
+        entries.push_back(entry);
+        counts.Add(entry);
+    } while (listing->Next(entry, error));
+    listing.reset();
+    if (error != fs_error::kNoMoreFiles) ++state.unsearched;  // cut short: the rest was not seen
+
+    for (const FindData& e : entries) {
         if (state.stopRequested.load(std::memory_order_relaxed) != 0) break;
         list.Idle();
-        const char* name = entry.name;
-        bool isFolder = IsFolderEntry(entry);
-        if (IsMalformedEntry(name, entry.attributes, options, state.attributeText)) {
-            if (!BuildEntryPaths(state, pattern, entry)) continue;  // no 260-byte path names it
+        const char* name = e.name;
+        bool isFolder = IsFolderEntry(e);
+        if (IsMalformedEntry(name, e.attributes, options, state.attributeText)) {
+            // Every listed entry gets its row; whether it can be reached is
+            // the deletion's business.
+            BuildEntryPaths(state, buffer, e);
             if (isFolder) {
                 ++state.malformedFolders;
                 ++state.foldersSearched;
@@ -116,22 +131,54 @@ void WalkLevel(FileSystem& fs, const std::string& folder, const LongFolder& long
                 ++state.malformedFiles;
                 ++state.filesSearched;
             }
-            AppendResultRow(list, LongPathOf(longFolder, name), name, entry.attributes, state.attributeText);
+            AppendResultRow(list, LongPathOf(longFolder, name), name, e.attributes, state.attributeText);
             ++state.rowsListed;
         } else if (isFolder && !IsDotOrDotDot(name)) {
             ++state.foldersSearched;
             // A junction or symbolic link may loop or lead out of the tree.
-            if (IsLinkEntry(entry)) continue;
-            if (!BuildEntryPaths(state, pattern, entry)) continue;
-            std::string child(state.shortEntryPath);
+            if (IsLinkEntry(e)) continue;
+            Reach child = folder.Child(e, counts.Unique(e));
+            if (child.Empty()) {
+                ++state.unsearched;  // no path to it fits, or only an alias it shares
+                continue;
+            }
+            BuildEntryPaths(state, buffer, e);
             LongFolder longChild;
             longChild.path = LongPathOf(longFolder, name);
             longChild.known = !longChild.path.empty();
-            WalkLevel(fs, child, longChild, options, list, state);
+            WalkLevel(fs, child.Pattern(), child, longChild, options, list, state);
         } else if (!IsDotOrDotDot(name)) {
             ++state.filesSearched;
         }
-    } while (listing->Next(entry, error));  // any failure ends this folder
+    }
+}
+
+bool IsPrefixed(std::string_view path) {
+    return path.size() >= 4 && path[0] == '\\' && path[1] == '\\' && (path[2] == '?' || path[2] == '.') &&
+           path[3] == '\\';
+}
+
+// "." and ".." of a root typed as a plain or "\\.\" path, folded the way
+// Win32 folds them (a "\\?\" path keeps them, and then names nothing).
+std::string FoldDotComponents(const std::string& root) {
+    if (root.compare(0, 4, "\\\\?\\") == 0) return root;
+    std::string_view prefix = IsPrefixed(root) ? std::string_view(root).substr(0, 4) : std::string_view();
+    std::vector<std::string_view> parts = SplitPathComponents(std::string_view(root).substr(prefix.size()));
+    std::vector<std::string_view> kept;
+    for (std::string_view part : parts) {
+        if (part == ".") continue;
+        if (part == "..") {
+            if (kept.size() > 1) kept.pop_back();
+            continue;
+        }
+        kept.push_back(part);
+    }
+    std::string out(prefix);
+    for (size_t i = 0; i < kept.size(); ++i) {
+        if (i > 0) out += '\\';
+        out += kept[i];
+    }
+    return out;
 }
 
 }  // namespace
@@ -142,16 +189,57 @@ void ScanFolder(FileSystem& fs, const std::string& folder, const ScanOptions& op
         return;
     if (folder.empty()) return;
 
-    char pattern[kMaxPath] = {};
-    if (!BuildPattern(pattern, folder)) return;
-    // The root's folder part is resolved once; below it the walk builds on it.
-    std::string_view part = FolderPartOf(pattern);
-    LongFolder root;
-    if (part.empty()) {
-        root.known = true;
-    } else {
-        root.path = ResolveLongPath(fs, part);
-        root.known = !root.path.empty();
+    // A pattern root ("D:\sub\con*") is its folder and what it matches.
+    std::string root = folder, filter = "*";
+    size_t after = AfterLastBackslash(folder);
+    bool driveLetter = folder.size() >= 2 && folder[1] == ':' && !IsAnsiLeadByte(static_cast<unsigned char>(folder[0]));
+    // "C:*" and "C:name" name the drive's current folder, not its root.
+    bool driveRelative = driveLetter && folder.size() > 2 && folder[2] != '\\';
+    if (folder.find_first_of("*?", after) != std::string::npos) {
+        filter = folder.substr(after);
+        root = folder.substr(0, after);
+        if (after == 0 && driveLetter) {
+            root = folder.substr(0, 2);
+            filter = folder.substr(2);
+        }
     }
-    WalkLevel(fs, folder, root, options, list, state);
+
+    Reach reach;
+    LongFolder longRoot;
+    std::string_view unprefixed = IsPrefixed(root) ? std::string_view(root).substr(4) : std::string_view(root);
+    std::vector<std::string_view> parts = SplitPathComponents(unprefixed);
+    bool hasDrive = !parts.empty() && IsDriveSpec(parts[0]) && unprefixed.size() >= 2 && unprefixed[1] == ':';
+    if (hasDrive && !driveRelative) {
+        // Resolved once through its listings, exact names first, and walked
+        // by its verbatim form: a plain path would lose a trailing dot or
+        // blank and list the twin.
+        Resolution r;
+        if (!ResolveComponents(fs, FoldDotComponents(root), true, r, nullptr) || !r.isFolder || r.longPath.empty()) {
+            ++state.unsearched;
+            return;
+        }
+        reach = ReachOf(r);
+        if (reach.Empty()) {
+            ++state.unsearched;
+            return;
+        }
+        longRoot.known = r.longPath.size() < kMaxPath;
+        if (longRoot.known) longRoot.path = r.longPath;
+    } else {
+        // A share, a relative or a drive-relative root has no verbatim form
+        // here: it is listed as typed, and its rows show no path, since none
+        // that this program builds would name the same entries for certain.
+        while (root.size() > 1 && EndsWithChar(root, '\\') && !(driveLetter && root.size() == 3)) root.pop_back();
+        reach.alias = root;
+    }
+    std::string pattern;
+    if (filter == "*" && hasDrive && !driveRelative) {
+        pattern = reach.Pattern();
+    } else {
+        pattern = reach.Best();
+        if (!pattern.empty() && !EndsWithChar(pattern, '\\') && !(driveRelative && pattern.size() == 2))
+            pattern += '\\';
+        pattern += filter;
+    }
+    WalkLevel(fs, pattern, reach, longRoot, options, list, state);
 }

@@ -41,7 +41,7 @@ TEST(ScanFolder, NothingHappensWithoutOptionsOrRoot) {
     EXPECT_EQ(w.state.filesSearched, 0);
 }
 
-TEST(ScanFolder, ListedFoldersAreNotEnteredAndOthersAreEnteredByAlias) {
+TEST(ScanFolder, ListedFoldersAreNotEnteredAndOthersAreEnteredByLongName) {
     Walk w;
     w.v.AddFile("D:\\r\\Long Folder Name\\deep.");
     w.v.AddFile("D:\\r\\Long Folder Name\\ok.txt");
@@ -64,9 +64,9 @@ TEST(ScanFolder, ListedFoldersAreNotEnteredAndOthersAreEnteredByAlias) {
     auto listed = [&](const std::string& p) {
         return std::find(w.patterns.begin(), w.patterns.end(), p) != w.patterns.end();
     };
-    EXPECT_TRUE(listed("D:\\r\\LONGFO~1\\*"));
-    EXPECT_TRUE(listed("D:\\r\\empty\\*"));
-    EXPECT_FALSE(listed("D:\\r\\aux\\*"));
+    EXPECT_TRUE(listed("\\\\?\\D:\\r\\Long Folder Name\\*"));
+    EXPECT_TRUE(listed("\\\\?\\D:\\r\\empty\\*"));
+    EXPECT_FALSE(listed("\\\\?\\D:\\r\\aux\\*"));
 }
 
 TEST(ScanFolder, HiddenOnlyListsAHiddenFolderWithoutCountingItsContents) {
@@ -133,11 +133,11 @@ TEST(ScanFolder, StopEndsEveryLevelAtItsNextStep) {
     w.v.AddFile("D:\\r\\z\\later.");
     w.v.beforeFindFirst = [&](const std::string& p) {
         w.patterns.push_back(p);
-        if (p == "D:\\r\\a\\b\\c\\*") w.state.stopRequested = 1;
+        if (p == "\\\\?\\D:\\r\\a\\b\\c\\*") w.state.stopRequested = 1;
     };
     w.Run("D:\\r");
     EXPECT_TRUE(w.rows.rows.empty());
-    EXPECT_EQ(w.patterns.back(), "D:\\r\\a\\b\\c\\*");
+    EXPECT_EQ(w.patterns.back(), "\\\\?\\D:\\r\\a\\b\\c\\*");
     EXPECT_EQ(w.state.foldersSearched, 3);
 }
 
@@ -169,16 +169,32 @@ TEST(ScanFolder, ListingFailuresEndThatFolderOnly) {
     EXPECT_EQ(w.state.foldersSearched, 2);  // closed is counted though it can't be listed
 }
 
-TEST(ScanFolder, EntriesBeyond259BytesAreSkippedNotCut) {
-    Walk w;
-    std::string deep = "D:\\r";
-    while (deep.size() < 240) deep += "\\level";
-    w.v.AddFile(deep + "\\fits.");
-    w.v.AddFile(deep + "\\" + std::string(40, 'n') + ".");  // 280 bytes
-    w.v.AddFile(deep + "\\" + std::string(12, 'm') + "\\inner.");  // folder fits, its pattern doesn't
-    w.Run("D:\\r");
-    EXPECT_EQ(w.rows.Paths(), std::vector<std::string>{deep + "\\fits."});
-    for (const auto& p : w.patterns) EXPECT_LT(p.size(), 260u);
+TEST(ScanFolder, EntriesBeyond259BytesAreListedWithoutPathAndFoldersGoOnByAlias) {
+    // A row never depends on whether a path to its entry fits; a folder whose
+    // long form is too long to list is listed through its aliases.
+    for (bool aliases : {true, false}) {
+        SimulatedVolume v;
+        v.AddDrive('D', aliases);
+        std::vector<std::string> patterns;
+        v.beforeFindFirst = [&](const std::string& p) { patterns.push_back(p); };
+        std::string deep = "D:\\r";
+        while (deep.size() < 240) deep += "\\level";
+        v.AddFile(deep + "\\fits.");
+        v.AddFile(deep + "\\" + std::string(40, 'n') + ".");         // 280 bytes
+        v.AddFile(deep + "\\" + std::string(12, 'm') + "\\inner.");  // its long pattern doesn't fit
+        ScanState state;
+        RowCollector rows;
+        ScanFolder(v, "D:\\r", kNames, rows, state);
+        std::vector<std::string> names;
+        for (const auto& r : rows.rows) names.push_back(r.bracketedName + r.path);
+        std::sort(names.begin(), names.end());
+        std::vector<std::string> expected = {"[" + std::string(40, 'n') + ".]", "[fits.]" + deep + "\\fits."};
+        if (aliases) expected.push_back("[inner.]");  // column 0 does not fit
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(names, expected) << aliases;
+        EXPECT_EQ(state.unsearched, aliases ? 0 : 1) << aliases;
+        for (const auto& p : patterns) EXPECT_LT(p.size(), 260u);
+    }
 }
 
 TEST(ScanFolder, ColumnZeroShowsLongNamesAndRowsKeepWalkOrder) {
@@ -204,21 +220,35 @@ TEST(ScanFolder, ListsEveryFolderOnceWhateverTheRowsInIt) {
     EXPECT_EQ(w.rows.rows[150].path, "D:\\a\\b\\c3\\nul.49");
     // The root is resolved by asking for each component by name; then one
     // listing per folder walked.
-    std::vector<std::string> expected = {"\\\\?\\D:\\a", "\\\\?\\D:\\a\\b", "D:\\a\\b\\*", "D:\\a\\b\\c1\\*",
-                                         "D:\\a\\b\\c2\\*", "D:\\a\\b\\c2\\d\\*", "D:\\a\\b\\c3\\*"};
+    std::vector<std::string> expected = {"\\\\?\\D:\\a",          "\\\\?\\D:\\a\\b",
+                                         "\\\\?\\D:\\a\\b\\*",     "\\\\?\\D:\\a\\b\\c1\\*",
+                                         "\\\\?\\D:\\a\\b\\c2\\*", "\\\\?\\D:\\a\\b\\c2\\d\\*",
+                                         "\\\\?\\D:\\a\\b\\c3\\*"};
     EXPECT_EQ(w.patterns, expected);
 }
 
-TEST(ScanFolder, RowsUnderARootThatClimbsKeepAnEmptyPath) {
-    // "D:\r\.." lists D:\ through the normalisation of plain paths, but a
-    // path that climbs names no entry of its own: nothing may be deleted by it.
-    Walk w;
-    w.v.AddFile("D:\\x.");
-    w.v.AddFolder("D:\\r");
-    w.Run("D:\\r\\..");
-    ASSERT_EQ(w.rows.rows.size(), 1u);
-    EXPECT_EQ(w.rows.rows[0].path, "");
-    EXPECT_EQ(w.rows.rows[0].bracketedName, "[x.]");
+TEST(ScanFolder, DotComponentsOfARootFoldAsWin32FoldsThem) {
+    // "D:\r\.." is D:\ as Win32 reads it; under "\\?\" the same text names
+    // nothing, and the search says it could not look.
+    struct Case {
+        const char* root;
+        std::vector<std::string> paths;
+        int unsearched;
+    } cases[] = {
+        {"D:\\r\\..", {"D:\\x."}, 0},
+        {"D:\\.\\r\\.\\", {"D:\\r\\y."}, 0},
+        {"\\\\?\\D:\\r\\..", {}, 1},
+    };
+    for (const Case& c : cases) {
+        Walk w;
+        w.v.AddFile("D:\\x.");
+        w.v.AddFile("D:\\r\\y.");
+        w.Run(c.root);
+        std::vector<std::string> paths = w.rows.Paths();
+        if (std::string(c.root) == "D:\\r\\..") paths.resize(1);
+        EXPECT_EQ(paths, c.paths) << c.root;
+        EXPECT_EQ(w.state.unsearched, c.unsearched) << c.root;
+    }
 }
 
 TEST(ScanState, ResetClearsCountersAndPaths) {
