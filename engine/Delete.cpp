@@ -59,6 +59,12 @@ bool LookUpAfresh(FileSystem& fs, const std::string& path, const char* name, Fin
 bool ResolveAndDelete(FileSystem& fs, std::string_view path, ListingCache* cache) {
     Resolution r;
     if (!ResolveComponents(fs, path, true, r, cache) || !r.hasLast || r.throughLink) return false;
+    if (IsFolderEntry(r.last) && !r.aliasCertain) {
+        // Children too deep for their long form go by aliases: the folder's
+        // own must be known certain, which takes the listings on the way.
+        r = Resolution();
+        if (!ResolveComponents(fs, path, true, r, cache, true) || !r.hasLast || r.throughLink) return false;
+    }
     Reach reach = ReachOf(r);
     if (reach.Empty()) return false;
     FindData now;

@@ -210,11 +210,13 @@ void ScanFolder(FileSystem& fs, const std::string& folder, const ScanOptions& op
     std::vector<std::string_view> parts = SplitPathComponents(unprefixed);
     bool hasDrive = !parts.empty() && IsDriveSpec(parts[0]) && unprefixed.size() >= 2 && unprefixed[1] == ':';
     if (hasDrive && !driveRelative) {
-        // Resolved once through its listings, exact names first, and walked
+        // Resolved once through the listings of its folders, exact names
+        // first (so that its aliases are known certain too), and walked
         // by its verbatim form: a plain path would lose a trailing dot or
         // blank and list the twin.
         Resolution r;
-        if (!ResolveComponents(fs, FoldDotComponents(root), true, r, nullptr) || !r.isFolder || r.longPath.empty()) {
+        if (!ResolveComponents(fs, FoldDotComponents(root), true, r, nullptr, true) || !r.isFolder ||
+            r.longPath.empty()) {
             ++state.unsearched;
             return;
         }

@@ -218,9 +218,9 @@ TEST(ScanFolder, ListsEveryFolderOnceWhateverTheRowsInIt) {
     w.Run("D:\\a\\b");
     EXPECT_EQ(w.state.rowsListed, 151);
     EXPECT_EQ(w.rows.rows[150].path, "D:\\a\\b\\c3\\nul.49");
-    // The root is resolved by asking for each component by name; then one
+    // The root is resolved through the listings of its folders; then one
     // listing per folder walked.
-    std::vector<std::string> expected = {"\\\\?\\D:\\a",          "\\\\?\\D:\\a\\b",
+    std::vector<std::string> expected = {"\\\\?\\D:\\*",          "\\\\?\\D:\\a\\*",
                                          "\\\\?\\D:\\a\\b\\*",     "\\\\?\\D:\\a\\b\\c1\\*",
                                          "\\\\?\\D:\\a\\b\\c2\\*", "\\\\?\\D:\\a\\b\\c2\\d\\*",
                                          "\\\\?\\D:\\a\\b\\c3\\*"};

@@ -213,6 +213,13 @@ bool SimulatedVolume::Parse(const std::string& path, Parsed& out, uint32_t& erro
         rest = path.substr(4);
     }
     std::vector<std::string_view> parts = SplitPathComponents(rest);
+    // "D:name" is relative to the drive's current folder, which here is its root.
+    if (out.kind == Parsed::Plain && !parts.empty() && parts[0].size() > 2 && parts[0][1] == ':' &&
+        !IsAnsiLeadByte(static_cast<unsigned char>(parts[0][0]))) {
+        std::string_view first = parts[0];
+        parts[0] = first.substr(2);
+        parts.insert(parts.begin(), first.substr(0, 2));
+    }
     if (parts.empty() || parts[0].size() != 2 || parts[0][1] != ':' || !m_drives.count(Upper(parts[0][0]))) {
         error = fs_error::kPathNotFound;
         return false;
