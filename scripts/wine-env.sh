@@ -347,7 +347,8 @@ run)
     # after the last program, and stop it at once when nobody else uses it.
     start_server 2
     [ -n "$server_pid" ] && start_wine_services
-    run_child env LC_ALL="$ZH_LOCALE" wine "$@" </dev/null
+    # ORVELLE_WINE_LOCALE runs one program under another code page (1252 ...).
+    run_child env LC_ALL="${ORVELLE_WINE_LOCALE:-$ZH_LOCALE}" wine "$@" </dev/null
     rc=$(child_status)
     if [ -n "$server_pid" ]; then
         if flock -x -n "$lock_fd"; then

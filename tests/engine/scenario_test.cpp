@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "CodePage.h"
 #include "Delete.h"
 #include "RowCollector.h"
 #include "Scan.h"
@@ -203,6 +204,83 @@ TEST_P(Scenario, PathTypedInAnotherCaseStillDeletesTheListedEntry) {
     EXPECT_TRUE(DeleteListedPath(tree->Fs(), typed));
     std::vector<std::string> expected = {"Mixed Case", "Mixed Case\\Report"};
     EXPECT_EQ(tree->Tree(), expected);
+}
+
+// Names that each code page cuts its own way: a folder whose last byte is a
+// GBK lead byte or a trail byte 5C, and a word of the page's letters.
+struct PageNames {
+    unsigned page;
+    const char* folder;
+    const char* word;
+};
+const PageNames kPages[] = {
+    {936, "\xD5\x5C", "\xB1\xA8\xB8\xE6"},    // 誠, 报告
+    {932, "\xB6", "\x83\x5C\xB6\xC0"},        // ｶ (half-width), ソｶﾀ
+    {949, "\xB0\xA1", "\xC7\xD1\xB1\xDB"},    // 가, 한글
+    {950, "\xB3\x5C", "\xA4\xA4\xA4\xE5"},    // 許, 中文
+    {1252, "caf\xE9", "\xFC" "ber"},          // café, über
+};
+
+// Under every code page: the search lists exactly the malformed entries and
+// deleting them leaves every neighbour, also the same-named children of the
+// folder above.
+TEST_P(Scenario, LocalNamesOfEachCodePage) {
+    bool onDisk = GetParam() == "disk";
+    for (const PageNames& names : kPages) {
+        if (onDisk && names.page != ActiveCodePage().Number()) continue;  // the system's own page only
+        ScopedActiveCodePage page(onDisk ? ActiveCodePage().Number() : names.page);
+        tree = MakeBackend(GetParam());
+        std::string f = names.folder, w = names.word;
+        tree->MakeFolder(f);
+        tree->MakeFile(f + "\\x.");
+        tree->MakeFile(f + "\\keep");
+        tree->MakeFolder(f + ".");
+        tree->MakeFile(f + ".\\keep");
+        tree->MakeFile(f + ".\\x.");
+        tree->MakeFile("keep");
+        tree->MakeFile("x");
+        tree->MakeFile(w + " ");
+        tree->MakeFile(w);
+
+        ScanState state;
+        RowCollector rows;
+        ScanFolder(tree->Fs(), tree->Root(), ScanOptions{1, 0, 0, 0}, rows, state);
+        std::vector<Row> expected = {
+            {f + "\\x.", "[x.]", "文件", "-"},
+            {f + ".", "[" + f + ".]", "文件夹", "-"},
+            {w + " ", "[" + w + " ]", "文件", "-"},
+        };
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(Rows(rows, tree->Root()), expected) << names.page;
+        EXPECT_EQ(state.unsearched, 0) << names.page;
+
+        for (const auto& r : rows.rows) EXPECT_TRUE(DeleteListedPath(tree->Fs(), r.path)) << names.page << r.path;
+        std::vector<std::string> survivors = {f, f + "\\keep", "keep", "x", w};
+        std::sort(survivors.begin(), survivors.end());
+        EXPECT_EQ(tree->Tree(), survivors) << names.page;
+    }
+}
+
+TEST_P(Scenario, ASearchFromADotEndedRootListsThatFolderAndSparesItsTwin) {
+    tree->MakeFolder("dir.");
+    tree->MakeFile("dir.\\a.");
+    tree->MakeFile("dir.\\con");
+    tree->MakeFile("dir.\\keep.txt");
+    tree->MakeFolder("dir");
+    tree->MakeFile("dir\\a.");
+    tree->MakeFile("dir\\con");
+    tree->MakeFile("dir\\twin.txt");
+    ScanState state;
+    RowCollector rows;
+    ScanFolder(tree->Fs(), Abs("dir."), ScanOptions{1, 0, 0, 0}, rows, state);
+    std::vector<Row> expected = {
+        {"dir.\\a.", "[a.]", "文件", "-"},
+        {"dir.\\con", "[con]", "文件", "-"},
+    };
+    EXPECT_EQ(Rows(rows, tree->Root()), expected);
+    for (const auto& r : rows.rows) EXPECT_TRUE(DeleteListedPath(tree->Fs(), r.path)) << r.path;
+    std::vector<std::string> left = {"dir", "dir.", "dir.\\keep.txt", "dir\\a.", "dir\\con", "dir\\twin.txt"};
+    EXPECT_EQ(tree->Tree(), left);
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, Scenario, ::testing::ValuesIn(BackendKinds()),
