@@ -1,0 +1,189 @@
+// The whole promise on a simulated volume built from the input: a search from
+// a root written any way a user writes it lists exactly what an independent
+// walk of the model lists, and deleting every row removes exactly the listed
+// entries and what is inside listed folders, under each code page, with
+// aliases on, off or shared, links, read-only and held-open entries.
+#include <algorithm>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "Delete.h"
+#include "FuzzInput.h"
+#include "Names.h"
+#include "PathText.h"
+#include "Scan.h"
+#include "SimulatedVolume.h"
+
+namespace {
+
+struct Collector : RowSink {
+    std::vector<ResultRow> rows;
+    void AppendRow(const ResultRow& row) override { rows.push_back(row); }
+};
+
+struct Page {
+    unsigned number;
+    const char* pieces[2];  // two characters of the page, one ending in 5C or a GBK lead byte
+};
+const Page kPages[] = {
+    {936, {"\xD5\x5C", "\xB1\xA8"}},
+    {932, {"\x83\x5C", "\xB6"}},
+    {1252, {"\xE9", "\xFC"}},
+};
+
+std::string Name(FuzzInput& in, const Page& page) {
+    static const char* const common[] = {"a", "A", ".", " ", "con", "nul", "com1", "lpt0", "dir", "x", ".txt",
+                                         "~1", "report", "LONG NAME", "..."};
+    constexpr size_t n = sizeof common / sizeof common[0];
+    std::string name;
+    int count = 1 + in.Byte() % 3;
+    for (int i = 0; i < count; ++i) {
+        uint8_t pick = in.Byte() % (n + 2);
+        name += pick < n ? common[pick] : page.pieces[pick - n];
+    }
+    return name;
+}
+
+char Flip(char c) {
+    if (c >= 'a' && c <= 'z') return static_cast<char>(c - 'a' + 'A');
+    if (c >= 'A' && c <= 'Z') return static_cast<char>(c - 'A' + 'a');
+    return c;
+}
+
+// The root as a user might write it: case, trailing "\", "\\?\", "." and "..".
+std::string WriteRoot(FuzzInput& in, const std::string& literal) {
+    uint8_t how = in.Byte();
+    std::vector<std::string_view> parts = SplitPathComponents(literal);
+    std::string out;
+    bool verbatim = how & 1;
+    if (verbatim) out = "\\\\?\\";
+    for (size_t i = 0; i < parts.size(); ++i) {
+        if (i > 0) out += '\\';
+        std::string part(parts[i]);
+        if (how & 2) {
+            // Case of ASCII letters, byte by byte where they are whole characters.
+            for (size_t j = 0; j < part.size(); j += CharLengthAt(part, j))
+                if (CharLengthAt(part, j) == 1 && (i == 0 || (in.Byte() & 1))) part[j] = Flip(part[j]);
+        }
+        out += part;
+        if (!verbatim && (how & 4) && i + 1 < parts.size() && (in.Byte() & 3) == 0) out += "\\.";
+        if (!verbatim && (how & 8) && i > 0 && i + 1 < parts.size() && (in.Byte() & 3) == 0)
+            out += "\\zz\\..";
+    }
+    if (how & 16) out += '\\';
+    return out;
+}
+
+bool Inside(const std::string& p, const std::string& folder) {
+    return p.size() > folder.size() && p.compare(0, folder.size(), folder) == 0 && p[folder.size()] == '\\';
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    FuzzInput in(data, size);
+    uint8_t setup = in.Byte();
+    const Page& page = kPages[(setup >> 3) % 3];
+    SimulatedVolume v(page.number);
+    v.AddDrive('D', setup & 1, (setup & 2) != 0);
+    bool shareAliases = (setup & 1) && (setup & 4);
+    v.AddFolder("D:\\r");
+    v.AddFile("D:\\outside\\a.");
+    v.AddFile("D:\\outside\\keep");
+
+    std::vector<std::string> folders = {"D:\\r"};
+    std::vector<std::string> made;
+    while (!in.Empty() && made.size() < 24) {
+        const std::string& parent = folders[in.Byte() % folders.size()];
+        SimulatedVolume::Node* p = v.Find(parent);
+        if (!p || !p->IsFolder() || (p->attributes & fs_attr::kReparsePoint)) continue;
+        std::string name = Name(in, page);
+        if (name == "." || name == "..") continue;
+        bool clash = false;
+        for (auto& c : p->children)
+            if (EqualsIgnoreCase(c->name, name) || EqualsIgnoreCase(c->alias, name)) clash = true;
+        if (clash) continue;  // Windows keeps names unique without regard to case
+        std::string path = parent + "\\" + name;
+        if (path.size() > 150) continue;
+        uint8_t kind = in.Byte();
+        std::string alias = shareAliases && (kind & 0x80) ? "SHARED~1" : "\x01";
+        SimulatedVolume::Node* node = nullptr;
+        switch (kind % 5) {
+        case 0:
+        case 1:
+            node = v.AddFolder(path, (kind >> 3) & 7, alias);
+            folders.push_back(path);
+            break;
+        case 2:
+        case 3:
+            node = v.AddFile(path, (kind >> 3) & 7, alias);
+            break;
+        default:
+            node = v.AddLink(path, (kind & 8) ? "D:\\outside" : folders[in.Byte() % folders.size()], true,
+                             (kind & 16) ? kTagSymlink : kTagMountPoint);
+            break;
+        }
+        if (node && (kind & 0x40) && !(kind & 0x20)) node->lockedOpen = true;
+        made.push_back(path);
+    }
+
+    const std::string rootLiteral = folders[in.Byte() % folders.size()];
+    const std::string typed = WriteRoot(in, rootLiteral);
+    ScanOptions options{static_cast<uint8_t>(setup >> 5 & 1), static_cast<uint8_t>(setup >> 6 & 1),
+                        static_cast<uint8_t>(setup >> 7 & 1), 0};
+    if (!(options.malformedNames | options.hidden | options.readOnly)) options.malformedNames = 1;
+
+    // The model's own walk: literal paths, links not entered.
+    std::multimap<std::string, std::string> expected;  // literal path -> bracketed name
+    std::vector<std::string> listedLiteral;
+    std::function<void(const SimulatedVolume::Node&, const std::string&)> walk = [&](const SimulatedVolume::Node& n,
+                                                                                      const std::string& at) {
+        for (const auto& c : n.children) {
+            std::string p = at + "\\" + c->name;
+            const char* text = nullptr;
+            if (IsMalformedEntry(c->name.c_str(), c->attributes == 0 ? fs_attr::kNormal : c->attributes, options,
+                                 text)) {
+                expected.emplace(p, "[" + c->name + "]");
+                listedLiteral.push_back(p);
+            } else if (c->IsFolder() && !(c->attributes & fs_attr::kReparsePoint)) {
+                walk(*c, p);
+            }
+        }
+    };
+    walk(*v.Find(rootLiteral), rootLiteral);
+
+    ScanState state;
+    Collector rows;
+    ScanFolder(v, typed, options, rows, state);
+    FUZZ_CHECK(state.rowsListed == static_cast<int>(rows.rows.size()));
+    FUZZ_CHECK(state.unsearched == 0);
+
+    // Column 0 is the literal path with the drive as typed.
+    std::multimap<std::string, std::string> got;
+    for (const auto& r : rows.rows) {
+        FUZZ_CHECK(!r.path.empty());
+        FUZZ_CHECK(EqualsIgnoreCase(r.path.substr(0, 2), "D:"));
+        got.emplace("D:" + r.path.substr(2), r.bracketedName);
+    }
+    FUZZ_CHECK(got == expected);
+
+    std::vector<std::string> before = v.ListTree("D:");
+    DeleteSession session(v);
+    std::vector<std::string> deleted;
+    for (const auto& r : rows.rows) {
+        bool ok = (in.Byte() & 1) ? session.DeleteListedPath(r.path) : DeleteListedPath(v, r.path);
+        if (ok) deleted.push_back("D:" + r.path.substr(2));
+    }
+    std::vector<std::string> after = v.ListTree("D:");
+    for (const std::string& p : before) {
+        bool kept = std::binary_search(after.begin(), after.end(), p);
+        bool mayGo = std::any_of(listedLiteral.begin(), listedLiteral.end(),
+                                 [&](const std::string& l) { return p == l || Inside(p, l); });
+        if (!mayGo) FUZZ_CHECK(kept);
+        bool mustGo = std::any_of(deleted.begin(), deleted.end(),
+                                  [&](const std::string& d) { return p == d || Inside(p, d); });
+        if (mustGo) FUZZ_CHECK(!kept);
+    }
+    return 0;
+}
