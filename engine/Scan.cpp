@@ -1,6 +1,7 @@
 #include "Scan.h"
 
 #include <cstring>
+#include <utility>
 #include <string_view>
 
 #include "PathForms.h"
@@ -86,6 +87,17 @@ std::string LongPathOf(const LongFolder& folder, const char* name) {
     return path.size() < kMaxPath ? path : std::string();
 }
 
+// The progress paths of the entry in hand; the long one as column 0 shows it
+// rather than the verbatim form the walk lists by.
+void ShowProgress(ScanState& state, const char* pattern, const FindData& entry, const std::string& longPath) {
+    BuildEntryPaths(state, pattern, entry);
+    if (longPath.empty()) return;
+    state.LockPaths();
+    std::memset(state.longEntryPath, 0, sizeof state.longEntryPath);
+    std::memcpy(state.longEntryPath, longPath.data(), longPath.size());
+    state.UnlockPaths();
+}
+
 // "Could not look": a listing that failed for any other reason than that
 // there was nothing to list (2 is what an empty drive root answers).
 bool CouldNotLook(uint32_t error) { return error != fs_error::kNoMoreFiles && error != fs_error::kFileNotFound; }
@@ -123,7 +135,8 @@ void WalkLevel(FileSystem& fs, const std::string& pattern, const Reach& folder, 
         if (IsMalformedEntry(name, e.attributes, options, state.attributeText)) {
             // Every listed entry gets its row; whether it can be reached is
             // the deletion's business.
-            BuildEntryPaths(state, buffer, e);
+            std::string longPath = LongPathOf(longFolder, name);
+            ShowProgress(state, buffer, e, longPath);
             if (isFolder) {
                 ++state.malformedFolders;
                 ++state.foldersSearched;
@@ -131,7 +144,7 @@ void WalkLevel(FileSystem& fs, const std::string& pattern, const Reach& folder, 
                 ++state.malformedFiles;
                 ++state.filesSearched;
             }
-            AppendResultRow(list, LongPathOf(longFolder, name), name, e.attributes, state.attributeText);
+            AppendResultRow(list, std::move(longPath), name, e.attributes, state.attributeText);
             ++state.rowsListed;
         } else if (isFolder && !IsDotOrDotDot(name)) {
             ++state.foldersSearched;
@@ -142,10 +155,10 @@ void WalkLevel(FileSystem& fs, const std::string& pattern, const Reach& folder, 
                 ++state.unsearched;  // no path to it fits, or only an alias it shares
                 continue;
             }
-            BuildEntryPaths(state, buffer, e);
             LongFolder longChild;
             longChild.path = LongPathOf(longFolder, name);
             longChild.known = !longChild.path.empty();
+            ShowProgress(state, buffer, e, longChild.path);
             WalkLevel(fs, child.Pattern(), child, longChild, options, list, state);
         } else if (!IsDotOrDotDot(name)) {
             ++state.filesSearched;

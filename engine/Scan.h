@@ -43,6 +43,13 @@ private:
 bool BuildEntryPaths(ScanState& state, const char* pattern, const FindData& entry);
 
 // Walks folder (a path as typed, or a pattern ending in "*") and its unlisted
-// sub-folders depth first, appending a row for every listed entry.
+// sub-folders depth first, appending a row for every listed entry. A root on
+// a drive is resolved once through its listings (a dot-ended name is never
+// taken for its twin) and listed by its verbatim form; a root that does not
+// resolve to a folder lists nothing and counts as unsearched. Sub-folders are
+// entered by long names under "\\?\" while that fits, by aliases that no
+// other entry of their folder shares otherwise, and never when they are
+// links. Shares, relative and drive-relative roots ("C:*") are listed as
+// typed and their rows get an empty path.
 void ScanFolder(FileSystem& fs, const std::string& folder, const ScanOptions& options, RowSink& list,
                 ScanState& state);

@@ -261,6 +261,30 @@ TEST_P(Scenario, LocalNamesOfEachCodePage) {
     }
 }
 
+// What the delete mode does with one path of its command line: a folder whose
+// name ends in a letter of the code page (é in 1252, a trail byte 5C in 936)
+// goes with its contents, and the same-named entries of its parent stay.
+TEST_P(Scenario, DeletingAFolderNamedInTheCodePageSparesItsParentsChildren) {
+    bool onDisk = GetParam() == "disk";
+    for (const PageNames& names : kPages) {
+        if (onDisk && names.page != ActiveCodePage().Number()) continue;
+        ScopedActiveCodePage page(onDisk ? ActiveCodePage().Number() : names.page);
+        tree = MakeBackend(GetParam());
+        std::string f = names.folder;
+        tree->MakeFolder(f);
+        for (const std::string& base : {f + "\\", std::string()}) {
+            tree->MakeFolder(base + "sub");
+            tree->MakeFile(base + "sub\\y");
+            tree->MakeFile(base + "x", fs_attr::kReadOnly);
+            tree->MakeFile(base + "con");
+        }
+        tree->MakeFolder(f + "\\" + f);
+        EXPECT_TRUE(DeleteListedPath(tree->Fs(), Abs(f))) << names.page;
+        std::vector<std::string> left = {"con", "sub", "sub\\y", "x"};
+        EXPECT_EQ(tree->Tree(), left) << names.page;
+    }
+}
+
 TEST_P(Scenario, ASearchFromADotEndedRootListsThatFolderAndSparesItsTwin) {
     tree->MakeFolder("dir.");
     tree->MakeFile("dir.\\a.");
