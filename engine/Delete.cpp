@@ -45,11 +45,20 @@ bool RemoveListedFile(FileSystem& fs, const std::string& path, uint32_t attribut
     return RemoveFile(fs, path);
 }
 
-// The entry path names, asked for afresh by its exact name: what it is now
-// decides how it goes, not what a listing said before.
+// The entry path names, asked for afresh: what it is now decides how it goes,
+// not what a listing said before. Its attributes are one call; only a reparse
+// point is listed by its exact name, for its tag (a link, or a placeholder).
 bool LookUpAfresh(FileSystem& fs, const std::string& path, const char* name, FindData& now) {
-    uint32_t error = 0;
-    return fs.FindFirst(path.c_str(), now, error) != nullptr && std::strcmp(now.name, name) == 0;
+    uint32_t attributes = fs.GetAttributes(path.c_str());
+    if (attributes == fs_attr::kInvalid) return false;
+    if (attributes & fs_attr::kReparsePoint) {
+        uint32_t error = 0;
+        return fs.FindFirst(path.c_str(), now, error) != nullptr && std::strcmp(now.name, name) == 0;
+    }
+    now = FindData();
+    now.attributes = attributes;
+    CopyIfFits(now.name, sizeof now.name, name);
+    return true;
 }
 
 // Resolves and deletes one listed path. The entry is reached by its long
@@ -94,16 +103,23 @@ bool RemoveTree(FileSystem& fs, const Reach& reach, bool isFolder) {
         FindData entry;
         uint32_t error = 0;
         std::vector<FindData> children;
-        AliasCounts counts;
         if (auto listing = fs.FindFirst(pattern, entry, error)) {
             do {
                 if (IsDotOrDotDot(entry.name)) continue;
                 children.push_back(entry);
-                counts.Add(entry);
             } while (listing->Next(entry, error));  // any failure ends the listing
         }
+        AliasCounts counts;  // made when a child first needs its alias
+        bool counted = false;
         for (const FindData& child : children) {
-            Reach to = reach.Child(child, counts.Unique(child));
+            Reach to = reach.Child(child, false);
+            if (to.verbatim.empty() && child.shortName[0] != '\0') {
+                if (!counted) {
+                    for (const FindData& other : children) counts.Add(other);
+                    counted = true;
+                }
+                to = reach.Child(child, counts.Unique(child));
+            }
             if (to.Empty()) return false;
             bool ok;
             if (IsLinkEntry(child))

@@ -119,11 +119,13 @@ void WalkLevel(FileSystem& fs, const std::string& pattern, const Reach& folder, 
     // The whole listing first: whether an alias is an entry's own is only
     // known once every entry of the folder has been seen.
     std::vector<FindData> entries;
-    AliasCounts counts;
     do {
         entries.push_back(entry);
-        counts.Add(entry);
     } while (listing->Next(entry, error));
+    // Aliases are counted only when a folder's long form is too long to go
+    // on by: most folders never need them.
+    AliasCounts counts;
+    bool counted = false;
     listing.reset();
     if (error != fs_error::kNoMoreFiles) ++state.unsearched;  // cut short: the rest was not seen
 
@@ -150,7 +152,14 @@ void WalkLevel(FileSystem& fs, const std::string& pattern, const Reach& folder, 
             ++state.foldersSearched;
             // A junction or symbolic link may loop or lead out of the tree.
             if (IsLinkEntry(e)) continue;
-            Reach child = folder.Child(e, counts.Unique(e));
+            Reach child = folder.Child(e, false);
+            if (child.verbatim.empty() && e.shortName[0] != '\0') {
+                if (!counted) {
+                    for (const FindData& other : entries) counts.Add(other);
+                    counted = true;
+                }
+                child = folder.Child(e, counts.Unique(e));
+            }
             if (child.Empty()) {
                 ++state.unsearched;  // no path to it fits, or only an alias it shares
                 continue;

@@ -204,12 +204,11 @@ TEST(DeleteSession, ListsEachFolderOnceForABatch) {
         v.AddFile(rows.back());
     }
     v.AddFile("D:\\data\\flat\\keep.txt");
-    int listings = 0, lookups = 0;
-    v.beforeFindFirst = [&](const std::string& p) { ++(p.back() == '*' ? listings : lookups); };
+    int listings = 0;
+    v.beforeFindFirst = [&](const std::string&) { ++listings; };
     DeleteSession session(v);
     for (const auto& row : rows) EXPECT_TRUE(session.DeleteListedPath(row)) << row;
     EXPECT_EQ(listings, 3);  // D:\, D:\data, D:\data\flat
-    EXPECT_EQ(lookups, 300);  // each entry asked for afresh by its exact name
     EXPECT_EQ(v.ListTree("D:\\data\\flat"), std::vector<std::string>{"D:\\data\\flat\\keep.txt"});
 }
 
