@@ -248,8 +248,8 @@ struct SlowVolume {
         for (const char* f : {"D:\\r\\a\\one.", "D:\\r\\b\\slow\\two.", "D:\\r\\z\\three."}) v.AddFile(f);
         v.beforeFindFirst = [this](const std::string& p) {
             // Long enough in b for the row found so far to reach the list.
-            if (p == "D:\\r\\b\\*") Sleep(150);
-            if (p == "D:\\r\\b\\slow\\*") WaitForSingleObject(release, 20000);
+            if (p == "\\\\?\\D:\\r\\b\\*") Sleep(150);
+            if (p == "\\\\?\\D:\\r\\b\\slow\\*") WaitForSingleObject(release, 20000);
         };
     }
     ~SlowVolume() { CloseHandle(release); }
