@@ -8,13 +8,17 @@
 
 #include "Resolve.h"
 
-// Resolves a path as shown in a row (or given on the command line) to its
-// device form and deletes the entry, a folder with everything in it. True when
-// the entry is gone. A drive root is never deleted.
+// Resolves a path as shown in a row (or given on the command line) and
+// deletes the entry, a folder with everything in it. True when the entry is
+// gone. The entry is reached by its long names under "\\?\" while they fit,
+// else by aliases no neighbour shares; what it is (file, folder, link) is
+// asked afresh just before. A drive root, a path through a junction or
+// symbolic link, and an entry no form reaches for certain all fail.
 bool DeleteListedPath(FileSystem& fs, std::string_view path);
 
 // The same for a batch of rows: the folders the rows sit in are listed once
-// for the whole batch. Only the batch's own deletions may change them meanwhile.
+// for the whole batch to find the entries; each entry is still looked at
+// afresh before it goes.
 class DeleteSession {
 public:
     explicit DeleteSession(FileSystem& fs) : m_fs(fs) {}

@@ -12,8 +12,9 @@
 // entry it names (written as long name or 8.3 alias); empty on failure.
 std::string ResolveLongPath(FileSystem& fs, std::string_view path);
 
-// The path under "\\.\" (or "\\?\") built from 8.3 names where they exist;
-// empty on failure. isFolder (set to false by the caller) receives whether the
+// The path under "\\.\" (or "\\?\") built from 8.3 names where they exist
+// and no other entry of the same folder shares them (long names otherwise);
+// the "\\?\" form of long names when only that is certain; empty on failure. isFolder (set to false by the caller) receives whether the
 // last resolved component is a folder. When entry is given it receives the
 // directory entry of the last component (left untouched for a bare drive).
 std::string ResolveDevicePath(FileSystem& fs, std::string_view path, bool& isFolder,
