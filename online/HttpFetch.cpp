@@ -3,7 +3,9 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include <algorithm>
 #include <atomic>
+#include <vector>
 
 #include "App.h"
 #include "StoredTexts.h"
@@ -12,6 +14,9 @@
 namespace {
 
 std::atomic<uint32_t> g_rnumState{0};
+
+// The group the calling thread fetches for, if any.
+thread_local FetchGroup* t_fetchGroup = nullptr;
 
 uint32_t RnumSeed() {
     LARGE_INTEGER counter = {};
@@ -98,9 +103,15 @@ std::string FetchUrlText(const std::string& address, const FetchOptions& options
     HINTERNET root = InternetOpenA(agent.c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
     if (!root)
         return std::string();
+    FetchGroup* const group = t_fetchGroup;
+    if (group && !group->Track(root)) {
+        InternetCloseHandle(root);
+        return std::string();
+    }
     SetTimeouts(root, options);
     std::string raw;
     bool ok = false;
+    HINTERNET request = nullptr;
     // The connection handle gets its own limits: not every WinINet passes the
     // root's on to the connections it makes.
     HINTERNET connection =
@@ -110,14 +121,20 @@ std::string FetchUrlText(const std::string& address, const FetchOptions& options
         DWORD flags = INTERNET_FLAG_TRANSFER_ASCII;
         if (parts.nScheme == INTERNET_SCHEME_HTTPS)
             flags |= INTERNET_FLAG_SECURE;
-        HINTERNET request = HttpOpenRequestA(connection, "GET", object.c_str(), nullptr, nullptr, nullptr, flags, 0);
+        request = HttpOpenRequestA(connection, "GET", object.c_str(), nullptr, nullptr, nullptr, flags, 0);
         if (request) {
             SetTimeouts(request, options);
             ok = HttpSendRequestA(request, nullptr, 0, nullptr, 0) && ReadAnswer(request, raw);
-            InternetCloseHandle(request);
         }
-        InternetCloseHandle(connection);
     }
+    // A cancelled fetch's handles were closed by the canceller (the root takes
+    // its children along): closing them again could hit a handle reused since.
+    if (group && !group->Untrack(root))
+        return std::string();
+    if (request)
+        InternetCloseHandle(request);
+    if (connection)
+        InternetCloseHandle(connection);
     InternetCloseHandle(root);
     return ok ? JoinBodyLines(raw) : std::string();
 }
@@ -138,3 +155,55 @@ bool CheckForUpdate(const OnlineEndpoints& endpoints, UpdateInfo& info) {
 std::vector<AnnouncementItem> FetchAnnouncements(const std::string& address) {
     return ParseAnnouncementFeed(FetchUrlText(address));
 }
+
+struct FetchGroup::State {
+    CRITICAL_SECTION lock;
+    bool cancelled = false;
+    std::vector<void*> inFlight;
+};
+
+FetchGroup::FetchGroup() : m_state(new State) { InitializeCriticalSection(&m_state->lock); }
+
+FetchGroup::~FetchGroup() {
+    DeleteCriticalSection(&m_state->lock);
+    delete m_state;
+}
+
+void FetchGroup::Cancel() {
+    EnterCriticalSection(&m_state->lock);
+    m_state->cancelled = true;
+    for (void* root : m_state->inFlight)
+        InternetCloseHandle(static_cast<HINTERNET>(root));
+    m_state->inFlight.clear();
+    LeaveCriticalSection(&m_state->lock);
+}
+
+bool FetchGroup::Cancelled() const {
+    EnterCriticalSection(&m_state->lock);
+    const bool cancelled = m_state->cancelled;
+    LeaveCriticalSection(&m_state->lock);
+    return cancelled;
+}
+
+bool FetchGroup::Track(void* root) {
+    EnterCriticalSection(&m_state->lock);
+    const bool open = !m_state->cancelled;
+    if (open)
+        m_state->inFlight.push_back(root);
+    LeaveCriticalSection(&m_state->lock);
+    return open;
+}
+
+bool FetchGroup::Untrack(void* root) {
+    EnterCriticalSection(&m_state->lock);
+    auto at = std::find(m_state->inFlight.begin(), m_state->inFlight.end(), root);
+    const bool tracked = at != m_state->inFlight.end();
+    if (tracked)
+        m_state->inFlight.erase(at);
+    LeaveCriticalSection(&m_state->lock);
+    return tracked;
+}
+
+FetchGroup::Member::Member(FetchGroup& group) : m_previous(t_fetchGroup) { t_fetchGroup = &group; }
+
+FetchGroup::Member::~Member() { t_fetchGroup = m_previous; }

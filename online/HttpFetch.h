@@ -42,3 +42,40 @@ bool CheckForUpdate(const OnlineEndpoints& endpoints, UpdateInfo& info);
 
 // The announcement items at address; empty without an answer or usable items.
 std::vector<AnnouncementItem> FetchAnnouncements(const std::string& address);
+
+// Fetches that another thread can cut short. A thread joins a group for a
+// while (Member); Cancel then closes the handles of the group's fetches in
+// flight, so that their blocked calls return at once, and every later fetch
+// of the group fails without sending anything.
+class FetchGroup {
+public:
+    FetchGroup();
+    ~FetchGroup();
+    FetchGroup(const FetchGroup&) = delete;
+    FetchGroup& operator=(const FetchGroup&) = delete;
+
+    void Cancel();
+    bool Cancelled() const;
+
+    // The calling thread's fetches belong to group while this lives.
+    class Member {
+    public:
+        explicit Member(FetchGroup& group);
+        ~Member();
+        Member(const Member&) = delete;
+        Member& operator=(const Member&) = delete;
+
+    private:
+        FetchGroup* m_previous;
+    };
+
+    // For FetchUrlText: a fetch's root handle while it is in flight. Track
+    // is false once the group is cancelled; Untrack is false when Cancel has
+    // closed the handle already.
+    bool Track(void* root);
+    bool Untrack(void* root);
+
+private:
+    struct State;
+    State* m_state;
+};

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <objbase.h>
 #include <shellapi.h>
 
 #include "App.h"
@@ -10,7 +11,9 @@
 #include "Delete.h"
 #include "Layout.h"
 #include "MainTexts.h"
+#include "MainTimers.h"
 #include "PathForms.h"
+#include "RootPath.h"
 #include "Settings.h"
 #include "StoredTexts.h"
 #include "VersionText.h"
@@ -19,11 +22,6 @@
 
 namespace {
 
-constexpr UINT_PTR kTimerAnnouncements = 0;
-constexpr UINT_PTR kTimerProgress = 1;
-constexpr UINT kAnnouncementRetryMs = 300000;
-// How long closing waits for workers before it ends the process regardless.
-constexpr DWORD kWorkerStopWaitMs = 5000;
 
 struct ColumnSpec {
     const char* heading;
@@ -47,17 +45,16 @@ CMyDlg::CMyDlg() : CDialog(IDD_MAIN), m_fs(&TheFileSystem()) {
     CommandLineStepResult step = RunCommandLineStep(
         m_sfm, m_strAppId, [&session](const std::string& path) { return session.DeleteListedPath(path); });
     m_bHasArgument = step.hasArgument;
-    m_strPath = step.searchPath;
+    m_strPath = AcceptRootPath(step.searchPath);
 }
 
 CMyDlg::CMyDlg(const StartArgs& args, FileSystem* fs) : CDialog(IDD_MAIN), m_fs(fs ? fs : &TheFileSystem()) {
     InitMembers();
     m_bHasArgument = args.hasArgument;
-    m_strPath = args.searchPath;
+    m_strPath = AcceptRootPath(args.searchPath);
 }
 
 void CMyDlg::InitMembers() {
-    InitializeCriticalSection(&m_walkLock);
     m_hIcon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_WINDOW));
     m_strAppId = DecodeStoredText(StoredText::ProgramId);
     m_strNotice = DecodeStoredText(StoredText::NoticeText);
@@ -65,13 +62,13 @@ void CMyDlg::InitMembers() {
 }
 
 CMyDlg::~CMyDlg() {
-    // Workers were asked to stop when the window went; they hold a pointer to
-    // this object, so it must outlive them. One that does not end in time
-    // (a network call that hangs) ends with the process, never by a kill that
-    // could leave a lock held.
+    // Workers were told to stop when the window went (the program has waited
+    // for them already, with a bound); they hold a pointer to this object, so
+    // it must outlive them. A wait that cannot be made leaves no safe way on.
+    m_bClosing = true;
     m_scan.stopRequested = 1;
-    if (!m_workers.WaitAll(kWorkerStopWaitMs)) TerminateProcess(GetCurrentProcess(), 1);
-    DeleteCriticalSection(&m_walkLock);
+    m_fetches.Cancel();
+    if (!m_workers.WaitAll(INFINITE)) TerminateProcess(GetCurrentProcess(), 1);
 }
 
 void CMyDlg::DoDataExchange(CDataExchange* pDX) {
@@ -90,7 +87,11 @@ void CMyDlg::DoDataExchange(CDataExchange* pDX) {
 }
 
 BOOL CMyDlg::OnInitDialog() {
+    // The folder browser and the shell calls of the handlers need COM on this thread.
+    m_bComReady = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE));
     CDialog::OnInitDialog();
+    // The field takes no more than a search can be given.
+    SendDlgItemMessageA(m_hWnd, IDC_EDIT_PATH, EM_LIMITTEXT, kMaxRootLength, 0);
     SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
     SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
 
@@ -112,6 +113,7 @@ BOOL CMyDlg::OnInitDialog() {
 
     if (!m_bHasArgument) {
         std::string saved = ReadSavedPath();
+        saved = AcceptRootPath(saved);
         if (!saved.empty()) SetDlgItemTextA(m_hWnd, IDC_EDIT_PATH, saved.c_str());
     }
     m_scan.stopRequested = 1;
@@ -252,9 +254,7 @@ void CMyDlg::OnTimer(UINT_PTR id) {
 }
 
 void CMyDlg::ShowProgress() {
-    char entry[kMaxPath];
-    m_scan.CopyLongEntryPath(entry);
-    m_strNotice = ResolveLongPath(*m_fs, entry);
+    m_strNotice = m_progress.Get();
     UpdateData(false);
     SetWindowText(BuildProgressTitle(m_strTitle, m_scan.foldersSearched, m_scan.filesSearched).c_str());
 }
@@ -294,6 +294,12 @@ void CMyDlg::OnDestroy() {
     char path[MAX_PATH] = {};
     GetDlgItemTextA(m_hWnd, IDC_EDIT_PATH, path, MAX_PATH);
     WriteSavedPath(path);
+    // A request started from now on finds no block to hand its path to, and
+    // is carried out by its own process instead of being taken in and lost.
+    m_sfm.Close();
+    m_bClosing = true;         // workers leave the dialog alone, nothing new starts
     m_scan.stopRequested = 1;  // a walk in progress ends at its next step
-    m_bOnlineStop = true;      // online workers leave the dialog alone from now on
+    m_fetches.Cancel();        // a fetch in flight returns now, whatever the server does
+    if (m_bComReady) CoUninitialize();
+    m_bComReady = false;
 }
