@@ -3,9 +3,7 @@
 #include <windows.h>
 #include <wininet.h>
 
-#include <algorithm>
 #include <atomic>
-#include <vector>
 
 #include "App.h"
 #include "StoredTexts.h"
@@ -79,6 +77,8 @@ int NextRnum() {
 }
 
 std::string FetchUrlText(const std::string& address, const FetchOptions& options) {
+    if (t_fetchGroup)
+        return t_fetchGroup->Fetch(address, options);
     if (address.empty())
         return std::string();
     const std::string url = AddRnum(address, NextRnum());
@@ -103,15 +103,9 @@ std::string FetchUrlText(const std::string& address, const FetchOptions& options
     HINTERNET root = InternetOpenA(agent.c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
     if (!root)
         return std::string();
-    FetchGroup* const group = t_fetchGroup;
-    if (group && !group->Track(root)) {
-        InternetCloseHandle(root);
-        return std::string();
-    }
     SetTimeouts(root, options);
     std::string raw;
     bool ok = false;
-    HINTERNET request = nullptr;
     // The connection handle gets its own limits: not every WinINet passes the
     // root's on to the connections it makes.
     HINTERNET connection =
@@ -121,20 +115,14 @@ std::string FetchUrlText(const std::string& address, const FetchOptions& options
         DWORD flags = INTERNET_FLAG_TRANSFER_ASCII;
         if (parts.nScheme == INTERNET_SCHEME_HTTPS)
             flags |= INTERNET_FLAG_SECURE;
-        request = HttpOpenRequestA(connection, "GET", object.c_str(), nullptr, nullptr, nullptr, flags, 0);
+        HINTERNET request = HttpOpenRequestA(connection, "GET", object.c_str(), nullptr, nullptr, nullptr, flags, 0);
         if (request) {
             SetTimeouts(request, options);
             ok = HttpSendRequestA(request, nullptr, 0, nullptr, 0) && ReadAnswer(request, raw);
+            InternetCloseHandle(request);
         }
-    }
-    // A cancelled fetch's handles were closed by the canceller (the root takes
-    // its children along): closing them again could hit a handle reused since.
-    if (group && !group->Untrack(root))
-        return std::string();
-    if (request)
-        InternetCloseHandle(request);
-    if (connection)
         InternetCloseHandle(connection);
+    }
     InternetCloseHandle(root);
     return ok ? JoinBodyLines(raw) : std::string();
 }
@@ -156,52 +144,66 @@ std::vector<AnnouncementItem> FetchAnnouncements(const std::string& address) {
     return ParseAnnouncementFeed(FetchUrlText(address));
 }
 
-struct FetchGroup::State {
-    CRITICAL_SECTION lock;
-    bool cancelled = false;
-    std::vector<void*> inFlight;
+namespace {
+
+// One fetch run on a thread of its own for a group. The thread and the group's
+// caller share it; whichever lets go last frees it, so a fetch left behind by
+// a cancel touches nothing of its caller's.
+struct GroupFetch {
+    std::string address;
+    FetchOptions options;
+    std::string body;
+    std::atomic<int> holders{2};
+
+    void Release() {
+        if (--holders == 0)
+            delete this;
+    }
+    static DWORD WINAPI Run(void* p) {
+        auto* fetch = static_cast<GroupFetch*>(p);
+        fetch->body = FetchUrlText(fetch->address, fetch->options);
+        fetch->Release();
+        return 0;
+    }
 };
 
-FetchGroup::FetchGroup() : m_state(new State) { InitializeCriticalSection(&m_state->lock); }
+}  // namespace
+
+FetchGroup::FetchGroup() : m_cancelled(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
 
 FetchGroup::~FetchGroup() {
-    DeleteCriticalSection(&m_state->lock);
-    delete m_state;
+    if (m_cancelled)
+        CloseHandle(m_cancelled);
 }
 
 void FetchGroup::Cancel() {
-    EnterCriticalSection(&m_state->lock);
-    m_state->cancelled = true;
-    for (void* root : m_state->inFlight)
-        InternetCloseHandle(static_cast<HINTERNET>(root));
-    m_state->inFlight.clear();
-    LeaveCriticalSection(&m_state->lock);
+    if (m_cancelled)
+        SetEvent(m_cancelled);
 }
 
 bool FetchGroup::Cancelled() const {
-    EnterCriticalSection(&m_state->lock);
-    const bool cancelled = m_state->cancelled;
-    LeaveCriticalSection(&m_state->lock);
-    return cancelled;
+    return m_cancelled && WaitForSingleObject(m_cancelled, 0) == WAIT_OBJECT_0;
 }
 
-bool FetchGroup::Track(void* root) {
-    EnterCriticalSection(&m_state->lock);
-    const bool open = !m_state->cancelled;
-    if (open)
-        m_state->inFlight.push_back(root);
-    LeaveCriticalSection(&m_state->lock);
-    return open;
-}
-
-bool FetchGroup::Untrack(void* root) {
-    EnterCriticalSection(&m_state->lock);
-    auto at = std::find(m_state->inFlight.begin(), m_state->inFlight.end(), root);
-    const bool tracked = at != m_state->inFlight.end();
-    if (tracked)
-        m_state->inFlight.erase(at);
-    LeaveCriticalSection(&m_state->lock);
-    return tracked;
+std::string FetchGroup::Fetch(const std::string& address, const FetchOptions& options) {
+    if (Cancelled())
+        return std::string();
+    // A blocked WinINet call cannot be relied on to return when its handle is
+    // closed from another thread, so the fetch runs on a thread of its own and
+    // the caller waits for it or for the cancel, whichever comes first.
+    auto* fetch = new GroupFetch{address, options, std::string()};
+    HANDLE thread = m_cancelled ? CreateThread(nullptr, 0, &GroupFetch::Run, fetch, 0, nullptr) : nullptr;
+    if (!thread) {
+        delete fetch;
+        return std::string();
+    }
+    HANDLE waits[2] = {thread, m_cancelled};
+    std::string body;
+    if (WaitForMultipleObjects(2, waits, FALSE, INFINITE) == WAIT_OBJECT_0)
+        body = fetch->body;
+    CloseHandle(thread);
+    fetch->Release();
+    return body;
 }
 
 FetchGroup::Member::Member(FetchGroup& group) : m_previous(t_fetchGroup) { t_fetchGroup = &group; }

@@ -44,9 +44,10 @@ bool CheckForUpdate(const OnlineEndpoints& endpoints, UpdateInfo& info);
 std::vector<AnnouncementItem> FetchAnnouncements(const std::string& address);
 
 // Fetches that another thread can cut short. A thread joins a group for a
-// while (Member); Cancel then closes the handles of the group's fetches in
-// flight, so that their blocked calls return at once, and every later fetch
-// of the group fails without sending anything.
+// while (Member); its fetches then run on threads of their own, and Cancel
+// makes every one of them in flight return an empty text at once, whatever
+// the server does, and every later one return it without sending anything.
+// A fetch cut short finishes on its own thread, which the process may end.
 class FetchGroup {
 public:
     FetchGroup();
@@ -69,13 +70,9 @@ public:
         FetchGroup* m_previous;
     };
 
-    // For FetchUrlText: a fetch's root handle while it is in flight. Track
-    // is false once the group is cancelled; Untrack is false when Cancel has
-    // closed the handle already.
-    bool Track(void* root);
-    bool Untrack(void* root);
+    // FetchUrlText for a member thread.
+    std::string Fetch(const std::string& address, const FetchOptions& options);
 
 private:
-    struct State;
-    State* m_state;
+    void* m_cancelled;  // manual-reset event
 };

@@ -171,6 +171,7 @@ bool CMyDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& resu
         AcceptDroppedPath(reinterpret_cast<HDROP>(wParam));
         break;
     case WM_COMMAND:
+        if (LOWORD(wParam) == IDC_EDIT_PATH && HIWORD(wParam) == EN_CHANGE) KeepPathFieldWithinLimit();
         if (lParam == 0 || HIWORD(wParam) == BN_CLICKED) {
             if (OnCommand(LOWORD(wParam))) {
                 result = 0;
@@ -288,6 +289,28 @@ bool CMyDlg::OnPaint() {
     DrawIcon(dc, x, y, m_hIcon);
     EndPaint(m_hWnd, &ps);
     return true;
+}
+
+// The field's own limit counts characters; a search takes bytes of the code
+// page, two for a Chinese character. A change that takes the text past them
+// is undone whole rather than cut, which could leave half a character.
+void CMyDlg::KeepPathFieldWithinLimit() {
+    HWND edit = GetDlgItem(IDC_EDIT_PATH);
+    const int length = GetWindowTextLengthA(edit);
+    if (length >= 0 && static_cast<size_t>(length) <= kMaxRootLength) {
+        std::string text(static_cast<size_t>(length) + 1, '\0');
+        text.resize(static_cast<size_t>(::GetWindowTextA(edit, &text[0], length + 1)));
+        m_strFieldKept = text;
+        DWORD caret = 0;
+        ::SendMessageA(edit, EM_GETSEL, 0, reinterpret_cast<LPARAM>(&caret));
+        m_nFieldCaret = caret;
+        return;
+    }
+    const DWORD caret = m_nFieldCaret;
+    ::SetWindowTextA(edit, m_strFieldKept.c_str());  // comes back here, within the limit
+    ::SendMessageA(edit, EM_SETSEL, caret, caret);
+    m_nFieldCaret = caret;
+    MessageBeep(MB_OK);
 }
 
 void CMyDlg::OnDestroy() {

@@ -111,6 +111,7 @@ private:
     void OnTimer(UINT_PTR id);
     bool OnPaint();
     void OnDestroy();
+    void KeepPathFieldWithinLimit();
     void ShowProgress();
     void RotateAnnouncement();
 
@@ -140,4 +141,7 @@ private:
     std::atomic<bool> m_bClosing{false};
     FetchGroup m_fetches;  // the online workers' fetches, cut short at close
     bool m_bComReady = false;  // COM initialised on the window's thread
+    // The path field's text and caret after its last change within the limit.
+    std::string m_strFieldKept;
+    DWORD m_nFieldCaret = 0;
 };

@@ -20,9 +20,12 @@ void ProgressSink::Idle() {
     if (!m_published || now - m_lastPublished >= m_periodMs) {
         char entry[kMaxPath];
         m_state.CopyLongEntryPath(entry);
-        m_out.Set(ResolveLongPath(m_fs, entry));
-        m_published = true;
-        m_lastPublished = now;
+        // Until the walk has met an entry there is nothing to show yet.
+        if (entry[0] != '\0') {
+            m_out.Set(ResolveLongPath(m_fs, entry));
+            m_published = true;
+            m_lastPublished = now;
+        }
     }
     m_rows.Idle();
 }

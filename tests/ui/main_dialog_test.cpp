@@ -528,15 +528,23 @@ TEST(WorkerThreads, AWaitThatCannotBeMadeReturnsInsteadOfSpinning) {
     WorkerThreads workers;
     HANDLE thread = workers.Start(&WaitForEvent, event);
     ASSERT_TRUE(thread);
-    // A handle that is no longer one: every wait on it fails at once.
+    // The handle held there becomes one that may not be waited on (no
+    // SYNCHRONIZE right): every wait on it fails at once.
     HANDLE copy = nullptr;
     ASSERT_TRUE(DuplicateHandle(GetCurrentProcess(), thread, GetCurrentProcess(), &copy, 0, FALSE,
                                 DUPLICATE_SAME_ACCESS));
-    // Made before the close, so that it cannot take the closed handle's value.
     WaitAllCall call{&workers};
     HANDLE waiter = CreateThread(nullptr, 0, &WaitAllCall::Run, &call, CREATE_SUSPENDED, nullptr);
     ASSERT_TRUE(waiter);
     CloseHandle(thread);
+    HANDLE unwaitable = nullptr;
+    ASSERT_TRUE(DuplicateHandle(GetCurrentProcess(), copy, GetCurrentProcess(), &unwaitable,
+                                THREAD_QUERY_INFORMATION, FALSE, 0));
+    if (unwaitable != thread) {
+        SetEvent(event);  // the waiter stays suspended and never runs
+        GTEST_SKIP() << "the system gave the closed handle's value to no new handle";
+    }
+    ASSERT_EQ(WaitForSingleObject(unwaitable, 0), static_cast<DWORD>(WAIT_FAILED));
     ResumeThread(waiter);
     EXPECT_EQ(WaitForSingleObject(waiter, 20000), static_cast<DWORD>(WAIT_OBJECT_0)) << "WaitAll spins on";
     EXPECT_FALSE(call.result);
