@@ -22,7 +22,6 @@
 
 namespace {
 
-
 struct ColumnSpec {
     const char* heading;
     int width;
@@ -112,8 +111,8 @@ BOOL CMyDlg::OnInitDialog() {
     StartOnlineWorker();
 
     if (!m_bHasArgument) {
+        // Already refused by the reader when longer than the field takes.
         std::string saved = ReadSavedPath();
-        saved = AcceptRootPath(saved);
         if (!saved.empty()) SetDlgItemTextA(m_hWnd, IDC_EDIT_PATH, saved.c_str());
     }
     m_scan.stopRequested = 1;
