@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "AppMessages.h"
+#include "CommandLineStep.h"
 #include "DialogHarness.h"
 #include "MainDlg.h"
 #include "MainTexts.h"
@@ -489,6 +490,24 @@ TEST_F(MainDialog, ARootLongerThanTheFieldTakesIsRefusedNotCut) {
             EXPECT_EQ(Text(edit), expected) << dropped.size() << " bytes dropped";
         }
     });
+}
+
+TEST_F(MainDialog, ClosingReleasesTheHandOverBlockBeforeTheWindowIsGone) {
+    CMyDlg dlg{CMyDlg::StartArgs{true, "D:\\r"}};
+    // As a window started with a search request holds it.
+    const std::string name = HandOverBlockName(dlg.m_strAppId);
+    dlg.m_sfm.Open(nullptr, name.c_str(), 1);
+    ASSERT_TRUE(dlg.m_sfm.GetBuffer());
+    bool heldAfterClose = true;
+    Run(dlg, [&](HWND h) {
+        PostMessageA(h, WM_SYSCOMMAND, SC_CLOSE, 0);
+        ASSERT_TRUE(WaitFor([&] { return !IsWindow(h); }));
+        // The dialog object is still there: only the close has happened.
+        HANDLE block = OpenFileMappingA(FILE_MAP_READ, FALSE, name.c_str());
+        heldAfterClose = block != nullptr;
+        if (block) CloseHandle(block);
+    });
+    EXPECT_FALSE(heldAfterClose) << "a request started now would hand its path to a window that is gone";
 }
 
 TEST_F(MainDialog, TheWindowsThreadIsAComApartmentWhileTheWindowLives) {
