@@ -13,6 +13,9 @@ namespace {
 
 std::atomic<uint32_t> g_rnumState{0};
 
+// The group the calling thread fetches for, if any.
+thread_local FetchGroup* t_fetchGroup = nullptr;
+
 uint32_t RnumSeed() {
     LARGE_INTEGER counter = {};
     QueryPerformanceCounter(&counter);
@@ -74,6 +77,8 @@ int NextRnum() {
 }
 
 std::string FetchUrlText(const std::string& address, const FetchOptions& options) {
+    if (t_fetchGroup)
+        return t_fetchGroup->Fetch(address, options);
     if (address.empty())
         return std::string();
     const std::string url = AddRnum(address, NextRnum());
@@ -138,3 +143,69 @@ bool CheckForUpdate(const OnlineEndpoints& endpoints, UpdateInfo& info) {
 std::vector<AnnouncementItem> FetchAnnouncements(const std::string& address) {
     return ParseAnnouncementFeed(FetchUrlText(address));
 }
+
+namespace {
+
+// One fetch run on a thread of its own for a group. The thread and the group's
+// caller share it; whichever lets go last frees it, so a fetch left behind by
+// a cancel touches nothing of its caller's.
+struct GroupFetch {
+    std::string address;
+    FetchOptions options;
+    std::string body;
+    std::atomic<int> holders{2};
+
+    void Release() {
+        if (--holders == 0)
+            delete this;
+    }
+    static DWORD WINAPI Run(void* p) {
+        auto* fetch = static_cast<GroupFetch*>(p);
+        fetch->body = FetchUrlText(fetch->address, fetch->options);
+        fetch->Release();
+        return 0;
+    }
+};
+
+}  // namespace
+
+FetchGroup::FetchGroup() : m_cancelled(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
+
+FetchGroup::~FetchGroup() {
+    if (m_cancelled)
+        CloseHandle(m_cancelled);
+}
+
+void FetchGroup::Cancel() {
+    if (m_cancelled)
+        SetEvent(m_cancelled);
+}
+
+bool FetchGroup::Cancelled() const {
+    return m_cancelled && WaitForSingleObject(m_cancelled, 0) == WAIT_OBJECT_0;
+}
+
+std::string FetchGroup::Fetch(const std::string& address, const FetchOptions& options) {
+    if (Cancelled())
+        return std::string();
+    // A blocked WinINet call cannot be relied on to return when its handle is
+    // closed from another thread, so the fetch runs on a thread of its own and
+    // the caller waits for it or for the cancel, whichever comes first.
+    auto* fetch = new GroupFetch{address, options, std::string()};
+    HANDLE thread = m_cancelled ? CreateThread(nullptr, 0, &GroupFetch::Run, fetch, 0, nullptr) : nullptr;
+    if (!thread) {
+        delete fetch;
+        return std::string();
+    }
+    HANDLE waits[2] = {thread, m_cancelled};
+    std::string body;
+    if (WaitForMultipleObjects(2, waits, FALSE, INFINITE) == WAIT_OBJECT_0)
+        body = fetch->body;
+    CloseHandle(thread);
+    fetch->Release();
+    return body;
+}
+
+FetchGroup::Member::Member(FetchGroup& group) : m_previous(t_fetchGroup) { t_fetchGroup = &group; }
+
+FetchGroup::Member::~Member() { t_fetchGroup = m_previous; }

@@ -42,3 +42,37 @@ bool CheckForUpdate(const OnlineEndpoints& endpoints, UpdateInfo& info);
 
 // The announcement items at address; empty without an answer or usable items.
 std::vector<AnnouncementItem> FetchAnnouncements(const std::string& address);
+
+// Fetches that another thread can cut short. A thread joins a group for a
+// while (Member); its fetches then run on threads of their own, and Cancel
+// makes every one of them in flight return an empty text at once, whatever
+// the server does, and every later one return it without sending anything.
+// A fetch cut short finishes on its own thread, which the process may end.
+class FetchGroup {
+public:
+    FetchGroup();
+    ~FetchGroup();
+    FetchGroup(const FetchGroup&) = delete;
+    FetchGroup& operator=(const FetchGroup&) = delete;
+
+    void Cancel();
+    bool Cancelled() const;
+
+    // The calling thread's fetches belong to group while this lives.
+    class Member {
+    public:
+        explicit Member(FetchGroup& group);
+        ~Member();
+        Member(const Member&) = delete;
+        Member& operator=(const Member&) = delete;
+
+    private:
+        FetchGroup* m_previous;
+    };
+
+    // FetchUrlText for a member thread.
+    std::string Fetch(const std::string& address, const FetchOptions& options);
+
+private:
+    void* m_cancelled;  // manual-reset event
+};

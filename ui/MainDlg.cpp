@@ -2,6 +2,7 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <objbase.h>
 #include <shellapi.h>
 
 #include "App.h"
@@ -10,7 +11,9 @@
 #include "Delete.h"
 #include "Layout.h"
 #include "MainTexts.h"
+#include "MainTimers.h"
 #include "PathForms.h"
+#include "RootPath.h"
 #include "Settings.h"
 #include "StoredTexts.h"
 #include "VersionText.h"
@@ -18,12 +21,6 @@
 #include "resource.h"
 
 namespace {
-
-constexpr UINT_PTR kTimerAnnouncements = 0;
-constexpr UINT_PTR kTimerProgress = 1;
-constexpr UINT kAnnouncementRetryMs = 300000;
-// How long closing waits for workers before it ends the process regardless.
-constexpr DWORD kWorkerStopWaitMs = 5000;
 
 struct ColumnSpec {
     const char* heading;
@@ -47,17 +44,16 @@ CMyDlg::CMyDlg() : CDialog(IDD_MAIN), m_fs(&TheFileSystem()) {
     CommandLineStepResult step = RunCommandLineStep(
         m_sfm, m_strAppId, [&session](const std::string& path) { return session.DeleteListedPath(path); });
     m_bHasArgument = step.hasArgument;
-    m_strPath = step.searchPath;
+    m_strPath = AcceptRootPath(step.searchPath);
 }
 
 CMyDlg::CMyDlg(const StartArgs& args, FileSystem* fs) : CDialog(IDD_MAIN), m_fs(fs ? fs : &TheFileSystem()) {
     InitMembers();
     m_bHasArgument = args.hasArgument;
-    m_strPath = args.searchPath;
+    m_strPath = AcceptRootPath(args.searchPath);
 }
 
 void CMyDlg::InitMembers() {
-    InitializeCriticalSection(&m_walkLock);
     m_hIcon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_WINDOW));
     m_strAppId = DecodeStoredText(StoredText::ProgramId);
     m_strNotice = DecodeStoredText(StoredText::NoticeText);
@@ -65,13 +61,13 @@ void CMyDlg::InitMembers() {
 }
 
 CMyDlg::~CMyDlg() {
-    // Workers were asked to stop when the window went; they hold a pointer to
-    // this object, so it must outlive them. One that does not end in time
-    // (a network call that hangs) ends with the process, never by a kill that
-    // could leave a lock held.
+    // Workers were told to stop when the window went (the program has waited
+    // for them already, with a bound); they hold a pointer to this object, so
+    // it must outlive them. A wait that cannot be made leaves no safe way on.
+    m_bClosing = true;
     m_scan.stopRequested = 1;
-    if (!m_workers.WaitAll(kWorkerStopWaitMs)) TerminateProcess(GetCurrentProcess(), 1);
-    DeleteCriticalSection(&m_walkLock);
+    m_fetches.Cancel();
+    if (!m_workers.WaitAll(INFINITE)) TerminateProcess(GetCurrentProcess(), 1);
 }
 
 void CMyDlg::DoDataExchange(CDataExchange* pDX) {
@@ -90,7 +86,11 @@ void CMyDlg::DoDataExchange(CDataExchange* pDX) {
 }
 
 BOOL CMyDlg::OnInitDialog() {
+    // The folder browser and the shell calls of the handlers need COM on this thread.
+    m_bComReady = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE));
     CDialog::OnInitDialog();
+    // The field takes no more than a search can be given.
+    SendDlgItemMessageA(m_hWnd, IDC_EDIT_PATH, EM_LIMITTEXT, kMaxRootLength, 0);
     SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
     SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
 
@@ -111,6 +111,7 @@ BOOL CMyDlg::OnInitDialog() {
     StartOnlineWorker();
 
     if (!m_bHasArgument) {
+        // Already refused by the reader when longer than the field takes.
         std::string saved = ReadSavedPath();
         if (!saved.empty()) SetDlgItemTextA(m_hWnd, IDC_EDIT_PATH, saved.c_str());
     }
@@ -169,6 +170,7 @@ bool CMyDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& resu
         AcceptDroppedPath(reinterpret_cast<HDROP>(wParam));
         break;
     case WM_COMMAND:
+        if (LOWORD(wParam) == IDC_EDIT_PATH && HIWORD(wParam) == EN_CHANGE) KeepPathFieldWithinLimit();
         if (lParam == 0 || HIWORD(wParam) == BN_CLICKED) {
             if (OnCommand(LOWORD(wParam))) {
                 result = 0;
@@ -252,9 +254,7 @@ void CMyDlg::OnTimer(UINT_PTR id) {
 }
 
 void CMyDlg::ShowProgress() {
-    char entry[kMaxPath];
-    m_scan.CopyLongEntryPath(entry);
-    m_strNotice = ResolveLongPath(*m_fs, entry);
+    m_strNotice = m_progress.Get();
     UpdateData(false);
     SetWindowText(BuildProgressTitle(m_strTitle, m_scan.foldersSearched, m_scan.filesSearched).c_str());
 }
@@ -290,10 +290,38 @@ bool CMyDlg::OnPaint() {
     return true;
 }
 
+// The field's own limit counts characters; a search takes bytes of the code
+// page, two for a Chinese character. A change that takes the text past them
+// is undone whole rather than cut, which could leave half a character.
+void CMyDlg::KeepPathFieldWithinLimit() {
+    HWND edit = GetDlgItem(IDC_EDIT_PATH);
+    const int length = GetWindowTextLengthA(edit);
+    if (length >= 0 && static_cast<size_t>(length) <= kMaxRootLength) {
+        std::string text(static_cast<size_t>(length) + 1, '\0');
+        text.resize(static_cast<size_t>(::GetWindowTextA(edit, &text[0], length + 1)));
+        m_strFieldKept = text;
+        DWORD caret = 0;
+        ::SendMessageA(edit, EM_GETSEL, 0, reinterpret_cast<LPARAM>(&caret));
+        m_nFieldCaret = caret;
+        return;
+    }
+    const DWORD caret = m_nFieldCaret;
+    ::SetWindowTextA(edit, m_strFieldKept.c_str());  // comes back here, within the limit
+    ::SendMessageA(edit, EM_SETSEL, caret, caret);
+    m_nFieldCaret = caret;
+    MessageBeep(MB_OK);
+}
+
 void CMyDlg::OnDestroy() {
     char path[MAX_PATH] = {};
     GetDlgItemTextA(m_hWnd, IDC_EDIT_PATH, path, MAX_PATH);
     WriteSavedPath(path);
+    // A request started from now on finds no block to hand its path to, and
+    // is carried out by its own process instead of being taken in and lost.
+    m_sfm.Close();
+    m_bClosing = true;         // workers leave the dialog alone, nothing new starts
     m_scan.stopRequested = 1;  // a walk in progress ends at its next step
-    m_bOnlineStop = true;      // online workers leave the dialog alone from now on
+    m_fetches.Cancel();        // a fetch in flight returns now, whatever the server does
+    if (m_bComReady) CoUninitialize();
+    m_bComReady = false;
 }

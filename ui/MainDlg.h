@@ -11,11 +11,13 @@
 #include "Dialog.h"
 #include "Delete.h"
 #include "FileSystem.h"
+#include "HttpFetch.h"
 #include "ListCtrl.h"
 #include "ListRowSink.h"
 #include "OnlineTypes.h"
 #include "SFMServer.h"
 #include "Scan.h"
+#include "SearchProgress.h"
 #include "WorkerThreads.h"
 
 class CMyDlg : public CDialog {
@@ -66,6 +68,10 @@ public:
     // Whether a walk is under way (also while a stopped one unwinds).
     bool IsWalking() const { return m_bWalking.load(); }
 
+    // Waits, at most ms, until every worker this window started has ended
+    // (they were told to stop when the window went). False when some did not.
+    bool WaitForWorkers(DWORD ms) { return m_workers.WaitAll(ms); }
+
     bool m_bHasArgument = false;
     CSFMServer m_sfm;
     std::string m_strAppId;
@@ -105,26 +111,37 @@ private:
     void OnTimer(UINT_PTR id);
     bool OnPaint();
     void OnDestroy();
+    void KeepPathFieldWithinLimit();
     void ShowProgress();
     void RotateAnnouncement();
 
     struct OnlineRun;
     static DWORD WINAPI OnlineWorker(void* run);
     void RunOnlineWorker(const OnlineRun& run);
-    bool OnlineStopped() const { return m_bOnlineStop.load(); }
+    bool OnlineStopped() const { return m_bClosing.load(); }
     LRESULT ColorNoticeLine(HDC dc, HWND control);
     void SetCursorFor(HWND under);
 
-    static DWORD WINAPI SearchWorker(void* dialog);
-    void RunSearchWorker();
-    void RunSearch();
+    struct SearchRun;
+    static DWORD WINAPI SearchWorker(void* run);
+    void RunSearchWorker(const SearchRun& run);
+    void StopSearch();
     // Deletes the entry of one row; the row goes on success, shows "失败" otherwise.
     bool DeleteRow(int row, DeleteSession& session);
 
     FileSystem* m_fs;
     WorkerThreads m_workers;
-    CRITICAL_SECTION m_walkLock;  // one walk at a time on m_scan
+    // From a start until the walk has unwound and its rows are in; set and
+    // cleared on the window's thread, which starts no walk meanwhile.
     std::atomic<bool> m_bWalking{false};
-    // Set when the window goes: online workers then leave the dialog alone.
-    std::atomic<bool> m_bOnlineStop{false};
+    unsigned m_nSearch = 0;  // the current search; older workers leave the timers alone
+    ProgressText m_progress;  // the walk's position, as the progress display shows it
+    // Set when the window goes: workers then leave the dialog alone and no
+    // search or fetch starts.
+    std::atomic<bool> m_bClosing{false};
+    FetchGroup m_fetches;  // the online workers' fetches, cut short at close
+    bool m_bComReady = false;  // COM initialised on the window's thread
+    // The path field's text and caret after its last change within the limit.
+    std::string m_strFieldKept;
+    DWORD m_nFieldCaret = 0;
 };

@@ -16,6 +16,7 @@
 #include "AppMessages.h"
 #include "HttpFetch.h"
 #include "MainDlg.h"
+#include "MainTimers.h"
 #include "OnlineText.h"
 #include "Settings.h"
 #include "StoredTexts.h"
@@ -23,10 +24,6 @@
 #include "resource.h"
 
 namespace {
-
-constexpr UINT_PTR kTimerAnnouncements = 0;
-constexpr UINT kAnnouncementMs = 5000;
-constexpr UINT kAnnouncementRetryMs = 300000;
 
 enum OnlineMode { kFeedAndAutomaticCheck = 0, kFeedOnly = 1, kManualCheck = 2 };
 
@@ -88,6 +85,8 @@ DWORD WINAPI CMyDlg::OnlineWorker(void* p) {
 }
 
 void CMyDlg::RunOnlineWorker(const OnlineRun& run) {
+    // Closing the window cuts this run's fetches short.
+    FetchGroup::Member fetching(m_fetches);
     const OnlineEndpoints endpoints = BuildOnlineEndpoints();
     const HWND hwnd = run.hwnd;
     const int mode = run.mode;

@@ -1,101 +1,148 @@
 // The search: start and stop, the worker that walks, folder input.
+//
+// Starting and stopping are decided on the window's thread: a press while a
+// walk runs stops it, and button 1007 stays disabled until the stopped walk
+// has unwound, so that at most one walk exists and every press is seen.
 #include <windows.h>
 #include <shellapi.h>
 #include <shlobj.h>
 
-#include <cstring>
+#include <memory>
+#include <vector>
 
 #include "App.h"
 #include "AppMessages.h"
 #include "ListRowSink.h"
 #include "MainDlg.h"
 #include "MainTexts.h"
+#include "MainTimers.h"
 #include "PathForms.h"
+#include "RootPath.h"
+#include "SearchProgress.h"
 #include "UiHost.h"
 #include "resource.h"
 
 namespace {
 
-constexpr UINT_PTR kTimerAnnouncements = 0;
-constexpr UINT_PTR kTimerProgress = 1;
-constexpr UINT kProgressMs = 500;
-constexpr UINT kAnnouncementMs = 5000;
 const char kCaptionStart[] = "开始搜索";
 const char kCaptionStop[] = "停止";
 
 }  // namespace
 
+// What one search is given when it starts, all taken on the window's thread.
+struct CMyDlg::SearchRun {
+    CMyDlg* dialog;
+    HWND hwnd;
+    unsigned search;  // m_nSearch of this run
+    std::string root;
+    ScanOptions options;
+};
+
 void CMyDlg::ToggleSearch() {
+    if (m_bClosing || !m_hWnd) return;
+    if (m_bWalking) {
+        // A stopped walk still unwinding takes no press (its button is disabled).
+        if (m_scan.stopRequested == 0) StopSearch();
+        return;
+    }
     UpdateData(true);
     UpdateData(false);
+
+    auto* run = new SearchRun{this, m_hWnd, ++m_nSearch, m_strPath, ScanOptions()};
+    run->options.malformedNames = static_cast<uint8_t>(IsDlgButtonChecked(m_hWnd, IDC_CHECK_MALFORMED));
+    run->options.hidden = static_cast<uint8_t>(IsDlgButtonChecked(m_hWnd, IDC_CHECK_HIDDEN));
+    run->options.readOnly = static_cast<uint8_t>(IsDlgButtonChecked(m_hWnd, IDC_CHECK_READONLY));
+    run->options.system = static_cast<uint8_t>(IsDlgButtonChecked(m_hWnd, IDC_CHECK_SYSTEM));
+
+    // The flag is cleared before the button offers to stop: a stop pressed
+    // from then on is never overwritten.
+    m_scan.stopRequested = 0;
+    m_bWalking = true;
+    const BOOL exportWasEnabled = ::IsWindowEnabled(GetDlgItem(IDC_BTN_EXPORT));
+    ::EnableWindow(GetDlgItem(IDC_BTN_EXPORT), FALSE);
+    SetDlgItemTextA(m_hWnd, IDC_BTN_SEARCH, kCaptionStop);
+    m_strAdColor = "7";
+    KillTimer(m_hWnd, kTimerAnnouncements);
     SetTimer(m_hWnd, kTimerProgress, kProgressMs, nullptr);
-    // The worker decides from the button's caption whether it starts or stops.
-    HANDLE thread = m_workers.Start(&CMyDlg::SearchWorker, this);
-    if (thread) m_hThread = thread;
+
+    HANDLE thread = m_workers.Start(&CMyDlg::SearchWorker, run);
+    if (!thread) {
+        delete run;
+        m_scan.stopRequested = 1;
+        m_bWalking = false;
+        ::EnableWindow(GetDlgItem(IDC_BTN_EXPORT), exportWasEnabled);
+        SetDlgItemTextA(m_hWnd, IDC_BTN_SEARCH, kCaptionStart);
+        SetTimer(m_hWnd, kTimerAnnouncements, kAnnouncementMs, nullptr);
+        return;
+    }
+    m_hThread = thread;
 }
 
-DWORD WINAPI CMyDlg::SearchWorker(void* dialog) {
-    static_cast<CMyDlg*>(dialog)->RunSearchWorker();
+void CMyDlg::StopSearch() {
+    m_scan.stopRequested = 1;
+    SetDlgItemTextA(m_hWnd, IDC_BTN_SEARCH, kCaptionStart);
+    // Back when the walk has unwound; a press meanwhile would start nothing.
+    // The keys stay with the window: a disabled button cannot keep the focus.
+    HWND button = GetDlgItem(IDC_BTN_SEARCH);
+    if (::GetFocus() == button) ::SetFocus(GetDlgItem(IDC_EDIT_PATH));
+    ::EnableWindow(button, FALSE);
+    SetWindowText(m_strTitle.c_str());
+    m_strAdColor = "7";
+    KillTimer(m_hWnd, kTimerProgress);
+    SetTimer(m_hWnd, kTimerAnnouncements, kAnnouncementMs, nullptr);
+}
+
+DWORD WINAPI CMyDlg::SearchWorker(void* p) {
+    std::unique_ptr<SearchRun> run(static_cast<SearchRun*>(p));
+    run->dialog->RunSearchWorker(*run);
     return 0;
 }
 
-void CMyDlg::RunSearchWorker() {
-    HWND hwnd = m_hWnd;
+void CMyDlg::RunSearchWorker(const SearchRun& run) {
+    const HWND hwnd = run.hwnd;
+    bool begun = false;
     RunOnWindowThread(hwnd, [&] {
-        KillTimer(hwnd, kTimerAnnouncements);
-        m_strAdColor = "7";
+        if (m_bClosing) return;
+        m_strNotice = run.root;
+        m_listResult.DeleteAllItems();
+        m_scan.ResetCounters();
+        m_progress.Set(std::string());
+        begun = true;
     });
-    char caption[10] = {};
-    GetDlgItemTextA(hwnd, IDC_BTN_SEARCH, caption, sizeof caption);
-    if (std::strcmp(caption, kCaptionStart) == 0) {
-        RunSearch();
-    } else {
-        m_scan.stopRequested = 1;
-        SetDlgItemTextA(hwnd, IDC_BTN_SEARCH, kCaptionStart);
-        ::SetWindowTextA(hwnd, m_strTitle.c_str());
+
+    if (begun) {
+        // The time is the walk's own.
+        const DWORD start = GetTickCount();
+        ListRowSink rows(m_listResult, m_listPaint);
+        ProgressSink sink(rows, *m_fs, m_scan, m_progress, kProgressMs);
+        ScanFolder(*m_fs, run.root, run.options, sink, m_scan);
+        rows.Flush();  // every row is in the list before the summary
+        const DWORD elapsed = GetTickCount() - start;
+
+        std::string summary;
+        RunOnWindowThread(hwnd, [&] {
+            if (m_bClosing) return;
+            m_scan.stopRequested = 1;
+            m_bWalking = false;
+            SetDlgItemTextA(hwnd, IDC_BTN_SEARCH, kCaptionStart);
+            ::EnableWindow(GetDlgItem(IDC_BTN_SEARCH), TRUE);
+            if (m_listResult.GetItemCount() > 0) ::EnableWindow(GetDlgItem(IDC_BTN_EXPORT), TRUE);
+            summary = BuildSearchSummary(m_scan.foldersSearched, m_scan.filesSearched, m_scan.malformedFolders,
+                                         m_scan.malformedFiles, m_scan.unsearched, elapsed);
+        });
+        if (!summary.empty()) AppMessageBox(hwnd, summary.c_str(), MB_ICONINFORMATION);
     }
-    RunOnWindowThread(hwnd, [&] {
-        KillTimer(hwnd, kTimerProgress);
-        SetTimer(hwnd, kTimerAnnouncements, kAnnouncementMs, nullptr);
-    });
-}
-
-void CMyDlg::RunSearch() {
-    HWND hwnd = m_hWnd;
-    DWORD start = GetTickCount();
-    ScanOptions options;
-    options.malformedNames = static_cast<uint8_t>(SendDlgItemMessageA(hwnd, IDC_CHECK_MALFORMED, BM_GETCHECK, 0, 0));
-    options.hidden = static_cast<uint8_t>(SendDlgItemMessageA(hwnd, IDC_CHECK_HIDDEN, BM_GETCHECK, 0, 0));
-    options.readOnly = static_cast<uint8_t>(SendDlgItemMessageA(hwnd, IDC_CHECK_READONLY, BM_GETCHECK, 0, 0));
-    options.system = static_cast<uint8_t>(SendDlgItemMessageA(hwnd, IDC_CHECK_SYSTEM, BM_GETCHECK, 0, 0));
-    char root[MAX_PATH] = {};
-    GetDlgItemTextA(hwnd, IDC_EDIT_PATH, root, MAX_PATH);
-
-    // A walk stopped a moment ago may still be unwinding: two walks never
-    // share m_scan or the list, so this one waits for it.
-    EnterCriticalSection(&m_walkLock);
-    m_bWalking = true;
-    ::EnableWindow(GetDlgItem(IDC_BTN_EXPORT), FALSE);
-    SetDlgItemTextA(hwnd, IDC_BTN_SEARCH, kCaptionStop);
-    RunOnWindowThread(hwnd, [&] { m_strNotice = root; });
-    m_listResult.DeleteAllItems();
-    m_scan.ResetCounters();
-    m_scan.stopRequested = 0;
-
-    ListRowSink sink(m_listResult, m_listPaint);
-    ScanFolder(*m_fs, root, options, sink, m_scan);
-    sink.Flush();  // every row is in the list before the summary
 
     m_scan.stopRequested = 1;
-    SetDlgItemTextA(hwnd, IDC_BTN_SEARCH, kCaptionStart);
-    if (m_listResult.GetItemCount() > 0) ::EnableWindow(GetDlgItem(IDC_BTN_EXPORT), TRUE);
-    std::string summary = BuildSearchSummary(m_scan.foldersSearched, m_scan.filesSearched, m_scan.malformedFolders,
-                                             m_scan.malformedFiles, GetTickCount() - start);
     m_bWalking = false;
-    LeaveCriticalSection(&m_walkLock);
-
-    if (IsWindow(hwnd)) AppMessageBox(hwnd, summary.c_str(), MB_ICONINFORMATION);
-    ::SetWindowTextA(hwnd, m_strTitle.c_str());
+    // A search started while this one's summary was up owns the timers and the title.
+    RunOnWindowThread(hwnd, [&] {
+        if (m_bClosing || run.search != m_nSearch) return;
+        ::EnableWindow(GetDlgItem(IDC_BTN_SEARCH), TRUE);
+        KillTimer(hwnd, kTimerProgress);
+        SetTimer(hwnd, kTimerAnnouncements, kAnnouncementMs, nullptr);
+        ::SetWindowTextA(hwnd, m_strTitle.c_str());
+    });
 }
 
 void CMyDlg::ChooseFolder() {
@@ -113,12 +160,16 @@ void CMyDlg::ChooseFolder() {
 }
 
 void CMyDlg::AcceptDroppedPath(HDROP drop) {
-    char item[MAX_PATH] = {};
-    DragQueryFileA(drop, 0, item, MAX_PATH);
-    bool isFolder = false;
-    ResolveDevicePath(*m_fs, item, isFolder);
-    UpdateData(true);
-    m_strPath = isFolder ? std::string(item) : ParentFolderOf(item);
-    UpdateData(false);
+    // A path longer than the field takes is refused whole; cut, it would name another folder.
+    const UINT length = DragQueryFileA(drop, 0, nullptr, 0);
+    if (length > 0 && length <= kMaxRootLength) {
+        std::vector<char> item(length + 1, '\0');
+        DragQueryFileA(drop, 0, item.data(), length + 1);
+        bool isFolder = false;
+        ResolveDevicePath(*m_fs, item.data(), isFolder);
+        UpdateData(true);
+        m_strPath = isFolder ? std::string(item.data()) : ParentFolderOf(item.data());
+        UpdateData(false);
+    }
     DragFinish(drop);
 }

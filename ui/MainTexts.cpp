@@ -22,11 +22,12 @@ std::string BuildProgressTitle(const std::string& restTitle, int foldersSearched
 }
 
 std::string BuildSearchSummary(int foldersSearched, int filesSearched, int malformedFolders, int malformedFiles,
-                               uint32_t elapsedMs) {
+                               int unsearched, uint32_t elapsedMs) {
     std::string text = Format("搜索完成，共搜索了%d个目录和", foldersSearched);
     text += Format("%d个文件\r\n", filesSearched);
     text += Format("找到了畸形目录: %d 个\r\n", malformedFolders);
     text += Format("找到了畸形文件: %d 个\r\n", malformedFiles);
+    if (unsearched > 0) text += Format("未能搜索: %d 个目录或文件（无法访问或路径过长）\r\n", unsearched);
     if (elapsedMs < 1000)
         text += Format("共花时: %d 毫秒", static_cast<int>(elapsedMs));
     else

@@ -45,11 +45,14 @@ bool WorkerThreads::WaitAll(DWORD timeoutMs) {
         LeaveCriticalSection(&m_lock);
         if (running.empty()) return true;
         DWORD spent = GetTickCount() - start;
-        if (spent >= timeoutMs) return false;
+        if (timeoutMs != INFINITE && spent >= timeoutMs) return false;
         // At most MAXIMUM_WAIT_OBJECTS - 1 handles per wait; the loop comes back for the rest.
         DWORD count = static_cast<DWORD>(running.size() < MAXIMUM_WAIT_OBJECTS - 1 ? running.size()
                                                                                    : MAXIMUM_WAIT_OBJECTS - 1);
-        DWORD r = MsgWaitForMultipleObjects(count, running.data(), FALSE, timeoutMs - spent, QS_SENDMESSAGE);
+        DWORD r = MsgWaitForMultipleObjects(count, running.data(), FALSE,
+                                            timeoutMs == INFINITE ? INFINITE : timeoutMs - spent, QS_SENDMESSAGE);
+        // A handle that cannot be waited on would fail the same wait again at once.
+        if (r == WAIT_FAILED) return false;
         if (r == WAIT_OBJECT_0 + count) {
             MSG msg;
             // Peeking dispatches the messages other threads sent to our windows.

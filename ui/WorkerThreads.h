@@ -18,9 +18,10 @@ public:
     // Null when the thread could not be created.
     HANDLE Start(LPTHREAD_START_ROUTINE routine, void* argument);
 
-    // Waits until every thread started here has ended, at most timeoutMs.
-    // Messages sent to this thread's windows are handled while waiting, so a
-    // worker blocked in a SendMessage to them can finish. True when all ended.
+    // Waits until every thread started here has ended, at most timeoutMs
+    // (INFINITE: no bound). Messages sent to this thread's windows are handled
+    // while waiting, so a worker blocked in a SendMessage to them can finish.
+    // True when all ended; false at the bound or when the wait itself fails.
     bool WaitAll(DWORD timeoutMs);
 
     // Threads started here that have not ended yet.

@@ -163,6 +163,55 @@ TEST_F(HttpFetch, NetworkFailuresGiveEmptyTextWithinTheirBounds) {
     EXPECT_EQ(FetchUrlText("not an address"), "");
 }
 
+// A fetch on a thread of its own, for a group that another thread cancels.
+struct GroupFetch {
+    FetchGroup* group;
+    std::string url;
+    std::string body = "not fetched";
+    static DWORD WINAPI Run(void* p) {
+        auto* f = static_cast<GroupFetch*>(p);
+        FetchGroup::Member member(*f->group);
+        f->body = FetchUrlText(f->url);
+        return 0;
+    }
+};
+
+TEST_F(HttpFetch, CancelEndsAFetchInFlightAndEveryLaterOneOfItsGroup) {
+    // Accepts and never answers, for far longer than the fetch's receive limit.
+    Answer stall;
+    stall.ending = Ending::Stall;
+    stall.stallMs = 120000;
+    server.Set("/stall", stall);
+    server.Set("/ok", LoopbackHttpServer::Ok("hello"));
+
+    FetchGroup group;
+    GroupFetch blocked{&group, server.Url("/stall")};
+    HANDLE thread = CreateThread(nullptr, 0, &GroupFetch::Run, &blocked, 0, nullptr);
+    ASSERT_TRUE(thread);
+    // The request has reached the server: the fetch now waits for the answer.
+    const DWORD start = GetTickCount();
+    while (server.CountFor("/stall") == 0 && GetTickCount() - start < 20000)
+        Sleep(20);
+    ASSERT_EQ(server.CountFor("/stall"), 1u);
+    EXPECT_EQ(WaitForSingleObject(thread, 0), static_cast<DWORD>(WAIT_TIMEOUT));
+
+    group.Cancel();
+    // Well inside the 20 s receive limit that would end it otherwise.
+    EXPECT_EQ(WaitForSingleObject(thread, 8000), static_cast<DWORD>(WAIT_OBJECT_0));
+    CloseHandle(thread);
+    EXPECT_EQ(blocked.body, "");
+    EXPECT_TRUE(group.Cancelled());
+
+    // Later fetches of the group send nothing.
+    GroupFetch later{&group, server.Url("/ok")};
+    thread = CreateThread(nullptr, 0, &GroupFetch::Run, &later, 0, nullptr);
+    ASSERT_TRUE(thread);
+    EXPECT_EQ(WaitForSingleObject(thread, 30000), static_cast<DWORD>(WAIT_OBJECT_0));
+    CloseHandle(thread);
+    EXPECT_EQ(later.body, "");
+    EXPECT_EQ(server.CountFor("/ok"), 0u);
+}
+
 // ---- the update check and the feed through the network ------------------------
 
 TEST_F(HttpFetch, UpdateCheckThroughTheServer) {

@@ -108,7 +108,8 @@ public:
             FreeLibrary(m_spy);
     }
 
-    bool Start() {
+    // Starts the program, with argument as its one argument when not empty.
+    bool Start(const std::string& argument = std::string()) {
         DeleteFileA(m_folder.SpyLog().c_str());
         SetEnvironmentVariableA("ORVELLE_SPY_LOG", m_folder.SpyLog().c_str());
         SetEnvironmentVariableA("ORVELLE_SPY_TARGET", "Orvelle.exe");
@@ -117,6 +118,8 @@ public:
         if (!hookProc)
             return false;
         std::string commandLine = "\"" + m_folder.Exe() + "\"";
+        if (!argument.empty())
+            commandLine += " \"" + argument + "\"";
         STARTUPINFOA startup = {};
         startup.cb = sizeof startup;
         if (!CreateProcessA(m_folder.Exe().c_str(), &commandLine[0], nullptr, nullptr, FALSE, CREATE_SUSPENDED,
@@ -190,6 +193,8 @@ public:
             n += l.rfind(prefix, 0) == 0 ? 1 : 0;
         return n;
     }
+
+    HANDLE Process() const { return m_info.hProcess; }
 
     // Closes the main window as the close box does; true when the program ended with 0.
     bool Close() {
@@ -303,6 +308,57 @@ TEST_F(OnlineEndToEnd, WithoutServerNothingIsShownAndTheFeedWaitsFiveMinutes) {
     EXPECT_EQ(program.SpyCount("SetTimer 0 "), 1u);
     EXPECT_EQ(folder.Setting("VskChkDate"), "");
     EXPECT_TRUE(program.Close());
+}
+
+TEST_F(OnlineEndToEnd, ClosingWhileTheVendorNeverAnswersEndsAtOnceAndMissesNoRequest) {
+    ASSERT_TRUE(server.Start(ORVELLE_E2E_PORT)) << "port " << ORVELLE_E2E_PORT << " is taken";
+    // The vendor takes the connection and never answers (far beyond every limit of the fetch).
+    LoopbackHttpServer::Answer silent;
+    silent.ending = LoopbackHttpServer::Ending::Stall;
+    silent.stallMs = LoopbackHttpServer::kLifetimeMs;
+    server.Set("/feed", silent);
+    server.Set("/update", silent);
+
+    // Started as the Explorer verb starts it: it holds the hand-over block while its window is open.
+    const std::string folderToSearch = folder.Exe().substr(0, folder.Exe().rfind('\\'));
+    Program program(folder);
+    ASSERT_TRUE(program.Start("-p:" + folderToSearch));
+    ASSERT_TRUE(WaitFor([&] { return program.MainWindow() != nullptr; }, 30000));
+    ASSERT_TRUE(WaitFor([&] { return server.CountFor("/feed") > 0; }, 30000)) << "no fetch in flight";
+    const HWND main = program.MainWindow();
+
+    // A delete request started right after the close is the program's own
+    // again: it asks, rather than handing its path to a window that is gone.
+    const std::string victim = folderToSearch + "\\victim.txt";
+    HANDLE file = CreateFileA(victim.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    CloseHandle(file);
+    Program request(folder);
+
+    PostMessageA(main, WM_SYSCOMMAND, SC_CLOSE, 0);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(main); }, 20000)) << "the window did not close";
+    FILETIME closed = {};
+    GetSystemTimeAsFileTime(&closed);
+    ASSERT_TRUE(request.Start("-d:" + victim));
+    ASSERT_EQ(WaitForSingleObject(program.Process(), 20000), static_cast<DWORD>(WAIT_OBJECT_0))
+        << "still running 20 s after its window closed";
+    DWORD code = 1;
+    GetExitCodeProcess(program.Process(), &code);
+    EXPECT_EQ(code, 0u);
+    // From the close to the end of the process, as the system recorded it.
+    FILETIME created = {}, exited = {}, kernel = {}, user = {};
+    ASSERT_TRUE(GetProcessTimes(program.Process(), &created, &exited, &kernel, &user));
+    auto ticks = [](const FILETIME& t) { return (static_cast<int64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime; };
+    const int64_t tookMs = (ticks(exited) - ticks(closed)) / 10000;
+    EXPECT_LT(tookMs, 1000) << "the process waited for the network after its window closed";
+
+    HWND box = request.WaitForMessageBox(30000);
+    ASSERT_NE(box, nullptr) << "the delete request was taken in by the closed window";
+    EXPECT_EQ(BoxText(box), "确认删除选中的文件夹？");
+    Answer(box, IDNO);
+    EXPECT_EQ(WaitForSingleObject(request.Process(), 20000), static_cast<DWORD>(WAIT_OBJECT_0));
+    EXPECT_NE(GetFileAttributesA(victim.c_str()), INVALID_FILE_ATTRIBUTES);
+    DeleteFileA(victim.c_str());
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <commctrl.h>
+#include <objbase.h>
+#include <shlobj.h>
 
 #include <algorithm>
 #include <cmath>
@@ -11,6 +13,7 @@
 #include <vector>
 
 #include "AppMessages.h"
+#include "CommandLineStep.h"
 #include "DialogHarness.h"
 #include "MainDlg.h"
 #include "MainTexts.h"
@@ -19,6 +22,7 @@
 #include "StoredTexts.h"
 #include "TreeBackend.h"
 #include "RowCollector.h"
+#include "WorkerThreads.h"
 #include "resource.h"
 
 namespace {
@@ -239,20 +243,42 @@ TEST_F(MainDialog, ManyRowsArriveInTheWalksOrderAndTheListIsPaintedWhenItEnds) {
     });
 }
 
-// A walk that waits at one folder until the test lets it go on.
+// A walk that waits at one folder until the test lets it go on, each time
+// it gets there; the volume tells who listed what.
 struct SlowVolume {
     SimulatedVolume v;
     HANDLE release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    CRITICAL_SECTION lock;
+    std::vector<std::pair<DWORD, std::string>> listings;  // thread, pattern
     SlowVolume() {
+        InitializeCriticalSection(&lock);
         v.AddDrive('D');
         for (const char* f : {"D:\\r\\a\\one.", "D:\\r\\b\\slow\\two.", "D:\\r\\z\\three."}) v.AddFile(f);
         v.beforeFindFirst = [this](const std::string& p) {
+            EnterCriticalSection(&lock);
+            listings.emplace_back(GetCurrentThreadId(), p);
+            LeaveCriticalSection(&lock);
             // Long enough in b for the row found so far to reach the list.
             if (p == "\\\\?\\D:\\r\\b\\*") Sleep(150);
             if (p == "\\\\?\\D:\\r\\b\\slow\\*") WaitForSingleObject(release, 20000);
         };
     }
-    ~SlowVolume() { CloseHandle(release); }
+    ~SlowVolume() {
+        CloseHandle(release);
+        DeleteCriticalSection(&lock);
+    }
+    std::vector<std::pair<DWORD, std::string>> Listings() {
+        EnterCriticalSection(&lock);
+        auto copy = listings;
+        LeaveCriticalSection(&lock);
+        return copy;
+    }
+    // How many walks have begun: listings of the root.
+    size_t Walks() {
+        size_t n = 0;
+        for (const auto& l : Listings()) n += l.second == "D:\\r\\*" ? 1 : 0;
+        return n;
+    }
 };
 
 std::vector<std::string> ListPaths(CMyDlg& dlg) {
@@ -262,11 +288,14 @@ std::vector<std::string> ListPaths(CMyDlg& dlg) {
     return out;
 }
 
-TEST_F(MainDialog, ARestartWaitsForTheStoppedWalkAndDeletesWaitForBoth) {
+bool IsProgressTitle(HWND h) { return Text(h).find("-已搜索个") != std::string::npos; }
+
+TEST_F(MainDialog, AStoppedWalkTakesNoPressUntilItHasUnwoundThenTheNextSearchRunsInFull) {
     SlowVolume slow;
     CMyDlg dlg{CMyDlg::StartArgs{true, "D:\\r"}, &slow.v};
     Run(dlg, [&](HWND h) {
         HWND search = GetDlgItem(h, IDC_BTN_SEARCH);
+        HWND edit = GetDlgItem(h, IDC_EDIT_PATH);
         RunOnWindowThread(h, [&] { dlg.ToggleSearch(); });
         ASSERT_TRUE(WaitFor([&] { return dlg.IsWalking() && Text(search) == "停止"; }));
 
@@ -278,24 +307,271 @@ TEST_F(MainDialog, ARestartWaitsForTheStoppedWalkAndDeletesWaitForBoth) {
         EXPECT_EQ(dlg.m_listResult.GetItemCount(), 1);
         EXPECT_TRUE(slow.v.Exists("D:\\r\\a\\one."));
 
-        // Stop, then start again while the stopped walk is still inside the slow folder.
-        RunOnWindowThread(h, [&] { dlg.ToggleSearch(); });
-        ASSERT_TRUE(WaitFor([&] { return Text(search) == "开始搜索"; }));
-        RunOnWindowThread(h, [&] { dlg.ToggleSearch(); });
-        Sleep(200);
-        EXPECT_TRUE(host.Boxes().empty());  // the old walk is still held up
-        SetEvent(slow.release);
+        // Stop; the stopped walk is still inside the slow folder. The button
+        // says so, and neither it nor Return in the path field starts anything.
+        Click(h, IDC_BTN_SEARCH);
+        EXPECT_EQ(Text(search), "开始搜索");
+        EXPECT_FALSE(IsWindowEnabled(search));
+        EXPECT_FALSE(IsProgressTitle(h));
+        Click(h, IDC_BTN_SEARCH);
+        RunOnWindowThread(h, [&] { SetFocus(edit); });
+        OnUi(h, [&] {
+            MSG msg = {edit, WM_KEYDOWN, VK_RETURN, 0, 0, {0, 0}};
+            dlg.PreTranslateMessage(&msg);
+            dlg.ToggleSearch();
+        });
+        EXPECT_TRUE(dlg.IsWalking());
+        EXPECT_TRUE(host.Boxes().empty());
 
+        SetEvent(slow.release);
+        ASSERT_TRUE(WaitForBoxes(1));
+        ASSERT_TRUE(WaitFor([&] { return !dlg.IsWalking() && IsWindowEnabled(search); }));
+        EXPECT_EQ(host.Boxes()[0].text.rfind("搜索完成，共搜索了3个目录和1个文件\r\n", 0), 0u) << host.Boxes()[0].text;
+        EXPECT_EQ(slow.Walks(), 1u) << "a press while the walk unwound started a search of its own";
+
+        // The next search, held up in the slow folder again: its progress
+        // shows, and it stops at the first press.
+        ResetEvent(slow.release);
+        Click(h, IDC_BTN_SEARCH);
+        ASSERT_TRUE(WaitFor([&] { return dlg.m_listResult.GetItemCount() == 1 && IsProgressTitle(h); }))
+            << Text(h);
+        Click(h, IDC_BTN_SEARCH);
+        EXPECT_FALSE(IsProgressTitle(h));
+        SetEvent(slow.release);
         ASSERT_TRUE(WaitForBoxes(2));
-        ASSERT_TRUE(WaitFor([&] { return !dlg.IsWalking() && Text(search) == "开始搜索"; }));
+        ASSERT_TRUE(WaitFor([&] { return !dlg.IsWalking() && IsWindowEnabled(search); }));
+        EXPECT_EQ(slow.Walks(), 2u);
+        EXPECT_EQ(host.Boxes().size(), 2u);
+
+        // Once it has run to its end, deleting takes every row.
+        Click(h, IDC_BTN_SEARCH);
+        ASSERT_TRUE(WaitForBoxes(3));
+        ASSERT_TRUE(WaitFor([&] { return !dlg.IsWalking(); }));
         std::vector<std::string> expected = {"D:\\r\\a\\one.", "D:\\r\\b\\slow\\two.", "D:\\r\\z\\three."};
         EXPECT_EQ(ListPaths(dlg), expected);
-        EXPECT_EQ(host.Boxes()[1].text.rfind("搜索完成，共搜索了4个目录和3个文件\r\n", 0), 0u) << host.Boxes()[1].text;
-
+        EXPECT_EQ(host.Boxes()[2].text.rfind("搜索完成，共搜索了4个目录和3个文件\r\n", 0), 0u) << host.Boxes()[2].text;
         RunOnWindowThread(h, [&] { dlg.DeleteAllRows(); });
         EXPECT_EQ(dlg.m_listResult.GetItemCount(), 0);
         EXPECT_FALSE(slow.v.Exists("D:\\r\\b\\slow\\two."));
     });
+}
+
+TEST_F(MainDialog, NothingStartsOnceTheWindowIsGone) {
+    SlowVolume slow;
+    {
+        CMyDlg dlg{CMyDlg::StartArgs{true, "D:\\r"}, &slow.v};
+        Run(dlg, [&](HWND h) {
+            RunOnWindowThread(h, [&] { dlg.ToggleSearch(); });
+            ASSERT_TRUE(WaitFor([&] { return dlg.m_listResult.GetItemCount() == 1; }));
+            // Stopped, pressed again while it unwinds, and closed.
+            Click(h, IDC_BTN_SEARCH);
+            RunOnWindowThread(h, [&] { dlg.ToggleSearch(); });
+            PostMessageA(h, WM_SYSCOMMAND, SC_CLOSE, 0);
+            ASSERT_TRUE(WaitFor([&] { return !IsWindow(h); }));
+            dlg.ToggleSearch();
+            SetEvent(slow.release);
+        });
+        // The dialog goes here, after its workers.
+    }
+    EXPECT_EQ(slow.Walks(), 1u);
+    EXPECT_TRUE(host.Boxes().empty()) << host.Boxes()[0].text;
+}
+
+TEST_F(MainDialog, AStopPressedRightAfterTheStartHolds) {
+    SlowVolume slow;
+    CMyDlg dlg{CMyDlg::StartArgs{true, "D:\\r"}, &slow.v};
+    Run(dlg, [&](HWND h) {
+        // Both presses before the worker has run a single step.
+        OnUi(h, [&] {
+            dlg.ToggleSearch();
+            dlg.ToggleSearch();
+        });
+        // Were the stop lost, the walk would wait in the slow folder and no box would come.
+        const bool ended = WaitForBoxes(1);
+        SetEvent(slow.release);
+        ASSERT_TRUE(ended) << "the walk did not stop";
+        ASSERT_TRUE(WaitFor([&] { return !dlg.IsWalking(); }));
+        EXPECT_EQ(slow.Walks(), 1u);
+        EXPECT_EQ(host.Boxes().size(), 1u);
+        EXPECT_EQ(Text(GetDlgItem(h, IDC_BTN_SEARCH)), "开始搜索");
+    });
+}
+
+TEST_F(MainDialog, TheProgressDisplayNeverWaitsOnTheDisk) {
+    SlowVolume slow;
+    CMyDlg dlg{CMyDlg::StartArgs{true, "D:\\r"}, &slow.v};
+    DWORD windowThread = GetCurrentThreadId();  // the dialog runs modally here
+    Run(dlg, [&](HWND h) {
+        RunOnWindowThread(h, [&] { dlg.ToggleSearch(); });
+        ASSERT_TRUE(WaitFor([&] { return dlg.m_listResult.GetItemCount() == 1; }));
+        // Held in the slow folder for several ticks of the progress timer: the
+        // title follows the counts, and the window's thread lists nothing.
+        ASSERT_TRUE(WaitFor([&] { return Text(h) == BuildProgressTitle(dlg.m_strTitle, 3, 1); })) << Text(h);
+        const std::string shown = Text(h);
+        DWORD_PTR answer = 0;
+        EXPECT_TRUE(SendMessageTimeoutA(h, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &answer));
+        OnUi(h, [&] { dlg.UpdateData(true); });
+        // The status line shows where the walk was, in long names.
+        EXPECT_EQ(dlg.m_strNotice.rfind("D:\\r", 0), 0u) << dlg.m_strNotice;
+        SetEvent(slow.release);
+        ASSERT_TRUE(WaitForBoxes(1));
+    });
+    for (const auto& listing : slow.Listings())
+        EXPECT_NE(listing.first, windowThread) << "the window's thread listed " << listing.second;
+}
+
+TEST_F(MainDialog, ASummaryTellsWhatCouldNotBeSearched) {
+    SimulatedVolume v;
+    v.AddDrive('D');
+    v.AddFile("D:\\r\\a\\one.");
+    CMyDlg* shown = nullptr;
+    // The walk's count of what it could not reach, as it stands when the walk ends.
+    v.beforeFindFirst = [&](const std::string& p) {
+        if (p == "D:\\r\\a\\*") shown->m_scan.unsearched = 2;
+    };
+    CMyDlg dlg{CMyDlg::StartArgs{true, "D:\\r"}, &v};
+    shown = &dlg;
+    Run(dlg, [&](HWND h) {
+        RunOnWindowThread(h, [&] { dlg.ToggleSearch(); });
+        ASSERT_TRUE(WaitForBoxes(1));
+        EXPECT_EQ(host.Boxes()[0].text.rfind("搜索完成，共搜索了1个目录和1个文件\r\n找到了畸形目录: 0 个\r\n"
+                                             "找到了畸形文件: 1 个\r\n未能搜索: 2 个目录或文件（无法访问或路径过长）\r\n"
+                                             "共花时: ", 0),
+                  0u)
+            << host.Boxes()[0].text;
+    });
+}
+
+// A drop of one item, as the shell hands it over.
+HDROP MakeDrop(const std::string& path) {
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DROPFILES) + path.size() + 2);
+    auto* files = static_cast<DROPFILES*>(GlobalLock(memory));
+    files->pFiles = sizeof(DROPFILES);
+    files->fWide = FALSE;
+    memcpy(reinterpret_cast<char*>(files) + sizeof(DROPFILES), path.data(), path.size());
+    GlobalUnlock(memory);
+    return static_cast<HDROP>(memory);
+}
+
+TEST_F(MainDialog, ARootLongerThanTheFieldTakesIsRefusedNotCut) {
+    const std::string longest = "D:\\" + std::string(256, 'a');  // 259 bytes
+    const std::string tooLong = longest + "\\b";
+    {
+        CMyDlg dlg{CMyDlg::StartArgs{true, tooLong}};
+        Run(dlg, [&](HWND h) { EXPECT_EQ(Text(GetDlgItem(h, IDC_EDIT_PATH)), ""); });
+    }
+    SimulatedVolume v;
+    v.AddDrive('D');
+    v.AddFolder("D:\\held");
+    v.AddFolder("D:\\dropped");
+    CMyDlg dlg{CMyDlg::StartArgs{true, "D:\\held"}, &v};
+    Run(dlg, [&](HWND h) {
+        HWND edit = GetDlgItem(h, IDC_EDIT_PATH);
+        // Typing stops where a search could no longer be given the text, in
+        // bytes of the code page: a Chinese character takes two.
+        std::string chinese;
+        for (int i = 0; i < 200; ++i) chinese += "文";
+        for (const std::string& typed : {tooLong, chinese}) {
+            OnUi(h, [&] {
+                SendMessageA(edit, EM_SETSEL, 0, -1);
+                SendMessageA(edit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(typed.c_str()));
+            });
+            EXPECT_GT(GetWindowTextLengthA(edit), 200);
+            EXPECT_LE(GetWindowTextLengthA(edit), 259);
+        }
+
+        // A dropped folder too long for the field leaves it as it was; one that fits is taken.
+        OnUi(h, [&] { SetWindowTextA(edit, "D:\\held"); });
+        std::string expected = "D:\\held";
+        for (const std::string& dropped : {tooLong, std::string("D:\\dropped"), tooLong}) {
+            HDROP drop = MakeDrop(dropped);
+            OnUi(h, [&] { SendMessageA(h, WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0); });
+            if (dropped != tooLong) expected = dropped;
+            EXPECT_EQ(Text(edit), expected) << dropped.size() << " bytes dropped";
+        }
+    });
+}
+
+TEST_F(MainDialog, ClosingReleasesTheHandOverBlockBeforeTheWindowIsGone) {
+    CMyDlg dlg{CMyDlg::StartArgs{true, "D:\\r"}};
+    // As a window started with a search request holds it.
+    const std::string name = HandOverBlockName(dlg.m_strAppId);
+    dlg.m_sfm.Open(nullptr, name.c_str(), 1);
+    ASSERT_TRUE(dlg.m_sfm.GetBuffer());
+    bool heldAfterClose = true;
+    Run(dlg, [&](HWND h) {
+        PostMessageA(h, WM_SYSCOMMAND, SC_CLOSE, 0);
+        ASSERT_TRUE(WaitFor([&] { return !IsWindow(h); }));
+        // The dialog object is still there: only the close has happened.
+        HANDLE block = OpenFileMappingA(FILE_MAP_READ, FALSE, name.c_str());
+        heldAfterClose = block != nullptr;
+        if (block) CloseHandle(block);
+    });
+    EXPECT_FALSE(heldAfterClose) << "a request started now would hand its path to a window that is gone";
+}
+
+TEST_F(MainDialog, TheWindowsThreadIsAComApartmentWhileTheWindowLives) {
+    CMyDlg dlg{CMyDlg::StartArgs{true, ""}};
+    HRESULT during = E_FAIL;
+    Run(dlg, [&](HWND h) {
+        OnUi(h, [&] {
+            during = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+            if (SUCCEEDED(during)) CoUninitialize();
+        });
+    });
+    EXPECT_EQ(during, S_FALSE) << "COM was not initialised apartment-threaded on the window's thread";
+    // And released with the window.
+    HRESULT after = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    EXPECT_EQ(after, S_OK);
+    if (SUCCEEDED(after)) CoUninitialize();
+}
+
+// A thread that ends when its event is set.
+DWORD WINAPI WaitForEvent(void* event) {
+    WaitForSingleObject(static_cast<HANDLE>(event), INFINITE);
+    return 0;
+}
+
+struct WaitAllCall {
+    WorkerThreads* workers;
+    bool result = true;
+    static DWORD WINAPI Run(void* p) {
+        auto* call = static_cast<WaitAllCall*>(p);
+        call->result = call->workers->WaitAll(INFINITE);
+        return 0;
+    }
+};
+
+TEST(WorkerThreads, AWaitThatCannotBeMadeReturnsInsteadOfSpinning) {
+    HANDLE event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    WorkerThreads workers;
+    HANDLE thread = workers.Start(&WaitForEvent, event);
+    ASSERT_TRUE(thread);
+    // The handle held there becomes one that may not be waited on (no
+    // SYNCHRONIZE right): every wait on it fails at once.
+    HANDLE copy = nullptr;
+    ASSERT_TRUE(DuplicateHandle(GetCurrentProcess(), thread, GetCurrentProcess(), &copy, 0, FALSE,
+                                DUPLICATE_SAME_ACCESS));
+    WaitAllCall call{&workers};
+    HANDLE waiter = CreateThread(nullptr, 0, &WaitAllCall::Run, &call, CREATE_SUSPENDED, nullptr);
+    ASSERT_TRUE(waiter);
+    CloseHandle(thread);
+    HANDLE unwaitable = nullptr;
+    ASSERT_TRUE(DuplicateHandle(GetCurrentProcess(), copy, GetCurrentProcess(), &unwaitable,
+                                THREAD_QUERY_INFORMATION, FALSE, 0));
+    if (unwaitable != thread) {
+        SetEvent(event);  // the waiter stays suspended and never runs
+        GTEST_SKIP() << "the system gave the closed handle's value to no new handle";
+    }
+    ASSERT_EQ(WaitForSingleObject(unwaitable, 0), static_cast<DWORD>(WAIT_FAILED));
+    ResumeThread(waiter);
+    EXPECT_EQ(WaitForSingleObject(waiter, 20000), static_cast<DWORD>(WAIT_OBJECT_0)) << "WaitAll spins on";
+    EXPECT_FALSE(call.result);
+    SetEvent(event);
+    WaitForSingleObject(copy, 20000);
+    CloseHandle(copy);
+    CloseHandle(waiter);
+    CloseHandle(event);
 }
 
 }  // namespace

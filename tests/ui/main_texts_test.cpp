@@ -17,13 +17,19 @@ TEST(SearchSummary, CountsAndTheTimeRule) {
         {0xFFFFFFFFu, "共花时: 4294967 秒"},
     };
     for (const Case& c : cases) {
-        std::string text = BuildSearchSummary(12, 345, 1, 2, c.ms);
+        std::string text = BuildSearchSummary(12, 345, 1, 2, 0, c.ms);
         EXPECT_EQ(text, std::string("搜索完成，共搜索了12个目录和345个文件\r\n找到了畸形目录: 1 个\r\n"
                                     "找到了畸形文件: 2 个\r\n") + c.timeLine)
             << c.ms;
     }
-    EXPECT_EQ(BuildSearchSummary(0, 0, 0, 0, 5),
+    EXPECT_EQ(BuildSearchSummary(0, 0, 0, 0, 0, 5),
               "搜索完成，共搜索了0个目录和0个文件\r\n找到了畸形目录: 0 个\r\n找到了畸形文件: 0 个\r\n共花时: 5 毫秒");
+}
+
+TEST(SearchSummary, WhatCouldNotBeSearchedFollowsTheCounts) {
+    EXPECT_EQ(BuildSearchSummary(4, 9, 0, 1, 3, 1500),
+              "搜索完成，共搜索了4个目录和9个文件\r\n找到了畸形目录: 0 个\r\n找到了畸形文件: 1 个\r\n"
+              "未能搜索: 3 个目录或文件（无法访问或路径过长）\r\n共花时: 1 秒");
 }
 
 TEST(WindowTitles, RestAndProgress) {

@@ -1,0 +1,31 @@
+#include "SearchProgress.h"
+
+#include "PathForms.h"
+
+void ProgressText::Set(const std::string& text) {
+    EnterCriticalSection(&m_lock);
+    m_text = text;
+    LeaveCriticalSection(&m_lock);
+}
+
+std::string ProgressText::Get() const {
+    EnterCriticalSection(&m_lock);
+    std::string text = m_text;
+    LeaveCriticalSection(&m_lock);
+    return text;
+}
+
+void ProgressSink::Idle() {
+    const DWORD now = GetTickCount();
+    if (!m_published || now - m_lastPublished >= m_periodMs) {
+        char entry[kMaxPath];
+        m_state.CopyLongEntryPath(entry);
+        // Until the walk has met an entry there is nothing to show yet.
+        if (entry[0] != '\0') {
+            m_out.Set(ResolveLongPath(m_fs, entry));
+            m_published = true;
+            m_lastPublished = now;
+        }
+    }
+    m_rows.Idle();
+}
