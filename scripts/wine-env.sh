@@ -21,7 +21,7 @@ set -u
 readonly ZH_LOCALE=zh_CN.UTF-8
 readonly READY_STAMP=.wine-env-ready
 # Bump when create_prefix changes what it sets up: older prefixes are then rebuilt.
-readonly PREFIX_VERSION=3
+readonly PREFIX_VERSION=4
 readonly SCREEN=1280x1024x24
 
 me=${0##*/}
@@ -55,6 +55,17 @@ case $mode in run|session) ;; *) say "unknown mode $mode"; usage ;; esac
 for tool in wine wineserver flock; do
     command -v "$tool" >/dev/null 2>&1 || die "$tool is missing (scripts/install-deps.sh installs it)"
 done
+
+# Debian's "wine" starts the 32-bit loader, which hands 64-bit programs on to
+# the 64-bit one. Where the kernel runs no 32-bit binaries that loader cannot
+# start: the 64-bit loader then runs the 64-bit programs (32-bit ones cannot run).
+wine_cmd=wine
+keeper_cc=i686-w64-mingw32-gcc
+if ! wine --version >/dev/null 2>&1 && [ -x /usr/lib/wine/wine64 ] && /usr/lib/wine/wine64 --version >/dev/null 2>&1; then
+    wine_cmd=/usr/lib/wine/wine64
+    keeper_cc=x86_64-w64-mingw32-gcc
+    export WINELOADER=$wine_cmd
+fi
 
 # Wine wants an absolute prefix path.
 prefix=${prefix%/}
@@ -118,18 +129,28 @@ create_prefix() {
     fi
     say "creating the Wine prefix $prefix (once per build tree)..."
     local log=$tmp_dir/wineboot.log
-    if ! WINEARCH=win64 LC_ALL=$ZH_LOCALE wine wineboot -i </dev/null >"$log" 2>&1 {lock_fd}>&-; then
+    if ! WINEARCH=win64 LC_ALL=$ZH_LOCALE "$wine_cmd" wineboot -i </dev/null >"$log" 2>&1 {lock_fd}>&-; then
         cat "$log" >&2
         die "wineboot failed for $prefix"
     fi
     # Top-level windows drawn by Wine itself rather than left to a window
     # manager (there is none on Xvfb): they get their Windows frame, and
     # DestroyWindow does not wait 2 s for a manager that never answers.
-    if ! LC_ALL=$ZH_LOCALE wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f \
+    if ! LC_ALL=$ZH_LOCALE "$wine_cmd" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f \
             </dev/null >>"$log" 2>&1 {lock_fd}>&-; then
         cat "$log" >&2
         die "cannot configure $prefix"
     fi
+    # Wine's own stand-in for the Song faces drops strokes of small Chinese
+    # text and draws no "-"; a CJK face with hand-made small sizes reads cleanly.
+    local face font_key='HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes'
+    for face in SimSun 宋体 NSimSun 'MS Shell Dlg' 'MS Shell Dlg 2'; do
+        if ! LC_ALL=$ZH_LOCALE "$wine_cmd" reg add "$font_key" /v "$face" /d 'WenQuanYi Zen Hei Sharp' /f \
+                </dev/null >>"$log" 2>&1 {lock_fd}>&-; then
+            cat "$log" >&2
+            die "cannot set the font substitutes of $prefix"
+        fi
+    done
     # Frame controls (caption buttons, scroll arrows, check marks) are drawn
     # with Marlett, which this Wine does not find unless it is in the prefix.
     local marlett=/usr/share/wine/fonts/marlett.ttf
@@ -229,7 +250,7 @@ stop_server() {
 # they would hold its output pipes open until the server stops, and CTest or
 # Ninja would wait for them.
 start_wine_services() {
-    LC_ALL=$ZH_LOCALE wine cmd.exe /c exit </dev/null >/dev/null 2>&1 {lock_fd}>&-
+    LC_ALL=$ZH_LOCALE "$wine_cmd" cmd.exe /c exit </dev/null >/dev/null 2>&1 {lock_fd}>&-
 }
 
 # Wine's desktop process (explorer.exe) is started by the first program that
@@ -240,7 +261,7 @@ start_wine_services() {
 keeper_exe=$prefix.keeper.exe
 build_keeper() {
     [ -f "$keeper_exe" ] && return 0
-    command -v i686-w64-mingw32-gcc >/dev/null 2>&1 || return 1
+    command -v "$keeper_cc" >/dev/null 2>&1 || return 1
     local src=$tmp_dir/keeper.c
     cat >"$src" <<'EOF_KEEPER'
 #include <windows.h>
@@ -260,17 +281,17 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR line, int show)
     return 0;
 }
 EOF_KEEPER
-    i686-w64-mingw32-gcc -Os -s -mwindows -o "$keeper_exe.$$" "$src" >/dev/null 2>&1 \
+    "$keeper_cc" -Os -s -mwindows -o "$keeper_exe.$$" "$src" >/dev/null 2>&1 \
         && mv -f "$keeper_exe.$$" "$keeper_exe"
 }
 
 start_keeper() {
     if ! build_keeper; then
-        say "note: cannot build the desktop keeper (no i686-w64-mingw32-gcc?); GUI tests may run slower"
+        say "note: cannot build the desktop keeper (no $keeper_cc?); GUI tests may run slower"
         return 0
     fi
     local ready=$tmp_dir/keeper-ready
-    LC_ALL=$ZH_LOCALE wine "$keeper_exe" "Z:${ready//\//\\}" </dev/null >/dev/null 2>&1 {lock_fd}>&- &
+    LC_ALL=$ZH_LOCALE "$wine_cmd" "$keeper_exe" "Z:${ready//\//\\}" </dev/null >/dev/null 2>&1 {lock_fd}>&- &
     keeper_pid=$!
     local tenths=150
     while [ ! -e "$ready" ] && [ "$tenths" -gt 0 ] && kill -0 "$keeper_pid" 2>/dev/null; do
@@ -337,6 +358,18 @@ trap 'on_signal 1' HUP
 
 tmp_dir=$(mktemp -d "${TMPDIR:-/tmp}/wine-env.XXXXXX") || die "cannot create a temporary folder"
 
+# Debian's "wine" prefers the 32-bit loader. On a machine that cannot execute
+# 32-bit Linux programs (a kernel or hypervisor without IA-32 support) that
+# fails with "Exec format error", so there every "wine" started from here is
+# the 64-bit loader: 64-bit programs run as anywhere, 32-bit ones cannot.
+if ! "$(dirname "${BASH_SOURCE[0]}")/wine-can-run-32bit.sh" && [ -x /usr/lib/wine/wine64 ]; then
+    mkdir -p "$tmp_dir/bin" || die "cannot create $tmp_dir/bin"
+    printf '#!/bin/sh\nexec /usr/lib/wine/wine64 "$@"\n' >"$tmp_dir/bin/wine" && chmod +x "$tmp_dir/bin/wine" ||
+        die "cannot create the wine64 shim"
+    export PATH=$tmp_dir/bin:$PATH
+    export WINELOADER=/usr/lib/wine/wine64
+fi
+
 zh_locale_exists || say "warning: the $ZH_LOCALE locale is not generated, so Wine garbles non-ASCII names and arguments (scripts/install-deps.sh generates it)"
 ensure_prefix
 start_xvfb
@@ -347,7 +380,7 @@ run)
     # after the last program, and stop it at once when nobody else uses it.
     start_server 2
     [ -n "$server_pid" ] && start_wine_services
-    run_child env LC_ALL="$ZH_LOCALE" wine "$@" </dev/null
+    run_child env LC_ALL="$ZH_LOCALE" "$wine_cmd" "$@" </dev/null
     rc=$(child_status)
     if [ -n "$server_pid" ]; then
         if flock -x -n "$lock_fd"; then

@@ -132,6 +132,16 @@ bool Process::Start(const std::string& exe, const char* argument, bool suspended
                           nullptr, nullptr, &startup, &m_info) != FALSE;
 }
 
+bool Process::StartCommandLine(const std::string& commandLine) {
+    std::vector<char> line(commandLine.begin(), commandLine.end());
+    line.push_back('\0');
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    m_startTick = GetTickCount();
+    return CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &m_info) !=
+           FALSE;
+}
+
 bool Process::Resume() {
     m_startTick = GetTickCount();
     return m_info.hThread && ResumeThread(m_info.hThread) != static_cast<DWORD>(-1);

@@ -33,6 +33,9 @@ public:
     // Starts `exe` with one argument (quoted), or with none when `argument`
     // is null. `suspended` keeps its first thread waiting for Resume().
     bool Start(const std::string& exe, const char* argument, bool suspended = false);
+    // Starts a whole command line the way the shell runs a verb's command:
+    // no module name, so the system takes the program from the line itself.
+    bool StartCommandLine(const std::string& commandLine);
     bool Resume();
 
     DWORD Id() const { return m_info.dwProcessId; }

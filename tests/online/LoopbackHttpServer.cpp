@@ -224,6 +224,9 @@ void LoopbackHttpServer::Handle(SOCKET client) {
     request.target = head.substr(firstSpace + 1, secondSpace - firstSpace - 1);
     request.path = request.target.substr(0, request.target.find('?'));
     request.userAgent = HeaderValue(head, "User-Agent");
+    const size_t lineEnd = head.find("\r\n");
+    if (lineEnd != std::string::npos && lineEnd > secondSpace)
+        request.version = head.substr(secondSpace + 1, lineEnd - secondSpace - 1);
 
     Answer answer;
     EnterCriticalSection(&m_lock);
@@ -246,17 +249,23 @@ void LoopbackHttpServer::Handle(SOCKET client) {
 
     std::string response = "HTTP/1.1 " + std::to_string(answer.status) + " " + answer.reason + "\r\n" +
                            "Content-Type: text/plain\r\nConnection: close\r\n" + answer.extraHeaders;
-    const bool chunked = answer.ending == Ending::Chunked || answer.ending == Ending::ChunkedReset;
+    const bool chunked = answer.ending == Ending::Chunked || answer.ending == Ending::ChunkedReset ||
+                         answer.ending == Ending::ChunkedClose || answer.ending == Ending::ChunkCutClose;
     if (chunked) {
         response += "Transfer-Encoding: chunked\r\n\r\n";
         const size_t half = answer.body.size() / 2;
-        response += HexSize(half) + "\r\n" + answer.body.substr(0, half) + "\r\n";
+        if (answer.ending == Ending::ChunkCutClose)
+            response += HexSize(answer.body.size() + 1000) + "\r\n" + answer.body;
+        else
+            response += HexSize(half) + "\r\n" + answer.body.substr(0, half) + "\r\n";
         if (answer.ending == Ending::Chunked) {
             const std::string rest = answer.body.substr(half);
             if (!rest.empty())
                 response += HexSize(rest.size()) + "\r\n" + rest + "\r\n";
             response += "0\r\n\r\n";
         }
+    } else if (answer.ending == Ending::UntilClose || answer.ending == Ending::UntilReset) {
+        response += "\r\n" + answer.body;
     } else {
         size_t announced = answer.body.size();
         if (answer.ending == Ending::CloseEarly || answer.ending == Ending::ResetEarly)
@@ -264,7 +273,8 @@ void LoopbackHttpServer::Handle(SOCKET client) {
         response += "Content-Length: " + std::to_string(announced) + "\r\n\r\n" + answer.body;
     }
     SendAll(client, response);
-    if (answer.ending == Ending::ResetEarly || answer.ending == Ending::ChunkedReset) {
+    if (answer.ending == Ending::ResetEarly || answer.ending == Ending::ChunkedReset ||
+        answer.ending == Ending::UntilReset) {
         Sleep(100);  // the client reads what was sent, then meets the reset
         CloseWithReset(client);
     } else {

@@ -28,6 +28,10 @@ public:
         Stall,         // sends nothing, holds the connection for stallMs
         Chunked,       // the body as two chunks and the closing chunk
         ChunkedReset,  // the first chunk only, then resets the connection
+        ChunkedClose,  // the first chunk only, then closes the connection
+        ChunkCutClose, // a chunk that announces 1000 bytes more than it sends, then closes
+        UntilClose,    // neither length nor chunks: the body ends where the connection closes
+        UntilReset,    // the same, reset instead of closed after the body
     };
 
     struct Answer {
@@ -43,6 +47,7 @@ public:
         std::string target;     // as sent: path and query
         std::string path;       // without the query
         std::string userAgent;
+        std::string version;    // the request line's last word, "HTTP/1.1" or so
     };
 
     LoopbackHttpServer();
