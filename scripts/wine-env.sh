@@ -56,17 +56,6 @@ for tool in wine wineserver flock; do
     command -v "$tool" >/dev/null 2>&1 || die "$tool is missing (scripts/install-deps.sh installs it)"
 done
 
-# Debian's "wine" starts the 32-bit loader, which hands 64-bit programs on to
-# the 64-bit one. Where the kernel runs no 32-bit binaries that loader cannot
-# start: the 64-bit loader then runs the 64-bit programs (32-bit ones cannot run).
-wine_cmd=wine
-keeper_cc=i686-w64-mingw32-gcc
-if ! wine --version >/dev/null 2>&1 && [ -x /usr/lib/wine/wine64 ] && /usr/lib/wine/wine64 --version >/dev/null 2>&1; then
-    wine_cmd=/usr/lib/wine/wine64
-    keeper_cc=x86_64-w64-mingw32-gcc
-    export WINELOADER=$wine_cmd
-fi
-
 # Wine wants an absolute prefix path.
 prefix=${prefix%/}
 case $prefix in /*) ;; *) prefix=$PWD/$prefix ;; esac
@@ -129,14 +118,14 @@ create_prefix() {
     fi
     say "creating the Wine prefix $prefix (once per build tree)..."
     local log=$tmp_dir/wineboot.log
-    if ! WINEARCH=win64 LC_ALL=$ZH_LOCALE "$wine_cmd" wineboot -i </dev/null >"$log" 2>&1 {lock_fd}>&-; then
+    if ! WINEARCH=win64 LC_ALL=$ZH_LOCALE wine wineboot -i </dev/null >"$log" 2>&1 {lock_fd}>&-; then
         cat "$log" >&2
         die "wineboot failed for $prefix"
     fi
     # Top-level windows drawn by Wine itself rather than left to a window
     # manager (there is none on Xvfb): they get their Windows frame, and
     # DestroyWindow does not wait 2 s for a manager that never answers.
-    if ! LC_ALL=$ZH_LOCALE "$wine_cmd" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f \
+    if ! LC_ALL=$ZH_LOCALE wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f \
             </dev/null >>"$log" 2>&1 {lock_fd}>&-; then
         cat "$log" >&2
         die "cannot configure $prefix"
@@ -145,7 +134,7 @@ create_prefix() {
     # text and draws no "-"; a CJK face with hand-made small sizes reads cleanly.
     local face font_key='HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes'
     for face in SimSun 宋体 NSimSun 'MS Shell Dlg' 'MS Shell Dlg 2'; do
-        if ! LC_ALL=$ZH_LOCALE "$wine_cmd" reg add "$font_key" /v "$face" /d 'WenQuanYi Zen Hei Sharp' /f \
+        if ! LC_ALL=$ZH_LOCALE wine reg add "$font_key" /v "$face" /d 'WenQuanYi Zen Hei Sharp' /f \
                 </dev/null >>"$log" 2>&1 {lock_fd}>&-; then
             cat "$log" >&2
             die "cannot set the font substitutes of $prefix"
@@ -250,7 +239,7 @@ stop_server() {
 # they would hold its output pipes open until the server stops, and CTest or
 # Ninja would wait for them.
 start_wine_services() {
-    LC_ALL=$ZH_LOCALE "$wine_cmd" cmd.exe /c exit </dev/null >/dev/null 2>&1 {lock_fd}>&-
+    LC_ALL=$ZH_LOCALE wine cmd.exe /c exit </dev/null >/dev/null 2>&1 {lock_fd}>&-
 }
 
 # Wine's desktop process (explorer.exe) is started by the first program that
@@ -261,7 +250,10 @@ start_wine_services() {
 keeper_exe=$prefix.keeper.exe
 build_keeper() {
     [ -f "$keeper_exe" ] && return 0
-    command -v "$keeper_cc" >/dev/null 2>&1 || return 1
+    # Built for the loader that runs here (see the 64-bit fallback below).
+    local cc=i686-w64-mingw32-gcc
+    "$(dirname "${BASH_SOURCE[0]}")/wine-can-run-32bit.sh" || cc=x86_64-w64-mingw32-gcc
+    command -v "$cc" >/dev/null 2>&1 || return 1
     local src=$tmp_dir/keeper.c
     cat >"$src" <<'EOF_KEEPER'
 #include <windows.h>
@@ -281,17 +273,17 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR line, int show)
     return 0;
 }
 EOF_KEEPER
-    "$keeper_cc" -Os -s -mwindows -o "$keeper_exe.$$" "$src" >/dev/null 2>&1 \
+    "$cc" -Os -s -mwindows -o "$keeper_exe.$$" "$src" >/dev/null 2>&1 \
         && mv -f "$keeper_exe.$$" "$keeper_exe"
 }
 
 start_keeper() {
     if ! build_keeper; then
-        say "note: cannot build the desktop keeper (no $keeper_cc?); GUI tests may run slower"
+        say "note: cannot build the desktop keeper (no i686-w64-mingw32-gcc?); GUI tests may run slower"
         return 0
     fi
     local ready=$tmp_dir/keeper-ready
-    LC_ALL=$ZH_LOCALE "$wine_cmd" "$keeper_exe" "Z:${ready//\//\\}" </dev/null >/dev/null 2>&1 {lock_fd}>&- &
+    LC_ALL=$ZH_LOCALE wine "$keeper_exe" "Z:${ready//\//\\}" </dev/null >/dev/null 2>&1 {lock_fd}>&- &
     keeper_pid=$!
     local tenths=150
     while [ ! -e "$ready" ] && [ "$tenths" -gt 0 ] && kill -0 "$keeper_pid" 2>/dev/null; do
@@ -380,7 +372,7 @@ run)
     # after the last program, and stop it at once when nobody else uses it.
     start_server 2
     [ -n "$server_pid" ] && start_wine_services
-    run_child env LC_ALL="$ZH_LOCALE" "$wine_cmd" "$@" </dev/null
+    run_child env LC_ALL="$ZH_LOCALE" wine "$@" </dev/null
     rc=$(child_status)
     if [ -n "$server_pid" ]; then
         if flock -x -n "$lock_fd"; then
