@@ -147,6 +147,10 @@ bool Process::Resume() {
     return m_info.hThread && ResumeThread(m_info.hThread) != static_cast<DWORD>(-1);
 }
 
+bool Process::Suspend() {
+    return m_info.hThread && SuspendThread(m_info.hThread) != static_cast<DWORD>(-1);
+}
+
 bool Process::Running() const {
     return m_info.hProcess && WaitForSingleObject(m_info.hProcess, 0) == WAIT_TIMEOUT;
 }
@@ -660,6 +664,16 @@ bool ReadNamedBlockText(const std::string& mappingName, const std::string& lockN
 // ---- pictures ---------------------------------------------------------------
 
 bool CaptureWindowToBmp(HWND window, const std::string& bmpPath) {
+    // Tests running beside this one show windows on the same screen: the one
+    // pictured is lifted above them while its picture is taken, and painted
+    // anew once uncovered.
+    SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    struct Lower {
+        HWND window;
+        ~Lower() { SetWindowPos(window, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE); }
+    } lower{window};
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME | RDW_UPDATENOW);
+    Settle(window);
     RECT rect = {};
     if (!GetWindowRect(window, &rect))
         return false;
