@@ -196,7 +196,7 @@ TEST_F(OrvelleE2E, SearchRequestFillsPathFieldAfterQuietPeriodAndAbsorbsLaterReq
     std::string saved;
     ASSERT_TRUE(m_box.ReadSavedPath(saved));
     EXPECT_EQ(saved, tree);
-    EXPECT_TRUE(e2e::WaitUntil([] { return !e2e::NamedBlockExists(HandOverBlock()); }, 3000))
+    EXPECT_TRUE(e2e::WaitUntil([] { return !e2e::NamedBlockExists(HandOverBlock()); }, kExitTimeoutMs))
         << "the block outlived the window";
 }
 
@@ -538,7 +538,7 @@ TEST_F(SearchTree, SearchFromOutsideListsEveryMalformedEntry) {
     EXPECT_EQ(rows, ExpectedRows());
 
     // At rest again: the button, the title, and export now that rows exist.
-    EXPECT_TRUE(e2e::WaitUntil([&] { return e2e::TextOf(window) == RestTitle(); }, 3000)) << e2e::TextOf(window);
+    EXPECT_TRUE(e2e::WaitUntil([&] { return e2e::TextOf(window) == RestTitle(); }, kWindowTimeoutMs)) << e2e::TextOf(window);
     EXPECT_EQ(e2e::ControlText(window, kButtonSearch), kSearchButtonRest);
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(window, 1008)));
     // The search only lists.
@@ -618,7 +618,7 @@ TEST_F(SearchTree, WindowResizesSnapsBackToMinimumAndIsPhotographed) {
             const SIZE s = e2e::WindowSize(window);
             return s.cx == 900 && s.cy == 650;
         },
-        3000));
+        kWindowTimeoutMs));
     ExpectLayout(window);
     Shoot(window, "e2e_main_900x650");
 
@@ -628,7 +628,7 @@ TEST_F(SearchTree, WindowResizesSnapsBackToMinimumAndIsPhotographed) {
             const SIZE s = e2e::WindowSize(window);
             return s.cx == 600 && s.cy == 400;
         },
-        3000))
+        kWindowTimeoutMs))
         << "snapped to " << e2e::WindowSize(window).cx << "x" << e2e::WindowSize(window).cy;
     RECT after = {};
     GetWindowRect(window, &after);

@@ -85,22 +85,30 @@ bool LoopbackHttpServer::Start(unsigned short port) {
             return false;
         m_wsa = true;
     }
-    m_listener = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    if (m_listener == INVALID_SOCKET)
-        return false;
-    // A fixed port must be usable again right after the last run's connections.
-    BOOL reuse = TRUE;
-    if (port != 0)
-        setsockopt(m_listener, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char*>(&reuse), sizeof reuse);
     sockaddr_in address = {};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     address.sin_port = htons(port);
-    if (bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        listen(m_listener, 32) != 0) {
+    // A fixed port is the same for every checkout on this machine: while a
+    // suite run beside this one holds it, wait until it lets it go.
+    const DWORD start = GetTickCount();
+    for (;;) {
+        m_listener = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+        if (m_listener == INVALID_SOCKET)
+            return false;
+        // A fixed port must be usable again right after the last run's connections.
+        BOOL reuse = TRUE;
+        if (port != 0)
+            setsockopt(m_listener, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char*>(&reuse), sizeof reuse);
+        if (bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+            listen(m_listener, 32) == 0)
+            break;
+        const int error = WSAGetLastError();
         closesocket(m_listener);
         m_listener = INVALID_SOCKET;
-        return false;
+        if (port == 0 || error != WSAEADDRINUSE || GetTickCount() - start > kPortWaitMs)
+            return false;
+        Sleep(100);
     }
     int length = sizeof address;
     getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length);

@@ -55,7 +55,9 @@ public:
     LoopbackHttpServer(const LoopbackHttpServer&) = delete;
     LoopbackHttpServer& operator=(const LoopbackHttpServer&) = delete;
 
-    // Listens on 127.0.0.1:port (0: a free port the system picks).
+    // Listens on 127.0.0.1:port (0: a free port the system picks). A port in
+    // use is waited for, kPortWaitMs at most.
+    static constexpr DWORD kPortWaitMs = 120000;
     bool Start(unsigned short port = 0);
     void Stop();
     unsigned short Port() const { return m_port; }
