@@ -53,16 +53,45 @@ size_t HandOverRoomOf(const char* view) {
     return std::min(region, kHandOverRoom);
 }
 
-std::string ToAnsi(const wchar_t* text) {
-    const int size = WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    if (size <= 1)
-        return std::string();
+}  // namespace
+
+bool ToAnsiExactly(const std::wstring& text, std::string& ansi) {
+    ansi.clear();
+    if (text.empty())
+        return true;
+    // UTF-8 as the ANSI code page takes neither the flag nor the default-character answer.
+    const bool utf8 = GetACP() == CP_UTF8;
+    const DWORD flags = utf8 ? 0 : WC_NO_BEST_FIT_CHARS;
+    BOOL usedDefault = FALSE;
+    BOOL* const usedDefaultAnswer = utf8 ? nullptr : &usedDefault;
+    const int length = static_cast<int>(text.size());
+    const int size = WideCharToMultiByte(CP_ACP, flags, text.data(), length, nullptr, 0, nullptr, usedDefaultAnswer);
+    if (size <= 0)
+        return false;
     std::vector<char> buffer(size);
-    WideCharToMultiByte(CP_ACP, 0, text, -1, buffer.data(), size, nullptr, nullptr);
-    return std::string(buffer.data());
+    if (WideCharToMultiByte(CP_ACP, flags, text.data(), length, buffer.data(), size, nullptr, usedDefaultAnswer) !=
+        size)
+        return false;
+    ansi.assign(buffer.data(), buffer.size());
+    // A NUL cannot come from the command line; the path would end there.
+    return !usedDefault && ansi.find('\0') == std::string::npos;
 }
 
-}  // namespace
+HandledArgument HandleWideArgument(CSFMServer& sfm, const std::string& appId, const std::wstring& argument,
+                                   const DeletePathFn& deletePath, const MessageBoxFn& messageBox) {
+    std::string ansi;
+    if (ToAnsiExactly(argument, ansi))
+        return HandleCommandLineArgument(sfm, appId, ansi, deletePath, messageBox);
+    // A character the code page cannot hold would come out as another one (or
+    // the default character) and name a different entry: the request is refused
+    // before it reaches the hand-over, so no other instance acts on it either.
+    HandledArgument refused;
+    if (ClassifyArgument(ansi).kind == RequestKind::Delete) {
+        messageBox(kDeleteFailedText, kDeleteRequestCaption, kBoxIconExclamation);
+        refused.end = StepEnd::EndProcess;
+    }
+    return refused;  // a search request opens the window with an empty path field
+}
 
 std::string HandOverBlockName(const std::string& appId) { return appId + "_7041"; }
 
@@ -132,11 +161,11 @@ CommandLineStepResult RunCommandLineStep(CSFMServer& sfm, const std::string& app
         LocalFree(argv);
         return result;
     }
-    const std::string argument = ToAnsi(argv[1]);
+    const std::wstring argument = argv[1];
     LocalFree(argv);
 
     result.hasArgument = true;
-    const HandledArgument handled = HandleCommandLineArgument(sfm, appId, argument, deletePath, messageBox);
+    const HandledArgument handled = HandleWideArgument(sfm, appId, argument, deletePath, messageBox);
     if (handled.end == StepEnd::EndProcess)
         ExitProcess(0);
     result.searchPath = handled.searchPath;

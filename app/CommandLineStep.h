@@ -44,5 +44,17 @@ HandledArgument HandleCommandLineArgument(CSFMServer& sfm, const std::string& ap
                                           const std::string& argument, const DeletePathFn& deletePath,
                                           const MessageBoxFn& messageBox);
 
+// The argument in the ANSI code page, converted without best-fit replacements
+// (which would turn a character the code page lacks into a look-alike, and so
+// name another entry). False when a character had no exact counterpart.
+bool ToAnsiExactly(const std::wstring& text, std::string& ansi);
+
+// HandleCommandLineArgument for the argument as the command line gives it. An
+// argument the code page cannot hold exactly is refused: a delete request
+// deletes nothing and shows the delete failure message, a search request
+// opens the window with an empty path field; neither joins the hand-over.
+HandledArgument HandleWideArgument(CSFMServer& sfm, const std::string& appId, const std::wstring& argument,
+                                   const DeletePathFn& deletePath, const MessageBoxFn& messageBox);
+
 // How long one instance waits for the others to fall quiet (one period).
 inline constexpr DWORD kHandOverQuietMs = 1000;

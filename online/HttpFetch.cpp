@@ -36,14 +36,27 @@ void SetTimeouts(HINTERNET handle, const FetchOptions& options) {
 }
 
 // The body of an answer with status 200 or 500, read to its end. False for any
-// other status and for a read that failed or stopped short of the length the
-// server announced (a connection closed in the middle of the body).
+// other status, for a body larger than kMaxAnswerBytes, and for a read that
+// failed or stopped short of the length the server announced (a connection
+// closed in the middle of the body).
 bool ReadAnswer(HINTERNET request, std::string& body) {
     DWORD status = 0;
     DWORD size = sizeof status;
     if (!HttpQueryInfoA(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr))
         return false;
     if (status != 200 && status != 500)
+        return false;
+    // Chunks are not for an HTTP/1.0 request, and WinINet reports a chunked
+    // body whose connection closed before its last chunk as complete.
+    char encoding[64] = {};
+    size = sizeof encoding;
+    if (HttpQueryInfoA(request, HTTP_QUERY_TRANSFER_ENCODING, encoding, &size, nullptr))
+        return false;
+    DWORD announced = 0;
+    size = sizeof announced;
+    const bool hasLength =
+        HttpQueryInfoA(request, HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER, &announced, &size, nullptr) != 0;
+    if (hasLength && announced > kMaxAnswerBytes)
         return false;
     char chunk[4096];
     for (;;) {
@@ -52,14 +65,12 @@ bool ReadAnswer(HINTERNET request, std::string& body) {
             return false;
         if (got == 0)
             break;
+        // A server that never stops sending must not fill the address space.
+        if (got > kMaxAnswerBytes - body.size())
+            return false;
         body.append(chunk, got);
     }
-    DWORD announced = 0;
-    size = sizeof announced;
-    if (HttpQueryInfoA(request, HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER, &announced, &size, nullptr) &&
-        body.size() < announced)
-        return false;
-    return true;
+    return !hasLength || body.size() >= announced;
 }
 
 }  // namespace
@@ -115,7 +126,9 @@ std::string FetchUrlText(const std::string& address, const FetchOptions& options
         DWORD flags = INTERNET_FLAG_TRANSFER_ASCII;
         if (parts.nScheme == INTERNET_SCHEME_HTTPS)
             flags |= INTERNET_FLAG_SECURE;
-        HINTERNET request = HttpOpenRequestA(connection, "GET", object.c_str(), nullptr, nullptr, nullptr, flags, 0);
+        // HTTP/1.0: the body comes with its length or ends with the connection,
+        // so a body cut short shows (a length not reached, a reset).
+        HINTERNET request = HttpOpenRequestA(connection, "GET", object.c_str(), "HTTP/1.0", nullptr, nullptr, flags, 0);
         if (request) {
             SetTimeouts(request, options);
             ok = HttpSendRequestA(request, nullptr, 0, nullptr, 0) && ReadAnswer(request, raw);

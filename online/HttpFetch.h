@@ -9,6 +9,10 @@
 #include "OnlineText.h"
 #include "OnlineTypes.h"
 
+// The largest answer body taken; a larger one counts as no answer. The
+// vendor's answers are a few hundred bytes.
+inline constexpr size_t kMaxAnswerBytes = 1024 * 1024;
+
 struct FetchOptions {
     // The user agent; empty: the application's name (the executable's file
     // name without its extension).
@@ -25,8 +29,8 @@ struct FetchOptions {
 // handle of its own, each with the limits of options). The body, its lines joined (JoinBodyLines),
 // when the final status (after the redirects the platform follows) is 200 or
 // 500; an empty text for any other status, for an empty address (nothing is
-// sent) and for every failure on the way, a transfer cut off before the
-// announced end of the body included.
+// sent) and for every failure on the way: a transfer cut off before the end
+// of the body and a body over kMaxAnswerBytes included.
 std::string FetchUrlText(const std::string& address, const FetchOptions& options = FetchOptions());
 
 // The next "rnum" value, 1 to 998, from a generator shared by every thread and

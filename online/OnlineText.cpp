@@ -169,7 +169,15 @@ bool IsWebAddress(const std::string& address) {
         LowerAsciiInPlace(head);
         return head == scheme;
     };
-    return startsWith("http://") || startsWith("https://");
+    const size_t schemeLength = startsWith("http://") ? 7 : startsWith("https://") ? 8 : 0;
+    if (schemeLength == 0 || address.size() == schemeLength)
+        return false;
+    // The shell hands the address to the browser inside a command line: a
+    // blank or a quote there would give it arguments of the sender's choosing.
+    for (unsigned char c : address)
+        if (c <= 0x20 || c == 0x7F || c == '"')
+            return false;
+    return true;
 }
 
 bool EqualsIgnoreCaseDbcs(const std::string& a, const std::string& b) {

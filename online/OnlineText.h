@@ -71,8 +71,10 @@ bool UpdateOfferThrottled(const std::string& storedDate, int64_t now);
 std::string FormatOfferDate(int64_t now);
 
 // Whether an address that came from the network may be handed to the shell:
-// only web addresses (http:// or https://, any letter case). Anything else
-// (a file, a program, another protocol) could start a program on the machine.
+// only web addresses (http:// or https://, any letter case, something after
+// it) without blanks, double quotes or control characters. Anything else (a
+// file, a program, another protocol, an address that would split into more
+// arguments for the browser) could start a program on the machine.
 bool IsWebAddress(const std::string& address);
 
 // Equality without regard to ASCII letter case that keeps double-byte

@@ -21,7 +21,7 @@ set -u
 readonly ZH_LOCALE=zh_CN.UTF-8
 readonly READY_STAMP=.wine-env-ready
 # Bump when create_prefix changes what it sets up: older prefixes are then rebuilt.
-readonly PREFIX_VERSION=3
+readonly PREFIX_VERSION=4
 readonly SCREEN=1280x1024x24
 
 me=${0##*/}
@@ -130,6 +130,16 @@ create_prefix() {
         cat "$log" >&2
         die "cannot configure $prefix"
     fi
+    # Wine's own stand-in for the Song faces drops strokes of small Chinese
+    # text and draws no "-"; a CJK face with hand-made small sizes reads cleanly.
+    local face font_key='HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes'
+    for face in SimSun 宋体 NSimSun 'MS Shell Dlg' 'MS Shell Dlg 2'; do
+        if ! LC_ALL=$ZH_LOCALE wine reg add "$font_key" /v "$face" /d 'WenQuanYi Zen Hei Sharp' /f \
+                </dev/null >>"$log" 2>&1 {lock_fd}>&-; then
+            cat "$log" >&2
+            die "cannot set the font substitutes of $prefix"
+        fi
+    done
     # Frame controls (caption buttons, scroll arrows, check marks) are drawn
     # with Marlett, which this Wine does not find unless it is in the prefix.
     local marlett=/usr/share/wine/fonts/marlett.ttf
@@ -240,7 +250,10 @@ start_wine_services() {
 keeper_exe=$prefix.keeper.exe
 build_keeper() {
     [ -f "$keeper_exe" ] && return 0
-    command -v i686-w64-mingw32-gcc >/dev/null 2>&1 || return 1
+    # Built for the loader that runs here (see the 64-bit fallback below).
+    local cc=i686-w64-mingw32-gcc
+    "$(dirname "${BASH_SOURCE[0]}")/wine-can-run-32bit.sh" || cc=x86_64-w64-mingw32-gcc
+    command -v "$cc" >/dev/null 2>&1 || return 1
     local src=$tmp_dir/keeper.c
     cat >"$src" <<'EOF_KEEPER'
 #include <windows.h>
@@ -260,7 +273,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR line, int show)
     return 0;
 }
 EOF_KEEPER
-    i686-w64-mingw32-gcc -Os -s -mwindows -o "$keeper_exe.$$" "$src" >/dev/null 2>&1 \
+    "$cc" -Os -s -mwindows -o "$keeper_exe.$$" "$src" >/dev/null 2>&1 \
         && mv -f "$keeper_exe.$$" "$keeper_exe"
 }
 

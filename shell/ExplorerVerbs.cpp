@@ -17,8 +17,11 @@ std::vector<VerbKeyValue> ExplorerVerbKeys(const std::string& appId, const std::
     const std::string folderDeleteKey = kFolderShell + appId + "_del";
     // The "Z" belongs to the file verb's key name only.
     const std::string fileDeleteKey = kFileShell + ("Z" + appId) + "_del";
-    const std::string searchCommand = exePath + " \"-p:%L\"";
-    const std::string deleteCommand = exePath + " \"-d:%L\"";
+    // Quoted, or under "C:\Program Files" the shell would start "C:\Program"
+    // and pass the rest of the path as the first argument.
+    const std::string program = "\"" + exePath + "\"";
+    const std::string searchCommand = program + " \"-p:%L\"";
+    const std::string deleteCommand = program + " \"-d:%L\"";
     return {
         {searchKey, kSearchVerbText},
         {searchKey + "\\command", searchCommand},

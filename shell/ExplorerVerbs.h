@@ -14,7 +14,8 @@ struct VerbKeyValue {
 };
 
 // The six keys the integration writes, in the order they are written: each
-// verb key followed by its "command" subkey. exePath is written unquoted.
+// verb key followed by its "command" subkey. The commands hold exePath in
+// double quotes, then the quoted argument.
 std::vector<VerbKeyValue> ExplorerVerbKeys(const std::string& appId, const std::string& exePath);
 
 // The key whose presence means the integration is present.

@@ -200,4 +200,55 @@ TEST(HandleCommandLineArgument, DeclinedDeleteDeletesNothing) {
     EXPECT_EQ(r.boxes, std::vector<std::string>{"确认删除选中的文件夹？"});
 }
 
+// Under code page 936 these have no character of their own; best-fit would
+// turn them into look-alikes (U+00A5 into the full-width yen sign, U+00C5
+// into "A"), which name other entries.
+TEST(HandleWideArgument, APathTheCodePageCannotHoldIsRefusedBeforeTheHandOver) {
+    if (GetACP() != 936)
+        GTEST_SKIP() << "the characters are chosen for code page 936";
+    const std::wstring unrepresentable[] = {L"C:\\x\\\u00A5.txt", L"C:\\\u00C5ngstr\u00F6m", L"C:\\face\U0001F600"};
+    for (const bool collector : {false, true}) {
+        for (const std::wstring& path : unrepresentable) {
+            const std::string appId = UniqueTestName(collector ? "refusedwith" : "refused");
+            CSFMServer first;
+            first.Open(nullptr, HandOverBlockName(appId).c_str(), 1);
+            ASSERT_NE(first.GetBuffer(), nullptr);
+            if (collector)
+                std::strcpy(first.GetBuffer(), "C:\\first");
+            const std::string before = first.GetBuffer();
+
+            CSFMServer sfm;
+            Recorder r;
+            const HandledArgument del = HandleWideArgument(sfm, appId, L"-d:" + path, r.Delete(), r.Box());
+            EXPECT_EQ(del.end, StepEnd::EndProcess);
+            EXPECT_TRUE(r.deleted.empty());
+            EXPECT_EQ(r.boxes, std::vector<std::string>{"删除失败！"});
+
+            Recorder s;
+            const HandledArgument search = HandleWideArgument(sfm, appId, L"-p:" + path, s.Delete(), s.Box());
+            EXPECT_EQ(search.end, StepEnd::OpenWindow);
+            EXPECT_EQ(search.searchPath, "");
+            EXPECT_TRUE(s.boxes.empty());
+            EXPECT_EQ(std::string(first.GetBuffer()), before) << "a refused path was handed over";
+        }
+    }
+}
+
+TEST(HandleWideArgument, APathTheCodePageHoldsGoesOnInItsBytes) {
+    if (GetACP() != 936)
+        GTEST_SKIP() << "the expected bytes are those of code page 936";
+    const std::string appId = UniqueTestName("exact");
+    CSFMServer first;
+    first.Open(nullptr, HandOverBlockName(appId).c_str(), 1);
+    ASSERT_NE(first.GetBuffer(), nullptr);
+    std::strcpy(first.GetBuffer(), "C:\\first");
+    CSFMServer sfm;
+    Recorder r;
+    // The second byte of 奬 is 0x5C, the byte of "\".
+    EXPECT_EQ(HandleWideArgument(sfm, appId, L"-d:D:\\\u596C\u72B6\\caf\u00E9.", r.Delete(), r.Box()).end,
+              StepEnd::EndProcess);
+    EXPECT_EQ(std::string(first.GetBuffer()), "C:\\first\rD:\\\x8A\x5C\xD7\xB4\\caf\xA8\xA6.");
+    EXPECT_TRUE(r.boxes.empty());
+}
+
 }  // namespace

@@ -80,6 +80,73 @@ std::vector<std::string> ReadLines(const std::string& path) {
     return lines;
 }
 
+// The paths in the hand-over block of appId, in the order they came.
+std::vector<std::string> HandedPaths(const std::string& appId) {
+    std::vector<std::string> paths;
+    const HANDLE mapping = OpenFileMappingA(FILE_MAP_READ, FALSE, HandOverBlockName(appId).c_str());
+    if (!mapping)
+        return paths;
+    const char* view = static_cast<const char*>(MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0));
+    if (view) {
+        const std::string text(view, strnlen(view, 4096));
+        size_t start = 0;
+        for (size_t end; (end = text.find('\r', start)) != std::string::npos; start = end + 1)
+            paths.push_back(text.substr(start, end - start));
+        if (start < text.size())
+            paths.push_back(text.substr(start));
+        UnmapViewOfFile(view);
+    }
+    CloseHandle(mapping);
+    return paths;
+}
+
+// Suspends the thread at a moment it does not hold the hand-over lock.
+bool SuspendOutsideTheLock(HANDLE thread, const std::string& appId) {
+    const HANDLE lock = OpenMutexA(SYNCHRONIZE, FALSE, HandOverLockName(appId).c_str());
+    if (!lock)
+        return false;
+    bool held = false;
+    for (int attempt = 0; attempt < 1000 && !held; ++attempt) {
+        if (SuspendThread(thread) == static_cast<DWORD>(-1))
+            break;
+        const DWORD wait = WaitForSingleObject(lock, 0);
+        if (wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED) {
+            ReleaseMutex(lock);
+            held = true;
+        } else {
+            ResumeThread(thread);  // it holds the lock for a moment: let it finish
+            Sleep(1);
+        }
+    }
+    CloseHandle(lock);
+    return held;
+}
+
+// Instances released together must all hand over within one quiet period of
+// the first, which a busy machine does not promise. So the instance that
+// claims the block is held until every other path has arrived: its wait then
+// ends as it would on an idle machine.
+void HoldCollectorUntilAllArrived(std::vector<Instance>& instances, const std::vector<std::string>& arguments,
+                                  const std::string& appId) {
+    std::vector<std::string> handed;
+    const DWORD start = GetTickCount();
+    while ((handed = HandedPaths(appId)).empty() && GetTickCount() - start < kRunTimeoutMs)
+        Sleep(5);
+    if (handed.empty())
+        return;  // the waits below report what became of them
+    HANDLE collector = nullptr;
+    for (size_t i = 0; i < arguments.size(); ++i)
+        if (arguments[i].substr(3) == handed[0])
+            collector = instances[i].process.hThread;
+    if (!collector || !SuspendOutsideTheLock(collector, appId)) {
+        ADD_FAILURE() << "the instance that claimed the block could not be held";
+        return;
+    }
+    while (HandedPaths(appId).size() < arguments.size() && GetTickCount() - start < kRunTimeoutMs)
+        Sleep(5);
+    ResumeThread(collector);
+}
+
 // Starts one instance per argument, all released at once, and waits for all.
 std::vector<Instance> RunTogether(const std::vector<std::string>& arguments, bool withArgument = true) {
     std::vector<Instance> instances(arguments.size());
@@ -92,6 +159,10 @@ std::vector<Instance> RunTogether(const std::vector<std::string>& arguments, boo
     }
     for (Instance& instance : instances)
         ResumeThread(instance.process.hThread);
+    char appId[256] = {};
+    if (withArgument && instances.size() > 1 &&
+        GetEnvironmentVariableA("ORVELLE_HANDOVER_TEST_ID", appId, sizeof appId) > 0)
+        HoldCollectorUntilAllArrived(instances, arguments, appId);
     for (Instance& instance : instances) {
         EXPECT_EQ(WaitForSingleObject(instance.process.hProcess, kRunTimeoutMs), WAIT_OBJECT_0);
         GetExitCodeProcess(instance.process.hProcess, &instance.exitCode);

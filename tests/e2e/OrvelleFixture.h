@@ -53,7 +53,7 @@ protected:
         ASSERT_TRUE(m_box.Create(e2e::HostPath(ORVELLE_E2E_PROGRAM), kProgramName))
             << "cannot copy " << e2e::HostPath(ORVELLE_E2E_PROGRAM);
         // An instance left open elsewhere would take every request of ours.
-        ASSERT_TRUE(e2e::WaitUntil([] { return !e2e::NamedBlockExists(HandOverBlock()); }, 3000))
+        ASSERT_TRUE(e2e::WaitUntil([] { return !e2e::NamedBlockExists(HandOverBlock()); }, kExitTimeoutMs))
             << "another Orvelle instance holds the hand-over block; close it first";
     }
 
@@ -64,7 +64,7 @@ protected:
     void KillAll() {
         for (auto& process : m_processes)
             process->Kill();
-        e2e::WaitUntil([] { return !e2e::NamedBlockExists(HandOverBlock()); }, 3000);
+        e2e::WaitUntil([] { return !e2e::NamedBlockExists(HandOverBlock()); }, kExitTimeoutMs);
     }
 
     // Starts `exe` (the sandbox's program unless given) with one argument

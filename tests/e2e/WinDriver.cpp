@@ -132,9 +132,23 @@ bool Process::Start(const std::string& exe, const char* argument, bool suspended
                           nullptr, nullptr, &startup, &m_info) != FALSE;
 }
 
+bool Process::StartCommandLine(const std::string& commandLine) {
+    std::vector<char> line(commandLine.begin(), commandLine.end());
+    line.push_back('\0');
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    m_startTick = GetTickCount();
+    return CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &m_info) !=
+           FALSE;
+}
+
 bool Process::Resume() {
     m_startTick = GetTickCount();
     return m_info.hThread && ResumeThread(m_info.hThread) != static_cast<DWORD>(-1);
+}
+
+bool Process::Suspend() {
+    return m_info.hThread && SuspendThread(m_info.hThread) != static_cast<DWORD>(-1);
 }
 
 bool Process::Running() const {
@@ -650,6 +664,16 @@ bool ReadNamedBlockText(const std::string& mappingName, const std::string& lockN
 // ---- pictures ---------------------------------------------------------------
 
 bool CaptureWindowToBmp(HWND window, const std::string& bmpPath) {
+    // Tests running beside this one show windows on the same screen: the one
+    // pictured is lifted above them while its picture is taken, and painted
+    // anew once uncovered.
+    SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    struct Lower {
+        HWND window;
+        ~Lower() { SetWindowPos(window, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE); }
+    } lower{window};
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME | RDW_UPDATENOW);
+    Settle(window);
     RECT rect = {};
     if (!GetWindowRect(window, &rect))
         return false;

@@ -33,7 +33,12 @@ public:
     // Starts `exe` with one argument (quoted), or with none when `argument`
     // is null. `suspended` keeps its first thread waiting for Resume().
     bool Start(const std::string& exe, const char* argument, bool suspended = false);
+    // Starts a whole command line the way the shell runs a verb's command:
+    // no module name, so the system takes the program from the line itself.
+    bool StartCommandLine(const std::string& commandLine);
     bool Resume();
+    // Holds the first thread (Resume lets it go on).
+    bool Suspend();
 
     DWORD Id() const { return m_info.dwProcessId; }
     HANDLE Handle() const { return m_info.hProcess; }
@@ -171,7 +176,8 @@ bool NamedBlockExists(const std::string& mappingName);
 
 // ---- pictures ---------------------------------------------------------------
 
-// Copies the window's screen area (frame included) into a 24-bit BMP file.
+// Copies the window's screen area (frame included) into a 24-bit BMP file,
+// with the window lifted above every other one for the moment.
 bool CaptureWindowToBmp(HWND window, const std::string& bmpPath);
 
 }  // namespace e2e

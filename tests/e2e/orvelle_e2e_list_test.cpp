@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <shellapi.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -662,11 +663,11 @@ void ExpectVerbsPresent(const VerbKeys& keys, const std::string& exe) {
     };
     const Expected expected[] = {
         {keys.search, "使用[Voskar]搜索Orvelle(&F)", "command"},
-        {keys.search + "\\command", exe + " \"-p:%L\"", ""},
+        {keys.search + "\\command", "\"" + exe + "\" \"-p:%L\"", ""},
         {keys.folderDelete, "使用[Voskar]删除(&K)", "command"},
-        {keys.folderDelete + "\\command", exe + " \"-d:%L\"", ""},
+        {keys.folderDelete + "\\command", "\"" + exe + "\" \"-d:%L\"", ""},
         {keys.fileDelete, "使用[Voskar]删除(&K)", "command"},
-        {keys.fileDelete + "\\command", exe + " \"-d:%L\"", ""},
+        {keys.fileDelete + "\\command", "\"" + exe + "\" \"-d:%L\"", ""},
     };
     for (const Expected& e : expected) {
         const KeyContent content = ReadKeyContent(e.path);
@@ -771,8 +772,7 @@ TEST_P(ExplorerVerbs, SwitchAddsAndRemovesTheVerbKeys) {
     const std::set<std::string> folderVerbsBefore = SubkeysOf("Folder\\shell");
     const std::set<std::string> fileVerbsBefore = SubkeysOf("*\\shell");
 
-    // From a folder with a blank in its name: the command lines hold the
-    // path unquoted, as the system gives it.
+    // From a folder with a blank in its name, as under "Program Files".
     ASSERT_TRUE(m_box.MakeFolder("my tools"));
     const std::string exe = m_box.Path("my tools\\Orvelle.exe");
     ASSERT_TRUE(CopyFileA(m_box.Program().c_str(), exe.c_str(), TRUE));
@@ -845,6 +845,103 @@ TEST_P(ExplorerVerbs, SwitchAddsAndRemovesTheVerbKeys) {
     else
         addedState();
     EXPECT_TRUE(CloseMainWindow(program, window));
+}
+
+// The command as the shell runs it for a clicked item: "%L" replaced by its path.
+std::string ShellCommandFor(const std::string& stored, const std::string& item) {
+    std::string line = stored;
+    const size_t at = line.find("%L");
+    if (at != std::string::npos)
+        line.replace(at, 2, item);
+    return line;
+}
+
+std::wstring WideOf(const std::string& text) {
+    const int size = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
+    std::wstring wide(size > 0 ? size : 1, L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, &wide[0], size);
+    return wide.c_str();
+}
+
+// The arguments of a command line as Windows splits them (Wine would quote an
+// unquoted program path before the new process sees its line).
+std::vector<std::wstring> SplitLikeWindows(const std::string& line) {
+    int argc = 0;
+    LPWSTR* argv = CommandLineToArgvW(WideOf(line).c_str(), &argc);
+    std::vector<std::wstring> args;
+    if (argv) {
+        args.assign(argv, argv + argc);
+        LocalFree(argv);
+    }
+    return args;
+}
+
+class ExplorerVerbCommands : public ExplorerVerbs {};
+
+TEST_F(ExplorerVerbCommands, VerbsAddedFromTheMenuRunTheProgramInAFolderWithABlank) {
+    const std::string id = DecodeStoredText(StoredText::ProgramId);
+    ASSERT_FALSE(id.empty());
+    const VerbKeys keys(id);
+    VerbRegistryGuard guard(id);
+
+    ASSERT_TRUE(m_box.MakeFolder("Program Files"));
+    ASSERT_TRUE(m_box.MakeFolder("Program Files\\Orvelle"));
+    const std::string exe = m_box.Path("Program Files\\Orvelle\\Orvelle.exe");
+    ASSERT_TRUE(CopyFileA(m_box.Program().c_str(), exe.c_str(), TRUE));
+    {
+        Process& program = LaunchProgram(exe, nullptr);
+        HWND window = WaitForMainWindow(program);
+        ASSERT_NE(window, nullptr);
+        ASSERT_TRUE(e2e::PostCommand(window, kCommandExplorerVerbs));
+        ExpectSwitchMessage(program, kVerbsAdded);
+        ASSERT_FALSE(HasFatalFailure());
+        ASSERT_TRUE(CloseMainWindow(program, window));
+    }
+    ExpectVerbsPresent(keys, exe);
+    ASSERT_FALSE(HasFatalFailure());
+
+    ASSERT_TRUE(m_box.MakeFolder("my data"));
+    ASSERT_TRUE(m_box.MakeFolder("my data\\照片 2026"));
+    ASSERT_TRUE(m_box.MakeFile("my data\\report."));
+    ASSERT_TRUE(m_box.MakeFile("my data\\report"));
+    const std::string folder = m_box.Path("my data\\照片 2026");
+    const std::string file = m_box.Path("my data\\report.");
+    const std::string searchLine = ShellCommandFor(ReadKeyContent(keys.search + "\\command").value, folder);
+    const std::string deleteLine = ShellCommandFor(ReadKeyContent(keys.fileDelete + "\\command").value, file);
+    EXPECT_EQ(SplitLikeWindows(searchLine), (std::vector<std::wstring>{WideOf(exe), WideOf("-p:" + folder)}));
+    EXPECT_EQ(SplitLikeWindows(deleteLine), (std::vector<std::wstring>{WideOf(exe), WideOf("-d:" + file)}));
+
+    // The search verb: the window opens on the clicked folder.
+    m_processes.push_back(std::make_unique<Process>());
+    Process& search = *m_processes.back();
+    ASSERT_TRUE(search.StartCommandLine(searchLine)) << searchLine;
+    HWND window = WaitForMainWindow(search);
+    ASSERT_NE(window, nullptr) << "no window from " << searchLine;
+    EXPECT_EQ(e2e::ControlText(window, kEditPath), folder);
+    EXPECT_TRUE(e2e::MessageBoxesOf({search.Id()}).empty());
+    ASSERT_TRUE(CloseMainWindow(search, window));
+    ASSERT_TRUE(e2e::WaitUntil([] { return !e2e::NamedBlockExists(HandOverBlock()); }, kWindowTimeoutMs));
+
+    // The file's delete verb: asked once, and the clicked entry goes, not its twin.
+    m_processes.push_back(std::make_unique<Process>());
+    Process& remove = *m_processes.back();
+    ASSERT_TRUE(remove.StartCommandLine(deleteLine)) << deleteLine;
+    HWND confirm = e2e::WaitForMessageBox({remove.Id()}, kBoxCaption, kWindowTimeoutMs);
+    ASSERT_NE(confirm, nullptr) << "no confirmation from " << deleteLine;
+    EXPECT_EQ(e2e::MessageBoxText(confirm), "确认删除选中的文件夹？");
+    ASSERT_TRUE(e2e::AnswerMessageBox(confirm, IDYES));
+    HWND result = nullptr;
+    ASSERT_TRUE(e2e::WaitUntil(
+        [&] {
+            result = e2e::WaitForMessageBox({remove.Id()}, kBoxCaption, 0);
+            return result && result != confirm;
+        },
+        kWindowTimeoutMs));
+    EXPECT_EQ(e2e::MessageBoxText(result), "删除成功！");
+    ASSERT_TRUE(e2e::AnswerMessageBox(result, IDOK));
+    EXPECT_TRUE(remove.WaitExit(kExitTimeoutMs));
+    EXPECT_FALSE(m_box.Exists("my data\\report."));
+    EXPECT_TRUE(m_box.Exists("my data\\report"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Registry, ExplorerVerbs, ::testing::ValuesIn(kVerbCases),

@@ -24,9 +24,10 @@ using e2e::Process;
 using e2e::Sandbox;
 
 constexpr DWORD kHandOverQuietMs = 1000;
-// Instances started together must all arrive within one quiet period of each
-// other; a busy machine can start one too late. Such a start is undone and
-// tried again, this many times at most.
+// The collecting instance is held while the others hand over (see
+// HoldCollector), so a slow start does not end its wait; should it have
+// asked before it was held all the same, the start is undone and tried again,
+// this many times at most.
 constexpr int kStartAttempts = 3;
 
 const char kConfirmText[] = "确认删除选中的文件夹？";
@@ -41,6 +42,30 @@ std::string HandOverText() {
     std::string text;
     e2e::ReadNamedBlockText(HandOverBlock(), HandOverLock(), text);
     return text;
+}
+
+// Holds the first instance's thread, which collects the paths, at a moment it
+// does not hold the hand-over lock: however slowly the others start, its
+// quiet period cannot pass before they have all handed over.
+bool HoldCollector(Process& collector) {
+    const HANDLE lock = OpenMutexA(SYNCHRONIZE, FALSE, HandOverLock().c_str());
+    if (!lock)
+        return false;
+    bool held = false;
+    for (int attempt = 0; attempt < 1000 && !held; ++attempt) {
+        if (!collector.Suspend())
+            break;
+        const DWORD wait = WaitForSingleObject(lock, 0);
+        if (wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED) {
+            ReleaseMutex(lock);
+            held = true;
+        } else {
+            collector.Resume();  // it holds the lock for a moment: let it finish
+            Sleep(1);
+        }
+    }
+    CloseHandle(lock);
+    return held;
 }
 
 std::string Joined(const std::vector<std::string>& paths) {
@@ -171,7 +196,7 @@ TEST_F(OrvelleE2E, SearchRequestFillsPathFieldAfterQuietPeriodAndAbsorbsLaterReq
     std::string saved;
     ASSERT_TRUE(m_box.ReadSavedPath(saved));
     EXPECT_EQ(saved, tree);
-    EXPECT_TRUE(e2e::WaitUntil([] { return !e2e::NamedBlockExists(HandOverBlock()); }, 3000))
+    EXPECT_TRUE(e2e::WaitUntil([] { return !e2e::NamedBlockExists(HandOverBlock()); }, kExitTimeoutMs))
         << "the block outlived the window";
 }
 
@@ -213,7 +238,6 @@ TEST_F(OrvelleE2E, ThreeDeleteRequestsAskOnceAndDeleteAllInArrivalOrder) {
         e2e::WindowWatch& watch = *watchHolder;
 
         bool inTime = true;
-        DWORD lastArrival = 0;
         for (size_t i = 0; inTime && i < instances.size(); ++i) {
             ASSERT_TRUE(instances[i]->Resume());
             const std::string expected = Joined(std::vector<std::string>(paths.begin(), paths.begin() + i + 1));
@@ -224,11 +248,12 @@ TEST_F(OrvelleE2E, ThreeDeleteRequestsAskOnceAndDeleteAllInArrivalOrder) {
                 },
                 kWindowTimeoutMs))
                 << "path " << i << " did not arrive; the block holds: " << HandOverText();
-            const DWORD now = GetTickCount();
-            // Later than one quiet period, or after the first already asked: too slow a start.
-            inTime = (i == 0 || now - lastArrival < kHandOverQuietMs) && e2e::MessageBoxesOf(pids).empty();
-            lastArrival = now;
+            if (i == 0)
+                ASSERT_TRUE(HoldCollector(*instances[0]));
+            // The first already asked: it was not held in time.
+            inTime = e2e::MessageBoxesOf(pids).empty();
         }
+        ASSERT_TRUE(instances[0]->Resume());
         if (inTime)
             confirm = WaitForBoxWatched(watch, pids, nullptr, kWindowTimeoutMs);
         else
@@ -338,6 +363,24 @@ TEST_F(OrvelleE2E, TwentyDeleteRequestsAtOnceAreEachHandledOnce) {
         watchHolder = std::make_unique<e2e::WindowWatch>(pids);
         for (Process* instance : instances)
             ASSERT_TRUE(instance->Resume());
+        // Whichever claimed the block collects: it is held until all have handed over.
+        std::string first;
+        ASSERT_TRUE(e2e::WaitUntil(
+            [&] {
+                const std::vector<std::string> items = SplitAtCr(HandOverText());
+                if (!items.empty())
+                    first = items[0];
+                return !first.empty();
+            },
+            kWindowTimeoutMs));
+        Process* collector = nullptr;
+        for (size_t i = 0; i < paths.size(); ++i)
+            if (paths[i] == first)
+                collector = instances[i];
+        ASSERT_NE(collector, nullptr) << "an unknown path came first: " << first;
+        ASSERT_TRUE(HoldCollector(*collector));
+        e2e::WaitUntil([&] { return SplitAtCr(HandOverText()).size() == paths.size(); }, 2 * kWindowTimeoutMs);
+        ASSERT_TRUE(collector->Resume());
 
         // The block is read before each look for the box: when the box is
         // there, every path must already have been in the block.
@@ -495,7 +538,7 @@ TEST_F(SearchTree, SearchFromOutsideListsEveryMalformedEntry) {
     EXPECT_EQ(rows, ExpectedRows());
 
     // At rest again: the button, the title, and export now that rows exist.
-    EXPECT_TRUE(e2e::WaitUntil([&] { return e2e::TextOf(window) == RestTitle(); }, 3000)) << e2e::TextOf(window);
+    EXPECT_TRUE(e2e::WaitUntil([&] { return e2e::TextOf(window) == RestTitle(); }, kWindowTimeoutMs)) << e2e::TextOf(window);
     EXPECT_EQ(e2e::ControlText(window, kButtonSearch), kSearchButtonRest);
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(window, 1008)));
     // The search only lists.
@@ -575,7 +618,7 @@ TEST_F(SearchTree, WindowResizesSnapsBackToMinimumAndIsPhotographed) {
             const SIZE s = e2e::WindowSize(window);
             return s.cx == 900 && s.cy == 650;
         },
-        3000));
+        kWindowTimeoutMs));
     ExpectLayout(window);
     Shoot(window, "e2e_main_900x650");
 
@@ -585,7 +628,7 @@ TEST_F(SearchTree, WindowResizesSnapsBackToMinimumAndIsPhotographed) {
             const SIZE s = e2e::WindowSize(window);
             return s.cx == 600 && s.cy == 400;
         },
-        3000))
+        kWindowTimeoutMs))
         << "snapped to " << e2e::WindowSize(window).cx << "x" << e2e::WindowSize(window).cy;
     RECT after = {};
     GetWindowRect(window, &after);

@@ -85,22 +85,30 @@ bool LoopbackHttpServer::Start(unsigned short port) {
             return false;
         m_wsa = true;
     }
-    m_listener = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    if (m_listener == INVALID_SOCKET)
-        return false;
-    // A fixed port must be usable again right after the last run's connections.
-    BOOL reuse = TRUE;
-    if (port != 0)
-        setsockopt(m_listener, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char*>(&reuse), sizeof reuse);
     sockaddr_in address = {};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     address.sin_port = htons(port);
-    if (bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        listen(m_listener, 32) != 0) {
+    // A fixed port is the same for every checkout on this machine: while a
+    // suite run beside this one holds it, wait until it lets it go.
+    const DWORD start = GetTickCount();
+    for (;;) {
+        m_listener = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+        if (m_listener == INVALID_SOCKET)
+            return false;
+        // A fixed port must be usable again right after the last run's connections.
+        BOOL reuse = TRUE;
+        if (port != 0)
+            setsockopt(m_listener, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char*>(&reuse), sizeof reuse);
+        if (bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+            listen(m_listener, 32) == 0)
+            break;
+        const int error = WSAGetLastError();
         closesocket(m_listener);
         m_listener = INVALID_SOCKET;
-        return false;
+        if (port == 0 || error != WSAEADDRINUSE || GetTickCount() - start > kPortWaitMs)
+            return false;
+        Sleep(100);
     }
     int length = sizeof address;
     getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length);
@@ -224,6 +232,9 @@ void LoopbackHttpServer::Handle(SOCKET client) {
     request.target = head.substr(firstSpace + 1, secondSpace - firstSpace - 1);
     request.path = request.target.substr(0, request.target.find('?'));
     request.userAgent = HeaderValue(head, "User-Agent");
+    const size_t lineEnd = head.find("\r\n");
+    if (lineEnd != std::string::npos && lineEnd > secondSpace)
+        request.version = head.substr(secondSpace + 1, lineEnd - secondSpace - 1);
 
     Answer answer;
     EnterCriticalSection(&m_lock);
@@ -246,17 +257,23 @@ void LoopbackHttpServer::Handle(SOCKET client) {
 
     std::string response = "HTTP/1.1 " + std::to_string(answer.status) + " " + answer.reason + "\r\n" +
                            "Content-Type: text/plain\r\nConnection: close\r\n" + answer.extraHeaders;
-    const bool chunked = answer.ending == Ending::Chunked || answer.ending == Ending::ChunkedReset;
+    const bool chunked = answer.ending == Ending::Chunked || answer.ending == Ending::ChunkedReset ||
+                         answer.ending == Ending::ChunkedClose || answer.ending == Ending::ChunkCutClose;
     if (chunked) {
         response += "Transfer-Encoding: chunked\r\n\r\n";
         const size_t half = answer.body.size() / 2;
-        response += HexSize(half) + "\r\n" + answer.body.substr(0, half) + "\r\n";
+        if (answer.ending == Ending::ChunkCutClose)
+            response += HexSize(answer.body.size() + 1000) + "\r\n" + answer.body;
+        else
+            response += HexSize(half) + "\r\n" + answer.body.substr(0, half) + "\r\n";
         if (answer.ending == Ending::Chunked) {
             const std::string rest = answer.body.substr(half);
             if (!rest.empty())
                 response += HexSize(rest.size()) + "\r\n" + rest + "\r\n";
             response += "0\r\n\r\n";
         }
+    } else if (answer.ending == Ending::UntilClose || answer.ending == Ending::UntilReset) {
+        response += "\r\n" + answer.body;
     } else {
         size_t announced = answer.body.size();
         if (answer.ending == Ending::CloseEarly || answer.ending == Ending::ResetEarly)
@@ -264,7 +281,8 @@ void LoopbackHttpServer::Handle(SOCKET client) {
         response += "Content-Length: " + std::to_string(announced) + "\r\n\r\n" + answer.body;
     }
     SendAll(client, response);
-    if (answer.ending == Ending::ResetEarly || answer.ending == Ending::ChunkedReset) {
+    if (answer.ending == Ending::ResetEarly || answer.ending == Ending::ChunkedReset ||
+        answer.ending == Ending::UntilReset) {
         Sleep(100);  // the client reads what was sent, then meets the reset
         CloseWithReset(client);
     } else {

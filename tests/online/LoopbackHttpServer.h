@@ -28,6 +28,10 @@ public:
         Stall,         // sends nothing, holds the connection for stallMs
         Chunked,       // the body as two chunks and the closing chunk
         ChunkedReset,  // the first chunk only, then resets the connection
+        ChunkedClose,  // the first chunk only, then closes the connection
+        ChunkCutClose, // a chunk that announces 1000 bytes more than it sends, then closes
+        UntilClose,    // neither length nor chunks: the body ends where the connection closes
+        UntilReset,    // the same, reset instead of closed after the body
     };
 
     struct Answer {
@@ -43,6 +47,7 @@ public:
         std::string target;     // as sent: path and query
         std::string path;       // without the query
         std::string userAgent;
+        std::string version;    // the request line's last word, "HTTP/1.1" or so
     };
 
     LoopbackHttpServer();
@@ -50,7 +55,9 @@ public:
     LoopbackHttpServer(const LoopbackHttpServer&) = delete;
     LoopbackHttpServer& operator=(const LoopbackHttpServer&) = delete;
 
-    // Listens on 127.0.0.1:port (0: a free port the system picks).
+    // Listens on 127.0.0.1:port (0: a free port the system picks). A port in
+    // use is waited for, kPortWaitMs at most.
+    static constexpr DWORD kPortWaitMs = 120000;
     bool Start(unsigned short port = 0);
     void Stop();
     unsigned short Port() const { return m_port; }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <shellapi.h>
 
 #include <string>
 #include <vector>
@@ -19,11 +20,11 @@ TEST(ExplorerVerbKeys, SixKeysWithTheirValues) {
     const std::string exe = "C:\\Program Files\\Orvelle 1.3\\Orvelle.exe";
     const std::vector<VerbKeyValue> expected = {
         {"Folder\\shell\\VskOrvelle", "使用[Voskar]搜索Orvelle(&F)"},
-        {"Folder\\shell\\VskOrvelle\\command", exe + " \"-p:%L\""},
+        {"Folder\\shell\\VskOrvelle\\command", "\"" + exe + "\" \"-p:%L\""},
         {"Folder\\shell\\VskOrvelle_del", "使用[Voskar]删除(&K)"},
-        {"Folder\\shell\\VskOrvelle_del\\command", exe + " \"-d:%L\""},
+        {"Folder\\shell\\VskOrvelle_del\\command", "\"" + exe + "\" \"-d:%L\""},
         {"*\\shell\\ZVskOrvelle_del", "使用[Voskar]删除(&K)"},
-        {"*\\shell\\ZVskOrvelle_del\\command", exe + " \"-d:%L\""},
+        {"*\\shell\\ZVskOrvelle_del\\command", "\"" + exe + "\" \"-d:%L\""},
     };
     const std::vector<VerbKeyValue> keys = ExplorerVerbKeys("VskOrvelle", exe);
     ASSERT_EQ(keys.size(), expected.size());
@@ -34,6 +35,51 @@ TEST(ExplorerVerbKeys, SixKeysWithTheirValues) {
     EXPECT_EQ(ExplorerPresenceKey("VskOrvelle"), "Folder\\shell\\VskOrvelle");
     EXPECT_STREQ(ExplorerMenuLabel(true), "从右键脱离(&T)");
     EXPECT_STREQ(ExplorerMenuLabel(false), "添加到右键(&T)");
+}
+
+std::wstring Wide(const std::string& text) {
+    const int size = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
+    std::wstring wide(size > 0 ? size : 1, L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, &wide[0], size);
+    return wide.c_str();
+}
+
+// The arguments of a command line as Windows splits it.
+std::vector<std::wstring> SplitLikeWindows(const std::string& commandLine) {
+    int argc = 0;
+    LPWSTR* argv = CommandLineToArgvW(Wide(commandLine).c_str(), &argc);
+    std::vector<std::wstring> args;
+    if (!argv) return args;
+    for (int i = 0; i < argc; ++i) args.push_back(argv[i]);
+    LocalFree(argv);
+    return args;
+}
+
+// Wine quotes an unquoted program path when it starts a command line, so
+// only the split the way Windows makes it shows what the shell would run.
+TEST(ExplorerVerbKeys, EachCommandSplitsIntoTheProgramAndOneRequest) {
+    const char* const programs[] = {
+        "C:\\Program Files\\Orvelle 1.3\\Orvelle.exe",
+        "C:\\Orvelle\\Orvelle.exe",
+        "D:\\绿色 工具\\Orvelle.exe",
+    };
+    const char* const clicked[] = {"D:\\my data\\dir.", "E:\\照片 2026\\con.txt", "F:\\a  b \\c"};
+    for (const char* exe : programs) {
+        const std::vector<VerbKeyValue> keys = ExplorerVerbKeys("VskOrvelle", exe);
+        for (size_t i = 1; i < keys.size(); i += 2) {
+            const std::string prefix = i == 1 ? "-p:" : "-d:";
+            for (const char* item : clicked) {
+                std::string line = keys[i].value;
+                const size_t at = line.find("%L");
+                ASSERT_NE(at, std::string::npos) << line;
+                line.replace(at, 2, item);
+                const std::vector<std::wstring> args = SplitLikeWindows(line);
+                ASSERT_EQ(args.size(), 2u) << line;
+                EXPECT_EQ(args[0], Wide(exe)) << line;
+                EXPECT_EQ(args[1], Wide(prefix + item)) << line;
+            }
+        }
+    }
 }
 
 std::string ModuleFileName() {
@@ -49,7 +95,7 @@ TEST(ExplorerMenu, AddWritesTheSixKeysAndRemoveTakesThemAway) {
     WriteClassesKey(neighbour, "neighbour");
 
     ASSERT_FALSE(IsExplorerMenuPresent(kTestId));
-    const std::string exe = "C:\\Program Files\\Orvelle 1.3\\Orvelle.exe";  // blanks stay unquoted
+    const std::string exe = "C:\\Program Files\\Orvelle 1.3\\Orvelle.exe";
     EXPECT_TRUE(AddExplorerMenu(kTestId, exe));
     EXPECT_TRUE(IsExplorerMenuPresent(kTestId));
     const std::vector<VerbKeyValue> wanted = ExplorerVerbKeys(kTestId, exe);
@@ -59,7 +105,7 @@ TEST(ExplorerMenu, AddWritesTheSixKeysAndRemoveTakesThemAway) {
         EXPECT_EQ(now[i].value, wanted[i].value) << wanted[i].keyPath;
     }
     EXPECT_EQ(ReadClassesKey("Folder\\shell\\" + std::string(kTestId) + "\\command").value,
-              "C:\\Program Files\\Orvelle 1.3\\Orvelle.exe \"-p:%L\"");
+              "\"C:\\Program Files\\Orvelle 1.3\\Orvelle.exe\" \"-p:%L\"");
 
     EXPECT_TRUE(RemoveExplorerMenu(kTestId));
     EXPECT_FALSE(IsExplorerMenuPresent(kTestId));

@@ -65,7 +65,8 @@ private:
     CRITICAL_SECTION m_lock;
 };
 
-inline bool WaitFor(const std::function<bool()>& ready, DWORD ms = 10000) {
+// A bound for what normally takes a moment, generous for a busy machine.
+inline bool WaitFor(const std::function<bool()>& ready, DWORD ms = 30000) {
     DWORD start = GetTickCount();
     while (!ready()) {
         if (GetTickCount() - start > ms) return false;
