@@ -337,6 +337,18 @@ trap 'on_signal 1' HUP
 
 tmp_dir=$(mktemp -d "${TMPDIR:-/tmp}/wine-env.XXXXXX") || die "cannot create a temporary folder"
 
+# Debian's "wine" prefers the 32-bit loader. On a machine that cannot execute
+# 32-bit Linux programs (a kernel or hypervisor without IA-32 support) that
+# fails with "Exec format error", so there every "wine" started from here is
+# the 64-bit loader: 64-bit programs run as anywhere, 32-bit ones cannot.
+if ! "$(dirname "${BASH_SOURCE[0]}")/wine-can-run-32bit.sh" && [ -x /usr/lib/wine/wine64 ]; then
+    mkdir -p "$tmp_dir/bin" || die "cannot create $tmp_dir/bin"
+    printf '#!/bin/sh\nexec /usr/lib/wine/wine64 "$@"\n' >"$tmp_dir/bin/wine" && chmod +x "$tmp_dir/bin/wine" ||
+        die "cannot create the wine64 shim"
+    export PATH=$tmp_dir/bin:$PATH
+    export WINELOADER=/usr/lib/wine/wine64
+fi
+
 zh_locale_exists || say "warning: the $ZH_LOCALE locale is not generated, so Wine garbles non-ASCII names and arguments (scripts/install-deps.sh generates it)"
 ensure_prefix
 start_xvfb
