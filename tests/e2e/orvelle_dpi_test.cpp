@@ -184,4 +184,23 @@ TEST_F(OrvelleDpi, LaidOutAnewAt144DpiAndTheMinimumGrows) {
     EXPECT_GE(scaled.minimum.cy * 10, normal.minimum.cy * 13) << normal.minimum.cy << " -> " << scaled.minimum.cy;
 }
 
+// Wine lays out every program at the prefix's DPI, aware or not; Windows
+// stretches a program as a bitmap unless its manifest declares awareness.
+TEST(OrvelleManifest, DeclaresSystemDpiAwareness) {
+    HMODULE exe = LoadLibraryExA(e2e::HostPath(ORVELLE_E2E_PROGRAM).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_TRUE(exe);
+    HRSRC found = FindResourceA(exe, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));  // RT_MANIFEST
+    ASSERT_TRUE(found);
+    const char* data = static_cast<const char*>(LockResource(LoadResource(exe, found)));
+    const std::string manifest(data, SizeofResource(exe, found));
+    FreeLibrary(exe);
+    const size_t settings = manifest.find("<application xmlns=\"urn:schemas-microsoft-com:asm.v3\">");
+    const size_t aware =
+        manifest.find("<dpiAware xmlns=\"http://schemas.microsoft.com/SMI/2005/WindowsSettings\">true</dpiAware>");
+    ASSERT_NE(settings, std::string::npos) << manifest;
+    ASSERT_NE(aware, std::string::npos) << manifest;
+    EXPECT_LT(settings, aware);
+    EXPECT_LT(aware, manifest.find("</application>", settings));
+}
+
 }  // namespace
