@@ -162,6 +162,12 @@ public:
         m_err.Flush();
     }
 
+    // After the walk the counts stand still: only the flushing goes on.
+    void EndProgress() {
+        Erase();
+        m_progress = false;
+    }
+
     // Clears the progress line so that other output starts at the left edge.
     void Erase() {
         if (m_shown == 0) return;
@@ -395,7 +401,7 @@ int Run() {
         ScanFolder(fs, folder, command.options, sink, state);
     }
     QueryPerformanceCounter(&end);
-    ticker.Erase();
+    ticker.EndProgress();
     g_walk = nullptr;
 
     ScanCounts counts;

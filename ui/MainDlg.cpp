@@ -215,12 +215,15 @@ void CMyDlg::OnSize(UINT type) {
     RECT units = {0, 0, 4, 8};
     MapDialogRect(m_hWnd, &units);
     const LayoutScale scale = ScaleForBaseUnits(units.right, units.bottom);
-    // The minimum grows with the font and the display scaling, as the controls do.
-    RECT design = {0, 0, kTemplateWidthDlu, 0};
-    MapDialogRect(m_hWnd, &design);
-    AdjustWindowRectEx(&design, static_cast<DWORD>(GetWindowLongA(m_hWnd, GWL_STYLE)), FALSE,
+    // The minimum grows with the display scaling, as the controls do.
+    RECT topRow = {0, 0, kTopRowRightDlu, 0};
+    MapDialogRect(m_hWnd, &topRow);
+    AdjustWindowRectEx(&topRow, static_cast<DWORD>(GetWindowLongA(m_hWnd, GWL_STYLE)), FALSE,
                        static_cast<DWORD>(GetWindowLongA(m_hWnd, GWL_EXSTYLE)));
-    const WindowSize minimum = MinimumWindowSize(scale, design.right - design.left);
+    HDC dc = ::GetDC(m_hWnd);
+    const int dpiX = dc ? GetDeviceCaps(dc, LOGPIXELSX) : 96, dpiY = dc ? GetDeviceCaps(dc, LOGPIXELSY) : 96;
+    if (dc) ::ReleaseDC(m_hWnd, dc);
+    const WindowSize minimum = MinimumWindowSize(dpiX, dpiY, topRow.right - topRow.left);
     RECT window;
     ::GetWindowRect(m_hWnd, &window);
     if (window.right - window.left < minimum.width) window.right = window.left + minimum.width;
