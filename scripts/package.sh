@@ -55,6 +55,14 @@ for exe in Orvelle.exe OrvelleScan.exe; do
     fi
 done
 
+if [ "$preset" = win32 ] && ! "$root/scripts/wine-can-run-32bit.sh"; then
+    echo "$me: NOT RUN under Wine: this machine cannot execute 32-bit programs (the 32-bit Wine loader fails)" >&2
+    echo
+    echo "Package: $zip ($(stat -c %s "$zip") bytes)"
+    cat "$zip.sha256"
+    exit 0
+fi
+
 # A small tree: two malformed names and a well-formed one.
 mkdir -p "$check/tree/sub"
 printf x >"$check/tree/con"
