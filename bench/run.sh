@@ -108,7 +108,7 @@ inner() {
         rm -rf "$data/del-a" "$data/del-b"
         cp -a "$data/flat" "$data/del-a"
         cp -a "$data/flat" "$data/del-b"
-        ours+=("$(wine_run "$build/tools/OrvelleScan.exe" --quiet --delete "$(winpath "$data/del-a")" | field delete-ms)")
+        ours+=("$(wine_run "$build/tools/OrvelleScan.exe" --quiet --delete --yes "$(winpath "$data/del-a")" | field delete-ms)")
         ref+=("$(wine_run "$build/bench/RawDelete.exe" "$(winpath "$data/del-b")" | field ms)")
     done
     rm -rf "$data/del-a" "$data/del-b"

@@ -1,22 +1,338 @@
-// Console front end of the engine: walks a folder as the window's search does
-// and prints one line per listed entry, then the counters. With --delete it
-// also deletes every listed entry and prints the outcome of each.
-//
-//   OrvelleScan [--hidden] [--readonly] [--system] [--no-names] [--delete] [--quiet] FOLDER
-//
-// --quiet prints only the counters and timings (for the benchmarks).
+// Console front end of the engine: walks folders as the window's search does,
+// prints one line (or JSON object) per listed entry and the counts, and with
+// --delete deletes the listed entries through the window's deletion.
+// OrvelleScan --help describes the options and the exit codes.
 #include <windows.h>
+#include <shellapi.h>
 
-#include <cstdio>
-#include <cstring>
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "Delete.h"
+#include "ResultRow.h"
 #include "Scan.h"
+#include "ScanText.h"
 #include "Win32FileSystem.h"
 
 namespace {
+
+const char kProgram[] = "OrvelleScan: ";
+constexpr DWORD kProgressMs = 250;  // at most four redraws a second
+
+// Raised by Ctrl+C; the walk has its own flag in ScanState.
+volatile LONG g_stop = 0;
+ScanState* g_walk = nullptr;
+
+BOOL WINAPI OnConsoleControl(DWORD event) {
+    if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) return FALSE;
+    InterlockedExchange(&g_stop, 1);
+    if (g_walk) g_walk->stopRequested = 1;
+    return TRUE;
+}
+
+bool StopRequested() { return InterlockedCompareExchange(&g_stop, 0, 0) != 0; }
+
+Language UserLanguage() {
+    return PRIMARYLANGID(GetUserDefaultUILanguage()) == LANG_CHINESE ? Language::Chinese : Language::English;
+}
+
+std::wstring Widen(const std::string& text, UINT codePage) {
+    if (text.empty()) return std::wstring();
+    int n = MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring wide(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), &wide[0], n);
+    return wide;
+}
+
+std::string Narrow(const std::wstring& text, UINT codePage) {
+    if (text.empty()) return std::string();
+    int n = WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string narrow(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), &narrow[0], n, nullptr, nullptr);
+    return narrow;
+}
+
+std::string AnsiToUtf8(const std::string& text) { return Narrow(Widen(text, CP_ACP), CP_UTF8); }
+
+bool IsConsoleHandle(HANDLE handle) {
+    DWORD mode;
+    return handle && handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode);
+}
+
+// A standard stream, buffered. A console gets UTF-16 through WriteConsoleW,
+// so every name shows whatever the console's code page; anything else gets
+// bytes: messages and rows in the ANSI code page, JSON in UTF-8.
+class OutStream {
+public:
+    explicit OutStream(DWORD which) : m_handle(GetStdHandle(which)), m_console(IsConsoleHandle(m_handle)) {}
+    ~OutStream() { Flush(); }
+
+    bool IsConsole() const { return m_console; }
+    bool HasPending() const { return !m_bytes.empty() || !m_wide.empty(); }
+
+    void Message(const std::string& utf8) {
+        if (m_console)
+            m_wide += Widen(utf8, CP_UTF8);
+        else
+            m_bytes += Narrow(Widen(utf8, CP_UTF8), CP_ACP);
+        FlushIfFull();
+    }
+    void Ansi(const std::string& bytes) {
+        if (m_console)
+            m_wide += Widen(bytes, CP_ACP);
+        else
+            m_bytes += bytes;
+        FlushIfFull();
+    }
+    void Utf8(const std::string& bytes) {
+        if (m_console)
+            m_wide += Widen(bytes, CP_UTF8);
+        else
+            m_bytes += bytes;
+        FlushIfFull();
+    }
+    void Wide(const std::wstring& text) {
+        if (m_console)
+            m_wide += text;
+        else
+            m_bytes += Narrow(text, CP_ACP);
+        FlushIfFull();
+    }
+
+    void Flush() {
+        if (!m_handle || m_handle == INVALID_HANDLE_VALUE) {
+            m_bytes.clear();
+            m_wide.clear();
+            return;
+        }
+        // Consoles of older Windows refuse large writes.
+        for (size_t at = 0; at < m_wide.size();) {
+            DWORD chunk = static_cast<DWORD>(std::min<size_t>(m_wide.size() - at, 8192)), written = 0;
+            if (!WriteConsoleW(m_handle, m_wide.data() + at, chunk, &written, nullptr) || written == 0) break;
+            at += written;
+        }
+        for (size_t at = 0; at < m_bytes.size();) {
+            DWORD written = 0;
+            if (!WriteFile(m_handle, m_bytes.data() + at, static_cast<DWORD>(m_bytes.size() - at), &written,
+                           nullptr) ||
+                written == 0)
+                break;  // a closed pipe: the rest has nowhere to go
+            at += written;
+        }
+        m_bytes.clear();
+        m_wide.clear();
+    }
+
+private:
+    void FlushIfFull() {
+        if (m_bytes.size() >= 64 * 1024 || m_wide.size() >= 16 * 1024) Flush();
+    }
+
+    HANDLE m_handle;
+    bool m_console;
+    std::string m_bytes;
+    std::wstring m_wide;
+};
+
+// The progress line on a console's stderr, and the moments a console's
+// stdout is flushed, both at most four times a second.
+class Ticker {
+public:
+    Ticker(OutStream& out, OutStream& err, const ScanState& state, Language language, bool progress)
+        : m_out(out), m_err(err), m_state(state), m_language(language), m_progress(progress && err.IsConsole()),
+          m_active(m_progress || out.IsConsole()), m_last(GetTickCount()) {}
+
+    void Tick() {
+        if (!m_active) return;
+        DWORD now = GetTickCount();
+        if (now - m_last < kProgressMs) return;
+        m_last = now;
+        if (m_out.HasPending()) {
+            Erase();
+            m_out.Flush();
+        }
+        if (!m_progress) return;
+        std::wstring line = L"\r" + Widen(ProgressText(m_language, m_state.foldersSearched, m_state.filesSearched),
+                                          CP_UTF8);
+        size_t columns = Columns(line);
+        if (columns < m_shown) line.append(m_shown - columns, L' ');
+        m_shown = std::max(m_shown, columns);
+        m_err.Wide(line);
+        m_err.Flush();
+    }
+
+    // After the walk the counts stand still: only the flushing goes on.
+    void EndProgress() {
+        Erase();
+        m_progress = false;
+    }
+
+    // Clears the progress line so that other output starts at the left edge.
+    void Erase() {
+        if (m_shown == 0) return;
+        m_err.Wide(L"\r" + std::wstring(m_shown, L' ') + L"\r");
+        m_err.Flush();
+        m_shown = 0;
+    }
+
+private:
+    // A wide CJK character takes two console cells.
+    static size_t Columns(const std::wstring& text) {
+        size_t columns = 0;
+        for (wchar_t c : text) columns += c >= 0x1100 ? 2 : (c == L'\r' ? 0 : 1);
+        return columns;
+    }
+
+    OutStream& m_out;
+    OutStream& m_err;
+    const ScanState& m_state;
+    Language m_language;
+    bool m_progress;
+    bool m_active;
+    DWORD m_last;
+    size_t m_shown = 0;
+};
+
+struct ListedEntry {
+    std::string path;
+    std::string name;
+    bool isFolder;
+    std::string attribute;
+    int outcome = kOutcomeListed;
+};
+
+// Rows as they arrive: printed at once, and kept when they are to be deleted.
+class ConsoleSink : public RowSink {
+public:
+    ConsoleSink(const ScanCommand& command, OutStream& out, Ticker& ticker)
+        : m_command(command), m_out(out), m_ticker(ticker) {}
+
+    std::vector<ListedEntry> entries;
+
+    void AppendRow(const ResultRow& row) override {
+        ListedEntry entry{row.path, row.bracketedName.substr(1, row.bracketedName.size() - 2), row.type == kTypeFolder,
+                          row.attribute};
+        if (!m_command.quiet) {
+            if (!m_command.json)
+                m_out.Ansi(RowLine(entry.path, entry.name, entry.isFolder, entry.attribute));
+            else if (!m_command.remove)  // with --delete each object carries the outcome, so it waits
+                m_out.Utf8(JsonRow(AnsiToUtf8(entry.path), AnsiToUtf8(entry.name), entry.isFolder, entry.attribute,
+                                   kOutcomeListed));
+        }
+        if (m_command.remove) entries.push_back(std::move(entry));
+        m_ticker.Tick();
+    }
+    void Idle() override { m_ticker.Tick(); }
+
+private:
+    const ScanCommand& m_command;
+    OutStream& m_out;
+    Ticker& m_ticker;
+};
+
+// The arguments in the ANSI code page, as the engine takes paths. A character
+// the code page lacks would be replaced by a look-alike (a "best fit") and
+// could name another folder, so such an argument is refused: its 1-based
+// number, or 0 when all converted.
+int ReadArguments(std::vector<std::string>& args) {
+    int count = 0;
+    LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (!argv) return 0;
+    int bad = 0;
+    for (int i = 1; i < count && !bad; ++i) {
+        std::wstring wide = argv[i];
+        BOOL usedDefault = FALSE;
+        std::string narrow;
+        if (!wide.empty()) {
+            int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()),
+                                        nullptr, 0, nullptr, &usedDefault);
+            narrow.assign(static_cast<size_t>(n), '\0');
+            WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()), &narrow[0],
+                                n, nullptr, &usedDefault);
+        }
+        if (usedDefault || Widen(narrow, CP_ACP) != wide)
+            bad = i;
+        else
+            args.push_back(narrow);
+    }
+    LocalFree(argv);
+    return bad;
+}
+
+bool IsDriveOnly(const std::string& path) {
+    return path.size() == 2 && path[1] == ':' &&
+           ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
+}
+
+bool IsPrefixed(const std::string& path) {
+    return path.size() >= 4 && path[0] == '\\' && path[1] == '\\' && (path[2] == '?' || path[2] == '.') &&
+           path[3] == '\\';
+}
+
+// A relative folder becomes absolute, so that the rows' paths can be deleted
+// from anywhere; its long names make every row's path resolve. Device paths,
+// patterns and a bare drive are walked as typed, as the window does.
+std::string AbsoluteFolder(const std::string& folder) {
+    if (IsPrefixed(folder) || IsDriveOnly(folder) || folder.empty() || folder.back() == '*') return folder;
+    char full[MAX_PATH] = {};
+    DWORD n = GetFullPathNameA(folder.c_str(), MAX_PATH, full, nullptr);
+    if (n == 0 || n >= MAX_PATH) return folder;
+    char longForm[MAX_PATH] = {};
+    n = GetLongPathNameA(full, longForm, MAX_PATH);
+    return n > 0 && n < MAX_PATH ? longForm : full;
+}
+
+enum class FolderCheck { Ok, Missing, NotAFolder };
+
+FolderCheck CheckFolder(const std::string& folder) {
+    std::string target = folder;
+    if (!target.empty() && target.back() == '*') {
+        // A pattern: its folder part must exist (a "\" inside a double-byte
+        // character is no separator).
+        size_t cut = 0;
+        for (size_t i = 0; i < target.size(); ++i) {
+            if (IsDBCSLeadByte(static_cast<BYTE>(target[i])) && i + 1 < target.size())
+                ++i;
+            else if (target[i] == '\\')
+                cut = i + 1;
+        }
+        target.resize(cut);
+        if (target.empty()) return FolderCheck::Ok;  // the current folder
+    }
+    if (IsDriveOnly(target)) target += '\\';
+    DWORD attributes = GetFileAttributesA(target.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        DWORD error = GetLastError();
+        // Access denied and the like: it exists; the walk counts it as not searched.
+        bool missing = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ||
+                       error == ERROR_INVALID_NAME || error == ERROR_INVALID_DRIVE || error == ERROR_BAD_PATHNAME ||
+                       error == ERROR_BAD_NETPATH || error == ERROR_BAD_NET_NAME || error == ERROR_NOT_READY ||
+                       error == ERROR_DIRECTORY;
+        return missing ? FolderCheck::Missing : FolderCheck::Ok;
+    }
+    return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? FolderCheck::Ok : FolderCheck::NotAFolder;
+}
+
+// One line from stdin: typed on a console, or fed through a pipe or file.
+std::string ReadAnswer() {
+    HANDLE in = GetStdHandle(STD_INPUT_HANDLE);
+    if (IsConsoleHandle(in)) {
+        std::wstring line;
+        wchar_t buffer[256];
+        DWORD read = 0;
+        while (line.find(L'\n') == std::wstring::npos && ReadConsoleW(in, buffer, 256, &read, nullptr) && read > 0)
+            line.append(buffer, read);
+        return Narrow(line, CP_UTF8);
+    }
+    std::string line;
+    char c;
+    DWORD read = 0;
+    // Byte by byte, so nothing after the answer's line is taken from the stream.
+    while (in && in != INVALID_HANDLE_VALUE && ReadFile(in, &c, 1, &read, nullptr) && read == 1 && c != '\n')
+        line += c;
+    return line;
+}
 
 double Milliseconds(const LARGE_INTEGER& from, const LARGE_INTEGER& to) {
     LARGE_INTEGER f;
@@ -24,72 +340,131 @@ double Milliseconds(const LARGE_INTEGER& from, const LARGE_INTEGER& to) {
     return 1000.0 * static_cast<double>(to.QuadPart - from.QuadPart) / static_cast<double>(f.QuadPart);
 }
 
-struct PrintingSink : RowSink {
-    std::vector<std::string> paths;
-    bool quiet = false;
-    void AppendRow(const ResultRow& row) override {
-        paths.push_back(row.path);
-        if (quiet) return;
-        std::printf("%s\t%s\t%s\t%s\t%s\n", row.path.c_str(), row.bracketedName.c_str(), row.type.c_str(),
-                    row.attribute.c_str(), row.result.c_str());
-    }
-};
+int Run() {
+    const Language language = UserLanguage();
+    OutStream out(STD_OUTPUT_HANDLE);
+    OutStream err(STD_ERROR_HANDLE);
 
-int Usage() {
-    std::fprintf(stderr, "usage: OrvelleScan [--hidden] [--readonly] [--system] [--no-names] [--delete] FOLDER\n");
-    return 2;
+    std::vector<std::string> args;
+    if (int bad = ReadArguments(args)) {
+        err.Message(kProgram + UnconvertibleArgumentText(language, bad));
+        return kExitUsage;
+    }
+    ScanCommand command;
+    std::string offending;
+    UsageError usage = ParseScanCommand(args, command, offending);
+    if (command.help) {
+        out.Message(HelpText(language));
+        return kExitClean;
+    }
+    if (usage != UsageError::None) {
+        err.Message(kProgram);
+        if (!offending.empty()) {
+            err.Ansi(offending);
+            err.Message(": ");
+        }
+        err.Message(UsageErrorText(language, usage));
+        return kExitUsage;
+    }
+
+    // Every folder is checked before anything is walked or deleted: a typing
+    // error in a script must not leave half of the job done.
+    std::vector<std::string> folders;
+    bool allThere = true;
+    for (const std::string& argument : command.folders) {
+        std::string folder = AbsoluteFolder(argument);
+        FolderCheck check = CheckFolder(folder);
+        if (check != FolderCheck::Ok) {
+            err.Message(kProgram + (check == FolderCheck::Missing ? FolderMissingText(language)
+                                                                  : NotAFolderText(language)));
+            err.Ansi(argument);
+            err.Message("\n");
+            allThere = false;
+        }
+        folders.push_back(folder);
+    }
+    if (!allThere) return kExitUsage;
+
+    FileSystem& fs = TheFileSystem();
+    ScanState state;
+    state.ResetCounters();
+    state.stopRequested = 0;
+    g_walk = &state;
+    SetConsoleCtrlHandler(OnConsoleControl, TRUE);
+
+    Ticker ticker(out, err, state, language, !command.quiet);
+    ConsoleSink sink(command, out, ticker);
+    LARGE_INTEGER start, end;
+    QueryPerformanceCounter(&start);
+    for (const std::string& folder : folders) {
+        if (StopRequested()) break;
+        ScanFolder(fs, folder, command.options, sink, state);
+    }
+    QueryPerformanceCounter(&end);
+    ticker.EndProgress();
+    g_walk = nullptr;
+
+    ScanCounts counts;
+    counts.foldersSearched = state.foldersSearched;
+    counts.filesSearched = state.filesSearched;
+    counts.malformedFolders = state.malformedFolders;
+    counts.malformedFiles = state.malformedFiles;
+    counts.unsearched = state.unsearched;
+    counts.stopped = StopRequested();
+    const double walkMs = Milliseconds(start, end);
+    counts.elapsedMs = static_cast<uint32_t>(walkMs);
+    const int rowsListed = state.rowsListed;
+
+    if (command.quiet)
+        out.Message(QuietWalkLine(rowsListed, counts, walkMs));
+    else if (!command.json)
+        out.Message(SearchSummaryText(language, counts));
+
+    DeleteTally tally;
+    if (command.remove && rowsListed > 0) {
+        tally.asked = true;
+        if (command.yes) {
+            tally.confirmed = !counts.stopped;
+        } else if (!counts.stopped) {
+            out.Flush();
+            err.Message(DeletePromptText(language, rowsListed));
+            err.Flush();
+            tally.confirmed = IsYesAnswer(ReadAnswer()) && !StopRequested();
+            // A typed answer ends its own line; a fed one is not echoed.
+            if (!IsConsoleHandle(GetStdHandle(STD_INPUT_HANDLE))) err.Message("\n");
+        }
+    }
+    if (tally.confirmed) {
+        QueryPerformanceCounter(&start);
+        DeleteSession session(fs);  // as the window deletes its rows: one batch
+        for (ListedEntry& entry : sink.entries) {
+            if (StopRequested()) {
+                entry.outcome = kOutcomeKept;
+                ++tally.kept;
+                continue;
+            }
+            const bool ok = session.DeleteListedPath(entry.path);
+            entry.outcome = ok ? kOutcomeDeleted : kOutcomeFailed;
+            ++(ok ? tally.deleted : tally.failed);
+            if (!command.quiet && !command.json) out.Ansi(OutcomeLine(entry.outcome, entry.path, entry.name));
+            ticker.Tick();
+        }
+        QueryPerformanceCounter(&end);
+        if (command.quiet) out.Message(QuietDeleteLine(tally.deleted, tally.failed, Milliseconds(start, end)));
+    }
+    if (tally.asked && !command.quiet && !command.json) out.Message(DeleteSummaryText(language, tally));
+
+    const int exitCode = ExitCodeFor(rowsListed, tally);
+    if (command.json) {
+        if (command.remove)
+            for (const ListedEntry& entry : sink.entries)
+                out.Utf8(JsonRow(AnsiToUtf8(entry.path), AnsiToUtf8(entry.name), entry.isFolder, entry.attribute,
+                                 entry.outcome));
+        out.Utf8(JsonSummary(counts, rowsListed, tally, exitCode));
+    }
+    return exitCode;
 }
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    ScanOptions options{1, 0, 0, 0};
-    bool remove = false;
-    bool quiet = false;
-    const char* root = nullptr;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--hidden") == 0)
-            options.hidden = 1;
-        else if (std::strcmp(argv[i], "--readonly") == 0)
-            options.readOnly = 1;
-        else if (std::strcmp(argv[i], "--system") == 0)
-            options.system = 1;
-        else if (std::strcmp(argv[i], "--no-names") == 0)
-            options.malformedNames = 0;
-        else if (std::strcmp(argv[i], "--delete") == 0)
-            remove = true;
-        else if (std::strcmp(argv[i], "--quiet") == 0)
-            quiet = true;
-        else if (argv[i][0] == '-' || root)
-            return Usage();
-        else
-            root = argv[i];
-    }
-    if (!root) return Usage();
-
-    FileSystem& fs = TheFileSystem();
-    ScanState state;
-    PrintingSink sink;
-    sink.quiet = quiet;
-    LARGE_INTEGER start, end;
-    QueryPerformanceCounter(&start);
-    ScanFolder(fs, root, options, sink, state);
-    QueryPerformanceCounter(&end);
-    std::printf("rows %d folders %d files %d malformed-folders %d malformed-files %d walk-ms %.1f\n",
-                state.rowsListed.load(), state.foldersSearched.load(), state.filesSearched.load(),
-                state.malformedFolders.load(), state.malformedFiles.load(), Milliseconds(start, end));
-    if (!remove) return 0;
-
-    int failed = 0;
-    QueryPerformanceCounter(&start);
-    DeleteSession session(fs);  // as the window deletes its rows: one batch
-    for (const std::string& path : sink.paths) {
-        bool ok = session.DeleteListedPath(path);
-        if (!quiet) std::printf("%s\t%s\n", ok ? "deleted" : "failed", path.c_str());
-        if (!ok) ++failed;
-    }
-    QueryPerformanceCounter(&end);
-    std::printf("deleted %d failed %d delete-ms %.1f\n", static_cast<int>(sink.paths.size()) - failed, failed,
-                Milliseconds(start, end));
-    return failed == 0 ? 0 : 1;
-}
+int main() { return Run(); }

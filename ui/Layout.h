@@ -29,6 +29,19 @@ inline LayoutScale ScaleForBaseUnits(int baseX, int baseY) {
     return {static_cast<double>(baseX) / kDesignBaseUnitX, static_cast<double>(baseY) / kDesignBaseUnitY};
 }
 
+// The smallest window: the design's size scaled from 96 dots per inch to the
+// display's, and never narrower than the template's top row needs (its width
+// in pixels, frame included), which the layout does not move.
+constexpr int kTopRowRightDlu = 394;  // right edge of IDD_MAIN's group box
+struct WindowSize {
+    int width, height;
+};
+inline WindowSize MinimumWindowSize(int dpiX, int dpiY, int topRowWindowWidth) {
+    int width = (kMinWindowWidth * dpiX + 48) / 96;
+    int height = (kMinWindowHeight * dpiY + 48) / 96;
+    return {width > topRowWindowWidth ? width : topRowWindowWidth, height};
+}
+
 // The list, the bottom row of buttons and the status line, in pixels.
 std::vector<ControlPlacement> MainWindowLayout(int clientWidth, int clientHeight, LayoutScale scale = {});
 

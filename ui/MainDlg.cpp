@@ -214,19 +214,29 @@ void CMyDlg::OnSize(UINT type) {
     }
     if (type == SIZE_MINIMIZED) return;
 
+    RECT units = {0, 0, 4, 8};
+    MapDialogRect(m_hWnd, &units);
+    const LayoutScale scale = ScaleForBaseUnits(units.right, units.bottom);
+    // The minimum grows with the display scaling, as the controls do.
+    RECT topRow = {0, 0, kTopRowRightDlu, 0};
+    MapDialogRect(m_hWnd, &topRow);
+    AdjustWindowRectEx(&topRow, static_cast<DWORD>(GetWindowLongA(m_hWnd, GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(GetWindowLongA(m_hWnd, GWL_EXSTYLE)));
+    HDC dc = ::GetDC(m_hWnd);
+    const int dpiX = dc ? GetDeviceCaps(dc, LOGPIXELSX) : 96, dpiY = dc ? GetDeviceCaps(dc, LOGPIXELSY) : 96;
+    if (dc) ::ReleaseDC(m_hWnd, dc);
+    const WindowSize minimum = MinimumWindowSize(dpiX, dpiY, topRow.right - topRow.left);
     RECT window;
     ::GetWindowRect(m_hWnd, &window);
-    if (window.right - window.left < kMinWindowWidth) window.right = window.left + kMinWindowWidth;
-    if (window.bottom - window.top < kMinWindowHeight) window.bottom = window.top + kMinWindowHeight;
+    if (window.right - window.left < minimum.width) window.right = window.left + minimum.width;
+    if (window.bottom - window.top < minimum.height) window.bottom = window.top + minimum.height;
     // May come back here through a nested WM_SIZE, which lays out the new size.
     MoveWindow(window.left, window.top, window.right - window.left, window.bottom - window.top, TRUE);
 
     RECT client;
     ::GetClientRect(m_hWnd, &client);
     int w = client.right, h = client.bottom;
-    RECT units = {0, 0, 4, 8};
-    MapDialogRect(m_hWnd, &units);
-    for (const ControlPlacement& p : MainWindowLayout(w, h, ScaleForBaseUnits(units.right, units.bottom))) {
+    for (const ControlPlacement& p : MainWindowLayout(w, h, scale)) {
         HWND control = GetDlgItem(p.id);
         if (!control) continue;
         RECT r;

@@ -1,0 +1,95 @@
+#!/usr/bin/env bash
+# Builds the release package: the two 32-bit programs, stripped, with a
+# README.txt for Windows users, zipped as
+#   build/win32/dist/Orvelle-<version>-win32.zip
+# with Orvelle-<version>-win32.zip.sha256 beside it. Then it unpacks the zip
+# into a temporary folder and runs the programs from there under Wine, as a
+# user would get them. The version is the project's (CMakeLists.txt), the one
+# the version resource carries.
+#
+#   ORVELLE_BUILD_ROOT      where the build trees go (default: build/ in the repository)
+#   ORVELLE_PACKAGE_PRESET  win32 (default, the shipped build) or win64
+
+set -euo pipefail
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+cd "$root"
+me=${0##*/}
+die() { printf '%s: %s\n' "$me" "$*" >&2; exit 1; }
+
+"$root/scripts/install-deps.sh"
+
+preset=${ORVELLE_PACKAGE_PRESET:-win32}
+case $preset in
+    win32) tool_prefix=i686-w64-mingw32 ;;
+    win64) tool_prefix=x86_64-w64-mingw32 ;;
+    *) die "ORVELLE_PACKAGE_PRESET must be win32 or win64" ;;
+esac
+build_root=${ORVELLE_BUILD_ROOT:-$root/build}
+case $build_root in /*) ;; *) build_root=$root/$build_root ;; esac
+build_dir=$build_root/$preset
+
+cmake --preset "$preset" -B "$build_dir"
+cmake --build "$build_dir" -j 2 --target Orvelle OrvelleScan
+rm -rf "$build_dir/dist"
+(cd "$build_dir" && cpack -G ZIP)
+
+zips=("$build_dir"/dist/Orvelle-*-"$preset".zip)
+[ ${#zips[@]} -eq 1 ] && [ -f "${zips[0]}" ] || die "no single package in $build_dir/dist"
+zip=${zips[0]}
+name=$(basename "$zip" .zip)
+(cd "$build_dir/dist" && sha256sum -c "$name.zip.sha256") || die "the SHA-256 sum does not match the zip"
+
+# --- the zip's programs as they are ------------------------------------------
+
+check=$(mktemp -d "${TMPDIR:-/tmp}/orvelle-package.XXXXXX")
+trap 'rm -rf "$check"' EXIT
+(cd "$check" && cmake -E tar xf "$zip")
+unpacked=$check/$name
+for f in Orvelle.exe OrvelleScan.exe README.txt; do
+    [ -f "$unpacked/$f" ] || die "$f is missing from the zip"
+done
+for exe in Orvelle.exe OrvelleScan.exe; do
+    if "$tool_prefix-objdump" -h "$unpacked/$exe" | grep -q '\.debug'; then
+        die "$exe in the zip still carries debug sections"
+    fi
+done
+
+if [ "$preset" = win32 ] && ! "$root/scripts/wine-can-run-32bit.sh"; then
+    echo "$me: NOT RUN under Wine: this machine cannot execute 32-bit programs (the 32-bit Wine loader fails)" >&2
+    echo
+    echo "Package: $zip ($(stat -c %s "$zip") bytes)"
+    cat "$zip.sha256"
+    exit 0
+fi
+
+# A small tree: two malformed names and a well-formed one.
+mkdir -p "$check/tree/sub"
+printf x >"$check/tree/con"
+printf x >"$check/tree/sub/report."
+printf x >"$check/tree/ok.txt"
+win_tree="Z:${check//\//\\}\\tree"
+wine_run() { "$root/scripts/wine-env.sh" --prefix "$build_dir/wineprefix" run "$@"; }
+
+wine_run "$unpacked/OrvelleScan.exe" --help >"$check/help.txt" || die "OrvelleScan --help failed"
+grep -q -- '--delete' "$check/help.txt" || die "OrvelleScan --help printed no usage"
+set +e
+wine_run "$unpacked/OrvelleScan.exe" --json "$win_tree" >"$check/scan.json"
+rc=$?
+set -e
+rows=$(grep -c '"record":"row"' "$check/scan.json" || true)
+[ "$rc" -eq 1 ] && [ "$rows" -eq 2 ] || die "OrvelleScan from the zip: exit code $rc and $rows rows (expected 1 and 2)"
+
+# The window: it must come up and stay until it is closed; stopping it after
+# a few seconds is the expected end (timeout's status 124).
+set +e
+timeout -s TERM 8 "$root/scripts/wine-env.sh" --prefix "$build_dir/wineprefix" run \
+    "$unpacked/Orvelle.exe" "-p:$win_tree" >/dev/null 2>&1
+rc=$?
+set -e
+[ "$rc" -eq 124 ] || die "Orvelle.exe from the zip ended by itself (exit code $rc)"
+
+echo
+echo "Package: $zip ($(stat -c %s "$zip") bytes)"
+echo "SHA-256: $zip.sha256"
+cat "$zip.sha256"

@@ -1,0 +1,221 @@
+// The console front end's decisions and texts: arguments, exit codes, the
+// answer to its question, the JSON it writes and the summary lines.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "ScanText.h"
+
+namespace {
+
+TEST(ScanCommandLine, OptionsFoldersAndMisuse) {
+    struct Case {
+        std::vector<std::string> args;
+        UsageError error;
+        std::vector<std::string> folders;
+    } cases[] = {
+        {{"D:\\a"}, UsageError::None, {"D:\\a"}},
+        {{"--hidden", "D:\\a", "E:\\"}, UsageError::None, {"D:\\a", "E:\\"}},
+        {{"--delete", "--yes", "x"}, UsageError::None, {"x"}},
+        {{"--no-names", "--system", "x"}, UsageError::None, {"x"}},
+        // After "--" everything is a folder, also what looks like an option.
+        {{"--", "-odd", "--delete"}, UsageError::None, {"-odd", "--delete"}},
+        {{"-"}, UsageError::None, {"-"}},
+        {{}, UsageError::NoFolder, {}},
+        {{"--delete"}, UsageError::NoFolder, {}},
+        {{"--bogus", "x"}, UsageError::UnknownOption, {"x"}},
+        {{"--no-names", "x"}, UsageError::NothingToFind, {"x"}},
+        {{"--yes", "x"}, UsageError::YesWithoutDelete, {"x"}},
+        {{"--quiet", "--json", "x"}, UsageError::QuietWithJson, {"x"}},
+    };
+    for (const Case& c : cases) {
+        ScanCommand command;
+        std::string offending;
+        std::string label;
+        for (const std::string& a : c.args) label += a + " ";
+        EXPECT_EQ(ParseScanCommand(c.args, command, offending), c.error) << label;
+        EXPECT_EQ(command.folders, c.folders) << label;
+    }
+
+    ScanCommand command;
+    std::string offending;
+    ASSERT_EQ(ParseScanCommand({"--no-names", "--readonly", "--hidden", "--delete", "--json", "f"}, command, offending),
+              UsageError::None);
+    EXPECT_EQ(command.options.malformedNames, 0);
+    EXPECT_EQ(command.options.readOnly, 1);
+    EXPECT_EQ(command.options.hidden, 1);
+    EXPECT_EQ(command.options.system, 0);
+    EXPECT_TRUE(command.remove && command.json);
+    EXPECT_FALSE(command.yes);
+
+    // The first unknown option is named; help wins over any complaint.
+    EXPECT_EQ(ParseScanCommand({"--x", "--y", "f"}, command, offending), UsageError::UnknownOption);
+    EXPECT_EQ(offending, "--x");
+    for (const char* help : {"-h", "--help", "/?"}) {
+        EXPECT_EQ(ParseScanCommand({"--bogus", help}, command, offending), UsageError::None) << help;
+        EXPECT_TRUE(command.help) << help;
+    }
+}
+
+TEST(ScanExitCode, EveryOutcome) {
+    auto tally = [](bool asked, bool confirmed, int deleted, int failed, int kept) {
+        DeleteTally t;
+        t.asked = asked;
+        t.confirmed = confirmed;
+        t.deleted = deleted;
+        t.failed = failed;
+        t.kept = kept;
+        return t;
+    };
+    struct Case {
+        const char* what;
+        int rows;
+        DeleteTally tally;
+        int code;
+    } cases[] = {
+        {"nothing found", 0, tally(false, false, 0, 0, 0), kExitClean},
+        {"rows, no --delete", 3, tally(false, false, 0, 0, 0), kExitListed},
+        {"question answered no", 3, tally(true, false, 0, 0, 0), kExitListed},
+        {"all deleted", 3, tally(true, true, 3, 0, 0), kExitClean},
+        {"one failed", 3, tally(true, true, 2, 1, 0), kExitDeleteFailed},
+        {"all failed", 3, tally(true, true, 0, 3, 0), kExitDeleteFailed},
+        {"Ctrl+C left some", 3, tally(true, true, 1, 0, 2), kExitDeleteFailed},
+    };
+    for (const Case& c : cases) EXPECT_EQ(ExitCodeFor(c.rows, c.tally), c.code) << c.what;
+}
+
+TEST(ScanPrompt, OnlyAnExplicitYesDeletes) {
+    for (const char* yes : {"y", "Y", "yes", "YES", " y\r", "yes\r\n", "\tYes "}) EXPECT_TRUE(IsYesAnswer(yes)) << yes;
+    for (const char* no : {"", "\n", "n", "no", "N", "ye", "yess", "y y", "yes please", "1", u8"是"})
+        EXPECT_FALSE(IsYesAnswer(no)) << no;
+}
+
+TEST(ScanJson, StringsEscapedAndAlwaysValidUtf8) {
+    struct Case {
+        std::string in;
+        std::string out;
+    } cases[] = {
+        {"", "\"\""},
+        {"C:\\a\\b", "\"C:\\\\a\\\\b\""},
+        {"say \"hi\"", "\"say \\\"hi\\\"\""},
+        {"tab\there\nline\r", "\"tab\\there\\nline\\r\""},
+        {std::string("\x01\x1f", 2), "\"\\u0001\\u001f\""},
+        {std::string("nul\0x", 5), "\"nul\\u0000x\""},
+        {u8"誠.txt", u8"\"誠.txt\""},
+        {u8"\U0001F600", u8"\"\U0001F600\""},
+        // Bytes that are no UTF-8: a stray trail byte, a cut sequence, an
+        // overlong "/", a surrogate, and GBK bytes that reached us unconverted.
+        {"a\x80z", u8"\"a\uFFFDz\""},
+        {"\xE8\xAA", u8"\"\uFFFD\uFFFD\""},
+        {"\xC0\xAF", u8"\"\uFFFD\uFFFD\""},
+        {"\xED\xA0\x80", u8"\"\uFFFD\uFFFD\uFFFD\""},
+        {"\xD5\x5C", u8"\"\uFFFD\\\\\""},
+    };
+    for (const Case& c : cases) EXPECT_EQ(JsonString(c.in), c.out) << c.in;
+}
+
+TEST(ScanJson, RowAndSummaryRecords) {
+    EXPECT_EQ(JsonRow(u8"D:\\x\\誠\\con", "con", false, "-", kOutcomeListed),
+              u8"{\"record\":\"row\",\"path\":\"D:\\\\x\\\\誠\\\\con\",\"name\":\"con\",\"type\":\"file\","
+              u8"\"attributes\":\"-\",\"outcome\":\"listed\"}\n");
+    EXPECT_NE(JsonRow("", "a.", true, "H", kOutcomeFailed).find("\"type\":\"folder\",\"attributes\":\"H\","
+                                                                "\"outcome\":\"failed\""),
+              std::string::npos);
+
+    ScanCounts counts;
+    counts.foldersSearched = 12;
+    counts.filesSearched = 345;
+    counts.malformedFolders = 1;
+    counts.malformedFiles = 2;
+    counts.unsearched = 4;
+    counts.elapsedMs = 3700;
+    counts.stopped = true;
+    DeleteTally tally;
+    tally.asked = tally.confirmed = true;
+    tally.deleted = 1;
+    tally.failed = 1;
+    tally.kept = 1;
+    EXPECT_EQ(JsonSummary(counts, 3, tally, 2),
+              "{\"record\":\"summary\",\"folders_searched\":12,\"files_searched\":345,\"malformed_folders\":1,"
+              "\"malformed_files\":2,\"unsearched\":4,\"rows\":3,\"deleted\":1,\"failed\":1,\"kept\":1,"
+              "\"stopped\":true,\"elapsed_ms\":3700,\"exit_code\":2}\n");
+}
+
+TEST(ScanRows, TheRowsOwnBytesPassUnchanged) {
+    // 誠 in GBK ends in 0x5C, the byte of "\".
+    const std::string path = "D:\\\xD5\x5C\\prn.doc";
+    EXPECT_EQ(RowLine(path, "prn.doc", false, "-"), path + "\t[prn.doc]\tfile\t-\n");
+    EXPECT_EQ(RowLine("", "a. ", true, "H"), "\t[a. ]\tfolder\tH\n");
+    EXPECT_EQ(OutcomeLine(kOutcomeDeleted, path, "prn.doc"), "deleted\t" + path + "\t[prn.doc]\n");
+    EXPECT_EQ(OutcomeLine(kOutcomeKept, "p", "n"), "kept\tp\t[n]\n");
+}
+
+TEST(ScanSummary, TheWindowsCountsInBothLanguages) {
+    ScanCounts counts;
+    counts.foldersSearched = 12;
+    counts.filesSearched = 345;
+    counts.malformedFolders = 1;
+    counts.malformedFiles = 2;
+    counts.unsearched = 3;
+    counts.elapsedMs = 3700;
+    EXPECT_EQ(SearchSummaryText(Language::Chinese, counts),
+              u8"搜索完成，共搜索了12个目录和345个文件\n找到了畸形目录: 1 个\n找到了畸形文件: 2 个\n"
+              u8"未能搜索: 3 个（拒绝访问或路径过长）\n共花时: 3 秒\n");
+    EXPECT_EQ(SearchSummaryText(Language::English, counts),
+              "Searched 12 folders and 345 files\nMalformed folders found: 1\nMalformed files found: 2\n"
+              "Could not be searched: 3 (access denied or path too long)\nTime: 3 s\n");
+
+    // The window's time rule: milliseconds below one second, else whole seconds.
+    struct Case {
+        uint32_t ms;
+        const char* chinese;
+        const char* english;
+    } times[] = {
+        {0, u8"共花时: 0 毫秒\n", "Time: 0 ms\n"},
+        {999, u8"共花时: 999 毫秒\n", "Time: 999 ms\n"},
+        {1000, u8"共花时: 1 秒\n", "Time: 1 s\n"},
+        {1999, u8"共花时: 1 秒\n", "Time: 1 s\n"},
+        {0xFFFFFFFFu, u8"共花时: 4294967 秒\n", "Time: 4294967 s\n"},
+    };
+    for (const auto& t : times) {
+        counts.elapsedMs = t.ms;
+        for (Language language : {Language::Chinese, Language::English}) {
+            std::string text = SearchSummaryText(language, counts);
+            std::string last = language == Language::Chinese ? t.chinese : t.english;
+            ASSERT_GE(text.size(), last.size());
+            EXPECT_EQ(text.substr(text.size() - last.size()), last) << t.ms;
+        }
+    }
+
+    counts.stopped = true;
+    EXPECT_EQ(SearchSummaryText(Language::Chinese, counts).rfind(u8"已按 Ctrl+C 停止，共搜索了12个目录和345个文件\n", 0),
+              0u);
+    EXPECT_EQ(SearchSummaryText(Language::English, counts).rfind("Stopped by Ctrl+C after searching 12 folders", 0),
+              0u);
+}
+
+TEST(ScanSummary, DeletionOutcomes) {
+    DeleteTally tally;
+    tally.asked = true;
+    EXPECT_EQ(DeleteSummaryText(Language::Chinese, tally), u8"未删除任何项目。\n");
+    EXPECT_EQ(DeleteSummaryText(Language::English, tally), "Nothing was deleted.\n");
+    tally.confirmed = true;
+    tally.deleted = 2;
+    tally.failed = 1;
+    EXPECT_EQ(DeleteSummaryText(Language::Chinese, tally), u8"删除完毕，删除成功 2 个，删除失败 1 个。\n");
+    tally.kept = 4;
+    EXPECT_EQ(DeleteSummaryText(Language::English, tally), "Deleted: 2, failed: 1.\nStopped by Ctrl+C; 4 not deleted.\n");
+}
+
+TEST(ScanHelp, NamesEveryOptionAndExitCode) {
+    for (Language language : {Language::Chinese, Language::English}) {
+        const std::string help = HelpText(language);
+        for (const char* option : {"--hidden", "--readonly", "--system", "--no-names", "--delete", "--yes", "--json",
+                                   "--quiet", "--help", "  0  ", "  1  ", "  2  ", "  3  ", "OrvelleScan D:\\projects",
+                                   "--delete --yes --json"})
+            EXPECT_NE(help.find(option), std::string::npos) << option;
+    }
+}
+
+}  // namespace

@@ -1,0 +1,382 @@
+#include "ScanText.h"
+
+#include <cstdio>
+
+namespace {
+
+template <typename... Args>
+std::string Format(const char* format, Args... args) {
+    char buffer[512];
+    std::snprintf(buffer, sizeof buffer, format, args...);
+    return buffer;
+}
+
+std::string Pick(Language language, const char* english, const char* chinese) {
+    return language == Language::Chinese ? chinese : english;
+}
+
+std::string ElapsedText(Language language, uint32_t ms) {
+    // The window's rule: below a second in milliseconds, else whole seconds.
+    if (ms < 1000) return Format(language == Language::Chinese ? u8"共花时: %u 毫秒" : "Time: %u ms", ms);
+    return Format(language == Language::Chinese ? u8"共花时: %u 秒" : "Time: %u s", ms / 1000);
+}
+
+}  // namespace
+
+UsageError ParseScanCommand(const std::vector<std::string>& args, ScanCommand& command, std::string& offending) {
+    command = ScanCommand();
+    UsageError error = UsageError::None;
+    bool optionsEnded = false;
+    for (const std::string& arg : args) {
+        if (!optionsEnded && arg == "/?") {
+            command.help = true;
+            continue;
+        }
+        if (optionsEnded || arg.empty() || arg[0] != '-' || arg == "-") {
+            command.folders.push_back(arg);
+            continue;
+        }
+        if (arg == "--")
+            optionsEnded = true;
+        else if (arg == "-h" || arg == "--help")
+            command.help = true;
+        else if (arg == "--hidden")
+            command.options.hidden = 1;
+        else if (arg == "--readonly")
+            command.options.readOnly = 1;
+        else if (arg == "--system")
+            command.options.system = 1;
+        else if (arg == "--no-names")
+            command.options.malformedNames = 0;
+        else if (arg == "--delete")
+            command.remove = true;
+        else if (arg == "--yes" || arg == "-y")
+            command.yes = true;
+        else if (arg == "--json")
+            command.json = true;
+        else if (arg == "--quiet")
+            command.quiet = true;
+        else if (error == UsageError::None) {
+            error = UsageError::UnknownOption;
+            offending = arg;
+        }
+    }
+    if (command.help) return UsageError::None;
+    if (error != UsageError::None) return error;
+    if (command.folders.empty()) return UsageError::NoFolder;
+    const ScanOptions& o = command.options;
+    if (!o.malformedNames && !o.hidden && !o.readOnly && !o.system) return UsageError::NothingToFind;
+    // A script that says --yes but forgot --delete expects a deletion that would not happen.
+    if (command.yes && !command.remove) return UsageError::YesWithoutDelete;
+    if (command.quiet && command.json) return UsageError::QuietWithJson;
+    return UsageError::None;
+}
+
+int ExitCodeFor(int rowsListed, const DeleteTally& tally) {
+    if (!tally.asked) return rowsListed > 0 ? kExitListed : kExitClean;
+    if (!tally.confirmed) return kExitListed;
+    if (tally.failed > 0 || tally.kept > 0) return kExitDeleteFailed;
+    return kExitClean;
+}
+
+bool IsYesAnswer(std::string_view line) {
+    size_t begin = line.find_first_not_of(" \t\r\n");
+    if (begin == std::string_view::npos) return false;
+    size_t end = line.find_last_not_of(" \t\r\n");
+    std::string word(line.substr(begin, end - begin + 1));
+    for (char& c : word)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return word == "y" || word == "yes";
+}
+
+std::string HelpText(Language language) {
+    if (language == Language::Chinese)
+        return u8"用法: OrvelleScan [选项] 文件夹...\n"
+               u8"\n"
+               u8"像 Orvelle 窗口的搜索一样搜索每个文件夹，列出名称不合 Windows 规则的文件和\n"
+               u8"文件夹（以点或空格结尾，或是 nul、com1.txt 这样的设备名），再给出统计。\n"
+               u8"每个列出的项目占一行，各栏以 Tab 分隔: 路径、[名称]、folder 或 file、\n"
+               u8"列出的原因（- 名称畸形，R 只读，S 系统，H 隐藏）。列出的文件夹不再向下搜索。\n"
+               u8"\n"
+               u8"  --hidden     同时列出隐藏的项目\n"
+               u8"  --readonly   同时列出只读的项目\n"
+               u8"  --system     同时列出系统项目\n"
+               u8"  --no-names   不列出畸形名称（与上面三项之一合用）\n"
+               u8"  --delete     删除列出的全部项目（文件夹连同其中的一切），删除前询问一次 (y/N)\n"
+               u8"  --yes        与 --delete 合用: 不询问\n"
+               u8"  --json       每个项目一个 JSON 对象（一行一个），最后是统计对象；总是 UTF-8\n"
+               u8"  --quiet      只输出计数和用时\n"
+               u8"  -h, --help   显示本说明\n"
+               u8"  --           其后都是文件夹，即使以 \"-\" 开头\n"
+               u8"\n"
+               u8"按 Ctrl+C 会在两个项目之间停止搜索或删除，并仍然给出统计。\n"
+               u8"\n"
+               u8"退出代码:\n"
+               u8"  0  没有列出任何项目，或列出的项目全部删除\n"
+               u8"  1  列出了项目而未删除（没有 --delete，或回答了否）\n"
+               u8"  2  有列出的项目未能删除（删除失败，或 Ctrl+C 停止了删除）\n"
+               u8"  3  用法错误，或文件夹不存在\n"
+               u8"\n"
+               u8"示例:\n"
+               u8"  OrvelleScan D:\\projects\n"
+               u8"  OrvelleScan --delete --yes --json . > cleaned.json\n";
+    return "Usage: OrvelleScan [options] FOLDER...\n"
+           "\n"
+           "Searches each FOLDER as the Orvelle window's search does and lists the files\n"
+           "and folders whose names break the Windows rules (a trailing dot or blank, a\n"
+           "device name such as nul or com1.txt), then the counts. Each listed entry is a\n"
+           "line of tab-separated fields: path, [name], folder or file, and why it was\n"
+           "listed (- its name, R read-only, S system, H hidden). A listed folder is not\n"
+           "searched further.\n"
+           "\n"
+           "  --hidden     also list hidden entries\n"
+           "  --readonly   also list read-only entries\n"
+           "  --system     also list system entries\n"
+           "  --no-names   leave out malformed names (with one of the three above)\n"
+           "  --delete     delete every listed entry (a folder with everything in it),\n"
+           "               after one question (y/N)\n"
+           "  --yes        with --delete: do not ask\n"
+           "  --json       one JSON object per line for each entry, then a summary\n"
+           "               object; always UTF-8\n"
+           "  --quiet      print only the counters and timings\n"
+           "  -h, --help   this text\n"
+           "  --           all that follows are folders, even when they begin with \"-\"\n"
+           "\n"
+           "Ctrl+C stops the search or the deletion between two entries; the counts are\n"
+           "still printed.\n"
+           "\n"
+           "Exit codes:\n"
+           "  0  nothing listed, or everything listed was deleted\n"
+           "  1  entries listed and left in place (no --delete, or the answer was no)\n"
+           "  2  some listed entry was not deleted (it failed, or Ctrl+C stopped the deletion)\n"
+           "  3  bad usage, or a folder that does not exist\n"
+           "\n"
+           "Examples:\n"
+           "  OrvelleScan D:\\projects\n"
+           "  OrvelleScan --delete --yes --json . > cleaned.json\n";
+}
+
+std::string UsageErrorText(Language language, UsageError error) {
+    std::string text;
+    switch (error) {
+    case UsageError::None:
+        return std::string();
+    case UsageError::UnknownOption:
+        text = Pick(language, "unknown option", u8"未知选项");
+        break;
+    case UsageError::NoFolder:
+        text = Pick(language, "no folder given", u8"没有指定文件夹");
+        break;
+    case UsageError::NothingToFind:
+        text = Pick(language, "--no-names without --hidden, --readonly or --system lists nothing",
+                    u8"--no-names 须与 --hidden、--readonly 或 --system 合用，否则什么也不会列出");
+        break;
+    case UsageError::YesWithoutDelete:
+        text = Pick(language, "--yes only goes with --delete", u8"--yes 只能与 --delete 合用");
+        break;
+    case UsageError::QuietWithJson:
+        text = Pick(language, "--quiet and --json exclude each other", u8"--quiet 与 --json 不能同时使用");
+        break;
+    }
+    return text + Pick(language, " (OrvelleScan --help shows the usage)\n", u8"（OrvelleScan --help 显示用法）\n");
+}
+
+std::string SearchSummaryText(Language language, const ScanCounts& c) {
+    std::string text;
+    if (language == Language::Chinese) {
+        text = Format(c.stopped ? u8"已按 Ctrl+C 停止，共搜索了%d个目录和%d个文件\n"
+                                : u8"搜索完成，共搜索了%d个目录和%d个文件\n",
+                      c.foldersSearched, c.filesSearched);
+        text += Format(u8"找到了畸形目录: %d 个\n", c.malformedFolders);
+        text += Format(u8"找到了畸形文件: %d 个\n", c.malformedFiles);
+        text += Format(u8"未能搜索: %d 个（拒绝访问或路径过长）\n", c.unsearched);
+    } else {
+        text = Format(c.stopped ? "Stopped by Ctrl+C after searching %d folders and %d files\n"
+                                : "Searched %d folders and %d files\n",
+                      c.foldersSearched, c.filesSearched);
+        text += Format("Malformed folders found: %d\n", c.malformedFolders);
+        text += Format("Malformed files found: %d\n", c.malformedFiles);
+        text += Format("Could not be searched: %d (access denied or path too long)\n", c.unsearched);
+    }
+    return text + ElapsedText(language, c.elapsedMs) + "\n";
+}
+
+std::string DeletePromptText(Language language, int rows) {
+    return Format(language == Language::Chinese
+                      ? u8"确定删除以上 %d 项（文件夹连同其中的一切）？删除后无法恢复。(y/N) "
+                      : "Delete the %d entries listed above (folders with everything in them)? "
+                        "This cannot be undone. (y/N) ",
+                  rows);
+}
+
+std::string DeleteSummaryText(Language language, const DeleteTally& t) {
+    if (!t.confirmed) return Pick(language, "Nothing was deleted.\n", u8"未删除任何项目。\n");
+    std::string text = Format(language == Language::Chinese ? u8"删除完毕，删除成功 %d 个，删除失败 %d 个。\n"
+                                                            : "Deleted: %d, failed: %d.\n",
+                              t.deleted, t.failed);
+    if (t.kept > 0)
+        text += Format(language == Language::Chinese ? u8"已按 Ctrl+C 停止，未删除 %d 个。\n"
+                                                     : "Stopped by Ctrl+C; %d not deleted.\n",
+                       t.kept);
+    return text;
+}
+
+std::string ProgressText(Language language, int foldersSearched, int filesSearched) {
+    return Format(language == Language::Chinese ? u8"已搜索 %d 个目录和 %d 个文件..." : "Searched %d folders and %d files...",
+                  foldersSearched, filesSearched);
+}
+
+std::string FolderMissingText(Language language) { return Pick(language, "folder not found: ", u8"找不到文件夹: "); }
+
+std::string NotAFolderText(Language language) { return Pick(language, "not a folder: ", u8"不是文件夹: "); }
+
+std::string UnconvertibleArgumentText(Language language, int argumentNumber) {
+    return Format(language == Language::Chinese ? u8"第 %d 个参数中有当前 ANSI 代码页无法表示的字符\n"
+                                                : "argument %d holds characters the ANSI code page cannot express\n",
+                  argumentNumber);
+}
+
+const char* TypeWord(bool isFolder) { return isFolder ? "folder" : "file"; }
+
+const char* OutcomeWord(int outcome) {
+    switch (outcome) {
+    case kOutcomeDeleted:
+        return "deleted";
+    case kOutcomeFailed:
+        return "failed";
+    case kOutcomeKept:
+        return "kept";
+    default:
+        return "listed";
+    }
+}
+
+std::string RowLine(const std::string& path, const std::string& name, bool isFolder, const std::string& attribute) {
+    std::string line;
+    line.reserve(path.size() + name.size() + 20);
+    line += path;
+    line += "\t[";
+    line += name;
+    line += "]\t";
+    line += TypeWord(isFolder);
+    line += '\t';
+    line += attribute;
+    line += '\n';
+    return line;
+}
+
+std::string OutcomeLine(int outcome, const std::string& path, const std::string& name) {
+    return std::string(OutcomeWord(outcome)) + "\t" + path + "\t[" + name + "]\n";
+}
+
+namespace {
+
+// Length of the well-formed UTF-8 sequence at text[i], or 0.
+size_t Utf8SequenceLength(std::string_view text, size_t i) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    size_t length;
+    uint32_t min;
+    if (c < 0x80) return 1;
+    if (c >= 0xC2 && c <= 0xDF) {
+        length = 2;
+        min = 0x80;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+        length = 3;
+        min = 0x800;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+        length = 4;
+        min = 0x10000;
+    } else {
+        return 0;
+    }
+    if (i + length > text.size()) return 0;
+    uint32_t code = c & (0x7F >> length);
+    for (size_t k = 1; k < length; ++k) {
+        const unsigned char t = static_cast<unsigned char>(text[i + k]);
+        if ((t & 0xC0) != 0x80) return 0;
+        code = (code << 6) | (t & 0x3F);
+    }
+    if (code < min || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
+    return length;
+}
+
+}  // namespace
+
+std::string JsonString(std::string_view utf8) {
+    std::string out;
+    out.reserve(utf8.size() + 2);
+    out += '"';
+    for (size_t i = 0; i < utf8.size();) {
+        const unsigned char c = static_cast<unsigned char>(utf8[i]);
+        if (c >= 0x80) {
+            size_t length = Utf8SequenceLength(utf8, i);
+            if (length == 0) {
+                out += "\xEF\xBF\xBD";
+                ++i;
+            } else {
+                out.append(utf8.substr(i, length));
+                i += length;
+            }
+            continue;
+        }
+        switch (c) {
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        default:
+            if (c < 0x20)
+                out += Format("\\u%04x", c);
+            else
+                out += static_cast<char>(c);
+        }
+        ++i;
+    }
+    out += '"';
+    return out;
+}
+
+std::string JsonRow(std::string_view pathUtf8, std::string_view nameUtf8, bool isFolder, std::string_view attribute,
+                    int outcome) {
+    std::string out = "{\"record\":\"row\",\"path\":";
+    out += JsonString(pathUtf8);
+    out += ",\"name\":";
+    out += JsonString(nameUtf8);
+    out += ",\"type\":\"";
+    out += TypeWord(isFolder);
+    out += "\",\"attributes\":";
+    out += JsonString(attribute);
+    out += ",\"outcome\":\"";
+    out += OutcomeWord(outcome);
+    out += "\"}\n";
+    return out;
+}
+
+std::string JsonSummary(const ScanCounts& c, int rowsListed, const DeleteTally& t, int exitCode) {
+    return Format("{\"record\":\"summary\",\"folders_searched\":%d,\"files_searched\":%d,"
+                  "\"malformed_folders\":%d,\"malformed_files\":%d,\"unsearched\":%d,\"rows\":%d,"
+                  "\"deleted\":%d,\"failed\":%d,\"kept\":%d,\"stopped\":%s,\"elapsed_ms\":%u,\"exit_code\":%d}\n",
+                  c.foldersSearched, c.filesSearched, c.malformedFolders, c.malformedFiles, c.unsearched, rowsListed,
+                  t.deleted, t.failed, t.kept, c.stopped ? "true" : "false", c.elapsedMs, exitCode);
+}
+
+std::string QuietWalkLine(int rowsListed, const ScanCounts& c, double walkMs) {
+    return Format("rows %d folders %d files %d malformed-folders %d malformed-files %d unsearched %d walk-ms %.1f\n",
+                  rowsListed, c.foldersSearched, c.filesSearched, c.malformedFolders, c.malformedFiles, c.unsearched,
+                  walkMs);
+}
+
+std::string QuietDeleteLine(int deleted, int failed, double deleteMs) {
+    return Format("deleted %d failed %d delete-ms %.1f\n", deleted, failed, deleteMs);
+}

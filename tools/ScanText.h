@@ -1,0 +1,101 @@
+// What the console front end decides and writes, as pure functions: its
+// arguments, its messages in two languages, the JSON records and the exit code.
+//
+// Two encodings meet here. Messages are UTF-8 (u8 literals, whatever the
+// compiler's execution charset); the caller turns them into UTF-16 for a
+// console or the ANSI code page for a file. Paths and names are the rows' own
+// bytes in the ANSI code page and are never mixed into a message string.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "Names.h"
+
+enum class Language { English, Chinese };
+
+struct ScanCommand {
+    ScanOptions options{1, 0, 0, 0};
+    bool remove = false;
+    bool yes = false;
+    bool json = false;
+    bool quiet = false;  // counters and timings only, for the benchmarks
+    bool help = false;
+    std::vector<std::string> folders;
+};
+
+enum class UsageError { None, UnknownOption, NoFolder, NothingToFind, YesWithoutDelete, QuietWithJson };
+
+// Reads the arguments after the program name. "--" ends the options, so a
+// folder may begin with "-". Help wins over every other complaint.
+UsageError ParseScanCommand(const std::vector<std::string>& args, ScanCommand& command, std::string& offending);
+
+// Exit codes, as --help and the README list them.
+constexpr int kExitClean = 0;      // nothing listed, or everything listed was deleted
+constexpr int kExitListed = 1;     // entries listed and left in place
+constexpr int kExitDeleteFailed = 2;
+constexpr int kExitUsage = 3;      // bad usage, or a folder that does not exist
+
+struct DeleteTally {
+    bool asked = false;      // --delete with rows to delete
+    bool confirmed = false;  // --yes, or the question answered yes
+    int deleted = 0;
+    int failed = 0;
+    int kept = 0;  // confirmed but not tried: Ctrl+C stopped the deletion
+};
+
+int ExitCodeFor(int rowsListed, const DeleteTally& tally);
+
+// "y" or "yes" in any letter case, blanks around it allowed; anything else,
+// an empty line included, is no.
+bool IsYesAnswer(std::string_view line);
+
+struct ScanCounts {
+    int foldersSearched = 0;
+    int filesSearched = 0;
+    int malformedFolders = 0;
+    int malformedFiles = 0;
+    int unsearched = 0;
+    uint32_t elapsedMs = 0;
+    bool stopped = false;  // Ctrl+C ended the walk early
+};
+
+// --- messages (UTF-8, lines end in "\n") ----------------------------------
+
+std::string HelpText(Language language);
+std::string UsageErrorText(Language language, UsageError error);  // "--help" follows the offending argument
+std::string SearchSummaryText(Language language, const ScanCounts& counts);
+std::string DeletePromptText(Language language, int rows);  // no line break: the answer follows
+std::string DeleteSummaryText(Language language, const DeleteTally& tally);
+std::string ProgressText(Language language, int foldersSearched, int filesSearched);
+// The parts around a folder argument in an error line.
+std::string FolderMissingText(Language language);
+std::string NotAFolderText(Language language);
+std::string UnconvertibleArgumentText(Language language, int argumentNumber);  // a whole line
+
+// --- rows -----------------------------------------------------------------
+
+const char* TypeWord(bool isFolder);  // "folder" / "file"
+const char* OutcomeWord(int outcome);
+
+enum RowOutcome { kOutcomeListed, kOutcomeDeleted, kOutcomeFailed, kOutcomeKept };
+
+// path TAB [name] TAB folder|file TAB attribute, in the rows' own bytes.
+std::string RowLine(const std::string& path, const std::string& name, bool isFolder, const std::string& attribute);
+// outcome TAB path TAB [name] after a deletion was tried (or stopped).
+std::string OutcomeLine(int outcome, const std::string& path, const std::string& name);
+
+// --- JSON (one object a line; text arguments already UTF-8) ---------------
+
+// A JSON string literal with its quotes. Invalid UTF-8 bytes become U+FFFD,
+// so the output always parses.
+std::string JsonString(std::string_view utf8);
+std::string JsonRow(std::string_view pathUtf8, std::string_view nameUtf8, bool isFolder, std::string_view attribute,
+                    int outcome);
+std::string JsonSummary(const ScanCounts& counts, int rowsListed, const DeleteTally& tally, int exitCode);
+
+// The counters line of --quiet, which the benchmark script reads.
+std::string QuietWalkLine(int rowsListed, const ScanCounts& counts, double walkMs);
+std::string QuietDeleteLine(int deleted, int failed, double deleteMs);
