@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "CodePage.h"
 #include "UiHost.h"
 
 namespace {
@@ -54,7 +55,7 @@ std::string AppNameFromModulePath(const char* path)
     const char* name = path;
     const char* dot = nullptr;
     for (const char* p = path; *p; ++p) {
-        if (IsDBCSLeadByte(static_cast<BYTE>(*p)) && p[1]) {
+        if (IsAnsiLeadByte(static_cast<unsigned char>(*p)) && p[1]) {
             ++p;
             continue;
         }

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "App.h"
+#include "CodePage.h"
 #include "UiHost.h"
 #include "Wnd.h"
 
@@ -12,7 +13,7 @@ std::string FileFilterFromBars(const char* filter)
     if (!filter)
         return result;
     for (const char* p = filter; *p; ++p) {
-        if (IsDBCSLeadByte(static_cast<BYTE>(*p)) && p[1]) {
+        if (IsAnsiLeadByte(static_cast<unsigned char>(*p)) && p[1]) {
             result += *p++;
             result += *p;
         } else {

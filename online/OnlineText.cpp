@@ -1,5 +1,7 @@
 #include "OnlineText.h"
 
+#include "CodePage.h"
+
 #include <cstdio>
 
 std::vector<std::string> ExtractTagged(const std::string& source, const std::string& startTag,
@@ -187,7 +189,7 @@ bool EqualsIgnoreCaseDbcs(const std::string& a, const std::string& b) {
     for (size_t i = 0; i < a.size(); ++i) {
         const unsigned char x = static_cast<unsigned char>(a[i]);
         const unsigned char y = static_cast<unsigned char>(b[i]);
-        if (x >= 0x81 && x <= 0xFE && i + 1 < a.size()) {
+        if (IsAnsiLeadByte(x) && i + 1 < a.size()) {
             // A double-byte character: both bytes as they are.
             if (x != y || a[i + 1] != b[i + 1])
                 return false;

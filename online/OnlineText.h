@@ -78,7 +78,7 @@ std::string FormatOfferDate(int64_t now);
 bool IsWebAddress(const std::string& address);
 
 // Equality without regard to ASCII letter case that keeps double-byte
-// characters (GBK lead byte 0x81-0xFE and its trail byte) whole: their trail
+// characters (a lead byte of the ANSI code page and its trail byte) whole: their trail
 // bytes are compared exactly.
 bool EqualsIgnoreCaseDbcs(const std::string& a, const std::string& b);
 

@@ -1,8 +1,8 @@
 #include "SettingsRules.h"
 
-namespace {
+#include "CodePage.h"
 
-bool IsLeadByte(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
+namespace {
 
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
@@ -13,7 +13,7 @@ bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f' ||
 size_t FolderPartLength(std::string_view path) {
     size_t end = 0;
     for (size_t i = 0; i < path.size(); ++i) {
-        if (IsLeadByte(static_cast<unsigned char>(path[i])) && i + 1 < path.size()) {
+        if (IsAnsiLeadByte(static_cast<unsigned char>(path[i])) && i + 1 < path.size()) {
             ++i;  // a trail byte is never a separator
             continue;
         }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "Delete.h"
+#include "PathText.h"
 #include "ResultRow.h"
 #include "Scan.h"
 #include "ScanText.h"
@@ -290,14 +291,7 @@ FolderCheck CheckFolder(const std::string& folder) {
     if (!target.empty() && target.back() == '*') {
         // A pattern: its folder part must exist (a "\" inside a double-byte
         // character is no separator).
-        size_t cut = 0;
-        for (size_t i = 0; i < target.size(); ++i) {
-            if (IsDBCSLeadByte(static_cast<BYTE>(target[i])) && i + 1 < target.size())
-                ++i;
-            else if (target[i] == '\\')
-                cut = i + 1;
-        }
-        target.resize(cut);
+        target.resize(AfterLastBackslash(target));
         if (target.empty()) return FolderCheck::Ok;  // the current folder
     }
     if (IsDriveOnly(target)) target += '\\';

@@ -16,9 +16,6 @@ ListSortState& TheListSortState();
 // arrives cut, but never in the middle of a double-byte character.
 void ReadCellText(const CListCtrl& list, int row, int column, char* buffer, int size);
 
-// Whether c is a lead byte in the system's ANSI code page.
-bool IsAnsiLeadByte(unsigned char c);
-
 // The running Windows version's name (WindowsVersionName of GetVersionExA).
 std::string GetWindowsVersionName();
 

@@ -16,7 +16,6 @@ bool NextSortDescending(ListSortState& state, int column) {
     return state.lastDescending;
 }
 
-bool IsGbkLeadByte936(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
 
 namespace {
 

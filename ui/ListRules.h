@@ -19,9 +19,6 @@ struct ListSortState {
 // again reverses the last direction, another column starts ascending.
 bool NextSortDescending(ListSortState& state, int column);
 
-// Lead bytes of code page 936 (GBK).
-bool IsGbkLeadByte936(unsigned char c);
-
 // A multibyte string comparison without regard to the case of single-byte
 // letters: a double-byte character (isLeadByte tells its first byte) compares
 // as one unit by its code value. Negative, zero or positive as strcmp.

@@ -6,6 +6,8 @@
 #include <cstring>
 #include <vector>
 
+#include "CodePage.h"
+
 #include "ExplorerMenu.h"
 #include "ExplorerVerbs.h"
 #include "ListCommands.h"
@@ -43,8 +45,6 @@ const UINT kSelectionCommands[] = {ID_LIST_OPEN_FOLDER, ID_LIST_COPY_PATH, ID_LI
 }  // namespace
 
 ListSortState& TheListSortState() { return g_listSort; }
-
-bool IsAnsiLeadByte(unsigned char c) { return IsDBCSLeadByte(c) != FALSE; }
 
 void ReadCellText(const CListCtrl& list, int row, int column, char* buffer, int size) {
     list.GetItemText(row, column, buffer, size);
