@@ -103,10 +103,9 @@ bool LoopbackHttpServer::Start(unsigned short port) {
         if (bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
             listen(m_listener, 32) == 0)
             break;
-        const int error = WSAGetLastError();
         closesocket(m_listener);
         m_listener = INVALID_SOCKET;
-        if (port == 0 || error != WSAEADDRINUSE || GetTickCount() - start > kPortWaitMs)
+        if (port == 0 || GetTickCount() - start > kPortWaitMs)
             return false;
         Sleep(100);
     }
