@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds the 32-bit Windows program, makes a folder tree full of malformed
+# Builds the 32-bit Windows program (the 64-bit one where 32-bit programs cannot run), makes a folder tree full of malformed
 # names in a temporary folder, and runs Orvelle on it under Wine.
 #
 #   ORVELLE_BUILD_ROOT   where the build trees go (default: build/ in the repository)
@@ -13,7 +13,14 @@ cd "$root"
 
 build_root=${ORVELLE_BUILD_ROOT:-$root/build}
 case $build_root in /*) ;; *) build_root=$root/$build_root ;; esac
-build_dir=$build_root/win32
+preset=win32
+# Some machines (virtual machines among them) cannot execute 32-bit programs
+# at all: there the 64-bit build of the same sources runs instead.
+if ! "$root/scripts/wine-can-run-32bit.sh"; then
+    echo "This machine cannot execute 32-bit programs: running the 64-bit build instead."
+    preset=win64
+fi
+build_dir=$build_root/$preset
 
 # --- the demo tree, made from the Linux side where such names are ordinary ---
 
@@ -58,7 +65,7 @@ else
     front_end=(tools/OrvelleScan.exe "$win_tree")
 fi
 
-cmake --preset win32 -B "$build_dir"
+cmake --preset "$preset" -B "$build_dir"
 cmake --build "$build_dir" -j 2 --target "${front_end[0]}"
 
 echo
