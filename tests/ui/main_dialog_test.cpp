@@ -397,6 +397,24 @@ TEST_F(MainDialog, AStopPressedRightAfterTheStartHolds) {
     });
 }
 
+TEST_F(MainDialog, TheSummarysTimeIsTheWalksOwn) {
+    SimulatedVolume v;
+    v.AddDrive('D');
+    v.AddFile("D:\\r\\one.");
+    CMyDlg dlg{CMyDlg::StartArgs{true, "D:\\r"}, &v};
+    Run(dlg, [&](HWND h) {
+        // The window's thread is busy for a while right after the press; the
+        // walk, which begins after that, takes a moment.
+        OnUi(h, [&] {
+            dlg.ToggleSearch();
+            Sleep(1500);
+        });
+        ASSERT_TRUE(WaitForBoxes(1));
+        const std::string text = host.Boxes()[0].text;
+        EXPECT_NE(text.find(" 毫秒"), std::string::npos) << text;
+    });
+}
+
 TEST_F(MainDialog, TheProgressDisplayNeverWaitsOnTheDisk) {
     SlowVolume slow;
     CMyDlg dlg{CMyDlg::StartArgs{true, "D:\\r"}, &slow.v};
