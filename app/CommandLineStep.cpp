@@ -150,19 +150,24 @@ HandledArgument HandleCommandLineArgument(CSFMServer& sfm, const std::string& ap
     return handled;
 }
 
+std::wstring FirstArgumentOf(const wchar_t* commandLine) {
+    int argc = 0;
+    LPWSTR* argv = CommandLineToArgvW(commandLine, &argc);
+    if (!argv)
+        return std::wstring();
+    std::wstring argument = argc >= 2 ? argv[1] : L"";
+    LocalFree(argv);
+    if (!argument.empty() && argument.back() == L'"')
+        argument.back() = L'\\';
+    return argument;
+}
+
 CommandLineStepResult RunCommandLineStep(CSFMServer& sfm, const std::string& appId,
                                          const DeletePathFn& deletePath, const MessageBoxFn& messageBox) {
     CommandLineStepResult result;
-    int argc = 0;
-    LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-    if (!argv)
+    const std::wstring argument = FirstArgumentOf(GetCommandLineW());
+    if (argument.empty())
         return result;
-    if (argc < 2) {
-        LocalFree(argv);
-        return result;
-    }
-    const std::wstring argument = argv[1];
-    LocalFree(argv);
 
     result.hasArgument = true;
     const HandledArgument handled = HandleWideArgument(sfm, appId, argument, deletePath, messageBox);

@@ -56,5 +56,11 @@ bool ToAnsiExactly(const std::wstring& text, std::string& ansi);
 HandledArgument HandleWideArgument(CSFMServer& sfm, const std::string& appId, const std::wstring& argument,
                                    const DeletePathFn& deletePath, const MessageBoxFn& messageBox);
 
+// The first argument of a command line as the program takes it. The shell
+// quotes "%L", so a clicked drive root arrives as "-p:C:\", which the
+// command-line split reads as an escaped quote: -p:C:". A path never holds a
+// quote, so a quote at the end stands for that backslash.
+std::wstring FirstArgumentOf(const wchar_t* commandLine);
+
 // How long one instance waits for the others to fall quiet (one period).
 inline constexpr DWORD kHandOverQuietMs = 1000;

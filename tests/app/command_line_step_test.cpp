@@ -251,4 +251,18 @@ TEST(HandleWideArgument, APathTheCodePageHoldsGoesOnInItsBytes) {
     EXPECT_TRUE(r.boxes.empty());
 }
 
+TEST(FirstArgumentOf, TheVerbsQuotedPathComesBackWhole) {
+    struct Case {
+        const wchar_t* commandLine;
+        const wchar_t* argument;
+    };
+    const Case cases[] = {
+        {L"\"C:\\Program Files\\Orvelle.exe\" \"-p:C:\\\"", L"-p:C:\\"},  // a drive root
+        {L"\"C:\\Program Files\\Orvelle.exe\" \"-d:D:\\a b\\c.\"", L"-d:D:\\a b\\c."},
+        {L"Orvelle.exe -p:D:\\work\\", L"-p:D:\\work\\"},
+        {L"Orvelle.exe", L""},
+    };
+    for (const Case& c : cases) EXPECT_EQ(FirstArgumentOf(c.commandLine), c.argument);
+}
+
 }  // namespace
