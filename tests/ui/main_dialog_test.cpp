@@ -276,7 +276,7 @@ struct SlowVolume {
     // How many walks have begun: listings of the root.
     size_t Walks() {
         size_t n = 0;
-        for (const auto& l : Listings()) n += l.second == "D:\\r\\*" ? 1 : 0;
+        for (const auto& l : Listings()) n += l.second == "\\\\?\\D:\\r\\*" ? 1 : 0;
         return n;
     }
 };
@@ -445,7 +445,7 @@ TEST_F(MainDialog, ASummaryTellsWhatCouldNotBeSearched) {
     CMyDlg* shown = nullptr;
     // The walk's count of what it could not reach, as it stands when the walk ends.
     v.beforeFindFirst = [&](const std::string& p) {
-        if (p == "D:\\r\\a\\*") shown->m_scan.unsearched = 2;
+        if (p == "\\\\?\\D:\\r\\a\\*") shown->m_scan.unsearched = 2;
     };
     CMyDlg dlg{CMyDlg::StartArgs{true, "D:\\r"}, &v};
     shown = &dlg;
