@@ -723,10 +723,18 @@ protected:
         GetClientRect(list, &client);
         // Below the rows; the menu opens wherever the pointer is.
         const POINT at = {client.right / 2, client.bottom - 10};
-        PostMessageA(list, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(at.x, at.y));
-        PostMessageA(list, WM_RBUTTONUP, 0, MAKELPARAM(at.x, at.y));
         HWND menu = nullptr;
-        e2e::WaitUntil([&] { return (menu = e2e::FindPopupMenuWindow(program.Id())) != nullptr; }, kWindowTimeoutMs);
+        // On a loaded machine the list now and then takes a click without
+        // opening its menu. Once a marker posted after the click has gone
+        // through, the menu exists if that click opened one (its loop
+        // dispatches the marker); if it does not, the click is made again.
+        for (int attempt = 0; attempt < 3 && !menu; ++attempt) {
+            PostMessageA(list, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(at.x, at.y));
+            PostMessageA(list, WM_RBUTTONUP, 0, MAKELPARAM(at.x, at.y));
+            e2e::FlushPosted(GetDlgItem(window, kEditPath), kWindowTimeoutMs);
+            e2e::WaitUntil([&] { return (menu = e2e::FindPopupMenuWindow(program.Id())) != nullptr; },
+                           attempt == 2 ? kWindowTimeoutMs : 2000);
+        }
         return menu;
     }
 
