@@ -1,5 +1,5 @@
 // The engine's only way to the disk. The Win32 implementation forwards to the
-// A functions one to one; the simulated volume in tests/support models the
+// W functions, converting names between the ANSI code page and UTF-16 exactly; the simulated volume in tests/support models the
 // path rules of Windows so the engine can be tested anywhere.
 #pragma once
 
@@ -31,6 +31,9 @@ constexpr uint32_t kDirNotEmpty = 145;
 // Reparse tags with the name-surrogate bit (0x20000000) are links: junctions,
 // symbolic links and the like. Other tags (cloud placeholders, dedup) are not.
 constexpr bool IsNameSurrogateTag(uint32_t tag) { return (tag & 0x20000000u) != 0; }
+// A reparse point that carries no tag at all is nothing the system can tell
+// apart from a link (Wine shows a Linux symlink that way): it counts as one.
+constexpr bool IsLinkTag(uint32_t tag) { return tag == 0 || IsNameSurrogateTag(tag); }
 
 // Sizes of the buffers a WIN32_FIND_DATAA carries and of MAX_PATH.
 constexpr int kMaxPath = 260;
@@ -42,11 +45,15 @@ struct FindData {
     uint32_t reserved0 = 0;  // reparse tag when attributes has kReparsePoint
     char name[kMaxPath] = {};
     char shortName[kShortNameSize] = {};
+    // The stored name has no exact form in the ANSI code page: name holds a
+    // look-alike (best fit, "?") that may name another entry or none, so the
+    // entry is never reached by it.
+    bool inexact = false;
 };
 
 inline bool IsFolderEntry(const FindData& d) { return (d.attributes & fs_attr::kDirectory) != 0; }
 inline bool IsLinkEntry(const FindData& d) {
-    return (d.attributes & fs_attr::kReparsePoint) != 0 && IsNameSurrogateTag(d.reserved0);
+    return (d.attributes & fs_attr::kReparsePoint) != 0 && IsLinkTag(d.reserved0);
 }
 
 // An open directory listing; destroying it closes the listing (FindClose).

@@ -137,7 +137,9 @@ void WalkLevel(FileSystem& fs, const std::string& pattern, const Reach& folder, 
         if (IsMalformedEntry(name, e.attributes, options, state.attributeText)) {
             // Every listed entry gets its row; whether it can be reached is
             // the deletion's business.
-            std::string longPath = LongPathOf(longFolder, name);
+            // A name the code page holds only approximately gets no path: the
+            // look-alike would name another entry, or none.
+            std::string longPath = e.inexact ? std::string() : LongPathOf(longFolder, name);
             ShowProgress(state, buffer, e, longPath);
             if (isFolder) {
                 ++state.malformedFolders;
@@ -152,6 +154,10 @@ void WalkLevel(FileSystem& fs, const std::string& pattern, const Reach& folder, 
             ++state.foldersSearched;
             // A junction or symbolic link may loop or lead out of the tree.
             if (IsLinkEntry(e)) continue;
+            if (e.inexact) {
+                ++state.unsearched;  // no narrow path names it
+                continue;
+            }
             Reach child = folder.Child(e, false);
             if (child.verbatim.empty() && e.shortName[0] != '\0') {
                 if (!counted) {

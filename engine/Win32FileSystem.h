@@ -1,4 +1,4 @@
-// FileSystem on the Win32 A functions.
+// FileSystem on the Win32 W functions, with names converted exactly.
 #pragma once
 
 #include "FileSystem.h"

@@ -263,7 +263,8 @@ SimulatedVolume::Node* SimulatedVolume::Walk(Drive& drive, const std::vector<std
         }
         Node* next = nullptr;
         for (auto& c : node->children)
-            if (EqualsIgnoreCase(c->name, parts[i]) || (!c->alias.empty() && EqualsIgnoreCase(c->alias, parts[i]))) {
+            if ((!c->inexact && EqualsIgnoreCase(c->name, parts[i])) ||
+                (!c->alias.empty() && EqualsIgnoreCase(c->alias, parts[i]))) {
                 next = c.get();
                 break;
             }
@@ -331,6 +332,7 @@ FindData EntryOf(const std::string& name, const SimulatedVolume::Node& node) {
     d.reserved0 = (node.attributes & fs_attr::kReparsePoint) ? node.tag : 0;
     std::snprintf(d.name, sizeof d.name, "%s", name.c_str());
     std::snprintf(d.shortName, sizeof d.shortName, "%s", node.alias.c_str());
+    d.inexact = node.inexact;
     return d;
 }
 
@@ -366,7 +368,7 @@ std::unique_ptr<Listing> SimulatedVolume::FindFirst(const char* pattern, FindDat
                 if (WildcardMatch(last.c_str(), dot)) entries.push_back(EntryOf(dot, *folder));
         }
         for (const auto& c : folder->children)
-            if (WildcardMatch(last.c_str(), c->name.c_str()) ||
+            if ((!c->inexact && WildcardMatch(last.c_str(), c->name.c_str())) || last == "*" ||
                 (!c->alias.empty() && WildcardMatch(last.c_str(), c->alias.c_str())))
                 entries.push_back(EntryOf(c->name, *c));
     }

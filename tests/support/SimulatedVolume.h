@@ -39,6 +39,9 @@ public:
         uint32_t tag = 0;           // reparse tag; with kReparsePoint in attributes
         std::string linkTarget;     // "\\?\"-style path a link leads to
         bool lockedOpen = false;    // held open without delete sharing
+        // Its stored name has no exact form in the code page: name is the
+        // look-alike the narrow functions hand out, and no path reaches it by that.
+        bool inexact = false;
         uint32_t openError = 0;     // FindFirst of this folder fails with it
         int failAfter = -1;         // listing fails after this many entries ...
         uint32_t failError = 0;     // ... with this error
