@@ -472,6 +472,22 @@ TEST_F(OrvelleScanE2E, RelativeFoldersAndTheGbkBackslashName) {
     EXPECT_TRUE(Exists("誠\\誠\\"));
 }
 
+// The folder argument keeps its components as typed: a trailing dot is part of
+// the name, so "a." is searched and never its twin "a"; a relative "a.\\s" is
+// put under the current folder as it stands.
+TEST_F(OrvelleScanE2E, AFolderArgumentIsNeverItsTwin) {
+    Make({"a.\\", "a.\\con", "a.\\s\\", "a.\\s\\nul", "a\\", "a\\con", "a\\s\\", "a\\s\\nul"});
+    ScanRun run = Scan({"--delete", "--yes", Tree() + "\\a.\\s"});
+    EXPECT_EQ(run.exitCode, 0u) << run.out << run.err;
+    EXPECT_FALSE(Exists("a.\\s\\nul"));
+    EXPECT_TRUE(Exists("a\\s\\nul"));
+
+    run = Scan({"--delete", "--yes", "a."}, "", Tree());
+    EXPECT_EQ(run.exitCode, 0u) << run.out << run.err;
+    EXPECT_FALSE(Exists("a.\\con"));
+    for (const char* kept : {"a\\con", "a\\s\\nul"}) EXPECT_TRUE(Exists(kept)) << kept;
+}
+
 TEST_F(OrvelleScanE2E, ExitCodes) {
     Make({"clean\\", "clean\\ok.txt", "dirty\\", "dirty\\nul", "held\\", "held\\con\\", "held\\con\\open.txt",
           "held\\con\\other.txt", "file.txt"});
