@@ -118,8 +118,21 @@ HandledArgument HandleCommandLineArgument(CSFMServer& sfm, const std::string& ap
     HandOverLock lock(HandOverLockName(appId));
     if (!lock.Acquire())
         return handled;  // as without a block: never hand over unguarded
-    const HandOverRole role = AppendToHandOver(view, room, request.path);
+    const HandOverKind kind = request.kind == RequestKind::Search ? HandOverKind::Search : HandOverKind::Delete;
+    const HandOverRole role = AppendRequestToHandOver(view, room, kind, request.path);
     lock.Release();
+    if (role == HandOverRole::OtherKind) {
+        // Another instance collects requests of the other kind: joining its
+        // batch would search what was to be deleted, or delete what was to be
+        // searched. This one is handled here, alone.
+        if (request.kind == RequestKind::Search) {
+            handled.searchPath = request.path;
+            return handled;
+        }
+        RunDeleteRequest({request.path}, deletePath, messageBox);
+        handled.end = StepEnd::EndProcess;
+        return handled;
+    }
     if (role != HandOverRole::First) {
         handled.end = StepEnd::EndProcess;
         return handled;
@@ -139,7 +152,7 @@ HandledArgument HandleCommandLineArgument(CSFMServer& sfm, const std::string& ap
     const std::string text(view, HandOverTextLength(view, room));
     if (held)
         lock.Release();
-    const std::vector<std::string> paths = SplitHandOverText(text);
+    const std::vector<std::string> paths = HandOverPathsOfKind(text, kind);
 
     if (request.kind == RequestKind::Search) {
         handled.searchPath = request.path;  // own path; the others are only absorbed
