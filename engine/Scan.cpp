@@ -16,6 +16,7 @@ void ScanState::ResetCounters() {
     malformedFolders = 0;
     malformedFiles = 0;
     unsearched = 0;
+    rootMissing = false;
     LockPaths();
     std::memset(longEntryPath, 0, sizeof longEntryPath);
     std::memset(shortEntryPath, 0, sizeof shortEntryPath);
@@ -246,6 +247,7 @@ void ScanFolder(FileSystem& fs, const std::string& folder, const ScanOptions& op
         if (!ResolveComponents(fs, FoldDotComponents(root), true, r, nullptr, true) || !r.isFolder ||
             r.longPath.empty()) {
             ++state.unsearched;
+            state.rootMissing = true;
             return;
         }
         reach = ReachOf(r);

@@ -116,10 +116,13 @@ void CMyDlg::RunSearchWorker(const SearchRun& run) {
         ListRowSink rows(m_listResult, m_listPaint);
         ProgressSink sink(rows, *m_fs, m_scan, m_progress, kProgressMs);
         ScanFolder(*m_fs, run.root, run.options, sink, m_scan);
+        // Read before anything else: the end of the walk raises the flag too.
+        const SearchEnd end = m_scan.stopRequested.load() != 0 ? SearchEnd::Stopped : SearchEnd::Finished;
         rows.Flush();  // every row is in the list before the summary
         const DWORD elapsed = GetTickCount() - start;
 
         std::string summary;
+        UINT icon = MB_ICONINFORMATION;
         RunOnWindowThread(hwnd, [&] {
             if (m_bClosing) return;
             m_scan.stopRequested = 1;
@@ -127,10 +130,13 @@ void CMyDlg::RunSearchWorker(const SearchRun& run) {
             SetDlgItemTextA(hwnd, IDC_BTN_SEARCH, kCaptionStart);
             ::EnableWindow(GetDlgItem(IDC_BTN_SEARCH), TRUE);
             if (m_listResult.GetItemCount() > 0) ::EnableWindow(GetDlgItem(IDC_BTN_EXPORT), TRUE);
-            summary = BuildSearchSummary(m_scan.foldersSearched, m_scan.filesSearched, m_scan.malformedFolders,
-                                         m_scan.malformedFiles, m_scan.unsearched, elapsed);
+            if (m_scan.rootMissing) icon = MB_ICONEXCLAMATION;
+            summary = m_scan.rootMissing
+                          ? BuildMissingRootText(run.root)
+                          : BuildSearchSummary(m_scan.foldersSearched, m_scan.filesSearched, m_scan.malformedFolders,
+                                               m_scan.malformedFiles, m_scan.unsearched, elapsed, end);
         });
-        if (!summary.empty()) AppMessageBox(hwnd, summary.c_str(), MB_ICONINFORMATION);
+        if (!summary.empty()) AppMessageBox(hwnd, summary.c_str(), icon);
     }
 
     m_scan.stopRequested = 1;

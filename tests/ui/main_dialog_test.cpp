@@ -326,7 +326,8 @@ TEST_F(MainDialog, AStoppedWalkTakesNoPressUntilItHasUnwoundThenTheNextSearchRun
         SetEvent(slow.release);
         ASSERT_TRUE(WaitForBoxes(1));
         ASSERT_TRUE(WaitFor([&] { return !dlg.IsWalking() && IsWindowEnabled(search); }));
-        EXPECT_EQ(host.Boxes()[0].text.rfind("搜索完成，共搜索了3个目录和1个文件\r\n", 0), 0u) << host.Boxes()[0].text;
+        // It says that it was stopped, with the counts it reached.
+        EXPECT_EQ(host.Boxes()[0].text.rfind("搜索已停止，共搜索了3个目录和1个文件\r\n", 0), 0u) << host.Boxes()[0].text;
         EXPECT_EQ(slow.Walks(), 1u) << "a press while the walk unwound started a search of its own";
 
         // The next search, held up in the slow folder again: its progress
@@ -342,6 +343,7 @@ TEST_F(MainDialog, AStoppedWalkTakesNoPressUntilItHasUnwoundThenTheNextSearchRun
         ASSERT_TRUE(WaitFor([&] { return !dlg.IsWalking() && IsWindowEnabled(search); }));
         EXPECT_EQ(slow.Walks(), 2u);
         EXPECT_EQ(host.Boxes().size(), 2u);
+        EXPECT_EQ(host.Boxes()[1].text.rfind("搜索已停止，", 0), 0u) << host.Boxes()[1].text;
 
         // Once it has run to its end, deleting takes every row.
         Click(h, IDC_BTN_SEARCH);
@@ -458,6 +460,24 @@ TEST_F(MainDialog, ASummaryTellsWhatCouldNotBeSearched) {
                   0u)
             << host.Boxes()[0].text;
     });
+}
+
+// A root that is not there exactly is not searched: the box says so instead
+// of reporting a finished search of nothing.
+TEST_F(MainDialog, ARootThatIsNotThereSaysSo) {
+    size_t shown = 0;
+    for (const char* root : {"D:\\gone", "D:\\r ", "D:\\r\\one."}) {
+        SimulatedVolume v;
+        v.AddDrive('D');
+        v.AddFile("D:\\r\\one.");
+        CMyDlg dlg{CMyDlg::StartArgs{true, root}, &v};
+        Run(dlg, [&](HWND h) {
+            RunOnWindowThread(h, [&] { dlg.ToggleSearch(); });
+            ASSERT_TRUE(WaitForBoxes(++shown));
+            EXPECT_EQ(host.Boxes()[shown - 1].text, std::string("要搜索的目录不存在：\r\n") + root);
+            EXPECT_EQ(dlg.m_listResult.GetItemCount(), 0);
+        });
+    }
 }
 
 // A drop of one item, as the shell hands it over.
