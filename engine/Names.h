@@ -18,7 +18,9 @@ extern const char kAttrTextSystem[];    // "S"
 extern const char kAttrTextHidden[];    // "H"
 
 // Whether a reserved device name of Windows is the stem of name: aux, con, nul,
-// prn, com0-9 and lpt0-9, alone or followed by a dot and anything else.
+// prn, com0-9 and lpt0-9 (and com/lpt with a superscript one to three where the
+// code page has them), conin$ and conout$, alone or followed by a dot and
+// anything else.
 bool IsReservedDeviceName(const char* name);
 
 // Decides whether an entry is listed. Unless the name is empty, "." or "..",
