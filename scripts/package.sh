@@ -46,7 +46,7 @@ check=$(mktemp -d "${TMPDIR:-/tmp}/orvelle-package.XXXXXX")
 trap 'rm -rf "$check"' EXIT
 (cd "$check" && cmake -E tar xf "$zip")
 unpacked=$check/$name
-for f in Orvelle.exe OrvelleScan.exe README.txt; do
+for f in Orvelle.exe OrvelleScan.exe README.txt CHANGELOG.txt LICENSE.txt; do
     [ -f "$unpacked/$f" ] || die "$f is missing from the zip"
 done
 for exe in Orvelle.exe OrvelleScan.exe; do

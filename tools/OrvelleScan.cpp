@@ -465,7 +465,7 @@ int Run() {
     }
     if (tally.asked && !command.quiet && !command.json) out.Message(DeleteSummaryText(language, tally));
 
-    const int exitCode = ExitCodeFor(rowsListed, tally);
+    const int exitCode = ExitCodeFor(rowsListed, tally, counts.unsearched, StopRequested());
     if (command.json) {
         if (command.remove)
             for (const ListedEntry& entry : sink.entries)
