@@ -12,8 +12,11 @@
 
 #include "App.h"
 #include "AppMessages.h"
+#include "ExactAnsi.h"
 #include "ListRowSink.h"
 #include "MainDlg.h"
+
+#include "ExactAnsi.h"
 #include "MainTexts.h"
 #include "MainTimers.h"
 #include "PathForms.h"
@@ -166,15 +169,19 @@ void CMyDlg::ChooseFolder() {
 }
 
 void CMyDlg::AcceptDroppedPath(HDROP drop) {
-    // A path longer than the field takes is refused whole; cut, it would name another folder.
-    const UINT length = DragQueryFileA(drop, 0, nullptr, 0);
-    if (length > 0 && length <= kMaxRootLength) {
-        std::vector<char> item(length + 1, '\0');
-        DragQueryFileA(drop, 0, item.data(), length + 1);
+    // Taken in its wide form: the narrow one comes through best fit, and a
+    // look-alike ("ｋ" as "k", "¥" as "\\") would name another folder. A path
+    // the code page cannot hold exactly, or longer than the field takes, is
+    // refused whole; cut, it would name another folder too.
+    const UINT length = DragQueryFileW(drop, 0, nullptr, 0);
+    std::wstring wide(length, L'\0');
+    std::string item;
+    if (length > 0 && DragQueryFileW(drop, 0, &wide[0], length + 1) == length && WideToAnsiExactly(wide, item) &&
+        !item.empty() && item.size() <= kMaxRootLength) {
         bool isFolder = false;
-        ResolveDevicePath(*m_fs, item.data(), isFolder);
+        ResolveDevicePath(*m_fs, item, isFolder);
         UpdateData(true);
-        m_strPath = isFolder ? std::string(item.data()) : ParentFolderOf(item.data());
+        m_strPath = isFolder ? item : ParentFolderOf(item);
         UpdateData(false);
     }
     DragFinish(drop);
