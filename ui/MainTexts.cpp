@@ -38,6 +38,8 @@ std::string BuildSearchSummary(int foldersSearched, int filesSearched, int malfo
 
 std::string BuildMissingRootText(const std::string& root) { return "要搜索的目录不存在：\r\n" + root; }
 
+std::string BuildDeleteQuestion(const std::string& entry) { return "确定要删除“" + entry + "”吗？"; }
+
 std::string BuildDeleteSummary(int deleted, int failed) {
     return Format("删除完毕，删除成功 %d 个，删除失败 %d 个。", deleted, failed);
 }

@@ -21,5 +21,8 @@ std::string BuildSearchSummary(int foldersSearched, int filesSearched, int malfo
 // The box shown instead of a summary when the root is not there exactly.
 std::string BuildMissingRootText(const std::string& root);
 
+// The question the Del key asks about one row (its path, or its name).
+std::string BuildDeleteQuestion(const std::string& entry);
+
 // The box shown after the checked rows were deleted.
 std::string BuildDeleteSummary(int deleted, int failed);
