@@ -65,51 +65,6 @@ bool RemoveListedFile(FileSystem& fs, const std::string& path, uint32_t attribut
     return RemoveFile(fs, path);
 }
 
-// The entry path names, asked for afresh: what it is now decides how it goes,
-// not what a listing said before. Its attributes are one call; only a reparse
-// point is listed by its exact name, for its tag (a link, or a placeholder).
-bool LookUpAfresh(FileSystem& fs, const std::string& path, const char* name, FindData& now) {
-    uint32_t attributes = fs.GetAttributes(path.c_str());
-    if (attributes == fs_attr::kInvalid) return false;
-    if (attributes & fs_attr::kReparsePoint) {
-        uint32_t error = 0;
-        return fs.FindFirst(path.c_str(), now, error) != nullptr && !now.inexact && std::strcmp(now.name, name) == 0;
-    }
-    now = FindData();
-    now.attributes = attributes;
-    CopyIfFits(now.name, sizeof now.name, name);
-    return true;
-}
-
-// Resolves and deletes one listed path. The entry is reached by its long
-// names under "\\?\" while they fit in 259 bytes, else by its aliases where
-// each is its entry's own. A path that goes through a junction or symbolic
-// link is refused: it would lead out of the listed tree.
-bool ResolveAndDelete(FileSystem& fs, std::string_view path, ListingCache* cache) {
-    Resolution r;
-    if (!ResolveComponents(fs, path, true, r, cache, false, true) || !r.hasLast || r.throughLink) return false;
-    if (IsFolderEntry(r.last) && !r.aliasCertain) {
-        // Children too deep for their long form go by aliases: the folder's
-        // own must be known certain, which takes the listings on the way.
-        r = Resolution();
-        if (!ResolveComponents(fs, path, true, r, cache, true, true) || !r.hasLast || r.throughLink) return false;
-    }
-    Reach reach = ReachOf(r);
-    if (reach.Empty()) return false;
-    FindData now;
-    if (!LookUpAfresh(fs, reach.Best(), r.last.name, now)) return false;
-    bool isFolder = IsFolderEntry(now);
-    bool ok;
-    if (IsLinkEntry(now))
-        ok = RemoveLink(fs, reach.Best(), now);
-    else if (isFolder)
-        ok = RemoveTree(fs, reach, true);
-    else
-        ok = RemoveListedFile(fs, reach.Best(), now.attributes);
-    if (ok && cache) cache->Forget(r.parentLookup, r.last.name);
-    return ok;
-}
-
 // Empties a folder child by child from its own fresh listing, then removes
 // it. Each child goes by its long name while that fits, else by its alias
 // when no other child shares it; a child neither reaches fails the folder.
@@ -171,6 +126,27 @@ bool DeleteTree(FileSystem& fs, const std::string& path, bool isFolder) {
     return RemoveTree(fs, reach, isFolder);
 }
 
-bool DeleteListedPath(FileSystem& fs, std::string_view path) { return ResolveAndDelete(fs, path, nullptr); }
+Outcome DeleteListedPath(FileSystem& fs, std::string_view path, EntrySession& session) {
+    EntryPtr entry;
+    std::string longPath;
+    Outcome out;
+    if (!ResolveEntry(fs, path, true, entry, longPath, nullptr, out.error)) return out;
+    return session.Delete(*entry);
+}
 
-bool DeleteSession::DeleteListedPath(std::string_view path) { return ResolveAndDelete(m_fs, path, &m_cache); }
+bool DeleteListedPath(FileSystem& fs, std::string_view path) {
+    EntrySession session(fs);
+    return DeleteListedPath(fs, path, session).ok;
+}
+
+bool DeleteSession::DeleteListedPath(std::string_view path) { return ::DeleteListedPath(m_fs, path, m_entries).ok; }
+
+Outcome DeleteSession::Delete(const ResultRow& row) {
+    if (row.entry) return m_entries.Delete(*row.entry);
+    if (row.path.empty()) {
+        Outcome out;
+        out.error = fs_error::kFileNotFound;
+        return out;
+    }
+    return ::DeleteListedPath(m_fs, row.path, m_entries);
+}

@@ -72,3 +72,63 @@ bool IsMalformedEntry(const char* name, uint32_t attributes, const ScanOptions& 
     }
     return false;
 }
+
+namespace {
+
+char16_t LowerW(char16_t ch) { return (ch >= u'A' && ch <= u'Z') ? static_cast<char16_t>(ch - u'A' + u'a') : ch; }
+
+bool StartsWithWordW(std::u16string_view name, const char* word, size_t& rest) {
+    size_t i = 0;
+    for (; word[i] != '\0'; ++i)
+        if (i >= name.size() || LowerW(name[i]) != static_cast<char16_t>(word[i])) return false;
+    rest = i;
+    return true;
+}
+
+bool EndsStemW(std::u16string_view name, size_t at) { return at == name.size() || name[at] == u'.'; }
+
+bool IsPortDigitW(char16_t c) { return (c >= u'0' && c <= u'9') || c == 0xB9 || c == 0xB2 || c == 0xB3; }
+
+bool HasCharWin32Refuses(std::u16string_view name) {
+    for (char16_t c : name)
+        if (c < 32 || c == u'<' || c == u'>' || c == u':' || c == u'"' || c == u'|' || c == u'?' || c == u'*')
+            return true;
+    return false;
+}
+
+}  // namespace
+
+bool IsReservedDeviceName(std::u16string_view name) {
+    size_t rest = 0;
+    for (const char* word : {"aux", "con", "nul", "prn", "conin$", "conout$"})
+        if (StartsWithWordW(name, word, rest) && EndsStemW(name, rest)) return true;
+    for (const char* word : {"com", "lpt"}) {
+        if (!StartsWithWordW(name, word, rest)) continue;
+        if (rest < name.size() && IsPortDigitW(name[rest]) && EndsStemW(name, rest + 1)) return true;
+    }
+    return false;
+}
+
+bool IsMalformedEntry(std::u16string_view name, uint32_t attributes, const ScanOptions& options,
+                      const char*& attributeText) {
+    if (name.empty() || name == u"." || name == u"..") return false;
+    attributeText = kAttrTextName;
+    if (options.malformedNames) {
+        const char16_t last = name.back();
+        if (last == u'.' || last == u' ') return true;
+        if (IsReservedDeviceName(name) || HasCharWin32Refuses(name)) return true;
+    }
+    if (options.readOnly && (attributes & fs_attr::kReadOnly)) {
+        attributeText = kAttrTextReadOnly;
+        return true;
+    }
+    if (options.system && (attributes & fs_attr::kSystem)) {
+        attributeText = kAttrTextSystem;
+        return true;
+    }
+    if (options.hidden && (attributes & fs_attr::kHidden)) {
+        attributeText = kAttrTextHidden;
+        return true;
+    }
+    return false;
+}

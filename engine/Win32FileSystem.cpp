@@ -169,3 +169,347 @@ FileSystem& TheFileSystem() {
     static Win32FileSystem fs;
     return fs;
 }
+
+// ---------------------------------------------------------------------------
+// Handles, through the native calls of ntdll (all there from XP on).
+
+namespace {
+
+typedef LONG NTSTATUS_;
+
+struct UnicodeString {
+    USHORT Length;
+    USHORT MaximumLength;
+    PWSTR Buffer;
+};
+
+struct ObjectAttributes {
+    ULONG Length;
+    HANDLE RootDirectory;
+    UnicodeString* ObjectName;
+    ULONG Attributes;
+    PVOID SecurityDescriptor;
+    PVOID SecurityQualityOfService;
+};
+
+struct IoStatusBlock {
+    union {
+        NTSTATUS_ Status;
+        PVOID Pointer;
+    };
+    ULONG_PTR Information;
+};
+
+// FILE_ID_BOTH_DIR_INFORMATION
+struct IdBothDirInfo {
+    ULONG NextEntryOffset;
+    ULONG FileIndex;
+    LARGE_INTEGER CreationTime;
+    LARGE_INTEGER LastAccessTime;
+    LARGE_INTEGER LastWriteTime;
+    LARGE_INTEGER ChangeTime;
+    LARGE_INTEGER EndOfFile;
+    LARGE_INTEGER AllocationSize;
+    ULONG FileAttributes;
+    ULONG FileNameLength;
+    ULONG EaSize;  // the reparse tag, for a reparse point
+    CCHAR ShortNameLength;
+    WCHAR ShortName[12];
+    LARGE_INTEGER FileId;
+    WCHAR FileName[1];
+};
+
+struct BasicInfo {
+    LARGE_INTEGER CreationTime;
+    LARGE_INTEGER LastAccessTime;
+    LARGE_INTEGER LastWriteTime;
+    LARGE_INTEGER ChangeTime;
+    ULONG FileAttributes;
+};
+
+struct AttributeTagInfo {
+    ULONG FileAttributes;
+    ULONG ReparseTag;
+};
+
+constexpr ULONG kObjCaseInsensitive = 0x40;
+constexpr ULONG kFileOpen = 1;
+constexpr ULONG kDirectoryFile = 0x1;
+constexpr ULONG kSynchronousIoNonAlert = 0x20;
+constexpr ULONG kOpenForBackupIntent = 0x4000;
+constexpr ULONG kOpenReparsePoint = 0x200000;
+constexpr int kFileBasicInformation = 4;
+constexpr int kFileInternalInformation = 6;
+constexpr int kFileDispositionInformation = 13;
+constexpr int kFileIdBothDirectoryInformation = 37;
+constexpr int kFileAttributeTagInformation = 35;
+constexpr int kFileDispositionInformationEx = 64;
+constexpr NTSTATUS_ kStatusNoMoreFiles = static_cast<NTSTATUS_>(0x80000006);
+constexpr NTSTATUS_ kStatusBufferOverflow = static_cast<NTSTATUS_>(0x80000005);
+constexpr NTSTATUS_ kStatusSharingViolation = static_cast<NTSTATUS_>(0xC0000043);
+constexpr NTSTATUS_ kStatusDeletePending = static_cast<NTSTATUS_>(0xC0000056);
+
+struct Nt {
+    NTSTATUS_(NTAPI* CreateFile)(PHANDLE, ACCESS_MASK, ObjectAttributes*, IoStatusBlock*, PLARGE_INTEGER, ULONG, ULONG,
+                                 ULONG, ULONG, PVOID, ULONG) = nullptr;
+    NTSTATUS_(NTAPI* QueryDirectoryFile)(HANDLE, HANDLE, PVOID, PVOID, IoStatusBlock*, PVOID, ULONG, int, BOOLEAN,
+                                         UnicodeString*, BOOLEAN) = nullptr;
+    NTSTATUS_(NTAPI* QueryInformationFile)(HANDLE, IoStatusBlock*, PVOID, ULONG, int) = nullptr;
+    NTSTATUS_(NTAPI* SetInformationFile)(HANDLE, IoStatusBlock*, PVOID, ULONG, int) = nullptr;
+    NTSTATUS_(NTAPI* Close)(HANDLE) = nullptr;
+    ULONG(NTAPI* StatusToDosError)(NTSTATUS_) = nullptr;
+    bool ok = false;
+};
+
+const Nt& NtCalls() {
+    static const Nt nt = [] {
+        Nt n;
+        HMODULE dll = GetModuleHandleW(L"ntdll.dll");
+        if (!dll) return n;
+        n.CreateFile = reinterpret_cast<decltype(n.CreateFile)>(GetProcAddress(dll, "NtCreateFile"));
+        n.QueryDirectoryFile =
+            reinterpret_cast<decltype(n.QueryDirectoryFile)>(GetProcAddress(dll, "NtQueryDirectoryFile"));
+        n.QueryInformationFile =
+            reinterpret_cast<decltype(n.QueryInformationFile)>(GetProcAddress(dll, "NtQueryInformationFile"));
+        n.SetInformationFile =
+            reinterpret_cast<decltype(n.SetInformationFile)>(GetProcAddress(dll, "NtSetInformationFile"));
+        n.Close = reinterpret_cast<decltype(n.Close)>(GetProcAddress(dll, "NtClose"));
+        n.StatusToDosError =
+            reinterpret_cast<decltype(n.StatusToDosError)>(GetProcAddress(dll, "RtlNtStatusToDosError"));
+        n.ok = n.CreateFile && n.QueryDirectoryFile && n.QueryInformationFile && n.SetInformationFile && n.Close &&
+               n.StatusToDosError;
+        return n;
+    }();
+    return nt;
+}
+
+uint32_t DosError(NTSTATUS_ status) { return NtCalls().StatusToDosError(status); }
+
+class NtNode final : public Node {
+public:
+    explicit NtNode(HANDLE h) : handle(h) {}
+    ~NtNode() override { NtCalls().Close(handle); }
+    NtNode(const NtNode&) = delete;
+    NtNode& operator=(const NtNode&) = delete;
+    HANDLE handle;
+};
+
+HANDLE HandleOf(Node& node) { return static_cast<NtNode&>(node).handle; }
+
+std::unique_ptr<Node> Open(HANDLE root, const std::wstring& name, ACCESS_MASK access, ULONG options,
+                           uint32_t& error) {
+    const Nt& nt = NtCalls();
+    if (!nt.ok) {
+        error = ERROR_CALL_NOT_IMPLEMENTED;
+        return nullptr;
+    }
+    if (name.size() * sizeof(wchar_t) > 0xFFFE) {
+        error = ERROR_FILENAME_EXCED_RANGE;
+        return nullptr;
+    }
+    UnicodeString text;
+    text.Buffer = name.empty() ? nullptr : const_cast<PWSTR>(name.c_str());
+    text.Length = static_cast<USHORT>(name.size() * sizeof(wchar_t));
+    text.MaximumLength = text.Length;
+    ObjectAttributes attributes = {sizeof attributes, root, &text, kObjCaseInsensitive, nullptr, nullptr};
+    HANDLE handle = nullptr;
+    NTSTATUS_ status = 0;
+    // An entry someone else has open without delete sharing may be let go a
+    // moment later (a scanner, an indexer): a short second chance.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        IoStatusBlock io = {};
+        NoFsRedirection off;
+        status = nt.CreateFile(&handle, access | SYNCHRONIZE, &attributes, &io, nullptr, 0,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, kFileOpen,
+                               options | kSynchronousIoNonAlert | kOpenForBackupIntent, nullptr, 0);
+        if (status != kStatusSharingViolation || !(access & DELETE)) break;
+        ::Sleep(20);
+    }
+    if (status < 0) {
+        error = DosError(status);
+        return nullptr;
+    }
+    return std::unique_ptr<Node>(new NtNode(handle));
+}
+
+std::wstring AsWide(const WideName& name) { return std::wstring(name.begin(), name.end()); }
+WideName AsWideName(const wchar_t* text, size_t length) { return WideName(text, text + length); }
+
+// Reads the listing through the handle into entries; mask, when given, is one
+// exact name (no wildcards) and the first answer is all that is read.
+bool ReadDirectory(HANDLE folder, const std::wstring* mask, std::vector<DirEntry>& entries, uint32_t& error) {
+    const Nt& nt = NtCalls();
+    if (!nt.ok) {
+        error = ERROR_CALL_NOT_IMPLEMENTED;
+        return false;
+    }
+    static const ULONG kBufferSize = 64 * 1024;
+    std::unique_ptr<ULONGLONG[]> buffer(new ULONGLONG[kBufferSize / sizeof(ULONGLONG)]);
+    UnicodeString maskText = {};
+    if (mask) {
+        maskText.Buffer = const_cast<PWSTR>(mask->c_str());
+        maskText.Length = static_cast<USHORT>(mask->size() * sizeof(wchar_t));
+        maskText.MaximumLength = maskText.Length;
+    }
+    bool restart = true;
+    for (;;) {
+        IoStatusBlock io = {};
+        NTSTATUS_ status;
+        {
+            NoFsRedirection off;
+            status = nt.QueryDirectoryFile(folder, nullptr, nullptr, nullptr, &io, buffer.get(), kBufferSize,
+                                           kFileIdBothDirectoryInformation, mask ? TRUE : FALSE,
+                                           mask ? &maskText : nullptr, restart ? TRUE : FALSE);
+        }
+        restart = false;
+        if (status == kStatusNoMoreFiles) return true;
+        if (status < 0) {
+            error = DosError(status);
+            return false;
+        }
+        const char* at = reinterpret_cast<const char*>(buffer.get());
+        for (;;) {
+            const IdBothDirInfo* info = reinterpret_cast<const IdBothDirInfo*>(at);
+            const size_t length = info->FileNameLength / sizeof(WCHAR);
+            const bool dots = (length == 1 && info->FileName[0] == L'.') ||
+                              (length == 2 && info->FileName[0] == L'.' && info->FileName[1] == L'.');
+            if (!dots) {
+                DirEntry e;
+                e.name = AsWideName(info->FileName, length);
+                e.shortName = AsWideName(info->ShortName, static_cast<unsigned char>(info->ShortNameLength) / 2);
+                e.attributes = info->FileAttributes;
+                e.tag = (info->FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ? info->EaSize : 0;
+                e.id = static_cast<uint64_t>(info->FileId.QuadPart);
+                entries.push_back(std::move(e));
+            }
+            if (info->NextEntryOffset == 0) break;
+            at += info->NextEntryOffset;
+        }
+        if (mask) return true;
+    }
+}
+
+}  // namespace
+
+std::unique_ptr<Node> Win32FileSystem::OpenVolumeRoot(const WideName& root, uint32_t& error) {
+    // "\??\X:\": the drive's top folder, with no Win32 rule applied to it.
+    if (!(root.size() == 2 && root[1] == u':')) {
+        error = ERROR_INVALID_NAME;
+        return nullptr;
+    }
+    std::wstring path = L"\\??\\" + AsWide(root) + L"\\";
+    return Open(nullptr, path, FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | FILE_TRAVERSE, kDirectoryFile, error);
+}
+
+std::unique_ptr<Node> Win32FileSystem::OpenChild(Node& folder, const WideName& name, OpenFor mode,
+                                                 uint32_t& error) {
+    // A "\\" would reach further down, a ":" a stream of another entry.
+    if (name.empty() || name.find_first_of(u"\\:") != WideName::npos) {
+        error = ERROR_INVALID_NAME;
+        return nullptr;
+    }
+    ACCESS_MASK access = FILE_READ_ATTRIBUTES | FILE_LIST_DIRECTORY | FILE_TRAVERSE;
+    ULONG options = kOpenReparsePoint;
+    if (mode == OpenFor::kFollow) options = 0;
+    if (mode == OpenFor::kDelete) access = DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES | FILE_LIST_DIRECTORY;
+    return Open(HandleOf(folder), AsWide(name), access, options, error);
+}
+
+bool Win32FileSystem::Query(Node& node, NodeInfo& info, uint32_t& error) {
+    const Nt& nt = NtCalls();
+    IoStatusBlock io = {};
+    AttributeTagInfo tag = {};
+    NTSTATUS_ status = nt.QueryInformationFile(HandleOf(node), &io, &tag, sizeof tag, kFileAttributeTagInformation);
+    if (status < 0) {
+        // Older systems and some file systems lack it: the basic information has the attributes.
+        BasicInfo basic = {};
+        io = IoStatusBlock();
+        status = nt.QueryInformationFile(HandleOf(node), &io, &basic, sizeof basic, kFileBasicInformation);
+        if (status < 0) {
+            error = DosError(status);
+            return false;
+        }
+        tag.FileAttributes = basic.FileAttributes;
+        tag.ReparseTag = 0;
+    }
+    LARGE_INTEGER id = {};
+    io = IoStatusBlock();
+    status = nt.QueryInformationFile(HandleOf(node), &io, &id, sizeof id, kFileInternalInformation);
+    if (status < 0) {
+        error = DosError(status);
+        return false;
+    }
+    info.attributes = tag.FileAttributes;
+    info.tag = (tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ? tag.ReparseTag : 0;
+    info.id = static_cast<uint64_t>(id.QuadPart);
+    return true;
+}
+
+bool Win32FileSystem::ListFolder(Node& folder, std::vector<DirEntry>& entries, uint32_t& error) {
+    entries.clear();
+    return ReadDirectory(HandleOf(folder), nullptr, entries, error);
+}
+
+bool Win32FileSystem::LookUp(Node& folder, const WideName& name, DirEntry& entry, uint32_t& error) {
+    // A mask with a wildcard would match more than the one name.
+    if (name.empty() || name.find_first_of(u"*?<>\"\\") != WideName::npos) {
+        error = ERROR_FILE_NOT_FOUND;
+        return false;
+    }
+    std::wstring mask = AsWide(name);
+    std::vector<DirEntry> found;
+    // A handle keeps the first mask it was asked with: each look-up gets a
+    // handle of its own to the same folder (an empty name relative to it).
+    std::unique_ptr<Node> again = Open(HandleOf(folder), std::wstring(), FILE_LIST_DIRECTORY, kDirectoryFile, error);
+    if (!again) return false;
+    if (!ReadDirectory(HandleOf(*again), &mask, found, error)) {
+        if (error == ERROR_NO_MORE_FILES) error = ERROR_FILE_NOT_FOUND;
+        return false;
+    }
+    if (found.empty()) {
+        error = ERROR_FILE_NOT_FOUND;
+        return false;
+    }
+    entry = std::move(found.front());
+    return true;
+}
+
+bool Win32FileSystem::SetAttributesOf(Node& node, uint32_t attributes, uint32_t& error) {
+    BasicInfo basic = {};
+    basic.FileAttributes = attributes == 0 ? FILE_ATTRIBUTE_NORMAL : attributes;
+    IoStatusBlock io = {};
+    NTSTATUS_ status = NtCalls().SetInformationFile(HandleOf(node), &io, &basic, sizeof basic, kFileBasicInformation);
+    if (status < 0) {
+        error = DosError(status);
+        return false;
+    }
+    return true;
+}
+
+bool Win32FileSystem::DeleteOpen(Node& node, uint32_t& error) {
+    const Nt& nt = NtCalls();
+    IoStatusBlock io = {};
+    // Where the system has it: the name goes at once (POSIX semantics),
+    // whether or not another program still holds the entry open.
+    ULONG flags = 0x1 /* delete */ | 0x2 /* POSIX semantics */;
+    NTSTATUS_ status = nt.SetInformationFile(HandleOf(node), &io, &flags, sizeof flags, kFileDispositionInformationEx);
+    if (status >= 0) return true;
+    BOOLEAN remove = TRUE;
+    io = IoStatusBlock();
+    status = nt.SetInformationFile(HandleOf(node), &io, &remove, sizeof remove, kFileDispositionInformation);
+    if (status >= 0 || status == kStatusDeletePending) return true;
+    error = DosError(status);
+    return false;
+}
+
+bool Win32FileSystem::ToAnsi(const WideName& name, std::string& ansi) {
+    const std::wstring wide = AsWide(name);
+    return WideToAnsiExactly(wide, ansi);
+}
+
+bool Win32FileSystem::ToWide(const std::string& ansi, WideName& name) {
+    std::wstring wide;
+    if (!AnsiToWide(ansi, wide)) return false;
+    name.assign(wide.begin(), wide.end());
+    return true;
+}
