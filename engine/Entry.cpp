@@ -33,6 +33,15 @@ Outcome DeleteWithAttributes(FileSystem& fs, Node& node, const NodeInfo& info) {
     return out;
 }
 
+// What the listing said and what the handle says, taken together: a reparse
+// point either of them shows is one. Some systems open a link's target even
+// when asked for the link itself, and then only the listing tells.
+void TakeReparseFromListing(const DirEntry& listed, NodeInfo& info) {
+    if (!(listed.attributes & fs_attr::kReparsePoint) || (info.attributes & fs_attr::kReparsePoint)) return;
+    info.attributes |= fs_attr::kReparsePoint;
+    info.tag = listed.tag;
+}
+
 Outcome Failed(uint32_t error) {
     Outcome out;
     out.error = error;
@@ -63,6 +72,7 @@ std::unique_ptr<Node> OpenExactChild(FileSystem& fs, Node& folder, const WideNam
         error = fs_error::kNotTheListedEntry;
         return nullptr;
     }
+    if (!follow) TakeReparseFromListing(found, info);
     return node;
 }
 
@@ -85,6 +95,7 @@ Outcome DeleteOpenEntry(FileSystem& fs, Node& node, const NodeInfo& info) {
             // What the handle says decides, not the listing: a folder that
             // became a link since is removed as the link.
             if (now.id != child.id) return Failed(fs_error::kNotTheListedEntry);
+            TakeReparseFromListing(child, now);
             Outcome inner = DeleteOpenEntry(fs, *open, now);
             if (!inner.ok) return inner;
         }

@@ -461,6 +461,10 @@ public:
 
 SimulatedVolume::Node* NodeOf(::Node& handle) { return static_cast<SimHandle&>(handle).node; }
 
+bool IsTaglessLink(const SimulatedVolume::Node& node) {
+    return (node.attributes & fs_attr::kReparsePoint) && node.tag == 0 && !node.linkTarget.empty();
+}
+
 char16_t FoldW(char16_t c) { return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - u'a' + u'A') : c; }
 
 bool EqualsIgnoreCaseW(const std::u16string& a, const std::u16string& b) {
@@ -510,6 +514,15 @@ bool Narrow(const std::u16string& wide, std::string& out) {
 }
 
 }  // namespace
+
+uint64_t SimulatedVolume::IdOf(Node& node) const {
+    // A listing reads a tagless link through to its target, as Wine's does.
+    if (IsTaglessLink(node)) {
+        Node* target = Target(&node, *this);
+        if (target) return target->id;
+    }
+    return node.id;
+}
 
 std::u16string SimulatedVolume::WideOf(const Node& node) const {
     if (!node.wide.empty()) return node.wide;
@@ -577,7 +590,9 @@ std::unique_ptr<::Node> SimulatedVolume::OpenChild(::Node& folder, const WideNam
         error = fs_error::kFileNotFound;
         return nullptr;
     }
-    if (mode == OpenFor::kFollow) {
+    // A link without a tag is opened as its target whatever is asked, as Wine
+    // opens a Linux symbolic link: only the listing shows what it is.
+    if (mode == OpenFor::kFollow || IsTaglessLink(*found)) {
         found = Target(found, *this);
         if (!found) {
             error = fs_error::kPathNotFound;
@@ -628,7 +643,7 @@ bool SimulatedVolume::ListFolder(::Node& handle, std::vector<DirEntry>& entries,
         e.shortName = Widen(c->alias);
         e.attributes = c->attributes == 0 ? fs_attr::kNormal : c->attributes;
         e.tag = (c->attributes & fs_attr::kReparsePoint) ? c->tag : 0;
-        e.id = c->id;
+        e.id = IdOf(*c);
         entries.push_back(std::move(e));
         ++count;
     }
@@ -652,7 +667,7 @@ bool SimulatedVolume::LookUp(::Node& handle, const WideName& name, DirEntry& ent
             entry.shortName = Widen(c->alias);
             entry.attributes = c->attributes == 0 ? fs_attr::kNormal : c->attributes;
             entry.tag = (c->attributes & fs_attr::kReparsePoint) ? c->tag : 0;
-            entry.id = c->id;
+            entry.id = IdOf(*c);
             return true;
         }
     }

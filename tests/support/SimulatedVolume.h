@@ -87,6 +87,8 @@ public:
     // another program makes between two steps of the engine.
     std::function<void(const char* call, Node* at)> beforeHandleCall;
 
+    // The file id a listing shows for an entry.
+    uint64_t IdOf(Node& node) const;
     // The stored (wide) name of an entry.
     std::u16string WideOf(const Node& node) const;
     // The literal path of an entry, "D:\a\b".
