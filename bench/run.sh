@@ -7,17 +7,19 @@
 #
 #   ORVELLE_BENCH_DIR   where the generated trees go (default /tmp/orvelle-bench)
 #   ORVELLE_BENCH_HUGE  set to 0 to leave out the tree of 1,000,000 entries
-#   ORVELLE_BUILD_ROOT  build trees (default build/); the win32 one is used
+#   ORVELLE_BUILD_ROOT  build trees (default build/)
+#   ORVELLE_BENCH_PRESET  win32 (the shipped build, default) or win64
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 runs=${1:-3}
 data=${ORVELLE_BENCH_DIR:-/tmp/orvelle-bench}
-build=${ORVELLE_BUILD_ROOT:-$root/build}/win32
+preset=${ORVELLE_BENCH_PRESET:-win32}
+build=${ORVELLE_BUILD_ROOT:-$root/build}/$preset
 out=$build/bench-results.md
 
 "$root/scripts/install-deps.sh"
-cmake --preset win32 -B "$build" >/dev/null
+cmake --preset "$preset" -B "$build" >/dev/null
 cmake --build "$build" -j 2 --target Orvelle OrvelleScan RawWalk RawDelete SearchProbe
 
 trees=(wide flat flat20k deep)
@@ -130,6 +132,10 @@ inner() {
 export -f inner winpath median field
 export build data runs out
 export trees_list="${trees[*]}"
-"$root/scripts/wine-env.sh" --prefix "$build/wineprefix" session bash -c 'trees=($trees_list); inner'
+# A 32-bit build on a machine that cannot run i386 code goes through the
+# emulation route: its figures are then of the emulated program, both sides alike.
+route=()
+[ "$preset" = win32 ] && route=("$root/scripts/i386-route.sh" --cache "${ORVELLE_BUILD_ROOT:-$root/build}/i386-route" run)
+"${route[@]}" "$root/scripts/wine-env.sh" --prefix "$build/wineprefix" session bash -c 'trees=($trees_list); inner'
 cat "$out"
 echo "(written to $out)"

@@ -101,6 +101,27 @@ bool Sandbox::Exists(const std::string& relative) const {
     return GetFileAttributesA(Extended(Path(relative)).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+std::wstring Sandbox::PathW(const std::wstring& relative) const {
+    const int length = MultiByteToWideChar(CP_ACP, 0, m_folder.c_str(), -1, nullptr, 0);
+    std::wstring folder(length > 0 ? length - 1 : 0, L'\0');
+    if (length > 1) MultiByteToWideChar(CP_ACP, 0, m_folder.c_str(), -1, &folder[0], length);
+    return folder + L"\\" + relative;
+}
+
+bool Sandbox::MakeFolderW(const std::wstring& relative) const {
+    return CreateDirectoryW((L"\\\\?\\" + PathW(relative)).c_str(), nullptr) != FALSE;
+}
+
+bool Sandbox::MakeFileW(const std::wstring& relative) const {
+    HANDLE file = CreateFileW((L"\\\\?\\" + PathW(relative)).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    return file != INVALID_HANDLE_VALUE && CloseHandle(file);
+}
+
+bool Sandbox::ExistsW(const std::wstring& relative) const {
+    return GetFileAttributesW((L"\\\\?\\" + PathW(relative)).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
 bool Sandbox::WriteSavedPath(const std::string& path) const {
     return WritePrivateProfileStringA(kSection, kKey, path.c_str(), SettingsFile().c_str()) != FALSE;
 }

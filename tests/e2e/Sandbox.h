@@ -32,6 +32,12 @@ public:
     bool MakeFolder(const std::string& relative) const;
     bool MakeFile(const std::string& relative, const std::string& content = "x") const;
     bool Exists(const std::string& relative) const;
+    // The same with wide names, for names the ANSI code page lacks and paths
+    // past MAX_PATH.
+    std::wstring PathW(const std::wstring& relative) const;
+    bool MakeFolderW(const std::wstring& relative) const;
+    bool MakeFileW(const std::wstring& relative) const;
+    bool ExistsW(const std::wstring& relative) const;
 
     // "Path" of section "AppInfo" in the settings file beside the program copy.
     bool WriteSavedPath(const std::string& path) const;

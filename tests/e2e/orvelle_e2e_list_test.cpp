@@ -348,6 +348,48 @@ protected:
     std::set<std::string> m_present;
 };
 
+// A name the ANSI code page lacks (Ŵx.) and an entry deeper than 300
+// characters are listed without a path, and "全选" then "删除" removes each as
+// itself: the look-alike's namesakes and the rest of the deep folder stay.
+TEST_F(DeleteButton, NamesOutsideTheCodePageAndDeepEntriesAreDeletedAsThemselves) {
+    ASSERT_TRUE(m_box.MakeFolder("tree"));
+    for (const wchar_t* name : {L"tree\\\x0174x.", L"tree\\\x0175x", L"tree\\x"}) ASSERT_TRUE(m_box.MakeFileW(name));
+    std::wstring deep = L"tree";
+    while (m_box.PathW(deep).size() < 320) {
+        deep += L"\\a folder of some length";
+        ASSERT_TRUE(m_box.MakeFolderW(deep));
+    }
+    ASSERT_TRUE(m_box.MakeFileW(deep + L"\\nul"));
+    ASSERT_TRUE(m_box.MakeFileW(deep + L"\\keep"));
+
+    Process& program = Launch("-p:" + m_box.Path("tree"));
+    HWND window = WaitForMainWindow(program);
+    ASSERT_NE(window, nullptr);
+    RunSearch(program, window);
+    HWND list = GetDlgItem(window, kListResult);
+    Rows rows;
+    ASSERT_TRUE(e2e::ReadListRows(list, 5, rows));
+    ASSERT_EQ(rows.size(), 2u);
+    std::set<std::string> names;
+    for (const auto& row : rows) {
+        EXPECT_EQ(row[0], "") << "a path the program cannot show exactly: " << Visible(row[1]);
+        names.insert(row[1]);
+    }
+    EXPECT_EQ(names.count("[nul]"), 1u);
+
+    ASSERT_TRUE(e2e::Click(window, kButtonSelectAll));
+    PressDelete(program, window, IDYES, DeleteSummary(2, 0), nullptr);
+    ASSERT_FALSE(HasFatalFailure());
+    EXPECT_FALSE(m_box.ExistsW(L"tree\\\x0174x."));
+    EXPECT_TRUE(m_box.ExistsW(L"tree\\\x0175x"));
+    EXPECT_TRUE(m_box.ExistsW(L"tree\\x"));
+    EXPECT_FALSE(m_box.ExistsW(deep + L"\\nul"));
+    EXPECT_TRUE(m_box.ExistsW(deep + L"\\keep"));
+    Rows after;
+    ASSERT_TRUE(e2e::ReadListRows(list, 5, after));
+    EXPECT_TRUE(after.empty());
+}
+
 TEST_P(DeleteButton, DeletesExactlyTheCheckedEntries) {
     const DeleteCase& c = GetParam();
     MakeTree();

@@ -578,3 +578,40 @@ TEST(OrvelleScanResources, VersionIconAndManifest) {
     EXPECT_NE(manifest.find("asInvoker"), std::string::npos);
     FreeLibrary(module);
 }
+
+// A name the ANSI code page lacks (Ŵx.) and an entry deeper than 300
+// characters: listed, their JSON rows carry the exact names, and --delete
+// removes each as itself while the look-alike's namesakes stay.
+TEST_F(OrvelleScanE2E, NamesOutsideTheCodePageAndDeepEntriesAreDeletedAsThemselves) {
+    Make({"keep\\"});
+    for (const wchar_t* name : {L"tree\\\x0174x.", L"tree\\\x0175x", L"tree\\x"}) ASSERT_TRUE(m_box.MakeFileW(name));
+    std::wstring deep = L"tree";
+    while (m_box.PathW(deep).size() < 320) {
+        deep += L"\\a folder of some length";
+        ASSERT_TRUE(m_box.MakeFolderW(deep));
+    }
+    ASSERT_TRUE(m_box.MakeFileW(deep + L"\\nul"));
+    ASSERT_TRUE(m_box.MakeFileW(deep + L"\\keep"));
+
+    ScanRun run = Scan({"--delete", "--yes", "--json", Tree()});
+    EXPECT_EQ(run.exitCode, 0u) << run.out << run.err;
+    std::set<std::string> names, outcomes;
+    std::string deepPath;
+    for (const std::string& line : Lines(run.out)) {
+        JsonObject object;
+        ASSERT_TRUE(JsonReader(line).Object(object)) << line;
+        if (object["record"].text != "row") continue;
+        names.insert(object["name"].text);
+        outcomes.insert(object["outcome"].text);
+        if (object["name"].text == "nul") deepPath = object["path"].text;
+    }
+    EXPECT_EQ(names, (std::set<std::string>{u8"\u0174x.", "nul"})) << run.out;
+    EXPECT_EQ(outcomes, std::set<std::string>{"deleted"}) << run.out;
+    EXPECT_GT(deepPath.size(), 300u);
+    EXPECT_EQ(deepPath.substr(deepPath.size() - 4), "\\nul");
+    EXPECT_FALSE(m_box.ExistsW(L"tree\\\x0174x."));
+    EXPECT_TRUE(m_box.ExistsW(L"tree\\\x0175x"));
+    EXPECT_TRUE(m_box.ExistsW(L"tree\\x"));
+    EXPECT_FALSE(m_box.ExistsW(deep + L"\\nul"));
+    EXPECT_TRUE(m_box.ExistsW(deep + L"\\keep"));
+}
