@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "Names.h"
 #include "PathText.h"
 
 namespace {
@@ -147,6 +148,53 @@ Outcome EntrySession::Delete(const EntryRef& entry) {
     return DeleteOpenEntry(m_fs, *node, info);
 }
 
+Outcome EntrySession::Rename(const EntryRef& entry, WideName& newName) {
+    if (!entry.parent) return Failed(fs_error::kAccessDenied);
+    uint32_t error = 0;
+    Node* folder = OpenFolder(entry.parent, error);
+    if (!folder) return Failed(error);
+    NodeInfo info;
+    std::unique_ptr<Node> node =
+        OpenExactChild(m_fs, *folder, entry.name, entry.id, FileSystem::OpenFor::kDelete, info, error);
+    if (!node) return Failed(error);
+    const WideName legal = LegalNameFor(entry.name);
+    if (legal.empty() || legal == entry.name) return Failed(fs_error::kInvalidName);
+    for (int n = 1; n < 1000; ++n) {
+        const WideName candidate = n == 1 ? legal : NumberedName(legal, n);
+        if (m_fs.RenameOpen(*node, *folder, candidate, error)) {
+            newName = candidate;
+            Outcome out;
+            out.ok = true;
+            return out;
+        }
+        if (error != fs_error::kAlreadyExists && error != 80 /* ERROR_FILE_EXISTS */) return Failed(error);
+    }
+    return Failed(fs_error::kAlreadyExists);
+}
+
+Outcome EntrySession::Read(const EntryRef& entry, std::string& bytes, uint32_t size) {
+    bytes.clear();
+    if (!entry.parent) return Failed(fs_error::kAccessDenied);
+    uint32_t error = 0;
+    Node* folder = OpenFolder(entry.parent, error);
+    if (!folder) return Failed(error);
+    NodeInfo info;
+    std::unique_ptr<Node> node =
+        OpenExactChild(m_fs, *folder, entry.name, entry.id, FileSystem::OpenFor::kList, info, error);
+    if (!node) return Failed(error);
+    if (IsFolder(info) || IsReparse(info)) return Failed(fs_error::kAccessDenied);
+    bytes.resize(size);
+    uint32_t read = 0;
+    if (!m_fs.ReadOpen(*node, &bytes[0], size, read, error)) {
+        bytes.clear();
+        return Failed(error);
+    }
+    bytes.resize(read);
+    Outcome out;
+    out.ok = true;
+    return out;
+}
+
 bool EntrySession::StillThere(const EntryRef& entry) {
     if (!entry.parent) return true;
     uint32_t error = 0;
@@ -273,4 +321,36 @@ bool AnsiPathOf(FileSystem& fs, const EntryRef& entry, std::string& path) {
     }
     if (chain.size() == 1) path += '\\';
     return true;
+}
+
+namespace {
+
+bool RefusedByWin32(char16_t c) {
+    return c < 32 || c == u'<' || c == u'>' || c == u':' || c == u'"' || c == u'|' || c == u'?' || c == u'*' ||
+           c == u'/' || c == u'\\';
+}
+
+}  // namespace
+
+WideName LegalNameFor(const WideName& name) {
+    WideName legal = name;
+    for (char16_t& c : legal)
+        if (RefusedByWin32(c)) c = u'_';
+    while (!legal.empty() && (legal.back() == u'.' || legal.back() == u' ')) legal.pop_back();
+    if (legal.empty()) return legal;
+    if (IsReservedDeviceName(legal)) {
+        const size_t dot = legal.find(u'.');
+        legal.insert(dot == WideName::npos ? legal.size() : dot, u"_");
+    }
+    return legal;
+}
+
+WideName NumberedName(const WideName& legal, int n) {
+    const size_t dot = legal.rfind(u'.');
+    const size_t at = (dot == WideName::npos || dot == 0) ? legal.size() : dot;
+    const std::string number = " (" + std::to_string(n) + ")";
+    WideName out = legal.substr(0, at);
+    out.append(number.begin(), number.end());
+    out += legal.substr(at);
+    return out;
 }

@@ -43,6 +43,11 @@ public:
     // Deletes the entry, a folder with everything in it; links inside are
     // removed as themselves and never entered.
     Outcome Delete(const EntryRef& entry);
+    // Gives the entry a name Windows accepts in the same folder (see
+    // LegalNameFor), numbered when that name is taken; never replaces anything.
+    Outcome Rename(const EntryRef& entry, WideName& newName);
+    // The first bytes of a file (at most size), read through its handle.
+    Outcome Read(const EntryRef& entry, std::string& bytes, uint32_t size);
     // Whether the entry is still where it was listed, as itself.
     bool StillThere(const EntryRef& entry);
 
@@ -75,3 +80,10 @@ bool ResolveEntry(FileSystem& fs, std::string_view path, bool exact, EntryPtr& e
 // The path of an entry in the ANSI code page, from its drive down; false when
 // a name has no exact form there.
 bool AnsiPathOf(FileSystem& fs, const EntryRef& entry, std::string& path);
+
+// A name Windows accepts for name: trailing dots and blanks dropped, "_"
+// after the stem of a reserved device name ("nul" -> "nul_", "con.txt" ->
+// "con_.txt"), characters Win32 refuses in names made "_". Empty stays empty.
+WideName LegalNameFor(const WideName& name);
+// The n-th choice when that name is taken: " (n)" before the extension.
+WideName NumberedName(const WideName& legal, int n);

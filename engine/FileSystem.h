@@ -28,6 +28,7 @@ constexpr uint32_t kSharingViolation = 32;
 constexpr uint32_t kInvalidParameter = 87;
 constexpr uint32_t kInvalidName = 123;
 constexpr uint32_t kDirNotEmpty = 145;
+constexpr uint32_t kAlreadyExists = 183;
 constexpr uint32_t kNotADirectory = 267;
 // The entry at a listed place is not the one that was listed (another id, a
 // link where a folder was): ERROR_FILE_INVALID.
@@ -123,6 +124,11 @@ public:
     // Deletes the entry the handle holds (a folder must be empty). A deletion
     // the system keeps pending until other handles close counts as done.
     virtual bool DeleteOpen(Node& node, uint32_t& error) = 0;
+    // Gives the entry the handle holds the name newName in folder (the folder
+    // that holds it); an entry of that name already there is never replaced.
+    virtual bool RenameOpen(Node& node, Node& folder, const WideName& newName, uint32_t& error) = 0;
+    // Reads up to size bytes from the start of an open file.
+    virtual bool ReadOpen(Node& node, void* buffer, uint32_t size, uint32_t& read, uint32_t& error) = 0;
     // Exact conversions between the ANSI code page and wide names: false when
     // there is none (ansi then gets a look-alike, for display only).
     virtual bool ToAnsi(const WideName& name, std::string& ansi) = 0;

@@ -2,7 +2,9 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <cstring>
+#include <vector>
 #include <string>
 
 #include "ExactAnsi.h"
@@ -500,6 +502,51 @@ bool Win32FileSystem::DeleteOpen(Node& node, uint32_t& error) {
     if (status >= 0 || status == kStatusDeletePending) return true;
     error = DosError(status);
     return false;
+}
+
+bool Win32FileSystem::RenameOpen(Node& node, Node& folder, const WideName& newName, uint32_t& error) {
+    if (newName.empty() || newName.find_first_of(u"\\/:") != WideName::npos) {
+        error = ERROR_INVALID_NAME;
+        return false;
+    }
+    // FILE_RENAME_INFORMATION: the new name relative to the folder's handle,
+    // never replacing what is there.
+    const size_t bytes = newName.size() * sizeof(wchar_t);
+    std::vector<unsigned char> block(sizeof(ULONG_PTR) * 2 + sizeof(ULONG) + bytes + sizeof(wchar_t), 0);
+    struct RenameHead {
+        BOOLEAN ReplaceIfExists;
+        HANDLE RootDirectory;
+        ULONG FileNameLength;
+        WCHAR FileName[1];
+    };
+    block.resize(offsetof(RenameHead, FileName) + bytes + sizeof(wchar_t));
+    RenameHead* head = reinterpret_cast<RenameHead*>(block.data());
+    head->ReplaceIfExists = FALSE;
+    head->RootDirectory = HandleOf(folder);
+    head->FileNameLength = static_cast<ULONG>(bytes);
+    std::memcpy(head->FileName, newName.data(), bytes);
+    IoStatusBlock io = {};
+    NTSTATUS_ status = NtCalls().SetInformationFile(HandleOf(node), &io, head, static_cast<ULONG>(block.size()),
+                                                    10 /* FileRenameInformation */);
+    if (status < 0) {
+        error = DosError(status);
+        return false;
+    }
+    return true;
+}
+
+bool Win32FileSystem::ReadOpen(Node& node, void* buffer, uint32_t size, uint32_t& read, uint32_t& error) {
+    // The handle was opened for listing, which for a file is the right to read.
+    DWORD got = 0;
+    read = 0;
+    OVERLAPPED at = {};
+    if (!::ReadFile(HandleOf(node), buffer, size, &got, &at)) {
+        error = ::GetLastError();
+        if (error != ERROR_HANDLE_EOF) return false;
+        got = 0;
+    }
+    read = got;
+    return true;
 }
 
 bool Win32FileSystem::ToAnsi(const WideName& name, std::string& ansi) {

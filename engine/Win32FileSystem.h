@@ -12,6 +12,8 @@ public:
     bool LookUp(Node& folder, const WideName& name, DirEntry& entry, uint32_t& error) override;
     bool SetAttributesOf(Node& node, uint32_t attributes, uint32_t& error) override;
     bool DeleteOpen(Node& node, uint32_t& error) override;
+    bool RenameOpen(Node& node, Node& folder, const WideName& newName, uint32_t& error) override;
+    bool ReadOpen(Node& node, void* buffer, uint32_t size, uint32_t& read, uint32_t& error) override;
     bool ToAnsi(const WideName& name, std::string& ansi) override;
     bool ToWide(const std::string& ansi, WideName& name) override;
 

@@ -707,6 +707,50 @@ bool SimulatedVolume::DeleteOpen(::Node& handle, uint32_t& error) {
     return true;
 }
 
+bool SimulatedVolume::RenameOpen(::Node& handle, ::Node& folderHandle, const WideName& newName, uint32_t& error) {
+    Node* node = NodeOf(handle);
+    Node* folder = NodeOf(folderHandle);
+    if (beforeHandleCall) beforeHandleCall("RenameOpen", node);
+    if (!static_cast<SimHandle&>(handle).deleteAccess || node->removed || node->parent != folder) {
+        error = fs_error::kAccessDenied;
+        return false;
+    }
+    if (node->lockedOpen) {
+        error = fs_error::kSharingViolation;
+        return false;
+    }
+    for (const auto& c : folder->children) {
+        if (c.get() == node) continue;
+        if (EqualsIgnoreCaseW(WideOf(*c), newName) || (!c->alias.empty() && EqualsIgnoreCaseW(Widen(c->alias), newName))) {
+            error = fs_error::kAlreadyExists;
+            return false;
+        }
+    }
+    std::string narrow;
+    if (Narrow(newName, narrow)) {
+        node->name = narrow;
+        node->wide.clear();
+        node->inexact = false;
+    } else {
+        node->name = narrow;  // the look-alike
+        node->wide = newName;
+        node->inexact = true;
+    }
+    return true;
+}
+
+bool SimulatedVolume::ReadOpen(::Node& handle, void* buffer, uint32_t size, uint32_t& read, uint32_t& error) {
+    Node* node = NodeOf(handle);
+    if (beforeHandleCall) beforeHandleCall("ReadOpen", node);
+    if (node->IsFolder()) {
+        error = fs_error::kAccessDenied;
+        return false;
+    }
+    read = static_cast<uint32_t>(std::min<size_t>(size, node->content.size()));
+    std::memcpy(buffer, node->content.data(), read);
+    return true;
+}
+
 bool SimulatedVolume::ToAnsi(const WideName& name, std::string& ansi) { return Narrow(name, ansi); }
 
 bool SimulatedVolume::ToWide(const std::string& ansi, WideName& name) {

@@ -50,6 +50,7 @@ public:
         // the code page); empty: name converted.
         std::u16string wide;
         bool removed = false;       // deleted while a handle still held it
+        std::string content;        // what a file holds
         Node* parent = nullptr;
         std::vector<std::unique_ptr<Node>> children;
 
@@ -107,6 +108,8 @@ public:
     bool LookUp(::Node& folder, const WideName& name, DirEntry& entry, uint32_t& error) override;
     bool SetAttributesOf(::Node& node, uint32_t attributes, uint32_t& error) override;
     bool DeleteOpen(::Node& node, uint32_t& error) override;
+    bool RenameOpen(::Node& node, ::Node& folder, const WideName& newName, uint32_t& error) override;
+    bool ReadOpen(::Node& node, void* buffer, uint32_t size, uint32_t& read, uint32_t& error) override;
     bool ToAnsi(const WideName& name, std::string& ansi) override;
     bool ToWide(const std::string& ansi, WideName& name) override;
 
