@@ -11,6 +11,7 @@
 #define IDI_WINDOW 144              // main window icon
 #define IDD_MAIN 102                // main dialog
 #define IDD_ABOUT 145               // About box
+#define IDD_VIEW_CONTENT 146        // the first bytes of a listed file, read-only
 
 // Main dialog controls
 #define IDC_EDIT_PATH 1001
@@ -31,6 +32,9 @@
 // About box controls
 #define IDC_STATIC_WEBSITE 1021
 
+// The content box: where its read-only text goes
+#define IDC_STATIC_CONTENT 1022
+
 // Commands of the result list's menu
 #define ID_LIST_COPY_PATH 32773
 #define ID_LIST_OPEN_FOLDER 32774
@@ -41,6 +45,8 @@
 #define ID_LIST_EXPLORER_MENU 32784
 #define ID_LIST_CHECK_UPDATE 32786
 #define ID_LIST_STATISTICS 32789
+#define ID_LIST_RENAME 32790
+#define ID_LIST_VIEW 32791
 
 // The help command the application object answers
 #define ID_HELP 57670

@@ -224,6 +224,8 @@ bool CMyDlg::OnCommand(int id) {
     case ID_LIST_STATISTICS: ShowStatistics(); return true;
     case ID_LIST_CLEAR: ClearResults(); return true;
     case ID_LIST_ABOUT: ShowAboutBox(); return true;
+    case ID_LIST_RENAME: RenameSelectedRow(); return true;
+    case ID_LIST_VIEW: ViewSelectedRow(); return true;
     case ID_LIST_EXPLORER_MENU: ToggleExplorerMenu(); return true;
     case IDC_BTN_SUPPORT: OpenSupportPage(); return true;
     case IDC_STATIC_NOTICE: OnNoticeClicked(); return true;

@@ -43,6 +43,10 @@ public:
     void DeleteSelectedRow();
     // The Del key: one question naming the entry, then as DeleteSelectedRow.
     void AskAndDeleteSelectedRow();
+    // Rescue: the selected row's entry renamed to a name Windows accepts, or
+    // the first bytes of its file shown read-only.
+    void RenameSelectedRow();
+    void ViewSelectedRow();
     void DeleteAllRows();
     // The result list's commands (check marks, right-click menu, copy, open,
     // sort), export, statistics, clearing, the About box, the Explorer verbs.

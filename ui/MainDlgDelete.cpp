@@ -1,5 +1,7 @@
 // The three delete commands of the result list.
 #include "App.h"
+#include "ContentDlg.h"
+#include "ExactAnsi.h"
 #include "Delete.h"
 #include "MainDlg.h"
 #include "MainTexts.h"
@@ -62,4 +64,51 @@ void CMyDlg::DeleteAllRows() {
     if (IsWalking()) return;
     DeleteSession session(*m_fs);
     for (int row = m_listResult.GetItemCount() - 1; row >= 0; --row) DeleteRow(row, session);
+}
+
+namespace {
+
+// What the user sees of a stored name: exact where the code page holds it.
+std::string ShownName(const WideName& name) {
+    std::string text;
+    WideToAnsiExactly(std::wstring(name.begin(), name.end()), text);
+    return text;
+}
+
+}  // namespace
+
+void CMyDlg::RenameSelectedRow() {
+    if (IsWalking() || m_listResult.GetSelectedCount() == 0) return;
+    const int row = m_listResult.GetNextItem(-1, LVNI_SELECTED);
+    if (row < 0) return;
+    const DWORD_PTR key = m_listResult.GetItemData(row);
+    const EntryPtr entry = m_rowEntries.Find(key);
+    EntrySession session(*m_fs);
+    WideName now;
+    if (!entry || !session.Rename(*entry, now).ok) {
+        m_listResult.SetItemText(row, 4, kResultFailed);
+        MessageBox("重命名失败。", nullptr, MB_ICONEXCLAMATION);
+        return;
+    }
+    // Renamed, the entry is no longer what the search was for: the row goes.
+    m_listResult.DeleteItem(row);
+    m_rowEntries.Forget(key);
+    MessageBox(("已重命名为：" + ShownName(now)).c_str(), nullptr, MB_ICONINFORMATION);
+}
+
+void CMyDlg::ViewSelectedRow() {
+    if (IsWalking() || m_listResult.GetSelectedCount() == 0) return;
+    const int row = m_listResult.GetNextItem(-1, LVNI_SELECTED);
+    if (row < 0) return;
+    const EntryPtr entry = m_rowEntries.Find(m_listResult.GetItemData(row));
+    if (!entry || entry->isFolder) return;
+    EntrySession session(*m_fs);
+    std::string bytes;
+    constexpr uint32_t kFirstBytes = 64 * 1024;
+    if (!session.Read(*entry, bytes, kFirstBytes).ok) {
+        MessageBox("无法读取该文件。", nullptr, MB_ICONEXCLAMATION);
+        return;
+    }
+    CContentDlg view(this, ContentText(bytes));
+    view.DoModal();
 }

@@ -39,8 +39,8 @@ int CALLBACK CompareRows(LPARAM first, LPARAM second, LPARAM context) {
     return run.descending ? CompareSortKeys(b, a, IsAnsiLeadByte) : CompareSortKeys(a, b, IsAnsiLeadByte);
 }
 
-const UINT kSelectionCommands[] = {ID_LIST_OPEN_FOLDER, ID_LIST_COPY_PATH, ID_LIST_CLEAR, ID_LIST_DELETE_CURRENT,
-                                   ID_LIST_DELETE_ALL};
+const UINT kSelectionCommands[] = {ID_LIST_OPEN_FOLDER, ID_LIST_COPY_PATH,   ID_LIST_CLEAR, ID_LIST_DELETE_CURRENT,
+                                   ID_LIST_DELETE_ALL,  ID_LIST_RENAME, ID_LIST_VIEW};
 
 }  // namespace
 

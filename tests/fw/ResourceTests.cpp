@@ -206,15 +206,17 @@ TEST(Resources, ListMenuItemsInOrder)
         {ID_LIST_DELETE_ALL, L"删除全部(&A)"},    {0, L""},
         {ID_LIST_EXPLORER_MENU, L"添加到右键(&T)"}, {ID_LIST_STATISTICS, L"统计结果(&S)"},
         {0, L""},                                 {ID_LIST_CHECK_UPDATE, L"检查更新(&C)"},
-        {ID_LIST_ABOUT, L"关于我们(&H)"},
+        {ID_LIST_ABOUT, L"关于我们(&H)"},         {0, L""},
+        {ID_LIST_RENAME, L"重命名为合法名称(&R)"}, {ID_LIST_VIEW, L"查看内容(&V)"},
     };
     HMENU menu = LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MENU_LIST));
     ASSERT_NE(nullptr, menu);
     ASSERT_EQ(1, GetMenuItemCount(menu));
     HMENU popup = GetSubMenu(menu, 0);
     ASSERT_NE(nullptr, popup);
-    ASSERT_EQ(13, GetMenuItemCount(popup));
-    for (int i = 0; i < 13; ++i) {
+    const int count = static_cast<int>(sizeof expected / sizeof expected[0]);
+    ASSERT_EQ(count, GetMenuItemCount(popup));
+    for (int i = 0; i < count; ++i) {
         SCOPED_TRACE("position " + std::to_string(i + 1));
         wchar_t text[64] = {};
         MENUITEMINFOW info = {};

@@ -5,6 +5,7 @@
 #include <iterator>
 
 #include "App.h"
+#include "ContentDlg.h"
 #include "DialogHarness.h"
 #include "ExplorerMenu.h"
 #include "ExplorerVerbs.h"
@@ -328,7 +329,7 @@ TEST_F(ListCommands, SortingWhileASearchAddsRowsKeepsEveryRowWhole) {
 // --- the right-click menu --------------------------------------------------
 
 const UINT kSelectionItems[] = {ID_LIST_OPEN_FOLDER, ID_LIST_COPY_PATH, ID_LIST_CLEAR, ID_LIST_DELETE_CURRENT,
-                                ID_LIST_DELETE_ALL};
+                                ID_LIST_DELETE_ALL,  ID_LIST_RENAME,    ID_LIST_VIEW};
 const UINT kAlwaysItems[] = {ID_LIST_EXPLORER_MENU, ID_LIST_STATISTICS, ID_LIST_CHECK_UPDATE, ID_LIST_ABOUT};
 
 bool Grayed(HMENU menu, UINT id) { return (GetMenuState(menu, id, MF_BYCOMMAND) & MF_GRAYED) != 0; }
@@ -366,7 +367,7 @@ TEST_F(ListCommands, TheMenuGraysTheSelectionCommandsWithoutASelection) {
             GetWindowRect(menu.window, &menuRect);
             EXPECT_EQ(menuRect.left, at.x);
             EXPECT_EQ(menuRect.top, at.y);
-            EXPECT_EQ(GetMenuItemCount(menu.menu), 13);
+            EXPECT_EQ(GetMenuItemCount(menu.menu), 16);
             for (UINT id : kSelectionItems) EXPECT_EQ(Grayed(menu.menu, id), c.selected < 0) << id;
             for (UINT id : kAlwaysItems) EXPECT_FALSE(Grayed(menu.menu, id)) << id;
             EXPECT_EQ(MenuText(menu.menu, ID_LIST_EXPLORER_MENU), "添加到右键(&T)");
@@ -756,3 +757,48 @@ TEST_F(ListCommands, AboutBoxShowsTheTemplateAndOpensTheWebSite) {
 }
 
 }  // namespace
+
+// --- rescue: rename and view ------------------------------------------------
+
+TEST_F(ListCommands, RenameGivesTheSelectedEntryALegalNameAndTheRowGoes) {
+    SimulatedVolume v;
+    v.AddDrive('D');
+    v.AddFile("D:\\r\\nul")->content = "the real error output";
+    v.AddFile("D:\\r\\Album.\\track.mp3");
+    v.AddFile("D:\\r\\Album");
+    v.AddFile("D:\\r\\held.")->lockedOpen = true;
+    CMyDlg dlg{CMyDlg::StartArgs{true, "D:\\r"}, &v};
+    Run(dlg, [&](HWND h) {
+        RunOnWindowThread(h, [&] { dlg.ToggleSearch(); });
+        ASSERT_TRUE(WaitForBoxes(1));
+        ASSERT_TRUE(WaitFor([&] { return !dlg.IsWalking(); }));
+        ASSERT_EQ(dlg.m_listResult.GetItemCount(), 3);
+        for (const char* name : {"[nul]", "[Album.]"}) {
+            int row = 0;
+            while (row < dlg.m_listResult.GetItemCount() && dlg.m_listResult.GetItemText(row, 1) != name) ++row;
+            Select(h, dlg, row);
+            Command(h, ID_LIST_RENAME);
+        }
+        Select(h, dlg, 0);  // held., the one left
+        Command(h, ID_LIST_RENAME);
+        std::vector<ShownBox> boxes = host.Boxes();
+        ASSERT_EQ(boxes.size(), 4u);
+        EXPECT_EQ(boxes[1].text, "已重命名为：nul_");
+        EXPECT_EQ(boxes[2].text, "已重命名为：Album (2)");
+        EXPECT_EQ(boxes[3].text, "重命名失败。");
+        ASSERT_EQ(dlg.m_listResult.GetItemCount(), 1);
+        EXPECT_EQ(dlg.m_listResult.GetItemText(0, 4), "失败");
+    });
+    EXPECT_EQ(v.Find("D:\\r\\nul_")->content, "the real error output");
+    EXPECT_TRUE(v.Exists("D:\\r\\Album (2)\\track.mp3"));
+    EXPECT_TRUE(v.Exists("D:\\r\\Album"));
+    EXPECT_TRUE(v.Exists("D:\\r\\held."));
+}
+
+TEST(ContentText, TextInEitherEncodingElseHex) {
+    EXPECT_EQ(ContentText("error: x\nline two"), L"error: x\r\nline two");
+    EXPECT_EQ(ContentText("caf\xC3\xA9\r\n"), L"caf\x00E9\r\n");  // UTF-8
+    if (GetACP() == 936) EXPECT_EQ(ContentText("\xB1\xA8\xB8\xE6"), L"\x62A5\x544A");  // 报告 in GBK
+    EXPECT_EQ(ContentText(std::string("MZ\x90\0", 4)), L"00000000  4D 5A 90 00" + std::wstring(36, L' ') + L"  MZ..\r\n");
+    EXPECT_EQ(ContentText(""), L"");
+}
