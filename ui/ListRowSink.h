@@ -32,19 +32,32 @@ class RowEntries {
 public:
     DWORD_PTR Add(const EntryPtr& entry) {
         const DWORD_PTR key = ++m_lastKey;
-        m_entries.emplace(key, entry);
+        m_rows[key].entry = entry;
         return key;
     }
     EntryPtr Find(DWORD_PTR key) const {
-        auto it = m_entries.find(key);
-        return it == m_entries.end() ? EntryPtr() : it->second;
+        auto it = m_rows.find(key);
+        return it == m_rows.end() ? EntryPtr() : it->second.entry;
     }
-    void Forget(DWORD_PTR key) { m_entries.erase(key); }
-    void Clear() { m_entries.clear(); }
+    // Why the row's last deletion or renaming failed (0: it has not failed).
+    void SetError(DWORD_PTR key, uint32_t error) {
+        auto it = m_rows.find(key);
+        if (it != m_rows.end()) it->second.error = error;
+    }
+    uint32_t ErrorOf(DWORD_PTR key) const {
+        auto it = m_rows.find(key);
+        return it == m_rows.end() ? 0 : it->second.error;
+    }
+    void Forget(DWORD_PTR key) { m_rows.erase(key); }
+    void Clear() { m_rows.clear(); }
 
 private:
+    struct Row {
+        EntryPtr entry;
+        uint32_t error = 0;
+    };
     DWORD_PTR m_lastKey = 0;
-    std::unordered_map<DWORD_PTR, EntryPtr> m_entries;
+    std::unordered_map<DWORD_PTR, Row> m_rows;
 };
 
 class ListRowSink final : public RowSink {

@@ -97,7 +97,7 @@ BOOL CMyDlg::OnInitDialog() {
     for (int i = 0; i < static_cast<int>(sizeof kColumns / sizeof kColumns[0]); ++i)
         m_listResult.InsertColumn(i, kColumns[i].heading, LVCFMT_LEFT, kColumns[i].width);
     m_listResult.SetExtendedStyle(LVS_EX_GRIDLINES | LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT |
-                                  LVS_EX_TWOCLICKACTIVATE | LVS_EX_FLATSB);
+                                  LVS_EX_TWOCLICKACTIVATE | LVS_EX_FLATSB | LVS_EX_INFOTIP);
     CheckDlgButton(m_hWnd, IDC_CHECK_MALFORMED, BST_CHECKED);
 
     m_strVersion = GetFileVersionText(ModulePath().c_str());

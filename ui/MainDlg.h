@@ -46,6 +46,8 @@ public:
     // Rescue: the selected row's entry renamed to a name Windows accepts, or
     // the first bytes of its file shown read-only.
     void RenameSelectedRow();
+    // The tip of a row whose deletion or renaming failed: why, and who holds it.
+    std::string FailureTipOf(int row) const;
     void ViewSelectedRow();
     void DeleteAllRows();
     // The result list's commands (check marks, right-click menu, copy, open,

@@ -1,6 +1,8 @@
 // The three delete commands of the result list.
 #include "App.h"
 #include "ContentDlg.h"
+#include "Holders.h"
+#include "Reasons.h"
 #include "ExactAnsi.h"
 #include "Delete.h"
 #include "MainDlg.h"
@@ -14,11 +16,13 @@ bool CMyDlg::DeleteRow(int row, DeleteSession& session) {
     const DWORD_PTR key = m_listResult.GetItemData(row);
     listed.entry = m_rowEntries.Find(key);
     if (!listed.entry) listed.path = m_listResult.GetItemText(row, 0);
-    if (session.Delete(listed).ok) {
+    const Outcome outcome = session.Delete(listed);
+    if (outcome.ok) {
         m_listResult.DeleteItem(row);
         m_rowEntries.Forget(key);
         return true;
     }
+    m_rowEntries.SetError(key, outcome.error);
     m_listResult.SetItemText(row, 4, kResultFailed);
     return false;
 }
@@ -85,8 +89,10 @@ void CMyDlg::RenameSelectedRow() {
     const EntryPtr entry = m_rowEntries.Find(key);
     EntrySession session(*m_fs);
     WideName now;
-    if (!entry || !session.Rename(*entry, now).ok) {
+    const Outcome outcome = entry ? session.Rename(*entry, now) : Outcome{false, fs_error::kFileNotFound};
+    if (!outcome.ok) {
         m_listResult.SetItemText(row, 4, kResultFailed);
+        m_rowEntries.SetError(key, outcome.error);
         MessageBox("重命名失败。", nullptr, MB_ICONEXCLAMATION);
         return;
     }
@@ -111,4 +117,29 @@ void CMyDlg::ViewSelectedRow() {
     }
     CContentDlg view(this, ContentText(bytes));
     view.DoModal();
+}
+
+std::string CMyDlg::FailureTipOf(int row) const {
+    const uint32_t error = m_rowEntries.ErrorOf(m_listResult.GetItemData(row));
+    if (error == 0) return std::string();
+    std::string reason;
+    if (const char* text = ReasonTextOf(error)) {
+        reason = text;
+    } else {
+        char* system = nullptr;
+        if (FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                           nullptr, error, 0, reinterpret_cast<char*>(&system), 0, nullptr) &&
+            system) {
+            reason = system;
+            LocalFree(system);
+            while (!reason.empty() && (reason.back() == '\r' || reason.back() == '\n' || reason.back() == ' '))
+                reason.pop_back();
+        }
+    }
+    std::string tip = "失败：" + reason + " (" + std::to_string(error) + ")";
+    if (error == fs_error::kSharingViolation || error == 33) {
+        const std::string holders = ProgramsHolding(m_rowEntries.Find(m_listResult.GetItemData(row)));
+        if (!holders.empty()) tip += "\r\n" + holders;
+    }
+    return tip;
 }

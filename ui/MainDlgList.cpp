@@ -71,6 +71,12 @@ bool CMyDlg::OnListNotify(const NMHDR& header, LRESULT& result) {
     case NM_RCLICK: ShowListMenu(); break;
     case NM_DBLCLK: OpenSelectedFolder(); break;
     case LVN_COLUMNCLICK: SortByColumn(reinterpret_cast<const NMLISTVIEW&>(header).iSubItem); break;
+    case LVN_GETINFOTIPA: {
+        auto& tip = const_cast<NMLVGETINFOTIPA&>(reinterpret_cast<const NMLVGETINFOTIPA&>(header));
+        const std::string text = FailureTipOf(tip.iItem);
+        if (!text.empty() && tip.pszText && tip.cchTextMax > 0) lstrcpynA(tip.pszText, text.c_str(), tip.cchTextMax);
+        break;
+    }
     case LVN_GETDISPINFOA:
     case LVN_GETDISPINFOW:
         break;  // every text is stored in the control

@@ -211,6 +211,17 @@ TEST_F(MainDialog, CheckedRowsAreDeletedAndAFailureStaysWithItsMark) {
         ASSERT_EQ(dlg.m_listResult.GetItemCount(), 1);
         EXPECT_EQ(dlg.m_listResult.GetItemText(0, 1), "[held.]");
         EXPECT_EQ(dlg.m_listResult.GetItemText(0, 4), "失败");
+        // The row's tip says why, as the list asks for it.
+        char tip[512] = {};
+        NMLVGETINFOTIPA ask = {};
+        ask.hdr.hwndFrom = GetDlgItem(h, IDC_LIST_RESULT);
+        ask.hdr.idFrom = IDC_LIST_RESULT;
+        ask.hdr.code = LVN_GETINFOTIPA;
+        ask.pszText = tip;
+        ask.cchTextMax = sizeof tip;
+        ask.iItem = 0;
+        SendMessageA(h, WM_NOTIFY, IDC_LIST_RESULT, reinterpret_cast<LPARAM>(&ask));
+        EXPECT_EQ(std::string(tip).rfind("失败：正被其他程序使用 (32)", 0), 0u) << tip;
     });
     std::vector<std::string> left = tree->Tree();
     std::vector<std::string> expected = {"held.", "keep.txt"};

@@ -1,0 +1,84 @@
+#include "Holders.h"
+
+#include <windows.h>
+#include <restartmanager.h>
+
+#include <vector>
+
+#include "ExactAnsi.h"
+
+namespace {
+
+struct RestartManager {
+    decltype(&RmStartSession) start = nullptr;
+    decltype(&RmRegisterResources) registerResources = nullptr;
+    decltype(&RmGetList) getList = nullptr;
+    decltype(&RmEndSession) end = nullptr;
+    bool ok = false;
+};
+
+const RestartManager& Rm() {
+    static const RestartManager rm = [] {
+        RestartManager r;
+        // From the system folder only: never a copy beside the program.
+        wchar_t system[MAX_PATH] = {};
+        UINT length = GetSystemDirectoryW(system, MAX_PATH);
+        if (length == 0 || length >= MAX_PATH) return r;
+        HMODULE dll = LoadLibraryW((std::wstring(system) + L"\\rstrtmgr.dll").c_str());
+        if (!dll) return r;
+        r.start = reinterpret_cast<decltype(&RmStartSession)>(GetProcAddress(dll, "RmStartSession"));
+        r.registerResources =
+            reinterpret_cast<decltype(&RmRegisterResources)>(GetProcAddress(dll, "RmRegisterResources"));
+        r.getList = reinterpret_cast<decltype(&RmGetList)>(GetProcAddress(dll, "RmGetList"));
+        r.end = reinterpret_cast<decltype(&RmEndSession)>(GetProcAddress(dll, "RmEndSession"));
+        r.ok = r.start && r.registerResources && r.getList && r.end;
+        return r;
+    }();
+    return rm;
+}
+
+std::wstring FullPathOf(const EntryRef& entry) {
+    std::vector<const EntryRef*> chain;
+    for (const EntryRef* at = &entry; at; at = at->parent.get()) chain.push_back(at);
+    std::wstring path = L"\\\\?\\";
+    for (size_t i = chain.size(); i-- > 0;) {
+        if (i + 1 < chain.size()) path += L'\\';
+        path.append(chain[i]->name.begin(), chain[i]->name.end());
+    }
+    return path;
+}
+
+}  // namespace
+
+std::string ProgramsHolding(const EntryPtr& entry) {
+    const RestartManager& rm = Rm();
+    if (!entry || !rm.ok) return std::string();
+    DWORD session = 0;
+    WCHAR key[CCH_RM_SESSION_KEY + 1] = {};
+    if (rm.start(&session, 0, key) != ERROR_SUCCESS) return std::string();
+    std::string names;
+    const std::wstring path = FullPathOf(*entry);
+    LPCWSTR files[] = {path.c_str()};
+    if (rm.registerResources(session, 1, files, 0, nullptr, 0, nullptr) == ERROR_SUCCESS) {
+        UINT needed = 0, count = 0;
+        DWORD reasons = 0;
+        std::vector<RM_PROCESS_INFO> info;
+        DWORD status = rm.getList(session, &needed, &count, nullptr, &reasons);
+        if (status == ERROR_MORE_DATA && needed > 0) {
+            info.resize(needed);
+            count = needed;
+            status = rm.getList(session, &needed, &count, info.data(), &reasons);
+        }
+        if (status == ERROR_SUCCESS) {
+            for (UINT i = 0; i < count && i < info.size(); ++i) {
+                std::string name;
+                WideToAnsiExactly(std::wstring(info[i].strAppName), name);
+                if (name.empty()) continue;
+                names += names.empty() ? "占用程序：" : "、";
+                names += name;
+            }
+        }
+    }
+    rm.end(session);
+    return names;
+}
