@@ -43,7 +43,8 @@ inner() {
     local exe_dir
     exe_dir=$(mktemp -d)
     cp "$build/app/Orvelle.exe" "$exe_dir/"  # its settings file stays out of the build tree
-    wine_run() { wine "$@" </dev/null 2>/dev/null; }
+    # OrvelleScan exits 1 when it lists rows: a figure, not a failure.
+    wine_run() { wine "$@" </dev/null 2>/dev/null || true; }
     ms() { local s e; s=$(date +%s%N); "$@" >/dev/null 2>&1 </dev/null; e=$(date +%s%N); echo $(((e - s) / 1000000)); }
     hwm_kb() { awk '/VmHWM/ {print $2}' "/proc/$1/status" 2>/dev/null || true; }
     peak_kb() {  # VmHWM of a Wine program, read while it runs
@@ -136,6 +137,6 @@ export trees_list="${trees[*]}"
 # emulation route: its figures are then of the emulated program, both sides alike.
 route=()
 [ "$preset" = win32 ] && route=("$root/scripts/i386-route.sh" --cache "${ORVELLE_BUILD_ROOT:-$root/build}/i386-route" run)
-"${route[@]}" "$root/scripts/wine-env.sh" --prefix "$build/wineprefix" session bash -c 'trees=($trees_list); inner'
+"${route[@]}" "$root/scripts/wine-env.sh" --prefix "$build/wineprefix" session bash ${ORVELLE_BENCH_TRACE:+-x} -c 'trees=($trees_list); inner'
 cat "$out"
 echo "(written to $out)"

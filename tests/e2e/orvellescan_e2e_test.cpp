@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <ostream>
 #include <map>
 #include <set>
@@ -298,6 +299,71 @@ protected:
             ADD_FAILURE() << "cannot start " << line;
             return run;
         }
+        if (WaitForSingleObject(info.hProcess, kRunTimeoutMs) != WAIT_OBJECT_0) {
+            TerminateProcess(info.hProcess, 99);
+            ADD_FAILURE() << "still running: " << line;
+        }
+        GetExitCodeProcess(info.hProcess, &run.exitCode);
+        CloseHandle(info.hProcess);
+        CloseHandle(info.hThread);
+        run.out = ReadAll(stem + ".out");
+        run.err = ReadAll(stem + ".err");
+        return run;
+    }
+
+    // Runs the program with `args`; once it has written to stderr (the walk
+    // is over and it waits at its question), runs `race`, then answers "y".
+    ScanRun ScanAndRaceAtTheQuestion(const std::vector<std::string>& args, const std::function<void()>& race) {
+        ScanRun run;
+        const std::string stem = m_box.Path("race");
+        SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+        HANDLE readEnd = nullptr, writeEnd = nullptr;
+        if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) {
+            ADD_FAILURE() << "no pipe";
+            return run;
+        }
+        SetHandleInformation(writeEnd, HANDLE_FLAG_INHERIT, 0);
+        HANDLE out = CreateFileA((stem + ".out").c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
+                                 0, nullptr);
+        HANDLE err = CreateFileA((stem + ".err").c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
+                                 0, nullptr);
+        std::string line = Quoted(m_box.Program());
+        for (const std::string& arg : args) line += " " + Quoted(arg);
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdInput = readEnd;
+        startup.hStdOutput = out;
+        startup.hStdError = err;
+        PROCESS_INFORMATION info = {};
+        std::vector<char> buffer(line.begin(), line.end());
+        buffer.push_back('\0');
+        const bool started = CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                                            m_box.Folder().c_str(), &startup, &info) != FALSE;
+        CloseHandle(readEnd);
+        CloseHandle(out);
+        CloseHandle(err);
+        if (!started) {
+            CloseHandle(writeEnd);
+            ADD_FAILURE() << "cannot start " << line;
+            return run;
+        }
+        bool asked = false;
+        for (int waited = 0; waited < 300 && !asked; ++waited) {
+            Sleep(100);
+            // Shared for writing: the program still has the file open.
+            HANDLE peek = CreateFileA((stem + ".err").c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                      nullptr, OPEN_EXISTING, 0, nullptr);
+            DWORD size = peek == INVALID_HANDLE_VALUE ? 0 : GetFileSize(peek, nullptr);
+            if (peek != INVALID_HANDLE_VALUE) CloseHandle(peek);
+            asked = size > 0 && size != INVALID_FILE_SIZE && WaitForSingleObject(info.hProcess, 0) == WAIT_TIMEOUT;
+        }
+        EXPECT_TRUE(asked) << "no question came";
+        Sleep(300);  // the question is written whole
+        race();
+        DWORD written = 0;
+        WriteFile(writeEnd, "y\n", 2, &written, nullptr);
+        CloseHandle(writeEnd);
         if (WaitForSingleObject(info.hProcess, kRunTimeoutMs) != WAIT_OBJECT_0) {
             TerminateProcess(info.hProcess, 99);
             ADD_FAILURE() << "still running: " << line;
@@ -614,4 +680,25 @@ TEST_F(OrvelleScanE2E, NamesOutsideTheCodePageAndDeepEntriesAreDeletedAsThemselv
     EXPECT_TRUE(m_box.ExistsW(L"tree\\x"));
     EXPECT_FALSE(m_box.ExistsW(deep + L"\\nul"));
     EXPECT_TRUE(m_box.ExistsW(deep + L"\\keep"));
+}
+
+// While OrvelleScan waits at its question another program changes the tree:
+// a listed file is replaced by a namesake in another case, a listed folder is
+// moved off and a new folder of its name made in its place. The answer "y"
+// then deletes neither newcomer: only what was listed, where it still is.
+TEST_F(OrvelleScanE2E, WhatChangesWhileTheQuestionWaitsIsNotDeleted) {
+    Make({"Keep.", "box.\\", "box.\\inner.txt", "plain.", "keep"});
+    ScanRun run = ScanAndRaceAtTheQuestion({"--delete", Tree()}, [&] {
+        ASSERT_TRUE(DeleteFileA(("\\\\?\\" + Tree() + "\\Keep.").c_str()));
+        ASSERT_TRUE(m_box.MakeFile("tree\\keep.", "newcomer"));
+        ASSERT_TRUE(MoveFileA(("\\\\?\\" + Tree() + "\\box.").c_str(), ("\\\\?\\" + Tree() + "\\moved").c_str()));
+        ASSERT_TRUE(m_box.MakeFolder("tree\\box."));
+        ASSERT_TRUE(m_box.MakeFile("tree\\box.\\precious.txt", "newcomer"));
+    });
+    EXPECT_NE(run.exitCode, 0u) << run.out << run.err;
+    EXPECT_TRUE(Exists("keep.")) << "a namesake that came after the search went";
+    EXPECT_TRUE(Exists("box.\\precious.txt")) << "a folder that took the listed one's name was emptied";
+    EXPECT_FALSE(Exists("plain.")) << "the listed file that stayed as it was";
+    EXPECT_TRUE(Exists("keep"));
+    EXPECT_TRUE(m_box.Exists("tree\\moved\\inner.txt"));
 }
