@@ -132,3 +132,23 @@ bool IsMalformedEntry(std::u16string_view name, uint32_t attributes, const ScanO
     }
     return false;
 }
+
+bool MatchesGlob(std::u16string_view glob, std::u16string_view name) {
+    size_t g = 0, n = 0, star = std::u16string_view::npos, resume = 0;
+    while (n < name.size()) {
+        if (g < glob.size() && glob[g] == u'*') {
+            star = g++;
+            resume = n;
+        } else if (g < glob.size() && (glob[g] == u'?' || LowerW(glob[g]) == LowerW(name[n]))) {
+            ++g;
+            ++n;
+        } else if (star != std::u16string_view::npos) {
+            g = star + 1;
+            n = ++resume;
+        } else {
+            return false;
+        }
+    }
+    while (g < glob.size() && glob[g] == u'*') ++g;
+    return g == glob.size();
+}

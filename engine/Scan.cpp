@@ -230,8 +230,14 @@ bool IsLinkInfo(uint32_t attributes, uint32_t tag) {
 // opened relative to it by their exact names and checked by id, and a link is
 // never entered. ansiPath is the folder's path as rows show it, empty when a
 // name on the way has no exact form in the code page.
+bool Excluded(const ScanOptions& options, const WideName& name) {
+    for (const std::u16string& glob : options.exclude)
+        if (MatchesGlob(glob, name)) return true;
+    return false;
+}
+
 void WalkOpenFolder(FileSystem& fs, Node& folder, const EntryPtr& self, const std::string& ansiPath,
-                    const ScanOptions& options, RowSink& list, ScanState& state) {
+                    const ScanOptions& options, RowSink& list, ScanState& state, int depth) {
     std::vector<DirEntry> entries;
     uint32_t error = 0;
     if (!fs.ListFolder(folder, entries, error)) {
@@ -243,6 +249,7 @@ void WalkOpenFolder(FileSystem& fs, Node& folder, const EntryPtr& self, const st
         if (state.stopRequested.load(std::memory_order_relaxed) != 0) break;
         list.Idle();
         const bool isFolder = (e.attributes & fs_attr::kDirectory) != 0;
+        if (!options.exclude.empty() && Excluded(options, e.name)) continue;
         if (IsMalformedEntry(e.name, e.attributes, options, state.attributeText)) {
             std::string ansi;
             const bool exact = fs.ToAnsi(e.name, ansi);
@@ -276,6 +283,7 @@ void WalkOpenFolder(FileSystem& fs, Node& folder, const EntryPtr& self, const st
             ++state.foldersSearched;
             // A junction or symbolic link may loop or lead out of the tree.
             if (IsLinkInfo(e.attributes, e.tag)) continue;
+            if (options.maxDepth >= 0 && depth >= options.maxDepth) continue;
             // The listing just gave its exact name and id: the handle must
             // hold that very entry, a folder and no link. Gone, replaced or
             // turned into a link since: not entered.
@@ -299,7 +307,7 @@ void WalkOpenFolder(FileSystem& fs, Node& folder, const EntryPtr& self, const st
                 if (!EndsWithChar(childPath, '\\')) childPath += '\\';
                 childPath += ansi;
             }
-            WalkOpenFolder(fs, *child, ref, childPath, options, list, state);
+            WalkOpenFolder(fs, *child, ref, childPath, options, list, state, depth + 1);
         } else {
             ++state.filesSearched;
         }
@@ -349,7 +357,7 @@ void ScanFolder(FileSystem& fs, const std::string& folder, const ScanOptions& op
             return;
         }
         if (longPath.size() >= kMaxPath) longPath.clear();
-        WalkOpenFolder(fs, *open, top, longPath, options, list, state);
+        WalkOpenFolder(fs, *open, top, longPath, options, list, state, 0);
         return;
     }
 

@@ -14,7 +14,7 @@
 
 namespace {
 
-constexpr ScanOptions kNames{1, 0, 0, 0};
+const ScanOptions kNames{1, 0, 0, 0};
 
 // D:\r holds four listed entries; D:\precious, outside the root, holds
 // entries of the same names, which nothing may touch.

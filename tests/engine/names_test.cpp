@@ -8,10 +8,10 @@
 
 namespace {
 
-constexpr ScanOptions kNames{1, 0, 0, 0};
-constexpr ScanOptions kAll{1, 1, 1, 1};
-constexpr ScanOptions kAttrsOnly{0, 1, 1, 1};
-constexpr ScanOptions kNone{0, 0, 0, 0};
+const ScanOptions kNames{1, 0, 0, 0};
+const ScanOptions kAll{1, 1, 1, 1};
+const ScanOptions kAttrsOnly{0, 1, 1, 1};
+const ScanOptions kNone{0, 0, 0, 0};
 constexpr uint32_t kRHS = fs_attr::kReadOnly | fs_attr::kHidden | fs_attr::kSystem;
 
 struct NameCase {

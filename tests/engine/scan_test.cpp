@@ -12,8 +12,8 @@
 
 namespace {
 
-constexpr ScanOptions kNames{1, 0, 0, 0};
-constexpr ScanOptions kHiddenOnly{0, 1, 0, 0};
+const ScanOptions kNames{1, 0, 0, 0};
+const ScanOptions kHiddenOnly{0, 1, 0, 0};
 
 struct Walk {
     SimulatedVolume v;
@@ -274,3 +274,33 @@ TEST(ScanState, ResetClearsCountersAndPaths) {
 }
 
 }  // namespace
+
+TEST(ScanFilters, ExcludedNamesAreNeitherListedNorEnteredAndDepthIsBounded) {
+    struct Case {
+        std::vector<std::u16string> exclude;
+        int maxDepth;
+        std::vector<std::string> paths;
+    };
+    const Case cases[] = {
+        {{}, -1, {"D:\\r\\.git\\nul", "D:\\r\\a\\b\\deep.", "D:\\r\\a\\mid.", "D:\\r\\node_modules\\x.", "D:\\r\\top."}},
+        {{u".GIT", u"node_*"}, -1, {"D:\\r\\a\\b\\deep.", "D:\\r\\a\\mid.", "D:\\r\\top."}},
+        {{u"*."}, -1, {"D:\\r\\.git\\nul"}},
+        {{}, 0, {"D:\\r\\top."}},
+        {{}, 1, {"D:\\r\\.git\\nul", "D:\\r\\a\\mid.", "D:\\r\\node_modules\\x.", "D:\\r\\top."}},
+    };
+    for (const Case& c : cases) {
+        Walk w;
+        for (const char* f : {"D:\\r\\top.", "D:\\r\\.git\\nul", "D:\\r\\node_modules\\x.", "D:\\r\\a\\mid.",
+                              "D:\\r\\a\\b\\deep."})
+            w.v.AddFile(f);
+        ScanOptions options = kNames;
+        options.exclude = c.exclude;
+        options.maxDepth = c.maxDepth;
+        w.Run("D:\\r", options);
+        std::vector<std::string> paths = w.rows.Paths();
+        std::sort(paths.begin(), paths.end());
+        EXPECT_EQ(paths, c.paths) << c.maxDepth;
+    }
+    EXPECT_TRUE(MatchesGlob(u"*.LOG", u"build.log"));
+    EXPECT_FALSE(MatchesGlob(u"a?c", u"ac"));
+}

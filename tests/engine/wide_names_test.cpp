@@ -66,7 +66,7 @@ std::string Narrow(const std::wstring& wide) {
     return out;
 }
 
-constexpr ScanOptions kReadOnly = {0, 0, 1, 0};
+const ScanOptions kReadOnly = {0, 0, 1, 0};
 
 }  // namespace
 
