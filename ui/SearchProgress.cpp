@@ -22,7 +22,8 @@ void ProgressSink::Idle() {
         m_state.CopyLongEntryPath(entry);
         // Until the walk has met an entry there is nothing to show yet.
         if (entry[0] != '\0') {
-            m_out.Set(ResolveLongPath(m_fs, entry));
+            // The walk keeps it as column 0 shows it: stored long names.
+            m_out.Set(entry);
             m_published = true;
             m_lastPublished = now;
         }
