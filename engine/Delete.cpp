@@ -8,13 +8,11 @@
 
 namespace {
 
-bool IsDotOrDotDot(std::string_view name) { return name == "." || name == ".."; }
 
 // A path that names something inside a drive: at least one component after
 // the drive and none that climbs ("." or "..").
 bool NamesEntryBelowDrive(std::string_view path) {
-    bool prefixed = path.size() >= 4 && path[0] == '\\' && path[1] == '\\' && (path[2] == '?' || path[2] == '.') &&
-                    path[3] == '\\';
+    bool prefixed = HasWin32Prefix(path);
     if (prefixed) path.remove_prefix(4);
     std::vector<std::string_view> parts = SplitPathComponents(path);
     if (parts.size() < 2) return false;

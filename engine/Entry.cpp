@@ -204,20 +204,12 @@ bool EntrySession::StillThere(const EntryRef& entry) {
     return m_fs.LookUp(*folder, entry.name, found, error) && found.name == entry.name;
 }
 
-namespace {
-
-bool IsPrefixedForm(std::string_view path) {
-    return path.size() >= 4 && path[0] == '\\' && path[1] == '\\' && (path[2] == '?' || path[2] == '.') &&
-           path[3] == '\\';
-}
-
-}  // namespace
 
 bool ResolveEntry(FileSystem& fs, std::string_view path, bool exact, EntryPtr& entry, std::string& longPath,
                   std::unique_ptr<Node>* open, uint32_t& error) {
     error = fs_error::kPathNotFound;
     const bool verbatim = path.size() >= 4 && path.substr(0, 4) == "\\\\?\\";
-    std::string_view rest = IsPrefixedForm(path) ? path.substr(4) : path;
+    std::string_view rest = HasWin32Prefix(path) ? path.substr(4) : path;
     std::vector<std::string_view> parts = SplitPathComponents(rest);
     // A drive and then "\": drive-relative, share and relative forms have no top folder here.
     if (parts.empty() || !(parts[0].size() == 2 && parts[0][1] == ':') ||

@@ -12,11 +12,6 @@ struct ScanOptions {
     uint8_t hidden = 0;          // 1002
     uint8_t readOnly = 0;        // 1003
     uint8_t system = 0;          // 1004
-    // The console's filters: names (globs with * and ?, without regard to
-    // case) that are neither listed nor entered, and how many folder levels
-    // below the root are entered (-1: all).
-    std::vector<std::u16string> exclude;
-    int maxDepth = -1;
 };
 
 // Whether name matches glob ("*" any run, "?" one character), ASCII letters

@@ -8,7 +8,6 @@
 
 namespace {
 
-bool IsDotOrDotDot(std::string_view name) { return name == "." || name == ".."; }
 
 char FoldAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
@@ -141,8 +140,7 @@ bool ResolvePass(FileSystem& fs, std::string_view path, bool deviceForm, Resolut
     // A path that already carries a device prefix keeps it for the lookups;
     // the long form shows the path without it.
     std::string_view prefix;
-    if (path.size() >= 4 && path[0] == '\\' && path[1] == '\\' && (path[2] == '?' || path[2] == '.') &&
-        path[3] == '\\') {
+    if (HasWin32Prefix(path)) {
         prefix = path.substr(0, 4);
         path.remove_prefix(4);
     }

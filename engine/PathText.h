@@ -45,3 +45,12 @@ inline bool EndsInDotOrBlank(std::string_view name) {
 // Copies text and a terminator into a buffer of `size` bytes; false (and the
 // buffer left empty) when it does not fit.
 bool CopyIfFits(char* buffer, size_t size, std::string_view text);
+
+// "\\?\" or "\\.\" at the start of a path.
+inline bool HasWin32Prefix(std::string_view path) {
+    return path.size() >= 4 && path[0] == '\\' && path[1] == '\\' && (path[2] == '?' || path[2] == '.') &&
+           path[3] == '\\';
+}
+
+// "." or "..", which name no entry of their own.
+inline bool IsDotOrDotDot(std::string_view name) { return name == "." || name == ".."; }

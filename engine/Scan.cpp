@@ -50,7 +50,6 @@ std::string_view FolderPartOf(std::string_view pattern) {
 }
 
 
-bool IsDotOrDotDot(const char* name) { return std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0; }
 
 }  // namespace
 
@@ -183,10 +182,7 @@ void WalkLevel(FileSystem& fs, const std::string& pattern, const Reach& folder, 
     }
 }
 
-bool IsPrefixed(std::string_view path) {
-    return path.size() >= 4 && path[0] == '\\' && path[1] == '\\' && (path[2] == '?' || path[2] == '.') &&
-           path[3] == '\\';
-}
+bool IsPrefixed(std::string_view path) { return HasWin32Prefix(path); }
 
 // "." and ".." of a root typed as a plain or "\\.\" path, folded the way
 // Win32 folds them (a "\\?\" path keeps them, and then names nothing).
@@ -230,8 +226,8 @@ bool IsLinkInfo(uint32_t attributes, uint32_t tag) {
 // opened relative to it by their exact names and checked by id, and a link is
 // never entered. ansiPath is the folder's path as rows show it, empty when a
 // name on the way has no exact form in the code page.
-bool Excluded(const ScanOptions& options, const WideName& name) {
-    for (const std::u16string& glob : options.exclude)
+bool Excluded(const ScanState& state, const WideName& name) {
+    for (const std::u16string& glob : state.exclude)
         if (MatchesGlob(glob, name)) return true;
     return false;
 }
@@ -249,7 +245,7 @@ void WalkOpenFolder(FileSystem& fs, Node& folder, const EntryPtr& self, const st
         if (state.stopRequested.load(std::memory_order_relaxed) != 0) break;
         list.Idle();
         const bool isFolder = (e.attributes & fs_attr::kDirectory) != 0;
-        if (!options.exclude.empty() && Excluded(options, e.name)) continue;
+        if (!state.exclude.empty() && Excluded(state, e.name)) continue;
         if (IsMalformedEntry(e.name, e.attributes, options, state.attributeText)) {
             std::string ansi;
             const bool exact = fs.ToAnsi(e.name, ansi);
@@ -283,7 +279,7 @@ void WalkOpenFolder(FileSystem& fs, Node& folder, const EntryPtr& self, const st
             ++state.foldersSearched;
             // A junction or symbolic link may loop or lead out of the tree.
             if (IsLinkInfo(e.attributes, e.tag)) continue;
-            if (options.maxDepth >= 0 && depth >= options.maxDepth) continue;
+            if (state.maxDepth >= 0 && depth >= state.maxDepth) continue;
             // The listing just gave its exact name and id: the handle must
             // hold that very entry, a folder and no link. Gone, replaced or
             // turned into a link since: not entered.

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "FileSystem.h"
 #include "Names.h"
@@ -28,6 +29,11 @@ struct ScanState {
     char longEntryPath[kMaxPath] = {};   // folder part + long name of the last entry
     char shortEntryPath[kMaxPath] = {};  // folder part + its alias (or long name)
     const char* attributeText = kAttrTextName;
+    // Set by the caller before a walk (the console's filters): names (globs
+    // with * and ?, without regard to case) neither listed nor entered, and
+    // how many folder levels below the root are entered (-1: all).
+    std::vector<std::u16string> exclude;
+    int maxDepth = -1;
 
     // Counters to 0, paths cleared; stopRequested is left to the caller.
     void ResetCounters();

@@ -286,10 +286,7 @@ bool IsDriveOnly(const std::string& path) {
            ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
 }
 
-bool IsPrefixed(const std::string& path) {
-    return path.size() >= 4 && path[0] == '\\' && path[1] == '\\' && (path[2] == '?' || path[2] == '.') &&
-           path[3] == '\\';
-}
+bool IsPrefixed(const std::string& path) { return HasWin32Prefix(path); }
 
 // The current folder of the process, or of one drive ("D:"), exactly: empty
 // when the code page cannot hold it.

@@ -16,8 +16,8 @@
 
 namespace {
 
-const ScanOptions kNames{1, 0, 0, 0};
-const ScanOptions kHiddenOnly{0, 1, 0, 0};
+constexpr ScanOptions kNames{1, 0, 0, 0};
+constexpr ScanOptions kHiddenOnly{0, 1, 0, 0};
 
 std::vector<std::string> Search(SimulatedVolume& v, const std::string& root, ScanState& state,
                                 ScanOptions options = kNames) {

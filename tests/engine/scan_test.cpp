@@ -12,8 +12,8 @@
 
 namespace {
 
-const ScanOptions kNames{1, 0, 0, 0};
-const ScanOptions kHiddenOnly{0, 1, 0, 0};
+constexpr ScanOptions kNames{1, 0, 0, 0};
+constexpr ScanOptions kHiddenOnly{0, 1, 0, 0};
 
 struct Walk {
     SimulatedVolume v;
@@ -293,10 +293,9 @@ TEST(ScanFilters, ExcludedNamesAreNeitherListedNorEnteredAndDepthIsBounded) {
         for (const char* f : {"D:\\r\\top.", "D:\\r\\.git\\nul", "D:\\r\\node_modules\\x.", "D:\\r\\a\\mid.",
                               "D:\\r\\a\\b\\deep."})
             w.v.AddFile(f);
-        ScanOptions options = kNames;
-        options.exclude = c.exclude;
-        options.maxDepth = c.maxDepth;
-        w.Run("D:\\r", options);
+        w.state.exclude = c.exclude;
+        w.state.maxDepth = c.maxDepth;
+        w.Run("D:\\r");
         std::vector<std::string> paths = w.rows.Paths();
         std::sort(paths.begin(), paths.end());
         EXPECT_EQ(paths, c.paths) << c.maxDepth;

@@ -66,7 +66,7 @@ std::string Narrow(const std::wstring& wide) {
     return out;
 }
 
-const ScanOptions kReadOnly = {0, 0, 1, 0};
+constexpr ScanOptions kReadOnly = {0, 0, 1, 0};
 
 }  // namespace
 
