@@ -45,6 +45,15 @@ inline WindowSize MinimumWindowSize(int dpiX, int dpiY, int topRowWindowWidth) {
 // The list, the bottom row of buttons and the status line, in pixels.
 std::vector<ControlPlacement> MainWindowLayout(int clientWidth, int clientHeight, LayoutScale scale = {});
 
-// Width of the list's path column for a client width (the other columns keep
-// their pixel widths).
-inline int PathColumnWidth(int clientWidth) { return clientWidth - 323; }
+// Pixels at 96 dots per inch, for the display's scaling.
+inline int ScaledForDpi(int pixelsAt96, int dpi) { return (pixelsAt96 * dpi + 48) / 96; }
+
+// The list's columns, widths in pixels at 96 dots per inch. The path column
+// takes what the others leave of the list's width (never less than its
+// width here), so no column runs past the list's edge.
+struct ListColumnSpec {
+    const char* heading;
+    int widthAt96;
+};
+constexpr int kPathColumn = 0;
+constexpr int kPathColumnMinAt96 = 120;

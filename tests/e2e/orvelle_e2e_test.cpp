@@ -599,7 +599,13 @@ void ExpectLayout(HWND window) {
     EXPECT_EQ(list.top, Y(75));
     EXPECT_EQ(list.right, w - X(3));
     EXPECT_EQ(list.bottom, h - Y(40));
-    EXPECT_EQ(e2e::ListColumnWidth(GetDlgItem(window, kListResult), 0), w - 323);
+    // The columns end at the list's right edge: the path column takes the rest.
+    HWND listWindow = GetDlgItem(window, kListResult);
+    RECT listClient = {};
+    GetClientRect(listWindow, &listClient);
+    int columns = 0;
+    for (int i = 0; i < 5; ++i) columns += e2e::ListColumnWidth(listWindow, i);
+    EXPECT_EQ(columns, listClient.right);
     struct Bottom {
         int id, x, width;
     };
