@@ -325,6 +325,10 @@ protected:
         SetCursorPos((list.left + list.right) / 2, (list.top + list.bottom) / 2);
 
         ExpectColumnsFit(window, dpi, "at start", {}, false);
+        {
+            SCOPED_TRACE("at start: laid out for its size");
+            ExpectLayout(window);
+        }
         RunSearch(*process, window);
         ASSERT_EQ(e2e::ListItemCount(GetDlgItem(window, kListResult)), 3);
         ExpectColumnsFit(window, dpi, "after the search", paths, false);
@@ -336,6 +340,10 @@ protected:
         SetCursorPos((list.left + list.right) / 2, (list.top + list.bottom) / 2);
         ExpectButtonsDrawn(window, "maximised");
         ExpectColumnsFit(window, dpi, "maximised", paths, true);
+        {
+            SCOPED_TRACE("maximised: laid out for its size");
+            ExpectLayout(window);
+        }
         Shoot(window, "list_" + label + "_maximised");
 
         ASSERT_TRUE(SystemCommand(window, SC_RESTORE, false));
@@ -343,6 +351,10 @@ protected:
         SetCursorPos((list.left + list.right) / 2, (list.top + list.bottom) / 2);
         ExpectButtonsDrawn(window, "restored");
         ExpectColumnsFit(window, dpi, "restored", paths, false);
+        {
+            SCOPED_TRACE("restored: laid out for its size");
+            ExpectLayout(window);
+        }
 
         EXPECT_TRUE(CloseMainWindow(*process, window));
     }
