@@ -276,7 +276,8 @@ void ExpectButtonsDrawn(HWND window, const std::string& when) {
         // A button painted at all shows its frame and text on its face.
         ASSERT_GE(after.size(), 8u) << when;
         bool oneColour = true;
-        for (size_t i = 4; i < after.size() && oneColour; i += 4) oneColour = std::equal(&after[i], &after[i] + 3, &after[0]);
+        for (size_t i = 4; i < after.size() && oneColour; i += 4)
+            oneColour = std::equal(&after[i], &after[i] + 3, &after[0]);
         EXPECT_FALSE(oneColour) << when << ": the screen shows nothing where the button is";
         EXPECT_TRUE(before == after) << when << ": the button \"" << e2e::TextOf(button)
                                      << "\" was not drawn where it stands, (" << rect.left << "," << rect.top << ")-("
