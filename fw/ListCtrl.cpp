@@ -2,6 +2,68 @@
 
 #include <cstring>
 
+namespace {
+
+// The filling column of a list, kept with the list window itself so that it goes with it.
+const char kFillProp[] = "CListCtrl.FillingColumn";
+
+struct FillingColumn {
+    WNDPROC next;
+    int column;
+    int minWidth;
+    bool fitting;
+};
+
+int ColumnCountOf(HWND list)
+{
+    HWND header = reinterpret_cast<HWND>(::SendMessageA(list, LVM_GETHEADER, 0, 0));
+    return header ? static_cast<int>(::SendMessageA(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
+}
+
+void Fit(HWND list, FillingColumn& fill)
+{
+    const int count = ColumnCountOf(list);
+    // Setting the width can make a scroll bar come or go, which comes back here.
+    if (fill.fitting || fill.column >= count)
+        return;
+    RECT client;
+    if (!::GetClientRect(list, &client))
+        return;
+    int others = 0;
+    for (int i = 0; i < count; ++i)
+        if (i != fill.column)
+            others += static_cast<int>(::SendMessageA(list, LVM_GETCOLUMNWIDTH, i, 0));
+    int width = client.right - others;
+    if (width < fill.minWidth)
+        width = fill.minWidth;
+    if (static_cast<int>(::SendMessageA(list, LVM_GETCOLUMNWIDTH, fill.column, 0)) == width)
+        return;
+    fill.fitting = true;
+    ::SendMessageA(list, LVM_SETCOLUMNWIDTH, fill.column, MAKELPARAM(width, 0));
+    fill.fitting = false;
+}
+
+// A wide procedure, as the list's own is: the list stays a Unicode window.
+LRESULT CALLBACK FillingListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    auto* fill = static_cast<FillingColumn*>(::GetPropA(list, kFillProp));
+    if (!fill)
+        return ::DefWindowProcW(list, message, wParam, lParam);
+    const WNDPROC next = fill->next;
+    if (message == WM_NCDESTROY) {
+        ::SetWindowLongPtrW(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(next));
+        ::RemovePropA(list, kFillProp);
+        delete fill;
+        return ::CallWindowProcW(next, list, message, wParam, lParam);
+    }
+    const LRESULT result = ::CallWindowProcW(next, list, message, wParam, lParam);
+    if (message == WM_SIZE)
+        Fit(list, *fill);
+    return result;
+}
+
+}  // namespace
+
 int CListCtrl::InsertColumn(int column, const char* heading, int format, int width)
 {
     LVCOLUMNA col = {};
@@ -19,6 +81,43 @@ int CListCtrl::InsertColumn(int column, const char* heading, int format, int wid
 BOOL CListCtrl::SetColumnWidth(int column, int width)
 {
     return static_cast<BOOL>(SendMessage(LVM_SETCOLUMNWIDTH, column, MAKELPARAM(width, 0)));
+}
+
+int CListCtrl::GetColumnWidth(int column) const
+{
+    return static_cast<int>(SendMessage(LVM_GETCOLUMNWIDTH, column));
+}
+
+int CListCtrl::GetColumnCount() const
+{
+    return m_hWnd ? ColumnCountOf(m_hWnd) : 0;
+}
+
+bool CListCtrl::KeepColumnFilling(int column, int minWidth)
+{
+    if (!m_hWnd || !::IsWindow(m_hWnd))
+        return false;
+    auto* fill = static_cast<FillingColumn*>(::GetPropA(m_hWnd, kFillProp));
+    if (!fill) {
+        fill = new FillingColumn{nullptr, column, minWidth, false};
+        if (!::SetPropA(m_hWnd, kFillProp, fill)) {
+            delete fill;
+            return false;
+        }
+        fill->next = reinterpret_cast<WNDPROC>(
+            ::SetWindowLongPtrW(m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&FillingListProc)));
+    }
+    fill->column = column;
+    fill->minWidth = minWidth;
+    Fit(m_hWnd, *fill);
+    return true;
+}
+
+void CListCtrl::FitFillingColumn()
+{
+    auto* fill = m_hWnd ? static_cast<FillingColumn*>(::GetPropA(m_hWnd, kFillProp)) : nullptr;
+    if (fill)
+        Fit(m_hWnd, *fill);
 }
 
 DWORD CListCtrl::GetExtendedStyle() const

@@ -14,6 +14,15 @@ public:
     // Returns the new column's index, -1 on failure. A width of -1 leaves the width unset.
     int InsertColumn(int column, const char* heading, int format = LVCFMT_LEFT, int width = -1);
     BOOL SetColumnWidth(int column, int width);
+    int GetColumnWidth(int column) const;
+    int GetColumnCount() const;
+
+    // Keeps `column` as wide as the client area leaves beside the other columns (never below
+    // minWidth), now and whenever the client size changes, the list's own scroll bars coming or
+    // going included. Only the window thread may call it; false when the list is not there.
+    bool KeepColumnFilling(int column, int minWidth);
+    // Fits the filling column to the client width now.
+    void FitFillingColumn();
 
     DWORD GetExtendedStyle() const;
     // Returns the previous extended styles.

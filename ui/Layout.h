@@ -29,6 +29,9 @@ inline LayoutScale ScaleForBaseUnits(int baseX, int baseY) {
     return {static_cast<double>(baseX) / kDesignBaseUnitX, static_cast<double>(baseY) / kDesignBaseUnitY};
 }
 
+// Pixels at 96 dots per inch, for the display's scaling.
+inline int ScaledForDpi(int pixelsAt96, int dpi) { return (pixelsAt96 * dpi + 48) / 96; }
+
 // The smallest window: the design's size scaled from 96 dots per inch to the
 // display's, and never narrower than the template's top row needs (its width
 // in pixels, frame included), which the layout does not move.
@@ -37,14 +40,20 @@ struct WindowSize {
     int width, height;
 };
 inline WindowSize MinimumWindowSize(int dpiX, int dpiY, int topRowWindowWidth) {
-    int width = (kMinWindowWidth * dpiX + 48) / 96;
-    int height = (kMinWindowHeight * dpiY + 48) / 96;
+    int width = ScaledForDpi(kMinWindowWidth, dpiX);
+    int height = ScaledForDpi(kMinWindowHeight, dpiY);
     return {width > topRowWindowWidth ? width : topRowWindowWidth, height};
 }
 
 // The list, the bottom row of buttons and the status line, in pixels.
 std::vector<ControlPlacement> MainWindowLayout(int clientWidth, int clientHeight, LayoutScale scale = {});
 
-// Width of the list's path column for a client width (the other columns keep
-// their pixel widths).
-inline int PathColumnWidth(int clientWidth) { return clientWidth - 323; }
+// The list's columns, widths in pixels at 96 dots per inch. The path column
+// takes what the others leave of the list's width (never less than its
+// width here), so no column runs past the list's edge.
+struct ListColumnSpec {
+    const char* heading;
+    int widthAt96;
+};
+constexpr int kPathColumn = 0;
+constexpr int kPathColumnMinAt96 = 120;

@@ -22,12 +22,8 @@
 
 namespace {
 
-struct ColumnSpec {
-    const char* heading;
-    int width;
-};
-constexpr ColumnSpec kColumns[] = {
-    {"路径", 270}, {"文件名", 90}, {"类型", 60}, {"属性", 60}, {"操作结果", 103},
+constexpr ListColumnSpec kColumns[] = {
+    {"路径", kPathColumnMinAt96}, {"文件名", 90}, {"类型", 60}, {"属性", 60}, {"操作结果", 103},
 };
 
 std::string ModulePath() {
@@ -94,10 +90,12 @@ BOOL CMyDlg::OnInitDialog() {
     SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
     SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
 
+    const int dpi = ScreenDpi();
     for (int i = 0; i < static_cast<int>(sizeof kColumns / sizeof kColumns[0]); ++i)
-        m_listResult.InsertColumn(i, kColumns[i].heading, LVCFMT_LEFT, kColumns[i].width);
+        m_listResult.InsertColumn(i, kColumns[i].heading, LVCFMT_LEFT, ScaledForDpi(kColumns[i].widthAt96, dpi));
     m_listResult.SetExtendedStyle(LVS_EX_GRIDLINES | LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT |
                                   LVS_EX_TWOCLICKACTIVATE | LVS_EX_FLATSB | LVS_EX_INFOTIP);
+    m_listResult.KeepColumnFilling(kPathColumn, ScaledForDpi(kPathColumnMinAt96, dpi));
     CheckDlgButton(m_hWnd, IDC_CHECK_MALFORMED, BST_CHECKED);
 
     m_strVersion = GetFileVersionText(ModulePath().c_str());
@@ -116,6 +114,8 @@ BOOL CMyDlg::OnInitDialog() {
         if (!saved.empty()) SetDlgItemTextA(m_hWnd, IDC_EDIT_PATH, saved.c_str());
     }
     m_scan.stopRequested = 1;
+    // A size the window took while it was being made found no columns to fit.
+    LayOut();
     return TRUE;
 }
 
@@ -169,6 +169,16 @@ bool CMyDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& resu
     case WM_SIZE:
         OnSize(static_cast<UINT>(wParam));
         break;
+    case WM_GETMINMAXINFO: {
+        // The system keeps the window at least this large while it is sized, so the layout never
+        // has to move the window itself.
+        const SIZE minimum = MinimumWindowSize();
+        auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
+        info->ptMinTrackSize.x = minimum.cx;
+        info->ptMinTrackSize.y = minimum.cy;
+        result = 0;
+        return true;
+    }
     case WM_TIMER:
         OnTimer(wParam);
         break;
@@ -235,15 +245,19 @@ bool CMyDlg::OnCommand(int id) {
 }
 
 void CMyDlg::OnSize(UINT type) {
-    if (m_bLayoutPending) {
-        m_bLayoutPending = false;
-        return;
-    }
+    if (m_bLayoutPending) return;  // initialisation lays out once the controls are there
     if (type == SIZE_MINIMIZED) return;
+    LayOut();
+}
 
-    RECT units = {0, 0, 4, 8};
-    MapDialogRect(m_hWnd, &units);
-    const LayoutScale scale = ScaleForBaseUnits(units.right, units.bottom);
+int CMyDlg::ScreenDpi() const {
+    HDC dc = ::GetDC(m_hWnd);
+    const int dpi = dc ? GetDeviceCaps(dc, LOGPIXELSX) : 96;
+    if (dc) ::ReleaseDC(m_hWnd, dc);
+    return dpi > 0 ? dpi : 96;
+}
+
+SIZE CMyDlg::MinimumWindowSize() const {
     // The minimum grows with the display scaling, as the controls do.
     RECT topRow = {0, 0, kTopRowRightDlu, 0};
     MapDialogRect(m_hWnd, &topRow);
@@ -252,29 +266,49 @@ void CMyDlg::OnSize(UINT type) {
     HDC dc = ::GetDC(m_hWnd);
     const int dpiX = dc ? GetDeviceCaps(dc, LOGPIXELSX) : 96, dpiY = dc ? GetDeviceCaps(dc, LOGPIXELSY) : 96;
     if (dc) ::ReleaseDC(m_hWnd, dc);
-    const WindowSize minimum = MinimumWindowSize(dpiX, dpiY, topRow.right - topRow.left);
-    RECT window;
-    ::GetWindowRect(m_hWnd, &window);
-    if (window.right - window.left < minimum.width) window.right = window.left + minimum.width;
-    if (window.bottom - window.top < minimum.height) window.bottom = window.top + minimum.height;
-    // May come back here through a nested WM_SIZE, which lays out the new size.
-    MoveWindow(window.left, window.top, window.right - window.left, window.bottom - window.top, TRUE);
+    const WindowSize minimum = ::MinimumWindowSize(dpiX, dpiY, topRow.right - topRow.left);
+    return {minimum.width, minimum.height};
+}
 
+void CMyDlg::LayOut() {
+    RECT units = {0, 0, 4, 8};
+    MapDialogRect(m_hWnd, &units);
+    const LayoutScale scale = ScaleForBaseUnits(units.right, units.bottom);
     RECT client;
     ::GetClientRect(m_hWnd, &client);
-    int w = client.right, h = client.bottom;
-    for (const ControlPlacement& p : MainWindowLayout(w, h, scale)) {
+    const std::vector<ControlPlacement> placements = MainWindowLayout(client.right, client.bottom, scale);
+
+    // All in one step, and each moved control painted anew where it lands: bits copied along
+    // with a control, or the dialog's background painted after it, would leave it undrawn.
+    struct Move {
+        HWND control;
+        RECT to;
+    };
+    std::vector<Move> moves;
+    for (const ControlPlacement& p : placements) {
         HWND control = GetDlgItem(p.id);
         if (!control) continue;
         RECT r;
         ::GetWindowRect(control, &r);
-        int width = p.width >= 0 ? p.width : r.right - r.left;
-        int height = p.height >= 0 ? p.height : r.bottom - r.top;
-        ::MoveWindow(control, p.x, p.y, width, height, TRUE);
+        const int width = p.width >= 0 ? p.width : r.right - r.left;
+        const int height = p.height >= 0 ? p.height : r.bottom - r.top;
+        moves.push_back({control, {p.x, p.y, p.x + width, p.y + height}});
     }
-    m_listResult.SetColumnWidth(0, PathColumnWidth(w));
+    const UINT flags = SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOCOPYBITS;
+    HDWP batch = BeginDeferWindowPos(static_cast<int>(moves.size()));
+    for (const Move& m : moves)
+        if (batch)
+            batch = DeferWindowPos(batch, m.control, nullptr, m.to.left, m.to.top, m.to.right - m.to.left,
+                                   m.to.bottom - m.to.top, flags);
+    // A batch that failed on the way was dropped whole: each control is moved on its own then.
+    if (!batch || !EndDeferWindowPos(batch))
+        for (const Move& m : moves)
+            ::SetWindowPos(m.control, nullptr, m.to.left, m.to.top, m.to.right - m.to.left, m.to.bottom - m.to.top,
+                           flags);
+    for (const Move& m : moves)
+        ::RedrawWindow(m.control, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+    m_listResult.FitFillingColumn();
     UpdateData(true);
-    m_bLayoutPending = false;
 }
 
 void CMyDlg::OnTimer(UINT_PTR id) {

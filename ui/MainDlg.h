@@ -117,6 +117,9 @@ private:
     bool OnCommand(int id);
     bool OnListNotify(const NMHDR& header, LRESULT& result);
     void OnSize(UINT type);
+    void LayOut();
+    int ScreenDpi() const;
+    SIZE MinimumWindowSize() const;
     void OnTimer(UINT_PTR id);
     bool OnPaint();
     void OnDestroy();

@@ -8,6 +8,7 @@
 
 #include <windows.h>
 
+#include <cmath>
 #include <memory>
 #include <string>
 #include <vector>
@@ -46,6 +47,48 @@ const char kSearchButtonRest[] = "开始搜索";
 
 inline std::string HandOverBlock() { return HandOverBlockName(DecodeStoredText(StoredText::ProgramId)); }
 inline std::string HandOverLock() { return HandOverLockName(DecodeStoredText(StoredText::ProgramId)); }
+
+// Where the resize layout puts the list and the bottom row for a client size.
+// Its numbers are pixels at the template font's base units (6 x 12) and grow
+// with the base units the window really has; those are whole numbers, read
+// back from the path field, which the layout never moves (178 x 14 units).
+inline void ExpectLayout(HWND window) {
+    RECT client = {};
+    ASSERT_TRUE(GetClientRect(window, &client));
+    const int w = client.right, h = client.bottom;
+    const RECT edit = e2e::ChildRect(window, 1001);
+    const double baseX = std::lround(4.0 * (edit.right - edit.left) / 178);
+    const double baseY = std::lround(8.0 * (edit.bottom - edit.top) / 14);
+    auto X = [&](int px) { return static_cast<int>(std::lround(px * baseX / 6)); };
+    auto Y = [&](int px) { return static_cast<int>(std::lround(px * baseY / 12)); };
+    const RECT list = e2e::ChildRect(window, kListResult);
+    EXPECT_EQ(list.left, X(3));
+    EXPECT_EQ(list.top, Y(75));
+    EXPECT_EQ(list.right, w - X(3));
+    EXPECT_EQ(list.bottom, h - Y(40));
+    // The columns end at the list's right edge: the path column takes the rest.
+    HWND listWindow = GetDlgItem(window, kListResult);
+    RECT listClient = {};
+    GetClientRect(listWindow, &listClient);
+    int columns = 0;
+    for (int i = 0; i < 5; ++i) columns += e2e::ListColumnWidth(listWindow, i);
+    EXPECT_EQ(columns, listClient.right);
+    struct Bottom {
+        int id, x, width;
+    };
+    const Bottom row[] = {{kButtonSelectAll, 3, 45}, {kButtonInvert, 56, 48}, {kButtonDelete, 112, 45},
+                          {kButtonSupport, 165, 65}};
+    for (const Bottom& b : row) {
+        const RECT r = e2e::ChildRect(window, b.id);
+        EXPECT_EQ(r.left, X(b.x)) << "control " << b.id;
+        EXPECT_EQ(r.right - r.left, X(b.width)) << "control " << b.id;
+        EXPECT_EQ(r.top, h - Y(32)) << "control " << b.id;
+        EXPECT_LE(r.bottom, h) << "control " << b.id << " cut off";
+    }
+    // Nothing overlaps: the list starts below the top row's frame.
+    EXPECT_GT(list.top, e2e::ChildRect(window, 1005).bottom) << "list covers the options";
+    EXPECT_LE(e2e::ChildRect(window, 1008).right, w) << "export button cut";
+}
 
 class OrvelleE2E : public ::testing::Test {
 protected:

@@ -523,6 +523,23 @@ int ListColumnWidth(HWND list, int column) {
     return static_cast<int>(width);
 }
 
+int ListColumnCount(HWND list) {
+    LRESULT header = 0, count = -1;
+    if (!list || !Send(list, LVM_GETHEADER, 0, 0, &header) || !header ||
+        !Send(reinterpret_cast<HWND>(header), HDM_GETITEMCOUNT, 0, 0, &count))
+        return -1;
+    return static_cast<int>(count);
+}
+
+int ListStringWidth(HWND list, const std::string& text) {
+    RemoteMemory remote(list, text.size() + 1);
+    LRESULT width = -1;
+    if (!remote.Write(0, text.c_str(), text.size() + 1) ||
+        !Send(list, LVM_GETSTRINGWIDTHA, 0, reinterpret_cast<LPARAM>(remote.At(0)), &width))
+        return -1;
+    return static_cast<int>(width);
+}
+
 bool ReadListRows(HWND list, int columns, std::vector<std::vector<std::string>>& rows) {
     rows.clear();
     const int count = ListItemCount(list);
@@ -677,6 +694,12 @@ bool CaptureWindowToBmp(HWND window, const std::string& bmpPath) {
     RECT rect = {};
     if (!GetWindowRect(window, &rect))
         return false;
+    // A maximised window's frame lies past the screen's edges, where there is nothing to copy.
+    const RECT screenArea = {GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
+                             GetSystemMetrics(SM_XVIRTUALSCREEN) + GetSystemMetrics(SM_CXVIRTUALSCREEN),
+                             GetSystemMetrics(SM_YVIRTUALSCREEN) + GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+    if (!IntersectRect(&rect, &rect, &screenArea))
+        return false;
     const int width = rect.right - rect.left;
     const int height = rect.bottom - rect.top;
     if (width <= 0 || height <= 0)
@@ -717,6 +740,37 @@ bool CaptureWindowToBmp(HWND window, const std::string& bmpPath) {
     const bool written = std::fwrite(&file, sizeof file, 1, out) == 1 && std::fwrite(&header, sizeof header, 1, out) == 1 &&
                          std::fwrite(pixels.data(), 1, pixels.size(), out) == pixels.size();
     return std::fclose(out) == 0 && written;
+}
+
+bool CaptureScreen(const RECT& screenRect, std::vector<unsigned char>& pixels) {
+    pixels.clear();
+    const int width = screenRect.right - screenRect.left;
+    const int height = screenRect.bottom - screenRect.top;
+    if (width <= 0 || height <= 0)
+        return false;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    const bool copied =
+        BitBlt(memory, 0, 0, width, height, screen, screenRect.left, screenRect.top, SRCCOPY) != FALSE;
+    SelectObject(memory, old);
+    BITMAPINFOHEADER header = {};
+    header.biSize = sizeof header;
+    header.biWidth = width;
+    header.biHeight = -height;
+    header.biPlanes = 1;
+    header.biBitCount = 32;
+    header.biCompression = BI_RGB;
+    pixels.resize(static_cast<size_t>(width) * height * 4);
+    const bool read = copied && GetDIBits(memory, bitmap, 0, static_cast<UINT>(height), pixels.data(),
+                                          reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS) == height;
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    if (!read)
+        pixels.clear();
+    return read;
 }
 
 }  // namespace e2e

@@ -149,6 +149,11 @@ int ListItemCount(HWND list);
 // list's own process (LVM_GETITEMTEXT takes a pointer).
 bool ReadListRows(HWND list, int columns, std::vector<std::vector<std::string>>& rows);
 int ListColumnWidth(HWND list, int column);
+// The columns of a report-view list (its header's items); -1 when it does not answer.
+int ListColumnCount(HWND list);
+// The width the list gives `text` in its own font (LVM_GETSTRINGWIDTH), -1
+// when it does not answer.
+int ListStringWidth(HWND list, const std::string& text);
 // A row's check mark, as the list's state image: 1 unchecked, 2 checked, 0
 // none, -1 when the list does not answer.
 int ListCheckState(HWND list, int row);
@@ -179,5 +184,8 @@ bool NamedBlockExists(const std::string& mappingName);
 // Copies the window's screen area (frame included) into a 24-bit BMP file,
 // with the window lifted above every other one for the moment.
 bool CaptureWindowToBmp(HWND window, const std::string& bmpPath);
+// The screen's pixels in `screenRect` (rows of 32-bit pixels, top down), as
+// they are now: nothing is repainted or lifted first.
+bool CaptureScreen(const RECT& screenRect, std::vector<unsigned char>& pixels);
 
 }  // namespace e2e

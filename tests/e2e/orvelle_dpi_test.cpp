@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -183,6 +184,185 @@ TEST_F(OrvelleDpi, LaidOutAnewAt144DpiAndTheMinimumGrows) {
     EXPECT_GE(scaled.minimum.cx * 10, normal.minimum.cx * 13) << normal.minimum.cx << " -> " << scaled.minimum.cx;
     EXPECT_GE(scaled.minimum.cy * 10, normal.minimum.cy * 13) << normal.minimum.cy << " -> " << scaled.minimum.cy;
 }
+
+// ---- the result list and the bottom row, at start, maximised and restored ----
+
+// The fixed columns' widths at 96 dots per inch, and the headings the user
+// must be able to read whole.
+struct FixedColumn {
+    int index;
+    const char* heading;
+    int widthAt96;
+};
+constexpr FixedColumn kFixedColumns[] = {
+    {1, "文件名", 90}, {2, "类型", 60}, {3, "属性", 60}, {4, "操作结果", 103}};
+constexpr int kBottomButtons[] = {kButtonSelectAll, kButtonInvert, kButtonDelete, kButtonSupport};
+
+// Room a list keeps around a cell's text, beyond the text itself.
+constexpr int kTextPadding = 6;
+
+// The columns fill the list's client width: the fixed ones at their width for
+// the display's scaling, the path column with what they leave, and nothing
+// past the right edge (no horizontal scroll bar). With `pathsWhole`, the
+// window is wide enough for every listed path to show uncut.
+void ExpectColumnsFit(HWND window, DWORD dpi, const std::string& when, const std::vector<std::string>& paths,
+                      bool pathsWhole) {
+    HWND list = GetDlgItem(window, kListResult);
+    ASSERT_TRUE(list) << when;
+    ASSERT_EQ(e2e::ListColumnCount(list), 5) << when;
+    RECT client;
+    ASSERT_TRUE(GetClientRect(list, &client)) << when;
+    int widths[5] = {};
+    int sum = 0;
+    for (int i = 0; i < 5; ++i) sum += widths[i] = e2e::ListColumnWidth(list, i);
+    std::string shown;
+    for (int width : widths) shown += " " + std::to_string(width);
+    shown += " in a client width of " + std::to_string(client.right);
+
+    EXPECT_LE(sum, client.right) << when << ": the columns run past the list's edge:" << shown;
+    EXPECT_GE(sum, client.right - 2) << when << ": the path column leaves room unused:" << shown;
+    EXPECT_EQ(GetWindowLongA(list, GWL_STYLE) & WS_HSCROLL, 0) << when << ": a horizontal scroll bar:" << shown;
+    for (const FixedColumn& column : kFixedColumns) {
+        const int scaled = static_cast<int>((column.widthAt96 * dpi) / 96);
+        EXPECT_GE(widths[column.index], scaled - 1)
+            << when << ": column \"" << column.heading << "\" is not scaled for " << dpi << " dpi:" << shown;
+        const int text = e2e::ListStringWidth(list, column.heading);
+        EXPECT_GT(text, 0) << when;
+        EXPECT_GE(widths[column.index], text + kTextPadding)
+            << when << ": the heading \"" << column.heading << "\" is cut:" << shown;
+    }
+    if (!pathsWhole) return;
+    for (const std::string& path : paths) {
+        const int text = e2e::ListStringWidth(list, path);
+        EXPECT_GE(widths[0], text + kTextPadding) << when << ": the path " << path << " is cut:" << shown;
+    }
+}
+
+// Nothing of the window waits to be painted, within a bound.
+bool PaintedOut(HWND window) {
+    return e2e::WaitUntil(
+        [&] {
+            if (GetUpdateRect(window, nullptr, FALSE)) return false;
+            for (HWND child : e2e::ChildWindows(window))
+                if (IsWindowVisible(child) && GetUpdateRect(child, nullptr, FALSE)) return false;
+            return true;
+        },
+        5000, 50);
+}
+
+RECT ScreenRectOf(HWND control) {
+    RECT rect = {};
+    GetWindowRect(control, &rect);
+    return rect;
+}
+
+// Each bottom button shows on screen what it shows once made to paint itself
+// again: a button moved without being drawn keeps whatever was there before.
+void ExpectButtonsDrawn(HWND window, const std::string& when) {
+    ASSERT_TRUE(e2e::Settle(window)) << when;
+    EXPECT_TRUE(PaintedOut(window)) << when << ": still waiting to be painted";
+    Sleep(300);  // what was painted reaches the screen
+    for (int id : kBottomButtons) {
+        HWND button = GetDlgItem(window, id);
+        ASSERT_TRUE(button) << when << ": no control " << id;
+        const RECT rect = ScreenRectOf(button);
+        std::vector<unsigned char> before, after;
+        ASSERT_TRUE(e2e::CaptureScreen(rect, before)) << when;
+        RedrawWindow(button, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
+        e2e::Settle(window);
+        EXPECT_TRUE(PaintedOut(window)) << when;
+        Sleep(300);
+        ASSERT_TRUE(e2e::CaptureScreen(rect, after)) << when;
+        // A button painted at all shows its frame and text on its face.
+        ASSERT_GE(after.size(), 8u) << when;
+        bool oneColour = true;
+        for (size_t i = 4; i < after.size() && oneColour; i += 4)
+            oneColour = std::equal(&after[i], &after[i] + 3, &after[0]);
+        EXPECT_FALSE(oneColour) << when << ": the screen shows nothing where the button is";
+        EXPECT_TRUE(before == after) << when << ": the button \"" << e2e::TextOf(button)
+                                     << "\" was not drawn where it stands, (" << rect.left << "," << rect.top << ")-("
+                                     << rect.right << "," << rect.bottom << ")";
+    }
+}
+
+void Shoot(HWND window, const std::string& name) {
+    const std::string folder = e2e::HostPath(ORVELLE_E2E_ARTIFACTS);
+    CreateDirectoryA(folder.c_str(), nullptr);
+    EXPECT_TRUE(e2e::CaptureWindowToBmp(window, folder + "\\" + name + ".bmp")) << name;
+}
+
+// Sends a window command the way its caption's buttons do, and waits until
+// the window took it.
+bool SystemCommand(HWND window, UINT command, bool zoomedAfter) {
+    PostMessageA(window, WM_SYSCOMMAND, command, 0);
+    return e2e::WaitUntil([&] { return (IsZoomed(window) != FALSE) == zoomedAfter; }, kWindowTimeoutMs) &&
+           e2e::Settle(window);
+}
+
+class OrvelleDpiList : public OrvelleDpi {
+protected:
+    void CheckAt(DWORD dpi) {
+        SCOPED_TRACE(std::to_string(dpi) + " dpi");
+        ASSERT_TRUE(m_box.MakeFolder("tree"));
+        ASSERT_TRUE(m_box.MakeFolder("tree\\sub"));
+        const char* const names[] = {"tree\\report.", "tree\\con", "tree\\sub\\nul.log"};
+        std::vector<std::string> paths;
+        for (const char* name : names) {
+            ASSERT_TRUE(m_box.MakeFile(name)) << name;
+            paths.push_back(m_box.Path(name));
+        }
+        e2e::Process* process = nullptr;
+        HWND window = nullptr;
+        {
+            ScopedLogPixels scaling(dpi);
+            process = &Launch("-p:" + m_box.Path("tree"));
+            window = WaitForMainWindow(*process);
+        }
+        ASSERT_TRUE(window) << "no main window";
+        ASSERT_TRUE(e2e::Settle(window));
+        const std::string label = std::to_string(dpi) + "dpi";
+        RECT list = ScreenRectOf(GetDlgItem(window, kListResult));
+        // Away from the buttons, whose look follows the pointer.
+        SetCursorPos((list.left + list.right) / 2, (list.top + list.bottom) / 2);
+
+        ExpectColumnsFit(window, dpi, "at start", {}, false);
+        {
+            SCOPED_TRACE("at start: laid out for its size");
+            ExpectLayout(window);
+        }
+        RunSearch(*process, window);
+        ASSERT_EQ(e2e::ListItemCount(GetDlgItem(window, kListResult)), 3);
+        ExpectColumnsFit(window, dpi, "after the search", paths, false);
+        ExpectButtonsDrawn(window, "after the search");
+        Shoot(window, "list_" + label + "_normal");
+
+        ASSERT_TRUE(SystemCommand(window, SC_MAXIMIZE, true));
+        list = ScreenRectOf(GetDlgItem(window, kListResult));
+        SetCursorPos((list.left + list.right) / 2, (list.top + list.bottom) / 2);
+        ExpectButtonsDrawn(window, "maximised");
+        ExpectColumnsFit(window, dpi, "maximised", paths, true);
+        {
+            SCOPED_TRACE("maximised: laid out for its size");
+            ExpectLayout(window);
+        }
+        Shoot(window, "list_" + label + "_maximised");
+
+        ASSERT_TRUE(SystemCommand(window, SC_RESTORE, false));
+        list = ScreenRectOf(GetDlgItem(window, kListResult));
+        SetCursorPos((list.left + list.right) / 2, (list.top + list.bottom) / 2);
+        ExpectButtonsDrawn(window, "restored");
+        ExpectColumnsFit(window, dpi, "restored", paths, false);
+        {
+            SCOPED_TRACE("restored: laid out for its size");
+            ExpectLayout(window);
+        }
+
+        EXPECT_TRUE(CloseMainWindow(*process, window));
+    }
+};
+
+TEST_F(OrvelleDpiList, ColumnsFitAndButtonsAreDrawnAt96Dpi) { CheckAt(96); }
+TEST_F(OrvelleDpiList, ColumnsFitAndButtonsAreDrawnAt144Dpi) { CheckAt(144); }
 
 // Wine lays out every program at the prefix's DPI, aware or not; Windows
 // stretches a program as a bitmap unless its manifest declares awareness.

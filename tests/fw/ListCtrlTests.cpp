@@ -1,4 +1,5 @@
 // The list-control wrapper on the main template's result list (control 1009).
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -56,6 +57,79 @@ TEST(ListCtrl, ColumnsAndExtendedStylesAreSet)
         EXPECT_EQ(60, column.cx);
         EXPECT_TRUE(list.SetColumnWidth(0, 123));
         EXPECT_EQ(123, static_cast<int>(list.SendMessage(LVM_GETCOLUMNWIDTH, 0)));
+    });
+}
+
+// The sum of the columns' widths, against the client width: the two are equal
+// while the filling column is above its minimum.
+struct ColumnsFit {
+    int sum;
+    int client;
+    bool horizontalBar;
+    bool verticalBar;
+};
+
+ColumnsFit Measure(CListCtrl& list)
+{
+    ColumnsFit fit = {0, 0, false, false};
+    for (int i = 0; i < list.GetColumnCount(); ++i)
+        fit.sum += list.GetColumnWidth(i);
+    RECT client;
+    GetClientRect(list.m_hWnd, &client);
+    fit.client = client.right;
+    const LONG style = GetWindowLongA(list.m_hWnd, GWL_STYLE);
+    fit.horizontalBar = (style & WS_HSCROLL) != 0;
+    fit.verticalBar = (style & WS_VSCROLL) != 0;
+    return fit;
+}
+
+TEST(ListCtrl, AFillingColumnTakesWhatTheOthersLeaveWheneverTheClientAreaChanges)
+{
+    RunInDialog([](TestDialog& d) {
+        CListCtrl& list = d.m_listResult;
+        PrepareList(list);
+        HWND w = list.m_hWnd;
+        MoveWindow(w, 0, 0, 400, 200, TRUE);
+        ASSERT_TRUE(list.KeepColumnFilling(0, 40));
+        ColumnsFit fit = Measure(list);
+        EXPECT_EQ(fit.sum, fit.client) << "at once";
+        EXPECT_FALSE(fit.horizontalBar);
+
+        struct Step {
+            const char* what;
+            std::function<void()> change;
+            bool verticalBar;
+        };
+        const Step steps[] = {
+            {"list made wider", [&] { MoveWindow(w, 0, 0, 520, 200, TRUE); }, false},
+            {"rows enough for a vertical scroll bar",
+             [&] {
+                 for (int i = 0; i < 60; ++i)
+                     AddRow(list, {"C:\\p", "[p]", "x", "-", "y"});
+             },
+             true},
+            {"list made narrower with the bar", [&] { MoveWindow(w, 0, 0, 450, 200, TRUE); }, true},
+            {"rows gone, and the bar with them", [&] { list.DeleteAllItems(); }, false},
+            {"a fixed column widened by the user, then a resize",
+             [&] {
+                 list.SetColumnWidth(2, 150);
+                 MoveWindow(w, 0, 0, 500, 200, TRUE);
+             },
+             false},
+        };
+        for (const Step& step : steps) {
+            step.change();
+            fit = Measure(list);
+            EXPECT_EQ(fit.verticalBar, step.verticalBar) << step.what;
+            EXPECT_EQ(fit.sum, fit.client) << step.what;
+            EXPECT_FALSE(fit.horizontalBar) << step.what;
+        }
+        EXPECT_EQ(list.GetColumnWidth(2), 150) << "the user's own width of another column stays";
+
+        // Too narrow for the others: the filling column keeps its minimum, the others their widths.
+        MoveWindow(w, 0, 0, 200, 200, TRUE);
+        EXPECT_EQ(list.GetColumnWidth(0), 40);
+        EXPECT_EQ(list.GetColumnWidth(2), 150);
     });
 }
 

@@ -15,6 +15,7 @@
 #include "AppMessages.h"
 #include "CommandLineStep.h"
 #include "DialogHarness.h"
+#include "Layout.h"
 #include "MainDlg.h"
 #include "MainTexts.h"
 #include "Settings.h"
@@ -36,6 +37,24 @@ bool ListPaintHeld(HWND h, CMyDlg& dlg) {
     return held;
 }
 
+int ScreenDpi() {
+    HDC dc = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(dc, LOGPIXELSX);
+    ReleaseDC(nullptr, dc);
+    return dpi;
+}
+
+// The columns end at the list's right edge: the path column takes what the
+// fixed ones leave, whatever their own widths.
+void ExpectColumnsFillTheList(HWND list) {
+    RECT client;
+    GetClientRect(list, &client);
+    int sum = 0;
+    for (int i = 0; i < 5; ++i) sum += static_cast<int>(SendMessageA(list, LVM_GETCOLUMNWIDTH, i, 0));
+    EXPECT_EQ(sum, client.right);
+    EXPECT_EQ(GetWindowLongA(list, GWL_STYLE) & WS_HSCROLL, 0);
+}
+
 TEST_F(MainDialog, OpensWithItsControlsTitleColumnsAndSavedPath) {
     WriteSavedPath("C:\\saved folder");
     CMyDlg dlg{CMyDlg::StartArgs{}};
@@ -52,7 +71,10 @@ TEST_F(MainDialog, OpensWithItsControlsTitleColumnsAndSavedPath) {
 
         HWND list = GetDlgItem(h, IDC_LIST_RESULT);
         const char* headings[] = {"路径", "文件名", "类型", "属性", "操作结果"};
-        const int widths[] = {-1, 90, 60, 60, 103};
+        // The fixed columns follow the display's scaling; the path column fills the rest.
+        const int dpi = ScreenDpi();
+        const int widths[] = {-1, ScaledForDpi(90, dpi), ScaledForDpi(60, dpi), ScaledForDpi(60, dpi),
+                              ScaledForDpi(103, dpi)};
         for (int i = 0; i < 5; ++i) {
             char buf[64] = {};
             LVCOLUMNA col = {};
@@ -62,12 +84,15 @@ TEST_F(MainDialog, OpensWithItsControlsTitleColumnsAndSavedPath) {
             ASSERT_TRUE(SendMessageA(list, LVM_GETCOLUMNA, i, reinterpret_cast<LPARAM>(&col)));
             EXPECT_STREQ(buf, headings[i]);
             EXPECT_EQ(col.fmt & LVCFMT_JUSTIFYMASK, LVCFMT_LEFT);
-            if (widths[i] > 0) EXPECT_EQ(SendMessageA(list, LVM_GETCOLUMNWIDTH, i, 0), widths[i]) << i;
+            if (widths[i] > 0) {
+                EXPECT_EQ(SendMessageA(list, LVM_GETCOLUMNWIDTH, i, 0), widths[i]) << i;
+            }
         }
         DWORD ex = static_cast<DWORD>(SendMessageA(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0));
         DWORD wanted = LVS_EX_GRIDLINES | LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT | LVS_EX_TWOCLICKACTIVATE |
                        LVS_EX_FLATSB;
         EXPECT_EQ(ex & wanted, wanted);
+        ExpectColumnsFillTheList(list);  // from the start, before any resize
 
         SetWindowTextA(GetDlgItem(h, IDC_EDIT_PATH), "D:\\typed at the end");
     });
@@ -120,7 +145,7 @@ TEST_F(MainDialog, LayoutFollowsEveryResizeAndKeepsTheMinimumSize) {
             EXPECT_EQ(list.top, Y(75));
             EXPECT_EQ(list.right, W - X(3));
             EXPECT_EQ(list.bottom, H - Y(40));
-            EXPECT_EQ(SendMessageA(GetDlgItem(h, IDC_LIST_RESULT), LVM_GETCOLUMNWIDTH, 0, 0), W - 323);
+            ExpectColumnsFillTheList(GetDlgItem(h, IDC_LIST_RESULT));
             struct Button {
                 int id, x, width;
             } row[] = {{IDC_BTN_CHECK_ALL, 3, 45}, {IDC_BTN_INVERT, 56, 48}, {IDC_BTN_DELETE, 112, 45},
