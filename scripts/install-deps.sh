@@ -3,9 +3,9 @@
 # Orvelle on Linux needs: the MinGW-w64 cross compilers, Wine (64-bit and
 # 32-bit), Xvfb, CMake, Ninja, GoogleTest, the native compilers, a Chinese font,
 # ImageMagick for screenshots, zip for the release package, the zh_CN.UTF-8
-# locale Wine uses for its
-# code page 936, and the locales of the other code pages the engine's tests run
-# under (1252, 932, 949). Does nothing (quickly) when all of it is present.
+# locale Wine uses for its code page 936, and the locales of the other code
+# pages the engine's tests run under (1252, 932, 949). Does nothing (quickly)
+# when all of it is present.
 
 set -euo pipefail
 
