@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "CommandLine.h"
+#include "ExactAnsi.h"
 #include "HandOver.h"
 
 static_assert(kBoxYesNo == MB_YESNO && kBoxIconQuestion == MB_ICONQUESTION &&
@@ -56,25 +57,8 @@ size_t HandOverRoomOf(const char* view) {
 }  // namespace
 
 bool ToAnsiExactly(const std::wstring& text, std::string& ansi) {
-    ansi.clear();
-    if (text.empty())
-        return true;
-    // UTF-8 as the ANSI code page takes neither the flag nor the default-character answer.
-    const bool utf8 = GetACP() == CP_UTF8;
-    const DWORD flags = utf8 ? 0 : WC_NO_BEST_FIT_CHARS;
-    BOOL usedDefault = FALSE;
-    BOOL* const usedDefaultAnswer = utf8 ? nullptr : &usedDefault;
-    const int length = static_cast<int>(text.size());
-    const int size = WideCharToMultiByte(CP_ACP, flags, text.data(), length, nullptr, 0, nullptr, usedDefaultAnswer);
-    if (size <= 0)
-        return false;
-    std::vector<char> buffer(size);
-    if (WideCharToMultiByte(CP_ACP, flags, text.data(), length, buffer.data(), size, nullptr, usedDefaultAnswer) !=
-        size)
-        return false;
-    ansi.assign(buffer.data(), buffer.size());
     // A NUL cannot come from the command line; the path would end there.
-    return !usedDefault && ansi.find('\0') == std::string::npos;
+    return WideToAnsiExactly(text, ansi) && ansi.find('\0') == std::string::npos;
 }
 
 HandledArgument HandleWideArgument(CSFMServer& sfm, const std::string& appId, const std::wstring& argument,
@@ -118,8 +102,21 @@ HandledArgument HandleCommandLineArgument(CSFMServer& sfm, const std::string& ap
     HandOverLock lock(HandOverLockName(appId));
     if (!lock.Acquire())
         return handled;  // as without a block: never hand over unguarded
-    const HandOverRole role = AppendToHandOver(view, room, request.path);
+    const HandOverKind kind = request.kind == RequestKind::Search ? HandOverKind::Search : HandOverKind::Delete;
+    const HandOverRole role = AppendRequestToHandOver(view, room, kind, request.path);
     lock.Release();
+    if (role == HandOverRole::OtherKind) {
+        // Another instance collects requests of the other kind: joining its
+        // batch would search what was to be deleted, or delete what was to be
+        // searched. This one is handled here, alone.
+        if (request.kind == RequestKind::Search) {
+            handled.searchPath = request.path;
+            return handled;
+        }
+        RunDeleteRequest({request.path}, deletePath, messageBox);
+        handled.end = StepEnd::EndProcess;
+        return handled;
+    }
     if (role != HandOverRole::First) {
         handled.end = StepEnd::EndProcess;
         return handled;
@@ -139,7 +136,7 @@ HandledArgument HandleCommandLineArgument(CSFMServer& sfm, const std::string& ap
     const std::string text(view, HandOverTextLength(view, room));
     if (held)
         lock.Release();
-    const std::vector<std::string> paths = SplitHandOverText(text);
+    const std::vector<std::string> paths = HandOverPathsOfKind(text, kind);
 
     if (request.kind == RequestKind::Search) {
         handled.searchPath = request.path;  // own path; the others are only absorbed

@@ -33,6 +33,25 @@ HandOverRole AppendToHandOver(char* block, size_t room, std::string_view path) {
     return HandOverRole::Later;
 }
 
+HandOverRole AppendRequestToHandOver(char* block, size_t room, HandOverKind kind, std::string_view path) {
+    if (!block || path.empty())
+        return HandOverRole::Refused;
+    const size_t length = HandOverTextLength(block, room);
+    if (length > 0 && length < room && block[0] != static_cast<char>(kind))
+        return HandOverRole::OtherKind;
+    std::string item(1, static_cast<char>(kind));
+    item.append(path.data(), path.size());
+    return AppendToHandOver(block, room, item);
+}
+
+std::vector<std::string> HandOverPathsOfKind(std::string_view text, HandOverKind kind) {
+    std::vector<std::string> paths;
+    for (const std::string& item : SplitHandOverText(text))
+        if (item.size() > 1 && item[0] == static_cast<char>(kind))
+            paths.push_back(item.substr(1));
+    return paths;
+}
+
 std::vector<std::string> SplitHandOverText(std::string_view text) {
     std::vector<std::string> items;
     std::string item;

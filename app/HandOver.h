@@ -1,6 +1,8 @@
-// The hand-over text: the paths of instances started together, collected in a
-// shared block by the first of them. The text is one NUL-terminated string,
-// paths separated by a carriage return, the first instance's own path first.
+// The hand-over text: the requests of instances started together, collected in
+// a shared block by the first of them. The text is one NUL-terminated string,
+// items separated by a carriage return, the first instance's own first; each
+// item is the request's kind (one letter) followed by its path, so that a
+// search request never joins a batch of deletions, nor the reverse.
 // These functions work on the block's bytes; the caller holds the lock that
 // makes each call atomic between processes.
 #pragma once
@@ -20,7 +22,22 @@ enum class HandOverRole {
     Later,    // appended to another instance's text; this instance ends
     Refused,  // not written (no room, or a path that would not survive the split);
               // this instance ends as well
+    OtherKind,  // the block collects requests of the other kind: nothing written,
+                // this instance handles its own request by itself
 };
+
+enum class HandOverKind : char {
+    Search = 'S',
+    Delete = 'D',
+};
+
+// Claims the first place or appends the request, tagged with its kind, in one
+// step; a block that collects the other kind is left as it is (OtherKind).
+HandOverRole AppendRequestToHandOver(char* block, size_t room, HandOverKind kind, std::string_view path);
+
+// The paths of the text's items of that kind, in order; items of the other
+// kind or without a kind are left out.
+std::vector<std::string> HandOverPathsOfKind(std::string_view text, HandOverKind kind);
 
 // Length of the text in a block of `room` bytes; `room` when it has no
 // terminator (not a text this program wrote).

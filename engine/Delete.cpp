@@ -25,16 +25,36 @@ bool NamesEntryBelowDrive(std::string_view path) {
 
 bool RemoveTree(FileSystem& fs, const Reach& reach, bool isFolder);
 
-bool RemoveLink(FileSystem& fs, const std::string& path, bool isFolder) {
+// A link is removed as itself. One without a tag cannot be told apart from
+// its target (Wine opens the target for it): it is left, and that fails.
+bool RemoveLink(FileSystem& fs, const std::string& path, const FindData& entry) {
+    if (entry.reserved0 == 0) return false;
     uint32_t error = 0;
-    return isFolder ? fs.RemoveFolder(path.c_str(), error) : fs.RemoveFile(path.c_str(), error);
+    return IsFolderEntry(entry) ? fs.RemoveFolder(path.c_str(), error) : fs.RemoveFile(path.c_str(), error);
 }
 
-bool RemoveFile(FileSystem& fs, const std::string& path) {
-    fs.SetAttributes(path.c_str(), fs_attr::kNormal);  // best effort; the deletion decides
-    uint32_t error = 0;
-    return fs.RemoveFile(path.c_str(), error);
+// The attributes SetFileAttributes takes back, of those an entry had.
+uint32_t SettableAttributes(uint32_t attributes) {
+    constexpr uint32_t kSettable = fs_attr::kReadOnly | fs_attr::kHidden | fs_attr::kSystem | fs_attr::kArchive |
+                                   0x100u /* temporary */ | 0x1000u /* offline */ | 0x2000u /* not indexed */;
+    uint32_t kept = attributes & kSettable;
+    return kept == 0 ? fs_attr::kNormal : kept;
 }
+
+// Resets the attributes, removes the entry, and puts the attributes back when
+// the removal fails: an entry that stays keeps its read-only bit.
+bool RemoveWithAttributesReset(FileSystem& fs, const std::string& path, bool isFolder) {
+    uint32_t before = fs.GetAttributes(path.c_str());
+    bool reset = before != fs_attr::kInvalid && SettableAttributes(before) != fs_attr::kNormal &&
+                 fs.SetAttributes(path.c_str(), fs_attr::kNormal);
+    if (before == fs_attr::kInvalid) fs.SetAttributes(path.c_str(), fs_attr::kNormal);  // best effort
+    uint32_t error = 0;
+    bool ok = isFolder ? fs.RemoveFolder(path.c_str(), error) : fs.RemoveFile(path.c_str(), error);
+    if (!ok && reset) fs.SetAttributes(path.c_str(), SettableAttributes(before));
+    return ok;
+}
+
+bool RemoveFile(FileSystem& fs, const std::string& path) { return RemoveWithAttributesReset(fs, path, false); }
 
 // A file whose listed attributes hold nothing that stops a deletion is
 // deleted at once; the attributes are reset only when that is refused.
@@ -43,51 +63,6 @@ bool RemoveListedFile(FileSystem& fs, const std::string& path, uint32_t attribut
     uint32_t error = 0;
     if (!(attributes & kInTheWay) && fs.RemoveFile(path.c_str(), error)) return true;
     return RemoveFile(fs, path);
-}
-
-// The entry path names, asked for afresh: what it is now decides how it goes,
-// not what a listing said before. Its attributes are one call; only a reparse
-// point is listed by its exact name, for its tag (a link, or a placeholder).
-bool LookUpAfresh(FileSystem& fs, const std::string& path, const char* name, FindData& now) {
-    uint32_t attributes = fs.GetAttributes(path.c_str());
-    if (attributes == fs_attr::kInvalid) return false;
-    if (attributes & fs_attr::kReparsePoint) {
-        uint32_t error = 0;
-        return fs.FindFirst(path.c_str(), now, error) != nullptr && std::strcmp(now.name, name) == 0;
-    }
-    now = FindData();
-    now.attributes = attributes;
-    CopyIfFits(now.name, sizeof now.name, name);
-    return true;
-}
-
-// Resolves and deletes one listed path. The entry is reached by its long
-// names under "\\?\" while they fit in 259 bytes, else by its aliases where
-// each is its entry's own. A path that goes through a junction or symbolic
-// link is refused: it would lead out of the listed tree.
-bool ResolveAndDelete(FileSystem& fs, std::string_view path, ListingCache* cache) {
-    Resolution r;
-    if (!ResolveComponents(fs, path, true, r, cache) || !r.hasLast || r.throughLink) return false;
-    if (IsFolderEntry(r.last) && !r.aliasCertain) {
-        // Children too deep for their long form go by aliases: the folder's
-        // own must be known certain, which takes the listings on the way.
-        r = Resolution();
-        if (!ResolveComponents(fs, path, true, r, cache, true) || !r.hasLast || r.throughLink) return false;
-    }
-    Reach reach = ReachOf(r);
-    if (reach.Empty()) return false;
-    FindData now;
-    if (!LookUpAfresh(fs, reach.Best(), r.last.name, now)) return false;
-    bool isFolder = IsFolderEntry(now);
-    bool ok;
-    if (IsLinkEntry(now))
-        ok = RemoveLink(fs, reach.Best(), isFolder);
-    else if (isFolder)
-        ok = RemoveTree(fs, reach, true);
-    else
-        ok = RemoveListedFile(fs, reach.Best(), now.attributes);
-    if (ok && cache) cache->Forget(r.parentLookup, r.last.name);
-    return ok;
 }
 
 // Empties a folder child by child from its own fresh listing, then removes
@@ -123,17 +98,15 @@ bool RemoveTree(FileSystem& fs, const Reach& reach, bool isFolder) {
             if (to.Empty()) return false;
             bool ok;
             if (IsLinkEntry(child))
-                ok = RemoveLink(fs, to.Best(), IsFolderEntry(child));
+                ok = RemoveLink(fs, to.Best(), child);
             else if (IsFolderEntry(child))
                 ok = RemoveTree(fs, to, true);
             else
-                ok = RemoveFile(fs, to.Best());
+                ok = RemoveListedFile(fs, to.Best(), child.attributes);
             if (!ok) return false;
         }
     }
-    fs.SetAttributes(path.c_str(), fs_attr::kNormal);
-    uint32_t error = 0;
-    return fs.RemoveFolder(path.c_str(), error);
+    return RemoveWithAttributesReset(fs, path, true);
 }
 
 }  // namespace
@@ -144,7 +117,7 @@ bool DeleteTree(FileSystem& fs, const std::string& path, bool isFolder) {
         // Listing the path itself tells whether it is a link.
         FindData self;
         uint32_t error = 0;
-        if (fs.FindFirst(path.c_str(), self, error) && IsLinkEntry(self)) return RemoveLink(fs, path, true);
+        if (fs.FindFirst(path.c_str(), self, error) && IsLinkEntry(self)) return RemoveLink(fs, path, self);
     }
     // A device-form path may hold aliases: its children are named by theirs
     // only where they are certain.
@@ -153,6 +126,27 @@ bool DeleteTree(FileSystem& fs, const std::string& path, bool isFolder) {
     return RemoveTree(fs, reach, isFolder);
 }
 
-bool DeleteListedPath(FileSystem& fs, std::string_view path) { return ResolveAndDelete(fs, path, nullptr); }
+Outcome DeleteListedPath(FileSystem& fs, std::string_view path, EntrySession& session) {
+    EntryPtr entry;
+    std::string longPath;
+    Outcome out;
+    if (!ResolveEntry(fs, path, true, entry, longPath, nullptr, out.error)) return out;
+    return session.Delete(*entry);
+}
 
-bool DeleteSession::DeleteListedPath(std::string_view path) { return ResolveAndDelete(m_fs, path, &m_cache); }
+bool DeleteListedPath(FileSystem& fs, std::string_view path) {
+    EntrySession session(fs);
+    return DeleteListedPath(fs, path, session).ok;
+}
+
+bool DeleteSession::DeleteListedPath(std::string_view path) { return ::DeleteListedPath(m_fs, path, m_entries).ok; }
+
+Outcome DeleteSession::Delete(const ResultRow& row) {
+    if (row.entry) return m_entries.Delete(*row.entry);
+    if (row.path.empty()) {
+        Outcome out;
+        out.error = fs_error::kFileNotFound;
+        return out;
+    }
+    return ::DeleteListedPath(m_fs, row.path, m_entries);
+}

@@ -6,27 +6,31 @@
 
 #include "FileSystem.h"
 
+#include "Entry.h"
 #include "Resolve.h"
+#include "ResultRow.h"
 
-// Resolves a path as shown in a row (or given on the command line) and
-// deletes the entry, a folder with everything in it. True when the entry is
-// gone. The entry is reached by its long names under "\\?\" while they fit,
-// else by aliases no neighbour shares; what it is (file, folder, link) is
-// asked afresh just before. A drive root, a path through a junction or
-// symbolic link, and an entry no form reaches for certain all fail.
+// Resolves a path as shown in a row (or given on the command line) from its
+// drive's top folder by exact stored names, and deletes the entry, a folder
+// with everything in it. True when the entry is gone. What it is (file,
+// folder, link) is read from its handle just before. A drive root, a path
+// through a junction or symbolic link, and a component that is not there
+// exactly (another case, an alias) all fail.
 bool DeleteListedPath(FileSystem& fs, std::string_view path);
+Outcome DeleteListedPath(FileSystem& fs, std::string_view path, EntrySession& session);
 
-// The same for a batch of rows: the folders the rows sit in are listed once
-// for the whole batch to find the entries; each entry is still looked at
-// afresh before it goes.
+// The same for a batch of rows: folders opened on the way stay open for the
+// batch. A row that carries what its entry is goes by that; one that only has
+// a path goes by the path.
 class DeleteSession {
 public:
-    explicit DeleteSession(FileSystem& fs) : m_fs(fs) {}
+    explicit DeleteSession(FileSystem& fs) : m_fs(fs), m_entries(fs) {}
     bool DeleteListedPath(std::string_view path);
+    Outcome Delete(const ResultRow& row);
 
 private:
     FileSystem& m_fs;
-    ListingCache m_cache;
+    EntrySession m_entries;
 };
 
 // Deletes the entry a device-form path names, children before their folder;

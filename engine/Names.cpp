@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "CodePage.h"
 #include "FileSystem.h"
 #include "PathText.h"
 
@@ -10,17 +11,42 @@ const char kAttrTextReadOnly[] = "R";
 const char kAttrTextSystem[] = "S";
 const char kAttrTextHidden[] = "H";
 
+namespace {
+
+char Lower(char ch) { return (ch >= 'A' && ch <= 'Z') ? static_cast<char>(ch - 'A' + 'a') : ch; }
+
+// Whether name starts with word (ASCII, lower case) without regard to case,
+// and what follows it.
+bool StartsWithWord(const char* name, const char* word, const char*& rest) {
+    size_t i = 0;
+    for (; word[i] != '\0'; ++i)
+        if (Lower(name[i]) != word[i]) return false;
+    rest = name + i;
+    return true;
+}
+
+bool EndsStem(const char* rest) { return *rest == '\0' || *rest == '.'; }
+
+// The digit of COM and LPT: 0-9, and the superscripts one to three, which
+// Windows reserves as well; as one byte only Western code pages have them.
+size_t PortDigitLength(const char* rest) {
+    if (*rest >= '0' && *rest <= '9') return 1;
+    const unsigned char c = static_cast<unsigned char>(*rest);
+    if (ActiveCodePage().Number() == 1252 && (c == 0xB9 || c == 0xB2 || c == 0xB3)) return 1;
+    return 0;
+}
+
+}  // namespace
+
 bool IsReservedDeviceName(const char* name) {
-    if (std::strlen(name) < 3) return false;
-    char c[5] = {};
-    for (int i = 0; i < 5 && name[i] != '\0'; ++i) {
-        char ch = name[i];
-        c[i] = (ch >= 'A' && ch <= 'Z') ? static_cast<char>(ch - 'A' + 'a') : ch;
+    const char* rest = nullptr;
+    for (const char* word : {"aux", "con", "nul", "prn", "conin$", "conout$"})
+        if (StartsWithWord(name, word, rest) && EndsStem(rest)) return true;
+    for (const char* word : {"com", "lpt"}) {
+        if (!StartsWithWord(name, word, rest)) continue;
+        const size_t digit = PortDigitLength(rest);
+        if (digit > 0 && EndsStem(rest + digit)) return true;
     }
-    auto stem = [&](const char* s) { return c[0] == s[0] && c[1] == s[1] && c[2] == s[2]; };
-    if (stem("aux") || stem("con") || stem("nul") || stem("prn")) return c[3] == '\0' || c[3] == '.';
-    if (stem("com") || stem("lpt"))
-        return c[3] >= '0' && c[3] <= '9' && (c[4] == '\0' || c[4] == '.');
     return false;
 }
 
@@ -31,6 +57,66 @@ bool IsMalformedEntry(const char* name, uint32_t attributes, const ScanOptions& 
     if (options.malformedNames) {
         if (EndsInDotOrBlank(name)) return true;
         if (IsReservedDeviceName(name)) return true;
+    }
+    if (options.readOnly && (attributes & fs_attr::kReadOnly)) {
+        attributeText = kAttrTextReadOnly;
+        return true;
+    }
+    if (options.system && (attributes & fs_attr::kSystem)) {
+        attributeText = kAttrTextSystem;
+        return true;
+    }
+    if (options.hidden && (attributes & fs_attr::kHidden)) {
+        attributeText = kAttrTextHidden;
+        return true;
+    }
+    return false;
+}
+
+namespace {
+
+char16_t LowerW(char16_t ch) { return (ch >= u'A' && ch <= u'Z') ? static_cast<char16_t>(ch - u'A' + u'a') : ch; }
+
+bool StartsWithWordW(std::u16string_view name, const char* word, size_t& rest) {
+    size_t i = 0;
+    for (; word[i] != '\0'; ++i)
+        if (i >= name.size() || LowerW(name[i]) != static_cast<char16_t>(word[i])) return false;
+    rest = i;
+    return true;
+}
+
+bool EndsStemW(std::u16string_view name, size_t at) { return at == name.size() || name[at] == u'.'; }
+
+bool IsPortDigitW(char16_t c) { return (c >= u'0' && c <= u'9') || c == 0xB9 || c == 0xB2 || c == 0xB3; }
+
+bool HasCharWin32Refuses(std::u16string_view name) {
+    for (char16_t c : name)
+        if (c < 32 || c == u'<' || c == u'>' || c == u':' || c == u'"' || c == u'|' || c == u'?' || c == u'*')
+            return true;
+    return false;
+}
+
+}  // namespace
+
+bool IsReservedDeviceName(std::u16string_view name) {
+    size_t rest = 0;
+    for (const char* word : {"aux", "con", "nul", "prn", "conin$", "conout$"})
+        if (StartsWithWordW(name, word, rest) && EndsStemW(name, rest)) return true;
+    for (const char* word : {"com", "lpt"}) {
+        if (!StartsWithWordW(name, word, rest)) continue;
+        if (rest < name.size() && IsPortDigitW(name[rest]) && EndsStemW(name, rest + 1)) return true;
+    }
+    return false;
+}
+
+bool IsMalformedEntry(std::u16string_view name, uint32_t attributes, const ScanOptions& options,
+                      const char*& attributeText) {
+    if (name.empty() || name == u"." || name == u"..") return false;
+    attributeText = kAttrTextName;
+    if (options.malformedNames) {
+        const char16_t last = name.back();
+        if (last == u'.' || last == u' ') return true;
+        if (IsReservedDeviceName(name) || HasCharWin32Refuses(name)) return true;
     }
     if (options.readOnly && (attributes & fs_attr::kReadOnly)) {
         attributeText = kAttrTextReadOnly;

@@ -15,13 +15,15 @@ char FoldAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - '
 enum class Lookup { Matched, NotFound, NotOpened };
 
 // Picks the entry component names among entries: an exact long name first,
-// then an exact alias, then the same without regard to case. An alias that
-// two entries share names neither of them.
+// then an exact alias, then the same without regard to case; with exactNames
+// only the exact long name. An alias that two entries share names neither of
+// them, and a name the code page holds only approximately names nothing.
 bool PickEntry(const std::vector<FindData>& entries, const AliasCounts& counts, std::string_view component,
-               size_t& index) {
-    for (int pass = 0; pass < 4; ++pass) {
+               size_t& index, bool exactNames) {
+    for (int pass = 0; pass < (exactNames ? 1 : 4); ++pass) {
         for (size_t i = 0; i < entries.size(); ++i) {
             const FindData& e = entries[i];
+            if (e.inexact) continue;
             bool byAlias = pass % 2 == 1;
             if (byAlias && (e.shortName[0] == '\0' || !counts.Unique(e))) continue;
             const char* text = byAlias ? e.shortName : e.name;
@@ -38,7 +40,7 @@ bool PickEntry(const std::vector<FindData>& entries, const AliasCounts& counts, 
 // Lists folder and picks the entry that component names. sawOther tells
 // whether the listing held any entry at all.
 Lookup ListAndMatch(FileSystem& fs, const std::string& folder, std::string_view component, FindData& match,
-                    bool& sawOther, bool& aliasUnique) {
+                    bool& sawOther, bool& aliasUnique, bool exactNames) {
     char pattern[kMaxPath];
     if (!CopyIfFits(pattern, sizeof pattern, folder + "\\*")) return Lookup::NotOpened;
     FindData entry;
@@ -54,14 +56,14 @@ Lookup ListAndMatch(FileSystem& fs, const std::string& folder, std::string_view 
     } while (listing->Next(entry, error));  // any failure ends the listing
     sawOther = !entries.empty();
     size_t i = 0;
-    if (!PickEntry(entries, counts, component, i)) return Lookup::NotFound;
+    if (!PickEntry(entries, counts, component, i, exactNames)) return Lookup::NotFound;
     match = entries[i];
     aliasUnique = counts.Unique(match);
     return Lookup::Matched;
 }
 
 Lookup CachedMatch(FileSystem& fs, ListingCache& cache, const std::string& folder, std::string_view component,
-                   FindData& match, bool& sawOther, bool& aliasUnique) {
+                   FindData& match, bool& sawOther, bool& aliasUnique, bool exactNames) {
     const ListingCache::Folder& f = cache.Get(fs, folder);
     if (!f.opened) return Lookup::NotOpened;
     std::string key(component);
@@ -75,6 +77,10 @@ Lookup CachedMatch(FileSystem& fs, ListingCache& cache, const std::string& folde
         aliasUnique = unique(match);
         return Lookup::Matched;
     }
+    if (exactNames) {
+        sawOther = !f.entries.empty();
+        return Lookup::NotFound;
+    }
     auto byAlias = f.byAlias.find(key);
     if (byAlias != f.byAlias.end() && !f.gone[byAlias->second] && unique(f.entries[byAlias->second])) {
         match = f.entries[byAlias->second];
@@ -85,7 +91,7 @@ Lookup CachedMatch(FileSystem& fs, ListingCache& cache, const std::string& folde
     for (int pass = 0; pass < 2; ++pass)
         for (size_t i = 0; i < f.entries.size(); ++i) {
             const FindData& e = f.entries[i];
-            if (f.gone[i]) continue;
+            if (f.gone[i] || e.inexact) continue;
             bool same = pass == 0 ? EqualsIgnoreCase(component, e.name)
                                   : e.shortName[0] != '\0' && unique(e) && EqualsIgnoreCase(component, e.shortName);
             if (same) {
@@ -106,7 +112,7 @@ Lookup CachedMatch(FileSystem& fs, ListingCache& cache, const std::string& folde
 // comes back false. The folder is listed when that finds nothing.
 Lookup FindComponent(FileSystem& fs, const std::string& lookup, const std::string& verbatim,
                      std::string_view component, FindData& match, bool& sawOther, bool& aliasUnique,
-                     ListingCache* cache, bool listAll) {
+                     ListingCache* cache, bool listAll, bool exactNames) {
     sawOther = false;
     aliasUnique = false;
     if (IsDotOrDotDot(component)) {
@@ -114,23 +120,24 @@ Lookup FindComponent(FileSystem& fs, const std::string& lookup, const std::strin
         return Lookup::NotFound;
     }
     const std::string& folder = verbatim.empty() ? lookup : verbatim;
-    if (cache) return CachedMatch(fs, *cache, folder, component, match, sawOther, aliasUnique);
+    if (cache) return CachedMatch(fs, *cache, folder, component, match, sawOther, aliasUnique, exactNames);
     char probe[kMaxPath];
     if (!listAll && !verbatim.empty() && component.find_first_of("*?") == std::string_view::npos &&
         CopyIfFits(probe, sizeof probe, verbatim + "\\" + std::string(component))) {
         FindData entry;
         uint32_t error = 0;
-        if (fs.FindFirst(probe, entry, error) && !IsDotOrDotDot(entry.name) && component == entry.name) {
+        if (fs.FindFirst(probe, entry, error) && !IsDotOrDotDot(entry.name) && !entry.inexact &&
+            component == entry.name) {
             match = entry;
             sawOther = true;
             return Lookup::Matched;
         }
     }
-    return ListAndMatch(fs, folder, component, match, sawOther, aliasUnique);
+    return ListAndMatch(fs, folder, component, match, sawOther, aliasUnique, exactNames);
 }
 
 bool ResolvePass(FileSystem& fs, std::string_view path, bool deviceForm, Resolution& r, ListingCache* cache,
-                 bool listAll) {
+                 bool listAll, bool exactNames) {
     // A path that already carries a device prefix keeps it for the lookups;
     // the long form shows the path without it.
     std::string_view prefix;
@@ -161,7 +168,7 @@ bool ResolvePass(FileSystem& fs, std::string_view path, bool deviceForm, Resolut
         FindData entry;
         bool sawOther = false, aliasUnique = false;
         Lookup found = FindComponent(fs, lookupFits ? r.lookupPath : std::string(), r.verbatimPath, parts[i], entry,
-                                     sawOther, aliasUnique, cache, listAll);
+                                     sawOther, aliasUnique, cache, listAll, exactNames);
         if (found != Lookup::Matched) {
             if (found == Lookup::NotFound && sawOther) r.isFolder = false;
             return false;
@@ -212,6 +219,7 @@ bool AliasCounts::Unique(const FindData& entry) const {
 
 Reach Reach::Child(const FindData& entry, bool aliasUnique) const {
     Reach child;
+    if (entry.inexact) return child;  // its name here is a look-alike
     if (!verbatim.empty()) {
         std::string v = verbatim;
         if (!EndsWithChar(v, '\\')) v += '\\';
@@ -262,7 +270,7 @@ const ListingCache::Folder& ListingCache::Get(FileSystem& fs, const std::string&
         if (IsDotOrDotDot(entry.name)) continue;
         size_t i = f.entries.size();
         f.entries.push_back(entry);
-        f.byName.emplace(entry.name, i);
+        if (!entry.inexact) f.byName.emplace(entry.name, i);
         if (entry.shortName[0] != '\0') {
             f.byAlias.emplace(entry.shortName, i);
             ++f.aliasUses[AliasKey(entry)];
@@ -283,13 +291,16 @@ void ListingCache::Forget(const std::string& folder, const char* name) {
 // component by its exact name; when the result can only be reached through
 // aliases it did not see listed, a second pass lists every folder.
 bool ResolveComponents(FileSystem& fs, std::string_view path, bool deviceForm, Resolution& r, ListingCache* cache,
-                       bool listAll) {
+                       bool listAll, bool exactNames) {
     bool isFolder = r.isFolder;
-    bool ok = ResolvePass(fs, path, deviceForm, r, cache, listAll);
-    if (ok && r.verbatimPath.empty() && !r.aliasCertain) {
+    bool ok = ResolvePass(fs, path, deviceForm, r, cache, listAll, exactNames);
+    // Also when no form fitted: a path too long for its long names may still
+    // fit through aliases, which only full listings show to be certain.
+    bool tooLong = !ok && r.hasLast && r.verbatimPath.empty() && r.lookupPath.empty();
+    if ((ok && r.verbatimPath.empty() && !r.aliasCertain) || (tooLong && !listAll && !cache)) {
         r = Resolution();
         r.isFolder = isFolder;
-        ok = ResolvePass(fs, path, deviceForm, r, cache, true);
+        ok = ResolvePass(fs, path, deviceForm, r, cache, true, exactNames);
     }
     return ok;
 }

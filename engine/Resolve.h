@@ -80,8 +80,11 @@ struct Resolution {
 // verbatim nor the lookup path fits in 259 bytes; isFolder then follows the
 // rules of the device form. A lookup path that only fits through aliases is
 // checked against full listings, so that every alias in it is certain.
+// exactNames: a component matches only the exact long name of an entry, never
+// an alias or the same name in another case (what deletion asks for: the path
+// of a listed entry holds its long names, and a namesake must not stand in).
 bool ResolveComponents(FileSystem& fs, std::string_view path, bool deviceForm, Resolution& r, ListingCache* cache,
-                       bool listAll = false);
+                       bool listAll = false, bool exactNames = false);
 
 // The reach of a resolved path: its verbatim form, and its lookup path when
 // that is certain.

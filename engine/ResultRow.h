@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "Entry.h"
 #include "FileSystem.h"
 
 extern const char kTypeFolder[];       // "文件夹"
@@ -17,6 +18,10 @@ struct ResultRow {
     std::string type;           // column 2: kTypeFolder or kTypeFile
     std::string attribute;      // column 3: "-", "R", "S" or "H"
     std::string result;         // column 4: kResultPending, later kResultFailed
+    // What the entry is, so that it is deleted as itself whatever column 0 can
+    // show; null for rows of a walk that had no top folder (shares, relative roots).
+    EntryPtr entry;
+    WideName wideName;          // the stored name, exactly
 };
 
 // Where the rows go: the result list control in the program, a vector in tests.

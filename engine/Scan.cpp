@@ -6,6 +6,7 @@
 
 #include "PathForms.h"
 #include "PathText.h"
+#include "Entry.h"
 #include "Resolve.h"
 #include <vector>
 
@@ -16,6 +17,7 @@ void ScanState::ResetCounters() {
     malformedFolders = 0;
     malformedFiles = 0;
     unsearched = 0;
+    rootMissing = false;
     LockPaths();
     std::memset(longEntryPath, 0, sizeof longEntryPath);
     std::memset(shortEntryPath, 0, sizeof shortEntryPath);
@@ -137,7 +139,9 @@ void WalkLevel(FileSystem& fs, const std::string& pattern, const Reach& folder, 
         if (IsMalformedEntry(name, e.attributes, options, state.attributeText)) {
             // Every listed entry gets its row; whether it can be reached is
             // the deletion's business.
-            std::string longPath = LongPathOf(longFolder, name);
+            // A name the code page holds only approximately gets no path: the
+            // look-alike would name another entry, or none.
+            std::string longPath = e.inexact ? std::string() : LongPathOf(longFolder, name);
             ShowProgress(state, buffer, e, longPath);
             if (isFolder) {
                 ++state.malformedFolders;
@@ -152,6 +156,10 @@ void WalkLevel(FileSystem& fs, const std::string& pattern, const Reach& folder, 
             ++state.foldersSearched;
             // A junction or symbolic link may loop or lead out of the tree.
             if (IsLinkEntry(e)) continue;
+            if (e.inexact) {
+                ++state.unsearched;  // no narrow path names it
+                continue;
+            }
             Reach child = folder.Child(e, false);
             if (child.verbatim.empty() && e.shortName[0] != '\0') {
                 if (!counted) {
@@ -203,6 +211,101 @@ std::string FoldDotComponents(const std::string& root) {
     return out;
 }
 
+// The progress path: what column 0 would show, or the folder's when the
+// entry has none.
+void ShowPath(ScanState& state, const std::string& path) {
+    if (path.empty() || path.size() >= kMaxPath) return;
+    state.LockPaths();
+    std::memcpy(state.longEntryPath, path.data(), path.size());
+    state.longEntryPath[path.size()] = '\0';
+    std::memcpy(state.shortEntryPath, path.data(), path.size() + 1);
+    state.UnlockPaths();
+}
+
+bool IsLinkInfo(uint32_t attributes, uint32_t tag) {
+    return (attributes & fs_attr::kReparsePoint) != 0 && IsLinkTag(tag);
+}
+
+// One folder, open: its entries come from the handle, its sub-folders are
+// opened relative to it by their exact names and checked by id, and a link is
+// never entered. ansiPath is the folder's path as rows show it, empty when a
+// name on the way has no exact form in the code page.
+void WalkOpenFolder(FileSystem& fs, Node& folder, const EntryPtr& self, const std::string& ansiPath,
+                    const ScanOptions& options, RowSink& list, ScanState& state) {
+    std::vector<DirEntry> entries;
+    uint32_t error = 0;
+    if (!fs.ListFolder(folder, entries, error)) {
+        ++state.unsearched;  // what it could not list, it did not look at
+        if (entries.empty()) return;
+    }
+    ShowPath(state, ansiPath);
+    for (const DirEntry& e : entries) {
+        if (state.stopRequested.load(std::memory_order_relaxed) != 0) break;
+        list.Idle();
+        const bool isFolder = (e.attributes & fs_attr::kDirectory) != 0;
+        if (IsMalformedEntry(e.name, e.attributes, options, state.attributeText)) {
+            std::string ansi;
+            const bool exact = fs.ToAnsi(e.name, ansi);
+            std::string path;
+            if (exact && !ansiPath.empty()) {
+                path.reserve(ansiPath.size() + 1 + ansi.size());
+                path = ansiPath;
+                if (!EndsWithChar(path, '\\')) path += '\\';
+                path += ansi;
+                if (path.size() >= kMaxPath) path.clear();
+            }
+            ShowPath(state, path);
+            if (isFolder) {
+                ++state.malformedFolders;
+                ++state.foldersSearched;
+            } else {
+                ++state.malformedFiles;
+                ++state.filesSearched;
+            }
+            ResultRow row = MakeResultRow(std::move(path), ansi.c_str(), e.attributes, state.attributeText);
+            auto ref = std::make_shared<EntryRef>();
+            ref->parent = self;
+            ref->name = e.name;
+            ref->id = e.id;
+            ref->isFolder = isFolder;
+            row.entry = std::move(ref);
+            row.wideName = e.name;
+            list.AppendRow(row);
+            ++state.rowsListed;
+        } else if (isFolder) {
+            ++state.foldersSearched;
+            // A junction or symbolic link may loop or lead out of the tree.
+            if (IsLinkInfo(e.attributes, e.tag)) continue;
+            // The listing just gave its exact name and id: the handle must
+            // hold that very entry, a folder and no link. Gone, replaced or
+            // turned into a link since: not entered.
+            NodeInfo info;
+            std::unique_ptr<Node> child = fs.OpenChild(folder, e.name, FileSystem::OpenFor::kList, error);
+            if (child && !fs.Query(*child, info, error)) child.reset();
+            if (!child || info.id != e.id || !(info.attributes & fs_attr::kDirectory) ||
+                IsLinkInfo(info.attributes, info.tag)) {
+                ++state.unsearched;
+                continue;
+            }
+            auto ref = std::make_shared<EntryRef>();
+            ref->parent = self;
+            ref->name = e.name;
+            ref->id = e.id;
+            ref->isFolder = true;
+            std::string childPath;
+            std::string ansi;
+            if (!ansiPath.empty() && fs.ToAnsi(e.name, ansi)) {
+                childPath = ansiPath;
+                if (!EndsWithChar(childPath, '\\')) childPath += '\\';
+                childPath += ansi;
+            }
+            WalkOpenFolder(fs, *child, ref, childPath, options, list, state);
+        } else {
+            ++state.filesSearched;
+        }
+    }
+}
+
 }  // namespace
 
 void ScanFolder(FileSystem& fs, const std::string& folder, const ScanOptions& options, RowSink& list,
@@ -231,6 +334,25 @@ void ScanFolder(FileSystem& fs, const std::string& folder, const ScanOptions& op
     std::string_view unprefixed = IsPrefixed(root) ? std::string_view(root).substr(4) : std::string_view(root);
     std::vector<std::string_view> parts = SplitPathComponents(unprefixed);
     bool hasDrive = !parts.empty() && IsDriveSpec(parts[0]) && unprefixed.size() >= 2 && unprefixed[1] == ':';
+    // A folder on a drive is opened from the drive's top folder by the names
+    // typed (as the system matches them: case, aliases, links all as Windows
+    // would) and walked through handles from there. A trailing dot or blank is
+    // part of the name it ends: "a." is never taken for "a".
+    if (filter == "*" && hasDrive && !driveRelative) {
+        EntryPtr top;
+        std::string longPath;
+        std::unique_ptr<Node> open;
+        uint32_t error = 0;
+        if (!ResolveEntry(fs, root, false, top, longPath, &open, error) || !top->isFolder) {
+            ++state.unsearched;
+            state.rootMissing = true;
+            return;
+        }
+        if (longPath.size() >= kMaxPath) longPath.clear();
+        WalkOpenFolder(fs, *open, top, longPath, options, list, state);
+        return;
+    }
+
     if (hasDrive && !driveRelative) {
         // Resolved once through the listings of its folders, exact names
         // first (so that its aliases are known certain too), and walked
@@ -240,6 +362,7 @@ void ScanFolder(FileSystem& fs, const std::string& folder, const ScanOptions& op
         if (!ResolveComponents(fs, FoldDotComponents(root), true, r, nullptr, true) || !r.isFolder ||
             r.longPath.empty()) {
             ++state.unsearched;
+            state.rootMissing = true;
             return;
         }
         reach = ReachOf(r);

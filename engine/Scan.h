@@ -22,6 +22,9 @@ struct ScanState {
     // Folders whose listing failed and entries left out because no path to
     // them fits: what the search could not look at.
     std::atomic<int32_t> unsearched{0};
+    // The root itself is not there exactly (missing, not a folder, or typed
+    // with a trailing dot or blank its folder does not have): nothing was searched.
+    std::atomic<bool> rootMissing{false};
     char longEntryPath[kMaxPath] = {};   // folder part + long name of the last entry
     char shortEntryPath[kMaxPath] = {};  // folder part + its alias (or long name)
     const char* attributeText = kAttrTextName;

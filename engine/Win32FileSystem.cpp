@@ -3,18 +3,78 @@
 #include <windows.h>
 
 #include <cstring>
+#include <string>
+
+#include "ExactAnsi.h"
 
 namespace {
 
-void CopyFindData(const WIN32_FIND_DATAA& from, FindData& to) {
+// A 32-bit process on 64-bit Windows sees SysWOW64 where it asks for
+// System32 (and more) unless it turns the redirection off; then a walk of
+// C:\Windows would list SysWOW64's entries under System32's name, and a
+// deletion would remove the twin. Off for the length of each call, on the
+// calling thread only, so nothing else the thread loads is redirected wrongly.
+class NoFsRedirection {
+public:
+    NoFsRedirection() {
+        if (Functions().disable) m_active = Functions().disable(&m_old) != FALSE;
+    }
+    ~NoFsRedirection() {
+        if (m_active) Functions().revert(m_old);
+    }
+    NoFsRedirection(const NoFsRedirection&) = delete;
+    NoFsRedirection& operator=(const NoFsRedirection&) = delete;
+
+private:
+    struct Table {
+        BOOL(WINAPI* disable)(PVOID*) = nullptr;
+        BOOL(WINAPI* revert)(PVOID) = nullptr;
+    };
+    // Absent on 32-bit XP and meaningless in a 64-bit process; both are fine.
+    static const Table& Functions() {
+        static const Table table = [] {
+            Table t;
+#ifndef _WIN64
+            HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+            BOOL isWow64 = FALSE;
+            auto isWow64Process =
+                reinterpret_cast<BOOL(WINAPI*)(HANDLE, PBOOL)>(GetProcAddress(kernel, "IsWow64Process"));
+            if (kernel && isWow64Process && isWow64Process(GetCurrentProcess(), &isWow64) && isWow64) {
+                t.disable = reinterpret_cast<BOOL(WINAPI*)(PVOID*)>(
+                    GetProcAddress(kernel, "Wow64DisableWow64FsRedirection"));
+                t.revert = reinterpret_cast<BOOL(WINAPI*)(PVOID)>(
+                    GetProcAddress(kernel, "Wow64RevertWow64FsRedirection"));
+                if (!t.disable || !t.revert) t = Table();
+            }
+#endif
+            return t;
+        }();
+        return table;
+    }
+
+    PVOID m_old = nullptr;
+    bool m_active = false;
+};
+
+// Names come from the W listing and are handed on only when the ANSI code page
+// holds them exactly; otherwise the entry keeps a look-alike for display and
+// is marked, so that nothing tries to reach it by that text.
+void CopyFindData(const WIN32_FIND_DATAW& from, FindData& to) {
+    to = FindData();
     to.attributes = from.dwFileAttributes;
     to.reserved0 = from.dwReserved0;
-    static_assert(sizeof to.name == sizeof from.cFileName, "name buffer");
-    static_assert(sizeof to.shortName == sizeof from.cAlternateFileName, "alias buffer");
-    std::memcpy(to.name, from.cFileName, sizeof to.name);
-    std::memcpy(to.shortName, from.cAlternateFileName, sizeof to.shortName);
-    to.name[sizeof to.name - 1] = '\0';
-    to.shortName[sizeof to.shortName - 1] = '\0';
+    std::string text;
+    to.inexact = !WideToAnsiExactly(from.cFileName, wcsnlen(from.cFileName, MAX_PATH), text);
+    if (text.size() >= sizeof to.name) {
+        // Longer in the code page than a narrow name can be: a look-alike cut short.
+        text.resize(sizeof to.name - 1);
+        to.inexact = true;
+    }
+    std::memcpy(to.name, text.data(), text.size());
+    std::string alias;
+    if (WideToAnsiExactly(from.cAlternateFileName, wcsnlen(from.cAlternateFileName, 14), alias) &&
+        alias.size() < sizeof to.shortName)
+        std::memcpy(to.shortName, alias.data(), alias.size());
 }
 
 class Win32Listing final : public Listing {
@@ -25,12 +85,15 @@ public:
     Win32Listing& operator=(const Win32Listing&) = delete;
 
     bool Next(FindData& entry, uint32_t& error) override {
-        WIN32_FIND_DATAA data;
+        WIN32_FIND_DATAW data;
         std::memset(&data, 0, sizeof data);
-        if (!::FindNextFileA(m_handle, &data)) {
-            error = ::GetLastError();
-            return false;
+        BOOL ok;
+        {
+            NoFsRedirection off;
+            ok = ::FindNextFileW(m_handle, &data);
+            if (!ok) error = ::GetLastError();
         }
+        if (!ok) return false;
         CopyFindData(data, entry);
         return true;
     }
@@ -39,34 +102,65 @@ private:
     HANDLE m_handle;
 };
 
+// The narrow paths the engine builds hold only exact names, so they convert
+// back without loss; one that does not is refused as an invalid name.
+bool Widen(const char* path, std::wstring& wide) { return path && AnsiToWide(path, wide) && !wide.empty(); }
+
 }  // namespace
 
 std::unique_ptr<Listing> Win32FileSystem::FindFirst(const char* pattern, FindData& first, uint32_t& error) {
-    WIN32_FIND_DATAA data;
-    std::memset(&data, 0, sizeof data);
-    HANDLE handle = ::FindFirstFileA(pattern, &data);
-    if (handle == INVALID_HANDLE_VALUE) {
-        error = ::GetLastError();
+    std::wstring wide;
+    if (!Widen(pattern, wide)) {
+        error = ERROR_INVALID_NAME;
         return nullptr;
     }
+    WIN32_FIND_DATAW data;
+    std::memset(&data, 0, sizeof data);
+    HANDLE handle;
+    {
+        NoFsRedirection off;
+        handle = ::FindFirstFileW(wide.c_str(), &data);
+        if (handle == INVALID_HANDLE_VALUE) error = ::GetLastError();
+    }
+    if (handle == INVALID_HANDLE_VALUE) return nullptr;
     CopyFindData(data, first);
     return std::unique_ptr<Listing>(new Win32Listing(handle));
 }
 
-uint32_t Win32FileSystem::GetAttributes(const char* path) { return ::GetFileAttributesA(path); }
+uint32_t Win32FileSystem::GetAttributes(const char* path) {
+    std::wstring wide;
+    if (!Widen(path, wide)) return INVALID_FILE_ATTRIBUTES;
+    NoFsRedirection off;
+    return ::GetFileAttributesW(wide.c_str());
+}
 
 bool Win32FileSystem::SetAttributes(const char* path, uint32_t attributes) {
-    return ::SetFileAttributesA(path, attributes) != FALSE;
+    std::wstring wide;
+    if (!Widen(path, wide)) return false;
+    NoFsRedirection off;
+    return ::SetFileAttributesW(wide.c_str(), attributes) != FALSE;
 }
 
 bool Win32FileSystem::RemoveFile(const char* path, uint32_t& error) {
-    if (::DeleteFileA(path)) return true;
+    std::wstring wide;
+    if (!Widen(path, wide)) {
+        error = ERROR_INVALID_NAME;
+        return false;
+    }
+    NoFsRedirection off;
+    if (::DeleteFileW(wide.c_str())) return true;
     error = ::GetLastError();
     return false;
 }
 
 bool Win32FileSystem::RemoveFolder(const char* path, uint32_t& error) {
-    if (::RemoveDirectoryA(path)) return true;
+    std::wstring wide;
+    if (!Widen(path, wide)) {
+        error = ERROR_INVALID_NAME;
+        return false;
+    }
+    NoFsRedirection off;
+    if (::RemoveDirectoryW(wide.c_str())) return true;
     error = ::GetLastError();
     return false;
 }
@@ -74,4 +168,348 @@ bool Win32FileSystem::RemoveFolder(const char* path, uint32_t& error) {
 FileSystem& TheFileSystem() {
     static Win32FileSystem fs;
     return fs;
+}
+
+// ---------------------------------------------------------------------------
+// Handles, through the native calls of ntdll (all there from XP on).
+
+namespace {
+
+typedef LONG NTSTATUS_;
+
+struct UnicodeString {
+    USHORT Length;
+    USHORT MaximumLength;
+    PWSTR Buffer;
+};
+
+struct ObjectAttributes {
+    ULONG Length;
+    HANDLE RootDirectory;
+    UnicodeString* ObjectName;
+    ULONG Attributes;
+    PVOID SecurityDescriptor;
+    PVOID SecurityQualityOfService;
+};
+
+struct IoStatusBlock {
+    union {
+        NTSTATUS_ Status;
+        PVOID Pointer;
+    };
+    ULONG_PTR Information;
+};
+
+// FILE_ID_BOTH_DIR_INFORMATION
+struct IdBothDirInfo {
+    ULONG NextEntryOffset;
+    ULONG FileIndex;
+    LARGE_INTEGER CreationTime;
+    LARGE_INTEGER LastAccessTime;
+    LARGE_INTEGER LastWriteTime;
+    LARGE_INTEGER ChangeTime;
+    LARGE_INTEGER EndOfFile;
+    LARGE_INTEGER AllocationSize;
+    ULONG FileAttributes;
+    ULONG FileNameLength;
+    ULONG EaSize;  // the reparse tag, for a reparse point
+    CCHAR ShortNameLength;
+    WCHAR ShortName[12];
+    LARGE_INTEGER FileId;
+    WCHAR FileName[1];
+};
+
+struct BasicInfo {
+    LARGE_INTEGER CreationTime;
+    LARGE_INTEGER LastAccessTime;
+    LARGE_INTEGER LastWriteTime;
+    LARGE_INTEGER ChangeTime;
+    ULONG FileAttributes;
+};
+
+struct AttributeTagInfo {
+    ULONG FileAttributes;
+    ULONG ReparseTag;
+};
+
+constexpr ULONG kObjCaseInsensitive = 0x40;
+constexpr ULONG kFileOpen = 1;
+constexpr ULONG kDirectoryFile = 0x1;
+constexpr ULONG kSynchronousIoNonAlert = 0x20;
+constexpr ULONG kOpenForBackupIntent = 0x4000;
+constexpr ULONG kOpenReparsePoint = 0x200000;
+constexpr int kFileBasicInformation = 4;
+constexpr int kFileInternalInformation = 6;
+constexpr int kFileDispositionInformation = 13;
+constexpr int kFileIdBothDirectoryInformation = 37;
+constexpr int kFileAttributeTagInformation = 35;
+constexpr int kFileDispositionInformationEx = 64;
+constexpr NTSTATUS_ kStatusNoMoreFiles = static_cast<NTSTATUS_>(0x80000006);
+constexpr NTSTATUS_ kStatusBufferOverflow = static_cast<NTSTATUS_>(0x80000005);
+constexpr NTSTATUS_ kStatusSharingViolation = static_cast<NTSTATUS_>(0xC0000043);
+constexpr NTSTATUS_ kStatusDeletePending = static_cast<NTSTATUS_>(0xC0000056);
+
+struct Nt {
+    NTSTATUS_(NTAPI* CreateFile)(PHANDLE, ACCESS_MASK, ObjectAttributes*, IoStatusBlock*, PLARGE_INTEGER, ULONG, ULONG,
+                                 ULONG, ULONG, PVOID, ULONG) = nullptr;
+    NTSTATUS_(NTAPI* QueryDirectoryFile)(HANDLE, HANDLE, PVOID, PVOID, IoStatusBlock*, PVOID, ULONG, int, BOOLEAN,
+                                         UnicodeString*, BOOLEAN) = nullptr;
+    NTSTATUS_(NTAPI* QueryInformationFile)(HANDLE, IoStatusBlock*, PVOID, ULONG, int) = nullptr;
+    NTSTATUS_(NTAPI* SetInformationFile)(HANDLE, IoStatusBlock*, PVOID, ULONG, int) = nullptr;
+    NTSTATUS_(NTAPI* Close)(HANDLE) = nullptr;
+    ULONG(NTAPI* StatusToDosError)(NTSTATUS_) = nullptr;
+    bool ok = false;
+};
+
+const Nt& NtCalls() {
+    static const Nt nt = [] {
+        Nt n;
+        HMODULE dll = GetModuleHandleW(L"ntdll.dll");
+        if (!dll) return n;
+        n.CreateFile = reinterpret_cast<decltype(n.CreateFile)>(GetProcAddress(dll, "NtCreateFile"));
+        n.QueryDirectoryFile =
+            reinterpret_cast<decltype(n.QueryDirectoryFile)>(GetProcAddress(dll, "NtQueryDirectoryFile"));
+        n.QueryInformationFile =
+            reinterpret_cast<decltype(n.QueryInformationFile)>(GetProcAddress(dll, "NtQueryInformationFile"));
+        n.SetInformationFile =
+            reinterpret_cast<decltype(n.SetInformationFile)>(GetProcAddress(dll, "NtSetInformationFile"));
+        n.Close = reinterpret_cast<decltype(n.Close)>(GetProcAddress(dll, "NtClose"));
+        n.StatusToDosError =
+            reinterpret_cast<decltype(n.StatusToDosError)>(GetProcAddress(dll, "RtlNtStatusToDosError"));
+        n.ok = n.CreateFile && n.QueryDirectoryFile && n.QueryInformationFile && n.SetInformationFile && n.Close &&
+               n.StatusToDosError;
+        return n;
+    }();
+    return nt;
+}
+
+uint32_t DosError(NTSTATUS_ status) { return NtCalls().StatusToDosError(status); }
+
+class NtNode final : public Node {
+public:
+    explicit NtNode(HANDLE h) : handle(h) {}
+    ~NtNode() override { NtCalls().Close(handle); }
+    NtNode(const NtNode&) = delete;
+    NtNode& operator=(const NtNode&) = delete;
+    HANDLE handle;
+};
+
+HANDLE HandleOf(Node& node) { return static_cast<NtNode&>(node).handle; }
+
+std::unique_ptr<Node> Open(HANDLE root, const std::wstring& name, ACCESS_MASK access, ULONG options,
+                           uint32_t& error) {
+    const Nt& nt = NtCalls();
+    if (!nt.ok) {
+        error = ERROR_CALL_NOT_IMPLEMENTED;
+        return nullptr;
+    }
+    if (name.size() * sizeof(wchar_t) > 0xFFFE) {
+        error = ERROR_FILENAME_EXCED_RANGE;
+        return nullptr;
+    }
+    UnicodeString text;
+    text.Buffer = name.empty() ? nullptr : const_cast<PWSTR>(name.c_str());
+    text.Length = static_cast<USHORT>(name.size() * sizeof(wchar_t));
+    text.MaximumLength = text.Length;
+    ObjectAttributes attributes = {sizeof attributes, root, &text, kObjCaseInsensitive, nullptr, nullptr};
+    HANDLE handle = nullptr;
+    NTSTATUS_ status = 0;
+    // An entry someone else has open without delete sharing may be let go a
+    // moment later (a scanner, an indexer): a short second chance.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        IoStatusBlock io = {};
+        NoFsRedirection off;
+        status = nt.CreateFile(&handle, access | SYNCHRONIZE, &attributes, &io, nullptr, 0,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, kFileOpen,
+                               options | kSynchronousIoNonAlert | kOpenForBackupIntent, nullptr, 0);
+        if (status != kStatusSharingViolation || !(access & DELETE)) break;
+        ::Sleep(20);
+    }
+    if (status < 0) {
+        error = DosError(status);
+        return nullptr;
+    }
+    return std::unique_ptr<Node>(new NtNode(handle));
+}
+
+std::wstring AsWide(const WideName& name) { return std::wstring(name.begin(), name.end()); }
+WideName AsWideName(const wchar_t* text, size_t length) { return WideName(text, text + length); }
+
+// Reads the listing through the handle into entries; mask, when given, is one
+// exact name (no wildcards) and the first answer is all that is read.
+bool ReadDirectory(HANDLE folder, const std::wstring* mask, std::vector<DirEntry>& entries, uint32_t& error) {
+    const Nt& nt = NtCalls();
+    if (!nt.ok) {
+        error = ERROR_CALL_NOT_IMPLEMENTED;
+        return false;
+    }
+    static const ULONG kBufferSize = 64 * 1024;
+    std::unique_ptr<ULONGLONG[]> buffer(new ULONGLONG[kBufferSize / sizeof(ULONGLONG)]);
+    UnicodeString maskText = {};
+    if (mask) {
+        maskText.Buffer = const_cast<PWSTR>(mask->c_str());
+        maskText.Length = static_cast<USHORT>(mask->size() * sizeof(wchar_t));
+        maskText.MaximumLength = maskText.Length;
+    }
+    bool restart = true;
+    for (;;) {
+        IoStatusBlock io = {};
+        NTSTATUS_ status;
+        {
+            NoFsRedirection off;
+            status = nt.QueryDirectoryFile(folder, nullptr, nullptr, nullptr, &io, buffer.get(), kBufferSize,
+                                           kFileIdBothDirectoryInformation, mask ? TRUE : FALSE,
+                                           mask ? &maskText : nullptr, restart ? TRUE : FALSE);
+        }
+        restart = false;
+        if (status == kStatusNoMoreFiles) return true;
+        if (status < 0) {
+            error = DosError(status);
+            return false;
+        }
+        const char* at = reinterpret_cast<const char*>(buffer.get());
+        for (;;) {
+            const IdBothDirInfo* info = reinterpret_cast<const IdBothDirInfo*>(at);
+            const size_t length = info->FileNameLength / sizeof(WCHAR);
+            const bool dots = (length == 1 && info->FileName[0] == L'.') ||
+                              (length == 2 && info->FileName[0] == L'.' && info->FileName[1] == L'.');
+            if (!dots) {
+                DirEntry e;
+                e.name = AsWideName(info->FileName, length);
+                e.shortName = AsWideName(info->ShortName, static_cast<unsigned char>(info->ShortNameLength) / 2);
+                e.attributes = info->FileAttributes;
+                e.tag = (info->FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ? info->EaSize : 0;
+                e.id = static_cast<uint64_t>(info->FileId.QuadPart);
+                entries.push_back(std::move(e));
+            }
+            if (info->NextEntryOffset == 0) break;
+            at += info->NextEntryOffset;
+        }
+        if (mask) return true;
+    }
+}
+
+}  // namespace
+
+std::unique_ptr<Node> Win32FileSystem::OpenVolumeRoot(const WideName& root, uint32_t& error) {
+    // "\??\X:\": the drive's top folder, with no Win32 rule applied to it.
+    if (!(root.size() == 2 && root[1] == u':')) {
+        error = ERROR_INVALID_NAME;
+        return nullptr;
+    }
+    std::wstring path = L"\\??\\" + AsWide(root) + L"\\";
+    return Open(nullptr, path, FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | FILE_TRAVERSE, kDirectoryFile, error);
+}
+
+std::unique_ptr<Node> Win32FileSystem::OpenChild(Node& folder, const WideName& name, OpenFor mode,
+                                                 uint32_t& error) {
+    // A "\\" would reach further down, a ":" a stream of another entry.
+    if (name.empty() || name.find_first_of(u"\\:") != WideName::npos) {
+        error = ERROR_INVALID_NAME;
+        return nullptr;
+    }
+    ACCESS_MASK access = FILE_READ_ATTRIBUTES | FILE_LIST_DIRECTORY | FILE_TRAVERSE;
+    ULONG options = kOpenReparsePoint;
+    if (mode == OpenFor::kFollow) options = 0;
+    if (mode == OpenFor::kDelete) access = DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES | FILE_LIST_DIRECTORY;
+    return Open(HandleOf(folder), AsWide(name), access, options, error);
+}
+
+bool Win32FileSystem::Query(Node& node, NodeInfo& info, uint32_t& error) {
+    const Nt& nt = NtCalls();
+    IoStatusBlock io = {};
+    AttributeTagInfo tag = {};
+    NTSTATUS_ status = nt.QueryInformationFile(HandleOf(node), &io, &tag, sizeof tag, kFileAttributeTagInformation);
+    if (status < 0) {
+        // Older systems and some file systems lack it: the basic information has the attributes.
+        BasicInfo basic = {};
+        io = IoStatusBlock();
+        status = nt.QueryInformationFile(HandleOf(node), &io, &basic, sizeof basic, kFileBasicInformation);
+        if (status < 0) {
+            error = DosError(status);
+            return false;
+        }
+        tag.FileAttributes = basic.FileAttributes;
+        tag.ReparseTag = 0;
+    }
+    LARGE_INTEGER id = {};
+    io = IoStatusBlock();
+    status = nt.QueryInformationFile(HandleOf(node), &io, &id, sizeof id, kFileInternalInformation);
+    if (status < 0) {
+        error = DosError(status);
+        return false;
+    }
+    info.attributes = tag.FileAttributes;
+    info.tag = (tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ? tag.ReparseTag : 0;
+    info.id = static_cast<uint64_t>(id.QuadPart);
+    return true;
+}
+
+bool Win32FileSystem::ListFolder(Node& folder, std::vector<DirEntry>& entries, uint32_t& error) {
+    entries.clear();
+    return ReadDirectory(HandleOf(folder), nullptr, entries, error);
+}
+
+bool Win32FileSystem::LookUp(Node& folder, const WideName& name, DirEntry& entry, uint32_t& error) {
+    // A mask with a wildcard would match more than the one name.
+    if (name.empty() || name.find_first_of(u"*?<>\"\\") != WideName::npos) {
+        error = ERROR_FILE_NOT_FOUND;
+        return false;
+    }
+    std::wstring mask = AsWide(name);
+    std::vector<DirEntry> found;
+    // A handle keeps the first mask it was asked with: each look-up gets a
+    // handle of its own to the same folder (an empty name relative to it).
+    std::unique_ptr<Node> again = Open(HandleOf(folder), std::wstring(), FILE_LIST_DIRECTORY, kDirectoryFile, error);
+    if (!again) return false;
+    if (!ReadDirectory(HandleOf(*again), &mask, found, error)) {
+        if (error == ERROR_NO_MORE_FILES) error = ERROR_FILE_NOT_FOUND;
+        return false;
+    }
+    if (found.empty()) {
+        error = ERROR_FILE_NOT_FOUND;
+        return false;
+    }
+    entry = std::move(found.front());
+    return true;
+}
+
+bool Win32FileSystem::SetAttributesOf(Node& node, uint32_t attributes, uint32_t& error) {
+    BasicInfo basic = {};
+    basic.FileAttributes = attributes == 0 ? FILE_ATTRIBUTE_NORMAL : attributes;
+    IoStatusBlock io = {};
+    NTSTATUS_ status = NtCalls().SetInformationFile(HandleOf(node), &io, &basic, sizeof basic, kFileBasicInformation);
+    if (status < 0) {
+        error = DosError(status);
+        return false;
+    }
+    return true;
+}
+
+bool Win32FileSystem::DeleteOpen(Node& node, uint32_t& error) {
+    const Nt& nt = NtCalls();
+    IoStatusBlock io = {};
+    // Where the system has it: the name goes at once (POSIX semantics),
+    // whether or not another program still holds the entry open.
+    ULONG flags = 0x1 /* delete */ | 0x2 /* POSIX semantics */;
+    NTSTATUS_ status = nt.SetInformationFile(HandleOf(node), &io, &flags, sizeof flags, kFileDispositionInformationEx);
+    if (status >= 0) return true;
+    BOOLEAN remove = TRUE;
+    io = IoStatusBlock();
+    status = nt.SetInformationFile(HandleOf(node), &io, &remove, sizeof remove, kFileDispositionInformation);
+    if (status >= 0 || status == kStatusDeletePending) return true;
+    error = DosError(status);
+    return false;
+}
+
+bool Win32FileSystem::ToAnsi(const WideName& name, std::string& ansi) {
+    const std::wstring wide = AsWide(name);
+    return WideToAnsiExactly(wide, ansi);
+}
+
+bool Win32FileSystem::ToWide(const std::string& ansi, WideName& name) {
+    std::wstring wide;
+    if (!AnsiToWide(ansi, wide)) return false;
+    name.assign(wide.begin(), wide.end());
+    return true;
 }

@@ -1,10 +1,20 @@
-// FileSystem on the Win32 A functions.
+// FileSystem on the Win32 W functions, with names converted exactly.
 #pragma once
 
 #include "FileSystem.h"
 
 class Win32FileSystem final : public FileSystem {
 public:
+    std::unique_ptr<Node> OpenVolumeRoot(const WideName& root, uint32_t& error) override;
+    std::unique_ptr<Node> OpenChild(Node& folder, const WideName& name, OpenFor mode, uint32_t& error) override;
+    bool Query(Node& node, NodeInfo& info, uint32_t& error) override;
+    bool ListFolder(Node& folder, std::vector<DirEntry>& entries, uint32_t& error) override;
+    bool LookUp(Node& folder, const WideName& name, DirEntry& entry, uint32_t& error) override;
+    bool SetAttributesOf(Node& node, uint32_t attributes, uint32_t& error) override;
+    bool DeleteOpen(Node& node, uint32_t& error) override;
+    bool ToAnsi(const WideName& name, std::string& ansi) override;
+    bool ToWide(const std::string& ansi, WideName& name) override;
+
     std::unique_ptr<Listing> FindFirst(const char* pattern, FindData& first, uint32_t& error) override;
     uint32_t GetAttributes(const char* path) override;
     bool SetAttributes(const char* path, uint32_t attributes) override;

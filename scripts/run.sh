@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Builds the 32-bit Windows program (the 64-bit one where 32-bit programs cannot run), makes a folder tree full of malformed
-# names in a temporary folder, and runs Orvelle on it under Wine.
+# Builds the 32-bit Windows program (the one users get), makes a folder tree
+# full of malformed names in a temporary folder, and runs Orvelle on it under
+# Wine; on a machine that cannot execute 32-bit programs, under emulation
+# (scripts/i386-route.sh).
 #
 #   ORVELLE_BUILD_ROOT   where the build trees go (default: build/ in the repository)
 
@@ -14,12 +16,9 @@ cd "$root"
 build_root=${ORVELLE_BUILD_ROOT:-$root/build}
 case $build_root in /*) ;; *) build_root=$root/$build_root ;; esac
 preset=win32
-# Some machines (virtual machines among them) cannot execute 32-bit programs
-# at all: there the 64-bit build of the same sources runs instead.
-if ! "$root/scripts/wine-can-run-32bit.sh"; then
-    echo "This machine cannot execute 32-bit programs: running the 64-bit build instead."
-    preset=win64
-fi
+route=$("$root/scripts/i386-route.sh" --cache "$build_root/i386-route" route) ||
+    { echo "This machine cannot execute 32-bit programs and the emulated route failed." >&2; exit 1; }
+echo "32-bit programs run $route here."
 build_dir=$build_root/$preset
 
 # --- the demo tree, made from the Linux side where such names are ordinary ---
@@ -72,7 +71,8 @@ echo
 echo "Running ${front_end[0]} on $win_tree"
 # Windows programs print in the ANSI code page (936); show that as UTF-8.
 set +e
-"$root/scripts/wine-env.sh" --prefix "$build_dir/wineprefix" run \
+"$root/scripts/i386-route.sh" --cache "$build_root/i386-route" run \
+    "$root/scripts/wine-env.sh" --prefix "$build_dir/wineprefix" run \
     "$build_dir/${front_end[0]}" "${front_end[@]:1}" | iconv -c -f GB18030 -t UTF-8
 rc=${PIPESTATUS[0]}
 set -e

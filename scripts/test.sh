@@ -52,10 +52,17 @@ run_preset() {
     if ! cmake --build "$dir" -j "$jobs"; then
         summary+=("$preset: build FAILED"); return 1
     fi
-    if [ "$preset" = win32 ] && ! "$root/scripts/wine-can-run-32bit.sh"; then
-        echo "=== $preset: tests NOT RUN: this machine cannot execute 32-bit programs (the 32-bit Wine loader fails)"
-        summary+=("$preset: built; tests NOT RUN (this machine cannot execute 32-bit programs)")
-        return 0
+    # The shipped 32-bit build runs natively where this machine executes i386
+    # programs, otherwise under emulation (scripts/i386-route.sh).
+    local route=
+    if [ "$preset" = win32 ]; then
+        route=$("$root/scripts/i386-route.sh" --cache "$build_root/i386-route" route)
+        if [ "$route" = none ] || [ -z "$route" ]; then
+            echo "=== $preset: tests NOT RUN: this machine cannot execute 32-bit programs and the emulated route failed"
+            summary+=("$preset: built; tests NOT RUN (no way to execute 32-bit programs here)")
+            return 1
+        fi
+        echo "=== $preset: 32-bit programs run $route"
     fi
     echo "=== $preset: test"
     local ctest=(ctest --test-dir "$dir" --output-on-failure --timeout 600 --no-tests=error -j "$jobs")
@@ -65,14 +72,22 @@ run_preset() {
             ctest=("$root/scripts/wine-env.sh" --prefix "$dir/wineprefix" session "${ctest[@]}")
             ;;
     esac
+    if [ -n "$route" ]; then
+        ctest=("$root/scripts/i386-route.sh" --cache "$build_root/i386-route" run "${ctest[@]}")
+    fi
     local rc
     "${ctest[@]}" 2>&1 | tee "$log"
     rc=${PIPESTATUS[0]}
     count_tests "$log"
     if [ "$rc" -ne 0 ]; then
-        summary+=("$preset: tests FAILED${run_total:+ ($run_failed of $run_total failed)}"); return 1
+        summary+=("$preset: tests FAILED${run_total:+ ($run_failed of $run_total failed${route:+, $route i386})}"); return 1
     fi
-    summary+=("$preset: ok${run_total:+ ($run_total tests passed)}")
+    local how=
+    case $route in
+        native) how=", native i386" ;;
+        emulated) how=", emulated i386" ;;
+    esac
+    summary+=("$preset: ok${run_total:+ ($run_total tests passed$how)}")
 }
 
 mkdir -p "$build_root" || exit 1

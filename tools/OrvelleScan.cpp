@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "Delete.h"
+#include "ExactAnsi.h"
 #include "PathText.h"
 #include "ResultRow.h"
 #include "Scan.h"
@@ -242,17 +243,8 @@ int ReadArguments(std::vector<std::string>& args) {
     if (!argv) return 0;
     int bad = 0;
     for (int i = 1; i < count && !bad; ++i) {
-        std::wstring wide = argv[i];
-        BOOL usedDefault = FALSE;
         std::string narrow;
-        if (!wide.empty()) {
-            int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()),
-                                        nullptr, 0, nullptr, &usedDefault);
-            narrow.assign(static_cast<size_t>(n), '\0');
-            WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()), &narrow[0],
-                                n, nullptr, &usedDefault);
-        }
-        if (usedDefault || Widen(narrow, CP_ACP) != wide)
+        if (!WideToAnsiExactly(std::wstring(argv[i]), narrow))
             bad = i;
         else
             args.push_back(narrow);
@@ -271,17 +263,42 @@ bool IsPrefixed(const std::string& path) {
            path[3] == '\\';
 }
 
+// The current folder of the process, or of one drive ("D:"), exactly: empty
+// when the code page cannot hold it.
+std::string CurrentFolder(const wchar_t* drive) {
+    wchar_t full[32768];
+    DWORD n = drive ? GetFullPathNameW(drive, 32768, full, nullptr) : GetCurrentDirectoryW(32768, full);
+    std::string narrow;
+    if (n == 0 || n >= 32768 || !WideToAnsiExactly(full, n, narrow)) return std::string();
+    return narrow;
+}
+
 // A relative folder becomes absolute, so that the rows' paths can be deleted
-// from anywhere; its long names make every row's path resolve. Device paths,
-// patterns and a bare drive are walked as typed, as the window does.
+// from anywhere. Only the current folder is put in front: the components as
+// typed stay what they are, since the system's own normalisation would drop a
+// trailing dot or blank and walk the twin ("a." as "a"). A bare drive ("D:")
+// and "D:sub" start from that drive's current folder, as the system takes
+// them. Device paths, shares, patterns and absolute paths stay as typed.
 std::string AbsoluteFolder(const std::string& folder) {
-    if (IsPrefixed(folder) || IsDriveOnly(folder) || folder.empty() || folder.back() == '*') return folder;
-    char full[MAX_PATH] = {};
-    DWORD n = GetFullPathNameA(folder.c_str(), MAX_PATH, full, nullptr);
-    if (n == 0 || n >= MAX_PATH) return folder;
-    char longForm[MAX_PATH] = {};
-    n = GetLongPathNameA(full, longForm, MAX_PATH);
-    return n > 0 && n < MAX_PATH ? longForm : full;
+    if (IsPrefixed(folder) || folder.empty() || folder.back() == '*') return folder;
+    if (folder.size() >= 2 && folder[0] == '\\' && folder[1] == '\\') return folder;
+    const bool drive = folder.size() >= 2 && folder[1] == ':' && !IsAnsiLeadByte(static_cast<unsigned char>(folder[0]));
+    if (drive && folder.size() >= 3 && folder[2] == '\\') return folder;
+    std::string base, rest;
+    if (drive) {
+        const wchar_t letter[3] = {static_cast<wchar_t>(static_cast<unsigned char>(folder[0])), L':', 0};
+        base = CurrentFolder(letter);
+        rest = folder.substr(2);
+    } else if (folder[0] == '\\') {
+        base = CurrentFolder(nullptr).substr(0, 2);  // the current drive
+        rest = folder.substr(1);
+    } else {
+        base = CurrentFolder(nullptr);
+        rest = folder;
+    }
+    if (base.empty()) return folder;
+    if (rest.empty()) return base;
+    return base + (base.back() == '\\' ? "" : "\\") + rest;
 }
 
 enum class FolderCheck { Ok, Missing, NotAFolder };
@@ -448,7 +465,7 @@ int Run() {
     }
     if (tally.asked && !command.quiet && !command.json) out.Message(DeleteSummaryText(language, tally));
 
-    const int exitCode = ExitCodeFor(rowsListed, tally);
+    const int exitCode = ExitCodeFor(rowsListed, tally, counts.unsearched, StopRequested());
     if (command.json) {
         if (command.remove)
             for (const ListedEntry& entry : sink.entries)

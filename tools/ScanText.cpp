@@ -72,10 +72,14 @@ UsageError ParseScanCommand(const std::vector<std::string>& args, ScanCommand& c
     return UsageError::None;
 }
 
-int ExitCodeFor(int rowsListed, const DeleteTally& tally) {
+int ExitCodeFor(int rowsListed, const DeleteTally& tally, int unsearched, bool interrupted) {
+    // An incomplete answer is never "clean": a stop, then a failure, then a
+    // search that saw only part of the tree outrank what was found.
+    if (interrupted) return kExitInterrupted;
+    if (tally.confirmed && (tally.failed > 0 || tally.kept > 0)) return kExitDeleteFailed;
+    if (unsearched > 0) return kExitSearchedInPart;
     if (!tally.asked) return rowsListed > 0 ? kExitListed : kExitClean;
     if (!tally.confirmed) return kExitListed;
-    if (tally.failed > 0 || tally.kept > 0) return kExitDeleteFailed;
     return kExitClean;
 }
 
@@ -114,8 +118,11 @@ std::string HelpText(Language language) {
                u8"退出代码:\n"
                u8"  0  没有列出任何项目，或列出的项目全部删除\n"
                u8"  1  列出了项目而未删除（没有 --delete，或回答了否）\n"
-               u8"  2  有列出的项目未能删除（删除失败，或 Ctrl+C 停止了删除）\n"
+               u8"  2  有列出的项目删除失败\n"
                u8"  3  用法错误，或文件夹不存在\n"
+               u8"  4  只搜索了一部分：有文件夹无法搜索（统计中的“未能搜索”）\n"
+               u8"  130  Ctrl+C 停止了搜索或删除\n"
+               u8"  同时适用多个时取最先的一个: 130、3、2、4、1、0。\n"
                u8"\n"
                u8"示例:\n"
                u8"  OrvelleScan D:\\projects\n"
@@ -148,8 +155,12 @@ std::string HelpText(Language language) {
            "Exit codes:\n"
            "  0  nothing listed, or everything listed was deleted\n"
            "  1  entries listed and left in place (no --delete, or the answer was no)\n"
-           "  2  some listed entry was not deleted (it failed, or Ctrl+C stopped the deletion)\n"
+           "  2  some listed entry could not be deleted\n"
            "  3  bad usage, or a folder that does not exist\n"
+           "  4  searched only in part: some folder could not be searched (the counts say\n"
+           "     how many)\n"
+           "  130  Ctrl+C stopped the search or the deletion\n"
+           "  When several apply, the first of 130, 3, 2, 4, 1, 0 is given.\n"
            "\n"
            "Examples:\n"
            "  OrvelleScan D:\\projects\n"

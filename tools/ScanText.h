@@ -37,6 +37,8 @@ constexpr int kExitClean = 0;      // nothing listed, or everything listed was d
 constexpr int kExitListed = 1;     // entries listed and left in place
 constexpr int kExitDeleteFailed = 2;
 constexpr int kExitUsage = 3;      // bad usage, or a folder that does not exist
+constexpr int kExitSearchedInPart = 4;  // some folder could not be searched
+constexpr int kExitInterrupted = 130;   // Ctrl+C stopped the search or the deletion
 
 struct DeleteTally {
     bool asked = false;      // --delete with rows to delete
@@ -46,7 +48,8 @@ struct DeleteTally {
     int kept = 0;  // confirmed but not tried: Ctrl+C stopped the deletion
 };
 
-int ExitCodeFor(int rowsListed, const DeleteTally& tally);
+// When several apply, the first of 130, 2, 4, 1, 0 (3 is decided before any search).
+int ExitCodeFor(int rowsListed, const DeleteTally& tally, int unsearched = 0, bool interrupted = false);
 
 // "y" or "yes" in any letter case, blanks around it allowed; anything else,
 // an empty line included, is no.

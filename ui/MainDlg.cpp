@@ -121,10 +121,35 @@ BOOL CMyDlg::OnInitDialog() {
 
 BOOL CMyDlg::PreTranslateMessage(MSG* msg) {
     if (msg->message == WM_KEYDOWN) {
-        if (msg->wParam == VK_ESCAPE) return TRUE;
+        const bool searchReady = ::IsWindowEnabled(GetDlgItem(IDC_BTN_SEARCH)) != FALSE;
+        // Esc never closes the window; it stops a search as the button does.
+        if (msg->wParam == VK_ESCAPE) {
+            if (IsWalking() && searchReady) ToggleSearch();
+            return TRUE;
+        }
         if (msg->wParam == VK_RETURN) {
             if (GetFocus() == GetDlgItem(IDC_EDIT_PATH)) ToggleSearch();
             return TRUE;
+        }
+        if (msg->wParam == VK_F5) {
+            if (!IsWalking() && searchReady) ToggleSearch();
+            return TRUE;
+        }
+        // The list's own keys; in the path field they keep their text meaning.
+        if (msg->hwnd == GetDlgItem(IDC_LIST_RESULT)) {
+            const bool ctrl = GetKeyState(VK_CONTROL) < 0;
+            if (ctrl && msg->wParam == 'A') {
+                CheckAllRows();
+                return TRUE;
+            }
+            if (ctrl && msg->wParam == 'C') {
+                CopySelectedPath();
+                return TRUE;
+            }
+            if (!ctrl && msg->wParam == VK_DELETE) {
+                AskAndDeleteSelectedRow();
+                return TRUE;
+            }
         }
     }
     return CDialog::PreTranslateMessage(msg);

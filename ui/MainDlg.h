@@ -41,6 +41,8 @@ public:
     void AcceptDroppedPath(HDROP drop);
     void DeleteCheckedRows();
     void DeleteSelectedRow();
+    // The Del key: one question naming the entry, then as DeleteSelectedRow.
+    void AskAndDeleteSelectedRow();
     void DeleteAllRows();
     // The result list's commands (check marks, right-click menu, copy, open,
     // sort), export, statistics, clearing, the About box, the Explorer verbs.

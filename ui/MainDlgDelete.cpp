@@ -44,6 +44,16 @@ void CMyDlg::DeleteSelectedRow() {
     if (row >= 0) DeleteRow(row, session);
 }
 
+void CMyDlg::AskAndDeleteSelectedRow() {
+    if (IsWalking() || m_listResult.GetSelectedCount() == 0) return;
+    const int row = m_listResult.GetNextItem(-1, LVNI_SELECTED);
+    if (row < 0) return;
+    std::string entry = m_listResult.GetItemText(row, 0);
+    if (entry.empty()) entry = m_listResult.GetItemText(row, 1);
+    if (MessageBox(BuildDeleteQuestion(entry).c_str(), nullptr, MB_YESNO | MB_ICONQUESTION) != IDYES) return;
+    DeleteSelectedRow();
+}
+
 void CMyDlg::DeleteAllRows() {
     if (IsWalking()) return;
     DeleteSession session(*m_fs);

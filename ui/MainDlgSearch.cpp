@@ -12,8 +12,11 @@
 
 #include "App.h"
 #include "AppMessages.h"
+#include "ExactAnsi.h"
 #include "ListRowSink.h"
 #include "MainDlg.h"
+
+#include "ExactAnsi.h"
 #include "MainTexts.h"
 #include "MainTimers.h"
 #include "PathForms.h"
@@ -116,10 +119,13 @@ void CMyDlg::RunSearchWorker(const SearchRun& run) {
         ListRowSink rows(m_listResult, m_listPaint);
         ProgressSink sink(rows, *m_fs, m_scan, m_progress, kProgressMs);
         ScanFolder(*m_fs, run.root, run.options, sink, m_scan);
+        // Read before anything else: the end of the walk raises the flag too.
+        const SearchEnd end = m_scan.stopRequested.load() != 0 ? SearchEnd::Stopped : SearchEnd::Finished;
         rows.Flush();  // every row is in the list before the summary
         const DWORD elapsed = GetTickCount() - start;
 
         std::string summary;
+        UINT icon = MB_ICONINFORMATION;
         RunOnWindowThread(hwnd, [&] {
             if (m_bClosing) return;
             m_scan.stopRequested = 1;
@@ -127,10 +133,13 @@ void CMyDlg::RunSearchWorker(const SearchRun& run) {
             SetDlgItemTextA(hwnd, IDC_BTN_SEARCH, kCaptionStart);
             ::EnableWindow(GetDlgItem(IDC_BTN_SEARCH), TRUE);
             if (m_listResult.GetItemCount() > 0) ::EnableWindow(GetDlgItem(IDC_BTN_EXPORT), TRUE);
-            summary = BuildSearchSummary(m_scan.foldersSearched, m_scan.filesSearched, m_scan.malformedFolders,
-                                         m_scan.malformedFiles, m_scan.unsearched, elapsed);
+            if (m_scan.rootMissing) icon = MB_ICONEXCLAMATION;
+            summary = m_scan.rootMissing
+                          ? BuildMissingRootText(run.root)
+                          : BuildSearchSummary(m_scan.foldersSearched, m_scan.filesSearched, m_scan.malformedFolders,
+                                               m_scan.malformedFiles, m_scan.unsearched, elapsed, end);
         });
-        if (!summary.empty()) AppMessageBox(hwnd, summary.c_str(), MB_ICONINFORMATION);
+        if (!summary.empty()) AppMessageBox(hwnd, summary.c_str(), icon);
     }
 
     m_scan.stopRequested = 1;
@@ -160,15 +169,19 @@ void CMyDlg::ChooseFolder() {
 }
 
 void CMyDlg::AcceptDroppedPath(HDROP drop) {
-    // A path longer than the field takes is refused whole; cut, it would name another folder.
-    const UINT length = DragQueryFileA(drop, 0, nullptr, 0);
-    if (length > 0 && length <= kMaxRootLength) {
-        std::vector<char> item(length + 1, '\0');
-        DragQueryFileA(drop, 0, item.data(), length + 1);
+    // Taken in its wide form: the narrow one comes through best fit, and a
+    // look-alike ("ｋ" as "k", "¥" as "\\") would name another folder. A path
+    // the code page cannot hold exactly, or longer than the field takes, is
+    // refused whole; cut, it would name another folder too.
+    const UINT length = DragQueryFileW(drop, 0, nullptr, 0);
+    std::wstring wide(length, L'\0');
+    std::string item;
+    if (length > 0 && DragQueryFileW(drop, 0, &wide[0], length + 1) == length && WideToAnsiExactly(wide, item) &&
+        !item.empty() && item.size() <= kMaxRootLength) {
         bool isFolder = false;
-        ResolveDevicePath(*m_fs, item.data(), isFolder);
+        ResolveDevicePath(*m_fs, item, isFolder);
         UpdateData(true);
-        m_strPath = isFolder ? std::string(item.data()) : ParentFolderOf(item.data());
+        m_strPath = isFolder ? item : ParentFolderOf(item);
         UpdateData(false);
     }
     DragFinish(drop);

@@ -22,8 +22,9 @@ std::string BuildProgressTitle(const std::string& restTitle, int foldersSearched
 }
 
 std::string BuildSearchSummary(int foldersSearched, int filesSearched, int malformedFolders, int malformedFiles,
-                               int unsearched, uint32_t elapsedMs) {
-    std::string text = Format("搜索完成，共搜索了%d个目录和", foldersSearched);
+                               int unsearched, uint32_t elapsedMs, SearchEnd end) {
+    std::string text = end == SearchEnd::Stopped ? "搜索已停止，" : "搜索完成，";
+    text += Format("共搜索了%d个目录和", foldersSearched);
     text += Format("%d个文件\r\n", filesSearched);
     text += Format("找到了畸形目录: %d 个\r\n", malformedFolders);
     text += Format("找到了畸形文件: %d 个\r\n", malformedFiles);
@@ -34,6 +35,10 @@ std::string BuildSearchSummary(int foldersSearched, int filesSearched, int malfo
         text += Format("共花时: %d 秒", static_cast<int>(elapsedMs / 1000));
     return text;
 }
+
+std::string BuildMissingRootText(const std::string& root) { return "要搜索的目录不存在：\r\n" + root; }
+
+std::string BuildDeleteQuestion(const std::string& entry) { return "确定要删除“" + entry + "”吗？"; }
 
 std::string BuildDeleteSummary(int deleted, int failed) {
     return Format("删除完毕，删除成功 %d 个，删除失败 %d 个。", deleted, failed);

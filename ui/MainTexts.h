@@ -13,8 +13,16 @@ std::string BuildProgressTitle(const std::string& restTitle, int foldersSearched
 // The box shown when a search ends; elapsedMs is the time it took. When
 // some folders or entries could not be searched (unsearched > 0), a line
 // saying how many follows the counts.
+// A stopped search says so in place of "搜索完成"; the counts stay as they are.
+enum class SearchEnd { Finished, Stopped };
 std::string BuildSearchSummary(int foldersSearched, int filesSearched, int malformedFolders, int malformedFiles,
-                               int unsearched, uint32_t elapsedMs);
+                               int unsearched, uint32_t elapsedMs, SearchEnd end = SearchEnd::Finished);
+
+// The box shown instead of a summary when the root is not there exactly.
+std::string BuildMissingRootText(const std::string& root);
+
+// The question the Del key asks about one row (its path, or its name).
+std::string BuildDeleteQuestion(const std::string& entry);
 
 // The box shown after the checked rows were deleted.
 std::string BuildDeleteSummary(int deleted, int failed);

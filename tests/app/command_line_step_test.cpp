@@ -55,9 +55,9 @@ TEST(HandleCommandLineArgument, HandsThePathToTheCollectingInstance) {
     CSFMServer first;
     first.Open(nullptr, HandOverBlockName(appId).c_str(), 1);
     ASSERT_NE(first.GetBuffer(), nullptr);
-    std::strcpy(first.GetBuffer(), "C:\\first");
+    std::strcpy(first.GetBuffer(), "DC:\\first");
 
-    for (const char* argument : {"-d:D:\\second", "-p:E:\\third", "-X:F:\\奬状"}) {
+    for (const char* argument : {"-d:D:\\second", "-X:F:\\奬状"}) {
         CSFMServer sfm;
         Recorder r;
         const HandledArgument handled = HandleCommandLineArgument(sfm, appId, argument, r.Delete(), r.Box());
@@ -65,7 +65,38 @@ TEST(HandleCommandLineArgument, HandsThePathToTheCollectingInstance) {
         EXPECT_TRUE(r.boxes.empty()) << argument;
         EXPECT_TRUE(r.deleted.empty()) << argument;
     }
-    EXPECT_EQ(std::string(first.GetBuffer()), "C:\\first\rD:\\second\rE:\\third\rF:\\奬状");
+    EXPECT_EQ(std::string(first.GetBuffer()), "DC:\\first\rDD:\\second\rDF:\\奬状");
+}
+
+// A request never joins a batch of the other kind: a search started while
+// deletions are collected opens its own window, and a deletion started while a
+// search window holds the block asks for itself. The block stays as it was.
+TEST(HandleCommandLineArgument, ARequestOfTheOtherKindIsHandledAlone) {
+    struct Case {
+        const char* block;
+        const char* argument;
+        StepEnd end;
+        const char* searchPath;
+        std::vector<std::string> deleted;
+    };
+    const Case cases[] = {
+        {"DC:\\batch", "-p:E:\\look", StepEnd::OpenWindow, "E:\\look", {}},
+        {"SC:\\window", "-d:E:\\old.", StepEnd::EndProcess, "", {"E:\\old."}},
+    };
+    for (const Case& c : cases) {
+        const std::string appId = UniqueTestName("otherkind");
+        CSFMServer first;
+        first.Open(nullptr, HandOverBlockName(appId).c_str(), 1);
+        ASSERT_NE(first.GetBuffer(), nullptr);
+        std::strcpy(first.GetBuffer(), c.block);
+        CSFMServer sfm;
+        Recorder r;
+        const HandledArgument handled = HandleCommandLineArgument(sfm, appId, c.argument, r.Delete(), r.Box());
+        EXPECT_EQ(handled.end, c.end) << c.argument;
+        EXPECT_EQ(handled.searchPath, c.searchPath) << c.argument;
+        EXPECT_EQ(r.deleted, c.deleted) << c.argument;
+        EXPECT_EQ(std::string(first.GetBuffer()), c.block) << c.argument;
+    }
 }
 
 struct StepOnThread {
@@ -98,14 +129,14 @@ TEST(HandleCommandLineArgument, ClaimsTheFirstPlaceOnlyUnderTheLock) {
     ASSERT_NE(thread, nullptr);
     Sleep(300);
     EXPECT_EQ(std::string(holder.GetBuffer()), "");  // it waits instead of claiming
-    std::strcpy(holder.GetBuffer(), "C:\\first");
+    std::strcpy(holder.GetBuffer(), "DC:\\first");
     ReleaseMutex(lock);
 
     ASSERT_EQ(WaitForSingleObject(thread, 10000), WAIT_OBJECT_0);
     CloseHandle(thread);
     CloseHandle(lock);
     EXPECT_EQ(step.handled.end, StepEnd::EndProcess);
-    EXPECT_EQ(std::string(holder.GetBuffer()), "C:\\first\rD:\\late");
+    EXPECT_EQ(std::string(holder.GetBuffer()), "DC:\\first\rDD:\\late");
     EXPECT_TRUE(step.recorder.boxes.empty());
 }
 
@@ -136,17 +167,17 @@ TEST(HandleCommandLineArgument, RefusesAPathThatDoesNotFitWhole) {
     CSFMServer first;
     first.Open(nullptr, HandOverBlockName(appId).c_str(), 1);
     ASSERT_NE(first.GetBuffer(), nullptr);
-    std::strcpy(first.GetBuffer(), "C:\\first");  // 8 bytes: 4096 - 8 - 2 are left for a path
+    std::strcpy(first.GetBuffer(), "DC:\\first");  // 9 bytes: 4096 - 9 - 3 are left for a path
 
     CSFMServer sfm;
     Recorder r;
-    const std::string tooLong = "D:\\" + std::string(4087 - 3, 'x');
+    const std::string tooLong = "D:\\" + std::string(4085 - 3, 'x');
     EXPECT_EQ(HandleCommandLineArgument(sfm, appId, "-d:" + tooLong, r.Delete(), r.Box()).end, StepEnd::EndProcess);
-    EXPECT_EQ(std::string(first.GetBuffer()), "C:\\first");
+    EXPECT_EQ(std::string(first.GetBuffer()), "DC:\\first");
 
-    const std::string fits = "D:\\" + std::string(4086 - 3, 'y');
+    const std::string fits = "D:\\" + std::string(4084 - 3, 'y');
     EXPECT_EQ(HandleCommandLineArgument(sfm, appId, "-d:" + fits, r.Delete(), r.Box()).end, StepEnd::EndProcess);
-    EXPECT_EQ(std::string(first.GetBuffer()), "C:\\first\r" + fits);
+    EXPECT_EQ(std::string(first.GetBuffer()), "DC:\\first\rD" + fits);
     EXPECT_EQ(first.GetBuffer()[4095], '\0');
 
     EXPECT_TRUE(r.boxes.empty());
@@ -177,7 +208,7 @@ TEST(HandleCommandLineArgument, FirstSearchInstanceWaitsAndKeepsTheBlock) {
     EXPECT_GE(elapsed, kHandOverQuietMs - 50);  // GetTickCount's own granularity
     EXPECT_TRUE(r.boxes.empty());
     // Later instances keep finding it taken while the window lives.
-    EXPECT_EQ(BlockText(appId), "D:\\data");
+    EXPECT_EQ(BlockText(appId), "SD:\\data");
 }
 
 TEST(HandleCommandLineArgument, FirstDeleteInstanceAsksAndDeletesItsOwnPath) {
@@ -214,7 +245,7 @@ TEST(HandleWideArgument, APathTheCodePageCannotHoldIsRefusedBeforeTheHandOver) {
             first.Open(nullptr, HandOverBlockName(appId).c_str(), 1);
             ASSERT_NE(first.GetBuffer(), nullptr);
             if (collector)
-                std::strcpy(first.GetBuffer(), "C:\\first");
+                std::strcpy(first.GetBuffer(), "DC:\\first");
             const std::string before = first.GetBuffer();
 
             CSFMServer sfm;
@@ -241,13 +272,13 @@ TEST(HandleWideArgument, APathTheCodePageHoldsGoesOnInItsBytes) {
     CSFMServer first;
     first.Open(nullptr, HandOverBlockName(appId).c_str(), 1);
     ASSERT_NE(first.GetBuffer(), nullptr);
-    std::strcpy(first.GetBuffer(), "C:\\first");
+    std::strcpy(first.GetBuffer(), "DC:\\first");
     CSFMServer sfm;
     Recorder r;
     // The second byte of 奬 is 0x5C, the byte of "\".
     EXPECT_EQ(HandleWideArgument(sfm, appId, L"-d:D:\\\u596C\u72B6\\caf\u00E9.", r.Delete(), r.Box()).end,
               StepEnd::EndProcess);
-    EXPECT_EQ(std::string(first.GetBuffer()), "C:\\first\rD:\\\x8A\x5C\xD7\xB4\\caf\xA8\xA6.");
+    EXPECT_EQ(std::string(first.GetBuffer()), "DC:\\first\rDD:\\\x8A\x5C\xD7\xB4\\caf\xA8\xA6.");
     EXPECT_TRUE(r.boxes.empty());
 }
 

@@ -81,6 +81,7 @@ std::vector<std::string> ReadLines(const std::string& path) {
 }
 
 // The paths in the hand-over block of appId, in the order they came.
+// The paths in the block, without the kind letter of each item.
 std::vector<std::string> HandedPaths(const std::string& appId) {
     std::vector<std::string> paths;
     const HANDLE mapping = OpenFileMappingA(FILE_MAP_READ, FALSE, HandOverBlockName(appId).c_str());
@@ -90,10 +91,11 @@ std::vector<std::string> HandedPaths(const std::string& appId) {
     if (view) {
         const std::string text(view, strnlen(view, 4096));
         size_t start = 0;
+        // Each item is its kind letter and the path.
         for (size_t end; (end = text.find('\r', start)) != std::string::npos; start = end + 1)
-            paths.push_back(text.substr(start, end - start));
+            paths.push_back(text.substr(start + 1, end - start - 1));
         if (start < text.size())
-            paths.push_back(text.substr(start));
+            paths.push_back(text.substr(start + 1));
         UnmapViewOfFile(view);
     }
     CloseHandle(mapping);
@@ -249,22 +251,22 @@ TEST_F(HandOverAcrossProcesses, SearchRequestsStartedTogetherOpenOneWindowWithIt
 }
 
 TEST_F(HandOverAcrossProcesses, AnOverLongPathIsRefusedAndNothingIsWritten) {
-    CSFMServer held;  // plays a search window holding the block
+    CSFMServer held;  // plays an instance collecting deletions
     held.Open(nullptr, HandOverBlockName(m_appId).c_str(), 1);
     ASSERT_NE(held.GetBuffer(), nullptr);
-    std::strcpy(held.GetBuffer(), "C:\\held");
+    std::strcpy(held.GetBuffer(), "DC:\\held");
 
     const std::vector<Instance> refused = RunTogether({"-d:D:\\" + std::string(5000, 'x')});
     ASSERT_EQ(refused.size(), 1u);
     EXPECT_EQ(refused[0].exitCode, 0u);
     EXPECT_TRUE(refused[0].lines.empty());
-    EXPECT_EQ(std::string(held.GetBuffer()), "C:\\held");
+    EXPECT_EQ(std::string(held.GetBuffer()), "DC:\\held");
 
     const std::vector<Instance> accepted = RunTogether({"-d:D:\\ok"});
     ASSERT_EQ(accepted.size(), 1u);
     EXPECT_EQ(accepted[0].exitCode, 0u);
     EXPECT_TRUE(accepted[0].lines.empty());
-    EXPECT_EQ(std::string(held.GetBuffer()), "C:\\held\rD:\\ok");
+    EXPECT_EQ(std::string(held.GetBuffer()), "DC:\\held\rDD:\\ok");
 }
 
 TEST_F(HandOverAcrossProcesses, NoOrShortArgumentOpensTheWindowAtOnce) {

@@ -38,10 +38,36 @@ std::string RestTitle() {
     return DecodeStoredText(StoredText::ProductTitle) + "[Ver1.3] - " + DecodeStoredText(StoredText::NoticeText);
 }
 
-std::string HandOverText() {
+std::string RawHandOverText() {
     std::string text;
     e2e::ReadNamedBlockText(HandOverBlock(), HandOverLock(), text);
     return text;
+}
+
+// The block's paths, each item's kind letter taken off.
+std::string HandOverText() {
+    std::string text = RawHandOverText(), paths;
+    bool atItem = true;
+    for (char c : text) {
+        if (atItem) {
+            atItem = false;
+            continue;
+        }
+        paths += c;
+        atItem = c == '\r';
+    }
+    return paths;
+}
+
+// The kind letter of each item ("S" search, "D" delete).
+std::string HandOverKinds() {
+    std::string text = RawHandOverText(), kinds;
+    bool atItem = true;
+    for (char c : text) {
+        if (atItem) kinds += c;
+        atItem = c == '\r';
+    }
+    return kinds;
 }
 
 // Holds the first instance's thread, which collects the paths, at a moment it
@@ -157,7 +183,7 @@ INSTANTIATE_TEST_SUITE_P(Close, NoArgumentStart, ::testing::ValuesIn(kCloseCases
 
 // ---- "-p:": the search request -----------------------------------------------
 
-TEST_F(OrvelleE2E, SearchRequestFillsPathFieldAfterQuietPeriodAndAbsorbsLaterRequests) {
+TEST_F(OrvelleE2E, SearchRequestFillsPathFieldAfterQuietPeriodAndADeleteRequestAsksForItself) {
     ASSERT_TRUE(m_box.WriteSavedPath("D:\\saved\\elsewhere"));
     ASSERT_TRUE(m_box.MakeFolder("tree"));
     ASSERT_TRUE(m_box.MakeFile("tree\\report."));
@@ -175,9 +201,16 @@ TEST_F(OrvelleE2E, SearchRequestFillsPathFieldAfterQuietPeriodAndAbsorbsLaterReq
     // The window keeps the block, with its own path in it, for as long as it lives.
     EXPECT_EQ(HandOverText(), tree);
 
-    // A delete request from the shell now only hands its path over and ends.
+    EXPECT_EQ(HandOverKinds(), "S");
+
+    // A delete request from the shell does not join the search's block: it
+    // asks for itself (and, answered No, deletes nothing).
     Process& later = Launch("-d:" + report);
     e2e::WindowWatch watch({later.Id(), program.Id()});
+    HWND confirm = WaitForBoxWatched(watch, {later.Id()}, kBoxCaption, kWindowTimeoutMs);
+    ASSERT_NE(confirm, nullptr) << "the delete request was lost";
+    EXPECT_EQ(e2e::MessageBoxText(confirm), kConfirmText);
+    ASSERT_TRUE(e2e::AnswerMessageBox(confirm, IDNO));
     DWORD exitCode = 99;
     EXPECT_TRUE(e2e::WaitUntil(
         [&] {
@@ -186,10 +219,9 @@ TEST_F(OrvelleE2E, SearchRequestFillsPathFieldAfterQuietPeriodAndAbsorbsLaterReq
         },
         kExitTimeoutMs));
     EXPECT_EQ(exitCode, 0u);
-    EXPECT_TRUE(watch.SeenFor(later.Id()).empty());
     EXPECT_EQ(watch.SeenFor(program.Id()).size(), 1u) << "the search window showed something";
-    EXPECT_TRUE(m_box.Exists("tree\\report.")) << "a request handed to a search window deleted something";
-    EXPECT_EQ(HandOverText(), tree + "\r" + report);
+    EXPECT_TRUE(m_box.Exists("tree\\report.")) << "answered No, yet something was deleted";
+    EXPECT_EQ(HandOverText(), tree);
     EXPECT_EQ(e2e::ControlText(window, kEditPath), tree);
 
     ASSERT_TRUE(CloseMainWindow(program, window));

@@ -472,6 +472,22 @@ TEST_F(OrvelleScanE2E, RelativeFoldersAndTheGbkBackslashName) {
     EXPECT_TRUE(Exists("誠\\誠\\"));
 }
 
+// The folder argument keeps its components as typed: a trailing dot is part of
+// the name, so "a." is searched and never its twin "a"; a relative "a.\\s" is
+// put under the current folder as it stands.
+TEST_F(OrvelleScanE2E, AFolderArgumentIsNeverItsTwin) {
+    Make({"a.\\", "a.\\con", "a.\\s\\", "a.\\s\\nul", "a\\", "a\\con", "a\\s\\", "a\\s\\nul"});
+    ScanRun run = Scan({"--delete", "--yes", Tree() + "\\a.\\s"});
+    EXPECT_EQ(run.exitCode, 0u) << run.out << run.err;
+    EXPECT_FALSE(Exists("a.\\s\\nul"));
+    EXPECT_TRUE(Exists("a\\s\\nul"));
+
+    run = Scan({"--delete", "--yes", "a."}, "", Tree());
+    EXPECT_EQ(run.exitCode, 0u) << run.out << run.err;
+    EXPECT_FALSE(Exists("a.\\con"));
+    for (const char* kept : {"a\\con", "a\\s\\nul"}) EXPECT_TRUE(Exists(kept)) << kept;
+}
+
 TEST_F(OrvelleScanE2E, ExitCodes) {
     Make({"clean\\", "clean\\ok.txt", "dirty\\", "dirty\\nul", "held\\", "held\\con\\", "held\\con\\open.txt",
           "held\\con\\other.txt", "file.txt"});
@@ -527,3 +543,38 @@ TEST_F(OrvelleScanE2E, ExitCodes) {
 }
 
 }  // namespace
+
+// The console program carries what the window program carries: the version
+// and copyright, its icon, and a manifest with the same supported systems.
+TEST(OrvelleScanResources, VersionIconAndManifest) {
+    const std::string exe = e2e::HostPath(ORVELLE_E2E_SCAN);
+    DWORD size = GetFileVersionInfoSizeA(exe.c_str(), nullptr);
+    ASSERT_GT(size, 0u);
+    std::vector<BYTE> block(size);
+    ASSERT_TRUE(GetFileVersionInfoA(exe.c_str(), 0, size, block.data()));
+    auto value = [&](const char* name) {
+        char* text = nullptr;
+        UINT length = 0;
+        std::string path = std::string("\\StringFileInfo\\080404b0\\") + name;
+        return VerQueryValueA(block.data(), path.c_str(), reinterpret_cast<void**>(&text), &length) && text
+                   ? std::string(text)
+                   : std::string("(missing)");
+    };
+    EXPECT_EQ(value("FileVersion"), "1.3.0.0");
+    EXPECT_EQ(value("OriginalFilename"), "OrvelleScan.exe");
+    EXPECT_EQ(value("LegalCopyright"), "Copyright (C) 2026 Voskar");
+
+    HMODULE module = LoadLibraryExA(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(module, nullptr);
+    EXPECT_NE(FindResourceA(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(14)), nullptr);  // RT_GROUP_ICON
+    HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));        // RT_MANIFEST
+    ASSERT_NE(found, nullptr);
+    const char* data = static_cast<const char*>(LockResource(LoadResource(module, found)));
+    const std::string manifest(data, SizeofResource(module, found));
+    for (const char* os : {"e2011457-1546-43c5-a5fe-008deee3d3f0", "35138b9a-5d96-4fbd-8e2d-a2440225f93a",
+                           "4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38", "1f676c76-80e1-4239-95bb-83d0f6d0da78",
+                           "8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a"})
+        EXPECT_NE(manifest.find(os), std::string::npos) << os;
+    EXPECT_NE(manifest.find("asInvoker"), std::string::npos);
+    FreeLibrary(module);
+}

@@ -143,10 +143,13 @@ TEST(Edges, SharedAliasesNeverLeadToTheOtherEntry) {
     EXPECT_EQ(ResolveDevicePath(v, typed, isFolder), "");
     EXPECT_TRUE(v.Exists(a + "\\victim.") && v.Exists(b + "\\victim."));
 
-    // Deleting the folder B through its unique parent alias and its long
-    // name removes B's entries and nothing of A.
+    // Deletion takes long names only, even an alias that is unique; by its
+    // long names (too long for a plain path) B goes with its entries and
+    // nothing of A.
     std::string bByAlias = "D:\\PPPPPP~1\\Project B " + std::string(150, 'b');
-    EXPECT_TRUE(DeleteListedPath(v, bByAlias));
+    EXPECT_FALSE(DeleteListedPath(v, bByAlias));
+    EXPECT_TRUE(v.Exists(b));
+    EXPECT_TRUE(DeleteListedPath(v, b));
     EXPECT_FALSE(v.Exists(b));
     EXPECT_TRUE(v.Exists(a + "\\victim.") && v.Exists(a + "\\nul"));
 }
@@ -168,7 +171,10 @@ TEST(Edges, DeepFolderChildrenGoByAliasWhereTheirLongFormDoesNotFit) {
     bool isFolder = false;
     std::string device = ResolveDevicePath(v, "D:\\DDDDDD~1\\EEEEEE~1", isFolder);
     EXPECT_NE(device, "");
-    EXPECT_TRUE(DeleteListedPath(v, "D:\\DDDDDD~1\\EEEEEE~1"));
+    EXPECT_FALSE(DeleteListedPath(v, "D:\\DDDDDD~1\\EEEEEE~1"));  // deletion: long names only
+    std::string deep = "D:\\" + std::string(200, 'd') + "\\" + std::string(70, 'e') + ".";
+    EXPECT_TRUE(DeleteListedPath(v, deep));
+    EXPECT_FALSE(v.Exists(deep));
     EXPECT_TRUE(v.Exists("D:\\" + std::string(200, 'd') + "\\keep"));
 }
 
@@ -212,13 +218,13 @@ TEST(Edges, WhatTheSearchCouldNotLookAtIsCounted) {
          1},
         {"a link, which is never entered on purpose",
          [](SimulatedVolume& v) { v.AddLink("D:\\link", "D:\\elsewhere"); }, 0},
-        {"a folder whose every path is too long",
+        {"a folder deeper than any path can reach: opened by handle, searched",
          [](SimulatedVolume& v) {
              std::string deep = "D:";
              while (deep.size() < 250) deep += "\\folder";
              v.AddFile(deep + "\\deeper\\x.");
          },
-         1},
+         0},
     };
     for (const Case& c : cases) {
         SimulatedVolume v;

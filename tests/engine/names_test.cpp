@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "CodePage.h"
 #include "FileSystem.h"
 #include "Names.h"
 
@@ -50,6 +51,13 @@ const NameCase kNameCases[] = {
     {"lpt1x", 0, kNames, false, nullptr},
     {"coma", 0, kNames, false, nullptr},
     {"clock$", 0, kNames, false, nullptr},
+    // The console's own names, alone or with an extension.
+    {"CONIN$", 0, kNames, true, "-"},
+    {"conout$.log", 0, kNames, true, "-"},
+    {"Conin$", fs_attr::kDirectory, kNames, true, "-"},
+    {"conin", 0, kNames, false, nullptr},
+    {"conout$x", 0, kNames, false, nullptr},
+    {"nullx.txt", 0, kNames, false, nullptr},
     {"co", 0, kNames, false, nullptr},
     {"\xD5\x5C.txt", 0, kNames, false, nullptr},   // a GBK name with a 0x5C trail byte
     {"\xD5\x5C.", 0, kNames, true, "-"},
@@ -76,6 +84,24 @@ TEST(IsMalformedEntry, ListsByNameThenByAttribute) {
         if (c.listed && listed) {
             EXPECT_STREQ(text, c.text) << "name '" << c.name << "'";
         }
+    }
+}
+
+// COM and LPT with a superscript one to three are reserved too; as single
+// bytes they exist in the Western code page only, and there alone do they count.
+TEST(IsReservedDeviceName, SuperscriptPortsWhereTheCodePageHasThem) {
+    struct Case {
+        const char* name;
+        bool under1252;
+    };
+    const Case cases[] = {
+        {"COM\xB9", true}, {"com\xB2.log", true}, {"LPT\xB3", true}, {"lpt\xB9.txt", true},
+        {"COM\xB9" "0", false}, {"COM\xBC", false}, {"LPT\xB2x", false},
+    };
+    for (unsigned page : {1252u, 936u}) {
+        ScopedActiveCodePage active(page);
+        for (const Case& c : cases)
+            EXPECT_EQ(IsReservedDeviceName(c.name), page == 1252 && c.under1252) << c.name << " under " << page;
     }
 }
 

@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "RowCollector.h"
+#include "Delete.h"
 #include "Scan.h"
 #include "SimulatedVolume.h"
 
@@ -22,7 +24,15 @@ struct Walk {
     Walk() {
         v.AddDrive('D');
         v.beforeFindFirst = [this](const std::string& p) { patterns.push_back(p); };
+        // A folder listed through its handle is recorded as the pattern that lists it.
+        v.beforeHandleCall = [this](const char* call, SimulatedVolume::Node* at) {
+            if (std::string(call) == "ListFolder") {
+                patterns.push_back("\\\\?\\" + v.PathOf(*at) + "\\*");
+                if (onList) onList(patterns.back());
+            }
+        };
     }
+    std::function<void(const std::string&)> onList;
     void Run(const std::string& root, ScanOptions options = kNames) {
         state.ResetCounters();
         state.stopRequested = 0;
@@ -131,8 +141,7 @@ TEST(ScanFolder, StopEndsEveryLevelAtItsNextStep) {
     w.v.AddFile("D:\\r\\a\\b\\later.");
     w.v.AddFile("D:\\r\\a\\later.");
     w.v.AddFile("D:\\r\\z\\later.");
-    w.v.beforeFindFirst = [&](const std::string& p) {
-        w.patterns.push_back(p);
+    w.onList = [&](const std::string& p) {
         if (p == "\\\\?\\D:\\r\\a\\b\\c\\*") w.state.stopRequested = 1;
     };
     w.Run("D:\\r");
@@ -169,31 +178,36 @@ TEST(ScanFolder, ListingFailuresEndThatFolderOnly) {
     EXPECT_EQ(w.state.foldersSearched, 2);  // closed is counted though it can't be listed
 }
 
-TEST(ScanFolder, EntriesBeyond259BytesAreListedWithoutPathAndFoldersGoOnByAlias) {
-    // A row never depends on whether a path to its entry fits; a folder whose
-    // long form is too long to list is listed through its aliases.
+TEST(ScanFolder, EntriesBeyond259BytesAreListedWithoutPathAndFoldersGoOnByHandle) {
+    // A row never depends on whether a path to its entry fits: folders are
+    // opened relative to their parent, however deep.
     for (bool aliases : {true, false}) {
         SimulatedVolume v;
         v.AddDrive('D', aliases);
-        std::vector<std::string> patterns;
-        v.beforeFindFirst = [&](const std::string& p) { patterns.push_back(p); };
         std::string deep = "D:\\r";
         while (deep.size() < 240) deep += "\\level";
         v.AddFile(deep + "\\fits.");
         v.AddFile(deep + "\\" + std::string(40, 'n') + ".");         // 280 bytes
-        v.AddFile(deep + "\\" + std::string(12, 'm') + "\\inner.");  // its long pattern doesn't fit
+        v.AddFile(deep + "\\" + std::string(12, 'm') + "\\inner.");
+        std::string deeper = deep;
+        while (deeper.size() < 600) deeper += "\\further";
+        v.AddFile(deeper + "\\far.");
         ScanState state;
         RowCollector rows;
         ScanFolder(v, "D:\\r", kNames, rows, state);
         std::vector<std::string> names;
         for (const auto& r : rows.rows) names.push_back(r.bracketedName + r.path);
         std::sort(names.begin(), names.end());
-        std::vector<std::string> expected = {"[" + std::string(40, 'n') + ".]", "[fits.]" + deep + "\\fits."};
-        if (aliases) expected.push_back("[inner.]");  // column 0 does not fit
+        std::vector<std::string> expected = {"[" + std::string(40, 'n') + ".]", "[far.]", "[fits.]" + deep + "\\fits.",
+                                             "[inner.]"};
         std::sort(expected.begin(), expected.end());
         EXPECT_EQ(names, expected) << aliases;
-        EXPECT_EQ(state.unsearched, aliases ? 0 : 1) << aliases;
-        for (const auto& p : patterns) EXPECT_LT(p.size(), 260u);
+        EXPECT_EQ(state.unsearched, 0) << aliases;
+        // Each row is deleted as itself, at any depth.
+        DeleteSession session(v);
+        for (const auto& r : rows.rows) EXPECT_TRUE(session.Delete(r).ok) << r.bracketedName;
+        EXPECT_FALSE(v.Exists(deeper + "\\far."));
+        EXPECT_TRUE(v.Exists(deeper));
     }
 }
 
@@ -218,10 +232,9 @@ TEST(ScanFolder, ListsEveryFolderOnceWhateverTheRowsInIt) {
     w.Run("D:\\a\\b");
     EXPECT_EQ(w.state.rowsListed, 151);
     EXPECT_EQ(w.rows.rows[150].path, "D:\\a\\b\\c3\\nul.49");
-    // The root is resolved through the listings of its folders; then one
-    // listing per folder walked.
-    std::vector<std::string> expected = {"\\\\?\\D:\\*",          "\\\\?\\D:\\a\\*",
-                                         "\\\\?\\D:\\a\\b\\*",     "\\\\?\\D:\\a\\b\\c1\\*",
+    // The root is looked up name by name, not listed; then one listing per
+    // folder walked.
+    std::vector<std::string> expected = {"\\\\?\\D:\\a\\b\\*",     "\\\\?\\D:\\a\\b\\c1\\*",
                                          "\\\\?\\D:\\a\\b\\c2\\*", "\\\\?\\D:\\a\\b\\c2\\d\\*",
                                          "\\\\?\\D:\\a\\b\\c3\\*"};
     EXPECT_EQ(w.patterns, expected);

@@ -196,12 +196,18 @@ TEST_P(Scenario, ReadOnlyHiddenSystemFileIsDeletedAndASecondDeleteFails) {
     EXPECT_EQ(tree->Tree(), std::vector<std::string>{"lpt1"});
 }
 
-TEST_P(Scenario, PathTypedInAnotherCaseStillDeletesTheListedEntry) {
+// A path names its entries by their exact long names: another case or an
+// alias stands for nothing, so a namesake never goes in the listed one's place.
+TEST_P(Scenario, OnlyTheExactLongNamesReachAnEntry) {
     tree->MakeFolder("Mixed Case");
     tree->MakeFile("Mixed Case\\Report.");
     tree->MakeFile("Mixed Case\\Report");
-    std::string typed = tree->Root() + "\\MIXED CASE\\report.";
-    EXPECT_TRUE(DeleteListedPath(tree->Fs(), typed));
+    const std::vector<std::string> all = {"Mixed Case", "Mixed Case\\Report", "Mixed Case\\Report."};
+    for (const char* typed : {"\\MIXED CASE\\Report.", "\\Mixed Case\\report.", "\\mixed case\\REPORT."}) {
+        EXPECT_FALSE(DeleteListedPath(tree->Fs(), tree->Root() + typed)) << typed;
+        EXPECT_EQ(tree->Tree(), all) << typed;
+    }
+    EXPECT_TRUE(DeleteListedPath(tree->Fs(), tree->Root() + "\\Mixed Case\\Report."));
     std::vector<std::string> expected = {"Mixed Case", "Mixed Case\\Report"};
     EXPECT_EQ(tree->Tree(), expected);
 }

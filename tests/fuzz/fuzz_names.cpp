@@ -10,7 +10,8 @@
 static bool ReservedByRule(const std::string& name) {
     std::string stem = name.substr(0, name.find('.'));
     for (char& c : stem) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    if (stem == "aux" || stem == "con" || stem == "nul" || stem == "prn") return true;
+    if (stem == "aux" || stem == "con" || stem == "nul" || stem == "prn" || stem == "conin$" || stem == "conout$")
+        return true;
     return stem.size() == 4 && (stem.compare(0, 3, "com") == 0 || stem.compare(0, 3, "lpt") == 0) &&
            stem[3] >= '0' && stem[3] <= '9';
 }

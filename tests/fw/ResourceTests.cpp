@@ -295,6 +295,7 @@ TEST(Resources, VersionInformationIs130)
     EXPECT_EQ("1.3.0.0", VersionString(block, "FileVersion"));
     EXPECT_EQ("Voskar·Orvelle", VersionString(block, "ProductName"));
     EXPECT_EQ("Voskar·Orvelle", VersionString(block, "FileDescription"));
+    EXPECT_EQ("Copyright (C) 2026 Voskar", VersionString(block, "LegalCopyright"));
 }
 
 TEST(Resources, ManifestAsksForCommonControls6AndTheyAreLoaded)

@@ -37,7 +37,7 @@ if(NOT newest MATCHES "^## ${VERSION}[ \r]*$")
   fail("CHANGELOG.txt begins with \"${newest}\", not the version ${VERSION}")
 endif()
 
-foreach(text README.txt LICENSE CHANGELOG.txt)
+foreach(text README.txt LICENSE.txt CHANGELOG.txt)
   # As hex bytes with a blank after each, so every match starts at a byte: file(READ) as text
   # would drop the CRs.
   file(READ "${PACKAGE_DIR}/${text}" content HEX)
@@ -53,4 +53,4 @@ endforeach()
 if(failures)
   message(FATAL_ERROR "package texts:\n${failures}")
 endif()
-message(STATUS "package texts: README.txt, LICENSE and CHANGELOG.txt as they should be")
+message(STATUS "package texts: README.txt, LICENSE.txt and CHANGELOG.txt as they should be")

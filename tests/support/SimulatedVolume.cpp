@@ -91,6 +91,7 @@ void SimulatedVolume::AddDrive(char letter, bool shortNames, bool deviceRootAnsw
     d.shortNames = shortNames;
     d.deviceRootAnswers = deviceRootAnswers;
     d.root = std::make_unique<Node>();
+    d.root->id = m_nextId++;
     d.root->name = std::string(1, Upper(letter)) + ":";
     d.root->attributes = fs_attr::kDirectory;
 }
@@ -136,6 +137,7 @@ SimulatedVolume::Node* SimulatedVolume::Create(const std::string& path, uint32_t
             auto made = std::make_unique<Node>();
             made->name = name;
             made->parent = node;
+            made->id = m_nextId++;
             made->attributes = last ? attributes : fs_attr::kDirectory;
             if (last && alias != "\x01")
                 made->alias = alias;
@@ -263,7 +265,8 @@ SimulatedVolume::Node* SimulatedVolume::Walk(Drive& drive, const std::vector<std
         }
         Node* next = nullptr;
         for (auto& c : node->children)
-            if (EqualsIgnoreCase(c->name, parts[i]) || (!c->alias.empty() && EqualsIgnoreCase(c->alias, parts[i]))) {
+            if ((!c->inexact && EqualsIgnoreCase(c->name, parts[i])) ||
+                (!c->alias.empty() && EqualsIgnoreCase(c->alias, parts[i]))) {
                 next = c.get();
                 break;
             }
@@ -331,6 +334,7 @@ FindData EntryOf(const std::string& name, const SimulatedVolume::Node& node) {
     d.reserved0 = (node.attributes & fs_attr::kReparsePoint) ? node.tag : 0;
     std::snprintf(d.name, sizeof d.name, "%s", name.c_str());
     std::snprintf(d.shortName, sizeof d.shortName, "%s", node.alias.c_str());
+    d.inexact = node.inexact;
     return d;
 }
 
@@ -366,7 +370,7 @@ std::unique_ptr<Listing> SimulatedVolume::FindFirst(const char* pattern, FindDat
                 if (WildcardMatch(last.c_str(), dot)) entries.push_back(EntryOf(dot, *folder));
         }
         for (const auto& c : folder->children)
-            if (WildcardMatch(last.c_str(), c->name.c_str()) ||
+            if ((!c->inexact && WildcardMatch(last.c_str(), c->name.c_str())) || last == "*" ||
                 (!c->alias.empty() && WildcardMatch(last.c_str(), c->alias.c_str())))
                 entries.push_back(EntryOf(c->name, *c));
     }
@@ -439,5 +443,271 @@ bool SimulatedVolume::RemoveFolder(const char* path, uint32_t& error) {
     }
     auto& siblings = node->parent->children;
     siblings.erase(std::find_if(siblings.begin(), siblings.end(), [&](auto& c) { return c.get() == node; }));
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// Handles. A handle holds its entry, wherever it is moved, until it is closed;
+// an entry deleted meanwhile stays in memory, marked removed.
+
+namespace {
+
+class SimHandle final : public ::Node {
+public:
+    explicit SimHandle(SimulatedVolume::Node* n, bool forDelete) : node(n), deleteAccess(forDelete) {}
+    SimulatedVolume::Node* node;
+    bool deleteAccess;
+};
+
+SimulatedVolume::Node* NodeOf(::Node& handle) { return static_cast<SimHandle&>(handle).node; }
+
+bool IsTaglessLink(const SimulatedVolume::Node& node) {
+    return (node.attributes & fs_attr::kReparsePoint) && node.tag == 0 && !node.linkTarget.empty();
+}
+
+char16_t FoldW(char16_t c) { return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - u'a' + u'A') : c; }
+
+bool EqualsIgnoreCaseW(const std::u16string& a, const std::u16string& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (FoldW(a[i]) != FoldW(b[i])) return false;
+    return true;
+}
+
+// The volume's own exact conversion: a single byte is the code point of the
+// same number, a double-byte character one of a block of CJK code points, so
+// every narrow name has one wide form and back.
+constexpr char16_t kDoubleByteBase = 0x3400;
+
+std::u16string Widen(const std::string& narrow) {
+    std::u16string out;
+    const CodePage& page = ActiveCodePage();
+    for (size_t i = 0; i < narrow.size(); ++i) {
+        unsigned char c = static_cast<unsigned char>(narrow[i]);
+        if (page.IsDoubleByte() && page.IsLead(c) && i + 1 < narrow.size()) {
+            unsigned char t = static_cast<unsigned char>(narrow[++i]);
+            out += static_cast<char16_t>(kDoubleByteBase + (c - 0x81) * 191 + (t - 0x40));
+        } else {
+            out += static_cast<char16_t>(c);
+        }
+    }
+    return out;
+}
+
+bool Narrow(const std::u16string& wide, std::string& out) {
+    out.clear();
+    bool exact = true;
+    const CodePage& page = ActiveCodePage();
+    for (char16_t c : wide) {
+        if (c < 0x100 && !page.IsLead(static_cast<unsigned char>(c))) {
+            out += static_cast<char>(c);
+        } else if (page.IsDoubleByte() && c >= kDoubleByteBase && c < kDoubleByteBase + 126 * 191) {
+            unsigned index = c - kDoubleByteBase;
+            out += static_cast<char>(0x81 + index / 191);
+            out += static_cast<char>(0x40 + index % 191);
+        } else {
+            out += '?';
+            exact = false;
+        }
+    }
+    return exact;
+}
+
+}  // namespace
+
+uint64_t SimulatedVolume::IdOf(Node& node) const {
+    // A listing reads a tagless link through to its target, as Wine's does.
+    if (IsTaglessLink(node)) {
+        Node* target = Target(&node, *this);
+        if (target) return target->id;
+    }
+    return node.id;
+}
+
+std::u16string SimulatedVolume::WideOf(const Node& node) const {
+    if (!node.wide.empty()) return node.wide;
+    // A look-alike's own name is something the code page lacks.
+    if (node.inexact) return u"\u0174" + Widen(node.name);
+    return Widen(node.name);
+}
+
+std::string SimulatedVolume::PathOf(const Node& node) const {
+    if (!node.parent) return node.name;
+    return PathOf(*node.parent) + "\\" + node.name;
+}
+
+void SimulatedVolume::Remove(Node* node) {
+    if (!node || !node->parent) return;
+    auto& siblings = node->parent->children;
+    auto it = std::find_if(siblings.begin(), siblings.end(), [&](auto& c) { return c.get() == node; });
+    node->removed = true;
+    m_removed.push_back(std::move(*it));
+    siblings.erase(it);
+}
+
+SimulatedVolume::Node* SimulatedVolume::Move(Node* node, const std::string& newPath) {
+    std::string rest = newPath;
+    size_t cut = rest.rfind('\\');
+    Node* folder = Find(rest.substr(0, cut));
+    if (!folder || !node->parent) return nullptr;
+    auto& siblings = node->parent->children;
+    auto it = std::find_if(siblings.begin(), siblings.end(), [&](auto& c) { return c.get() == node; });
+    std::unique_ptr<Node> owned = std::move(*it);
+    siblings.erase(it);
+    owned->name = rest.substr(cut + 1);
+    owned->wide.clear();
+    owned->parent = folder;
+    folder->children.push_back(std::move(owned));
+    return node;
+}
+
+std::unique_ptr<::Node> SimulatedVolume::OpenVolumeRoot(const WideName& root, uint32_t& error) {
+    if (beforeHandleCall) beforeHandleCall("OpenVolumeRoot", nullptr);
+    if (root.size() != 2 || root[1] != u':' || !m_drives.count(Upper(static_cast<char>(root[0])))) {
+        error = fs_error::kPathNotFound;
+        return nullptr;
+    }
+    return std::make_unique<SimHandle>(m_drives[Upper(static_cast<char>(root[0]))].root.get(), false);
+}
+
+std::unique_ptr<::Node> SimulatedVolume::OpenChild(::Node& folder, const WideName& name, OpenFor mode,
+                                                   uint32_t& error) {
+    Node* at = NodeOf(folder);
+    if (beforeHandleCall) beforeHandleCall("OpenChild", at);
+    if (at->removed || !at->IsFolder()) {
+        error = at->removed ? fs_error::kFileNotFound : fs_error::kPathNotFound;
+        return nullptr;
+    }
+    Node* found = nullptr;
+    // As the system matches: without regard to case, and by alias.
+    for (auto& c : at->children) {
+        if (EqualsIgnoreCaseW(WideOf(*c), name) || (!c->alias.empty() && EqualsIgnoreCaseW(Widen(c->alias), name))) {
+            found = c.get();
+            break;
+        }
+    }
+    if (!found) {
+        error = fs_error::kFileNotFound;
+        return nullptr;
+    }
+    // A link without a tag is opened as its target whatever is asked, as Wine
+    // opens a Linux symbolic link: only the listing shows what it is.
+    if (mode == OpenFor::kFollow || IsTaglessLink(*found)) {
+        found = Target(found, *this);
+        if (!found) {
+            error = fs_error::kPathNotFound;
+            return nullptr;
+        }
+    }
+    if (mode == OpenFor::kDelete && found->lockedOpen) {
+        error = fs_error::kSharingViolation;
+        return nullptr;
+    }
+    return std::make_unique<SimHandle>(found, mode == OpenFor::kDelete);
+}
+
+bool SimulatedVolume::Query(::Node& handle, NodeInfo& info, uint32_t& error) {
+    Node* node = NodeOf(handle);
+    if (beforeHandleCall) beforeHandleCall("Query", node);
+    (void)error;
+    info.attributes = node->attributes == 0 ? fs_attr::kNormal : node->attributes;
+    info.tag = (node->attributes & fs_attr::kReparsePoint) ? node->tag : 0;
+    info.id = node->id;
+    return true;
+}
+
+bool SimulatedVolume::ListFolder(::Node& handle, std::vector<DirEntry>& entries, uint32_t& error) {
+    Node* folder = NodeOf(handle);
+    if (beforeHandleCall) beforeHandleCall("ListFolder", folder);
+    entries.clear();
+    if (!folder->IsFolder()) {
+        error = fs_error::kNotADirectory;
+        return false;
+    }
+    if (folder->openError) {
+        error = folder->openError;
+        return false;
+    }
+    bool isLink = (folder->attributes & fs_attr::kReparsePoint) && !folder->linkTarget.empty();
+    if (isLink) return true;  // a link opened as itself holds nothing
+    size_t count = 0;
+    // failAfter counts "." and ".." as the path listing does.
+    const int dots = folder->parent ? 2 : 0;
+    for (const auto& c : folder->children) {
+        if (folder->failAfter >= 0 && static_cast<int>(count) + dots >= folder->failAfter) {
+            error = folder->failError;
+            return false;
+        }
+        DirEntry e;
+        e.name = WideOf(*c);
+        e.shortName = Widen(c->alias);
+        e.attributes = c->attributes == 0 ? fs_attr::kNormal : c->attributes;
+        e.tag = (c->attributes & fs_attr::kReparsePoint) ? c->tag : 0;
+        e.id = IdOf(*c);
+        entries.push_back(std::move(e));
+        ++count;
+    }
+    if (folder->failAfter >= 0) {
+        error = folder->failError;
+        return false;
+    }
+    return true;
+}
+
+bool SimulatedVolume::LookUp(::Node& handle, const WideName& name, DirEntry& entry, uint32_t& error) {
+    Node* folder = NodeOf(handle);
+    if (beforeHandleCall) beforeHandleCall("LookUp", folder);
+    if (folder->removed || !folder->IsFolder()) {
+        error = fs_error::kPathNotFound;
+        return false;
+    }
+    for (const auto& c : folder->children) {
+        if (EqualsIgnoreCaseW(WideOf(*c), name) || (!c->alias.empty() && EqualsIgnoreCaseW(Widen(c->alias), name))) {
+            entry.name = WideOf(*c);
+            entry.shortName = Widen(c->alias);
+            entry.attributes = c->attributes == 0 ? fs_attr::kNormal : c->attributes;
+            entry.tag = (c->attributes & fs_attr::kReparsePoint) ? c->tag : 0;
+            entry.id = IdOf(*c);
+            return true;
+        }
+    }
+    error = fs_error::kFileNotFound;
+    return false;
+}
+
+bool SimulatedVolume::SetAttributesOf(::Node& handle, uint32_t attributes, uint32_t& error) {
+    Node* node = NodeOf(handle);
+    if (beforeHandleCall) beforeHandleCall("SetAttributesOf", node);
+    (void)error;
+    uint32_t kept = node->attributes & (fs_attr::kDirectory | fs_attr::kReparsePoint);
+    node->attributes = kept | (attributes & ~fs_attr::kNormal & ~kept);
+    return true;
+}
+
+bool SimulatedVolume::DeleteOpen(::Node& handle, uint32_t& error) {
+    Node* node = NodeOf(handle);
+    if (beforeHandleCall) beforeHandleCall("DeleteOpen", node);
+    removals.push_back("\\\\?\\" + PathOf(*node));
+    if (!static_cast<SimHandle&>(handle).deleteAccess || !node->parent || node->removed) {
+        error = fs_error::kAccessDenied;
+        return false;
+    }
+    if (node->attributes & fs_attr::kReadOnly) {
+        error = fs_error::kAccessDenied;
+        return false;
+    }
+    bool isLink = (node->attributes & fs_attr::kReparsePoint) && !node->linkTarget.empty();
+    if (node->IsFolder() && !isLink && !node->children.empty()) {
+        error = fs_error::kDirNotEmpty;
+        return false;
+    }
+    Remove(node);
+    return true;
+}
+
+bool SimulatedVolume::ToAnsi(const WideName& name, std::string& ansi) { return Narrow(name, ansi); }
+
+bool SimulatedVolume::ToWide(const std::string& ansi, WideName& name) {
+    name = Widen(ansi);
     return true;
 }

@@ -39,9 +39,17 @@ public:
         uint32_t tag = 0;           // reparse tag; with kReparsePoint in attributes
         std::string linkTarget;     // "\\?\"-style path a link leads to
         bool lockedOpen = false;    // held open without delete sharing
+        // Its stored name has no exact form in the code page: name is the
+        // look-alike the narrow functions hand out, and no path reaches it by that.
+        bool inexact = false;
         uint32_t openError = 0;     // FindFirst of this folder fails with it
         int failAfter = -1;         // listing fails after this many entries ...
         uint32_t failError = 0;     // ... with this error
+        uint64_t id = 0;            // file id, never reused
+        // The stored name when it is not what name converts to (a name outside
+        // the code page); empty: name converted.
+        std::u16string wide;
+        bool removed = false;       // deleted while a handle still held it
         Node* parent = nullptr;
         std::vector<std::unique_ptr<Node>> children;
 
@@ -74,6 +82,33 @@ public:
     // Runs before each FindFirst, for faults that strike between two calls.
     std::function<void(const std::string& pattern)> beforeFindFirst;
 
+    // Runs before each handle call with the call's name and the entry it
+    // acts on (the folder for OpenChild, LookUp and ListFolder), for changes
+    // another program makes between two steps of the engine.
+    std::function<void(const char* call, Node* at)> beforeHandleCall;
+
+    // The file id a listing shows for an entry.
+    uint64_t IdOf(Node& node) const;
+    // The stored (wide) name of an entry.
+    std::u16string WideOf(const Node& node) const;
+    // The literal path of an entry, "D:\a\b".
+    std::string PathOf(const Node& node) const;
+    // Removes an entry as another program would (no handle, no checks).
+    void Remove(Node* node);
+    // Moves an entry to another folder under a new name, keeping its id.
+    Node* Move(Node* node, const std::string& newPath);
+
+    std::unique_ptr<::Node> OpenVolumeRoot(const WideName& root, uint32_t& error) override;
+    std::unique_ptr<::Node> OpenChild(::Node& folder, const WideName& name, OpenFor mode,
+                                      uint32_t& error) override;
+    bool Query(::Node& node, NodeInfo& info, uint32_t& error) override;
+    bool ListFolder(::Node& folder, std::vector<DirEntry>& entries, uint32_t& error) override;
+    bool LookUp(::Node& folder, const WideName& name, DirEntry& entry, uint32_t& error) override;
+    bool SetAttributesOf(::Node& node, uint32_t attributes, uint32_t& error) override;
+    bool DeleteOpen(::Node& node, uint32_t& error) override;
+    bool ToAnsi(const WideName& name, std::string& ansi) override;
+    bool ToWide(const std::string& ansi, WideName& name) override;
+
     std::unique_ptr<Listing> FindFirst(const char* pattern, FindData& first, uint32_t& error) override;
     uint32_t GetAttributes(const char* path) override;
     bool SetAttributes(const char* path, uint32_t attributes) override;
@@ -100,5 +135,7 @@ private:
     std::string MakeAlias(const Node& folder, const std::string& name) const;
 
     std::map<char, Drive> m_drives;
+    std::vector<std::unique_ptr<Node>> m_removed;  // kept while handles may point at them
+    uint64_t m_nextId = 1;
     std::unique_ptr<ScopedActiveCodePage> m_codePage;
 };

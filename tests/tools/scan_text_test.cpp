@@ -83,6 +83,25 @@ TEST(ScanExitCode, EveryOutcome) {
         {"Ctrl+C left some", 3, tally(true, true, 1, 0, 2), kExitDeleteFailed},
     };
     for (const Case& c : cases) EXPECT_EQ(ExitCodeFor(c.rows, c.tally), c.code) << c.what;
+
+    // A search that saw only part of the tree is never clean, and a stop says so above all.
+    struct Incomplete {
+        const char* what;
+        int rows;
+        DeleteTally tally;
+        int unsearched;
+        bool interrupted;
+        int code;
+    } incomplete[] = {
+        {"in part, nothing found", 0, tally(false, false, 0, 0, 0), 2, false, kExitSearchedInPart},
+        {"in part, rows left", 3, tally(false, false, 0, 0, 0), 1, false, kExitSearchedInPart},
+        {"in part, all deleted", 3, tally(true, true, 3, 0, 0), 1, false, kExitSearchedInPart},
+        {"in part, one failed", 3, tally(true, true, 2, 1, 0), 1, false, kExitDeleteFailed},
+        {"Ctrl+C in the search", 0, tally(false, false, 0, 0, 0), 0, true, kExitInterrupted},
+        {"Ctrl+C in the deletion", 3, tally(true, true, 1, 0, 2), 4, true, kExitInterrupted},
+    };
+    for (const Incomplete& c : incomplete)
+        EXPECT_EQ(ExitCodeFor(c.rows, c.tally, c.unsearched, c.interrupted), c.code) << c.what;
 }
 
 TEST(ScanPrompt, OnlyAnExplicitYesDeletes) {

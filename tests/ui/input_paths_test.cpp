@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "DialogHarness.h"
+#include "ExactAnsi.h"
 #include "MainDlg.h"
 #include "TreeBackend.h"
 #include "resource.h"
@@ -34,6 +35,20 @@ HDROP MakeDrop(const std::vector<std::string>& paths) {
         std::memcpy(at, p.c_str(), p.size() + 1);
         at += p.size() + 1;
     }
+    GlobalUnlock(memory);
+    return static_cast<HDROP>(memory);
+}
+
+// The same with the paths in UTF-16, as the shell of a Unicode Explorer hands them.
+HDROP MakeWideDrop(const std::wstring& path) {
+    const size_t size = sizeof(DROPFILES) + (path.size() + 2) * sizeof(wchar_t);
+    HGLOBAL memory = GlobalAlloc(GHND, size);
+    if (!memory) return nullptr;
+    char* bytes = static_cast<char*>(GlobalLock(memory));
+    auto* header = reinterpret_cast<DROPFILES*>(bytes);
+    header->pFiles = sizeof(DROPFILES);
+    header->fWide = TRUE;
+    std::memcpy(bytes + sizeof(DROPFILES), path.c_str(), (path.size() + 1) * sizeof(wchar_t));
     GlobalUnlock(memory);
     return static_cast<HDROP>(memory);
 }
@@ -73,6 +88,38 @@ TEST_F(InputPaths, ADropPutsTheFirstItemsFolderIntoThePathField) {
         EXPECT_EQ(dlg.m_listResult.GetItemCount(), 0) << "a drop started a search";
         EXPECT_TRUE(host.Boxes().empty());
     });
+}
+
+// A dropped folder is taken as itself: a dot-ended one is not its twin, and one
+// whose name the code page can only show as a look-alike is refused rather than
+// put into the field as another folder's path.
+TEST_F(InputPaths, ADroppedFolderIsItselfOrNothing) {
+    auto tree = MakeBackend("disk");
+    tree->MakeFolder("a.");
+    tree->MakeFolder("a");
+    tree->MakeFolder("Wx");
+    std::wstring root;
+    ASSERT_TRUE(AnsiToWide(tree->Root(), root));
+    const std::wstring lookAlike = root + L"\\\x0174x";  // Ŵx: best fit makes it "Wx" or "?x"
+    ASSERT_TRUE(CreateDirectoryW((L"\\\\?\\" + lookAlike).c_str(), nullptr));
+    std::string exact;
+    const bool held = WideToAnsiExactly(lookAlike, exact);
+
+    CMyDlg dlg{CMyDlg::StartArgs{true, ""}};
+    Run(dlg, [&](HWND h) {
+        OnUi(h, [&] { SetWindowTextA(GetDlgItem(h, IDC_EDIT_PATH), "D:\\before"); });
+        HDROP drop = MakeWideDrop(root + L"\\a.");
+        ASSERT_NE(drop, nullptr);
+        OnUi(h, [&] { SendMessageA(h, WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0); });
+        EXPECT_EQ(FieldText(h), tree->Root() + "\\a.");
+
+        OnUi(h, [&] { SetWindowTextA(GetDlgItem(h, IDC_EDIT_PATH), "D:\\before"); });
+        drop = MakeWideDrop(lookAlike);
+        ASSERT_NE(drop, nullptr);
+        OnUi(h, [&] { SendMessageA(h, WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0); });
+        EXPECT_EQ(FieldText(h), held ? exact : std::string("D:\\before"));
+    });
+    RemoveDirectoryW((L"\\\\?\\" + lookAlike).c_str());
 }
 
 TEST_F(InputPaths, TheFolderBrowserFillsTheFieldOnlyWithAChoice) {

@@ -217,6 +217,57 @@ TEST_F(MainDialog, CheckedRowsAreDeletedAndAFailureStaysWithItsMark) {
     EXPECT_EQ(left, expected);
 }
 
+// The keys: F5 searches, Ctrl+A checks every row, Del asks once naming the
+// entry and then deletes the selected row, Esc never closes the window.
+TEST_F(MainDialog, KeysSearchCheckAllAndDeleteTheSelectedRowAfterOneQuestion) {
+    SimulatedVolume v;
+    v.AddDrive('D');
+    for (const char* f : {"D:\\r\\a.", "D:\\r\\b.", "D:\\r\\c."}) v.AddFile(f);
+    CMyDlg dlg{CMyDlg::StartArgs{true, "D:\\r"}, &v};
+    Run(dlg, [&](HWND h) {
+        HWND list = GetDlgItem(h, IDC_LIST_RESULT);
+        auto key = [&](HWND to, WPARAM vk, bool ctrl) {
+            OnUi(h, [&] {
+                BYTE state[256] = {};
+                GetKeyboardState(state);
+                state[VK_CONTROL] = ctrl ? 0x80 : 0;
+                SetKeyboardState(state);
+                MSG msg = {to, WM_KEYDOWN, vk, 0, 0, {0, 0}};
+                EXPECT_TRUE(dlg.PreTranslateMessage(&msg)) << vk;
+                state[VK_CONTROL] = 0;
+                SetKeyboardState(state);
+            });
+        };
+        key(list, VK_F5, false);
+        ASSERT_TRUE(WaitForBoxes(1));
+        ASSERT_TRUE(WaitFor([&] { return !dlg.IsWalking(); }));
+        ASSERT_EQ(dlg.m_listResult.GetItemCount(), 3);
+
+        key(list, 'A', true);
+        OnUi(h, [&] {
+            for (int i = 0; i < 3; ++i) EXPECT_TRUE(dlg.m_listResult.GetCheck(i)) << i;
+            dlg.m_listResult.SetItemState(1, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+        });
+        const std::string second = dlg.m_listResult.GetItemText(1, 0);
+
+        host.Answer(IDNO);
+        key(list, VK_DELETE, false);
+        ASSERT_EQ(host.Boxes().size(), 2u);
+        EXPECT_EQ(host.Boxes()[1].text, "确定要删除“" + second + "”吗？");
+        EXPECT_EQ(dlg.m_listResult.GetItemCount(), 3);
+        EXPECT_TRUE(v.Exists(second));
+
+        host.Answer(IDYES);
+        key(list, VK_DELETE, false);
+        EXPECT_EQ(dlg.m_listResult.GetItemCount(), 2);
+        EXPECT_FALSE(v.Exists(second));
+        EXPECT_EQ(v.ListTree("D:\\r").size(), 2u);
+
+        key(list, VK_ESCAPE, false);
+        EXPECT_TRUE(IsWindow(h));
+    });
+}
+
 TEST_F(MainDialog, ManyRowsArriveInTheWalksOrderAndTheListIsPaintedWhenItEnds) {
     // Enough rows for several batches, over folders the walk enters in turn.
     SimulatedVolume v;
@@ -326,7 +377,8 @@ TEST_F(MainDialog, AStoppedWalkTakesNoPressUntilItHasUnwoundThenTheNextSearchRun
         SetEvent(slow.release);
         ASSERT_TRUE(WaitForBoxes(1));
         ASSERT_TRUE(WaitFor([&] { return !dlg.IsWalking() && IsWindowEnabled(search); }));
-        EXPECT_EQ(host.Boxes()[0].text.rfind("搜索完成，共搜索了3个目录和1个文件\r\n", 0), 0u) << host.Boxes()[0].text;
+        // It says that it was stopped, with the counts it reached.
+        EXPECT_EQ(host.Boxes()[0].text.rfind("搜索已停止，共搜索了3个目录和1个文件\r\n", 0), 0u) << host.Boxes()[0].text;
         EXPECT_EQ(slow.Walks(), 1u) << "a press while the walk unwound started a search of its own";
 
         // The next search, held up in the slow folder again: its progress
@@ -342,6 +394,7 @@ TEST_F(MainDialog, AStoppedWalkTakesNoPressUntilItHasUnwoundThenTheNextSearchRun
         ASSERT_TRUE(WaitFor([&] { return !dlg.IsWalking() && IsWindowEnabled(search); }));
         EXPECT_EQ(slow.Walks(), 2u);
         EXPECT_EQ(host.Boxes().size(), 2u);
+        EXPECT_EQ(host.Boxes()[1].text.rfind("搜索已停止，", 0), 0u) << host.Boxes()[1].text;
 
         // Once it has run to its end, deleting takes every row.
         Click(h, IDC_BTN_SEARCH);
@@ -458,6 +511,24 @@ TEST_F(MainDialog, ASummaryTellsWhatCouldNotBeSearched) {
                   0u)
             << host.Boxes()[0].text;
     });
+}
+
+// A root that is not there exactly is not searched: the box says so instead
+// of reporting a finished search of nothing.
+TEST_F(MainDialog, ARootThatIsNotThereSaysSo) {
+    size_t shown = 0;
+    for (const char* root : {"D:\\gone", "D:\\r ", "D:\\r\\one."}) {
+        SimulatedVolume v;
+        v.AddDrive('D');
+        v.AddFile("D:\\r\\one.");
+        CMyDlg dlg{CMyDlg::StartArgs{true, root}, &v};
+        Run(dlg, [&](HWND h) {
+            RunOnWindowThread(h, [&] { dlg.ToggleSearch(); });
+            ASSERT_TRUE(WaitForBoxes(++shown));
+            EXPECT_EQ(host.Boxes()[shown - 1].text, std::string("要搜索的目录不存在：\r\n") + root);
+            EXPECT_EQ(dlg.m_listResult.GetItemCount(), 0);
+        });
+    }
 }
 
 // A drop of one item, as the shell hands it over.

@@ -32,6 +32,11 @@ TEST(SearchSummary, WhatCouldNotBeSearchedFollowsTheCounts) {
               "未能搜索: 3 个目录或文件（无法访问或路径过长）\r\n共花时: 1 秒");
 }
 
+TEST(SearchSummary, AStoppedSearchSaysSoAndKeepsItsCounts) {
+    EXPECT_EQ(BuildSearchSummary(4, 9, 0, 1, 0, 20, SearchEnd::Stopped),
+              "搜索已停止，共搜索了4个目录和9个文件\r\n找到了畸形目录: 0 个\r\n找到了畸形文件: 1 个\r\n共花时: 20 毫秒");
+}
+
 TEST(WindowTitles, RestAndProgress) {
     EXPECT_EQ(BuildWindowTitle("Voskar·Orvelle", "1.3", "www.example"), "Voskar·Orvelle[Ver1.3] - www.example");
     EXPECT_EQ(BuildProgressTitle("T", 12, 345), "T-已搜索个12目录和345文件...");

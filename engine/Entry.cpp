@@ -1,0 +1,276 @@
+#include "Entry.h"
+
+#include <vector>
+
+#include "PathText.h"
+
+namespace {
+
+bool IsReparse(const NodeInfo& info) { return (info.attributes & fs_attr::kReparsePoint) != 0; }
+bool IsFolder(const NodeInfo& info) { return (info.attributes & fs_attr::kDirectory) != 0; }
+bool IsLink(const NodeInfo& info) { return IsReparse(info) && IsLinkTag(info.tag); }
+
+// The attributes a deletion has to clear first.
+constexpr uint32_t kInTheWay = fs_attr::kReadOnly;
+
+// Deletes through the handle; read-only is cleared only when the deletion is
+// refused for it, and put back when it still fails.
+Outcome DeleteWithAttributes(FileSystem& fs, Node& node, const NodeInfo& info) {
+    Outcome out;
+    if (fs.DeleteOpen(node, out.error)) {
+        out.ok = true;
+        return out;
+    }
+    if (!(info.attributes & kInTheWay)) return out;
+    uint32_t cleared = info.attributes & ~(kInTheWay | fs_attr::kDirectory | fs_attr::kReparsePoint);
+    uint32_t ignored = 0;
+    if (!fs.SetAttributesOf(node, cleared == 0 ? fs_attr::kNormal : cleared, ignored)) return out;
+    if (fs.DeleteOpen(node, out.error)) {
+        out.ok = true;
+        return out;
+    }
+    fs.SetAttributesOf(node, info.attributes & ~(fs_attr::kDirectory | fs_attr::kReparsePoint), ignored);
+    return out;
+}
+
+// What the listing said and what the handle says, taken together: a reparse
+// point either of them shows is one. Some systems open a link's target even
+// when asked for the link itself, and then only the listing tells.
+void TakeReparseFromListing(const DirEntry& listed, NodeInfo& info) {
+    if (!(listed.attributes & fs_attr::kReparsePoint) || (info.attributes & fs_attr::kReparsePoint)) return;
+    info.attributes |= fs_attr::kReparsePoint;
+    info.tag = listed.tag;
+}
+
+Outcome Failed(uint32_t error) {
+    Outcome out;
+    out.error = error;
+    return out;
+}
+
+}  // namespace
+
+std::unique_ptr<Node> OpenExactChild(FileSystem& fs, Node& folder, const WideName& name, uint64_t id,
+                                     FileSystem::OpenFor mode, NodeInfo& info, uint32_t& error) {
+    DirEntry found;
+    if (!fs.LookUp(folder, name, found, error)) return nullptr;
+    // Another case or an alias: the listed entry is not there by its name.
+    if (found.name != name) {
+        error = fs_error::kFileNotFound;
+        return nullptr;
+    }
+    const bool follow = mode == FileSystem::OpenFor::kFollow;
+    if (!follow && found.id != id) {
+        error = fs_error::kNotTheListedEntry;
+        return nullptr;
+    }
+    std::unique_ptr<Node> node = fs.OpenChild(folder, name, mode, error);
+    if (!node) return nullptr;
+    if (!fs.Query(*node, info, error)) return nullptr;
+    // Between the look-up and the open the name may have been given to another entry.
+    if (info.id != id) {
+        error = fs_error::kNotTheListedEntry;
+        return nullptr;
+    }
+    if (!follow) TakeReparseFromListing(found, info);
+    return node;
+}
+
+Outcome DeleteOpenEntry(FileSystem& fs, Node& node, const NodeInfo& info) {
+    if (IsReparse(info)) {
+        // A link goes as itself. One without a tag cannot be told from its
+        // target where the system opens the target for it: it stays.
+        if (info.tag == 0) return Failed(fs_error::kReparseRefused);
+        if (IsLinkTag(info.tag)) return DeleteWithAttributes(fs, node, info);
+    }
+    if (IsFolder(info)) {
+        std::vector<DirEntry> children;
+        uint32_t error = 0;
+        if (!fs.ListFolder(node, children, error)) return Failed(error);
+        for (const DirEntry& child : children) {
+            NodeInfo now;
+            std::unique_ptr<Node> open = fs.OpenChild(node, child.name, FileSystem::OpenFor::kDelete, error);
+            if (!open) return Failed(error);
+            if (!fs.Query(*open, now, error)) return Failed(error);
+            // What the handle says decides, not the listing: a folder that
+            // became a link since is removed as the link.
+            if (now.id != child.id) return Failed(fs_error::kNotTheListedEntry);
+            TakeReparseFromListing(child, now);
+            Outcome inner = DeleteOpenEntry(fs, *open, now);
+            if (!inner.ok) return inner;
+        }
+    }
+    return DeleteWithAttributes(fs, node, info);
+}
+
+Node* EntrySession::OpenFolder(const EntryPtr& ref, uint32_t& error) {
+    const EntryRef& folder = *ref;
+    auto known = m_folders.find(&folder);
+    if (known != m_folders.end()) return known->second.second.get();
+    std::unique_ptr<Node> open;
+    NodeInfo info;
+    if (!folder.parent) {
+        open = m_fs.OpenVolumeRoot(folder.name, error);
+        if (open && !m_fs.Query(*open, info, error)) open.reset();
+        if (open && info.id != folder.id) {
+            error = fs_error::kNotTheListedEntry;
+            open.reset();
+        }
+    } else {
+        Node* parent = OpenFolder(folder.parent, error);
+        if (!parent) return nullptr;
+        auto mode = folder.follow ? FileSystem::OpenFor::kFollow : FileSystem::OpenFor::kList;
+        open = OpenExactChild(m_fs, *parent, folder.name, folder.id, mode, info, error);
+        // A folder on the way that is now a link or no folder at all.
+        if (open && (!IsFolder(info) || (!folder.follow && IsLink(info)))) {
+            error = fs_error::kNotTheListedEntry;
+            open.reset();
+        }
+    }
+    if (!open) return nullptr;
+    Node* node = open.get();
+    // The key is the ref's address: the shared pointer kept beside it keeps
+    // that address from being reused while the session lives.
+    m_folders.emplace(&folder, std::make_pair(ref, std::move(open)));
+    return node;
+}
+
+Outcome EntrySession::Delete(const EntryRef& entry) {
+    if (!entry.parent) return Failed(fs_error::kAccessDenied);  // a drive is never deleted
+    uint32_t error = 0;
+    Node* folder = OpenFolder(entry.parent, error);
+    if (!folder) return Failed(error);
+    NodeInfo info;
+    std::unique_ptr<Node> node =
+        OpenExactChild(m_fs, *folder, entry.name, entry.id, FileSystem::OpenFor::kDelete, info, error);
+    if (!node) return Failed(error);
+    return DeleteOpenEntry(m_fs, *node, info);
+}
+
+bool EntrySession::StillThere(const EntryRef& entry) {
+    if (!entry.parent) return true;
+    uint32_t error = 0;
+    Node* folder = OpenFolder(entry.parent, error);
+    if (!folder) return false;
+    DirEntry found;
+    return m_fs.LookUp(*folder, entry.name, found, error) && found.name == entry.name;
+}
+
+namespace {
+
+bool IsPrefixedForm(std::string_view path) {
+    return path.size() >= 4 && path[0] == '\\' && path[1] == '\\' && (path[2] == '?' || path[2] == '.') &&
+           path[3] == '\\';
+}
+
+}  // namespace
+
+bool ResolveEntry(FileSystem& fs, std::string_view path, bool exact, EntryPtr& entry, std::string& longPath,
+                  std::unique_ptr<Node>* open, uint32_t& error) {
+    error = fs_error::kPathNotFound;
+    const bool verbatim = path.size() >= 4 && path.substr(0, 4) == "\\\\?\\";
+    std::string_view rest = IsPrefixedForm(path) ? path.substr(4) : path;
+    std::vector<std::string_view> parts = SplitPathComponents(rest);
+    // A drive and then "\": drive-relative, share and relative forms have no top folder here.
+    if (parts.empty() || !(parts[0].size() == 2 && parts[0][1] == ':') ||
+        IsAnsiLeadByte(static_cast<unsigned char>(parts[0][0])) || !(rest.size() == 2 || rest[2] == '\\'))
+        return false;
+    char letter = parts[0][0];
+    if (letter >= 'a' && letter <= 'z') letter = static_cast<char>(letter - 'a' + 'A');
+    if (!(letter >= 'A' && letter <= 'Z')) return false;
+    std::vector<std::string_view> names;
+    for (size_t i = 1; i < parts.size(); ++i) {
+        std::string_view part = parts[i];
+        if (!verbatim && part == ".") {
+            if (exact) return false;  // a listed path never holds one
+            continue;
+        }
+        if (!verbatim && part == "..") {
+            if (exact || names.empty()) return false;
+            names.pop_back();
+            continue;
+        }
+        if (part == "." || part == "..") return false;
+        names.push_back(part);
+    }
+
+    auto top = std::make_shared<EntryRef>();
+    top->name = WideName(1, static_cast<char16_t>(letter)) + u":";
+    top->isFolder = true;
+    std::unique_ptr<Node> node = fs.OpenVolumeRoot(top->name, error);
+    NodeInfo info;
+    if (!node || !fs.Query(*node, info, error)) return false;
+    top->id = info.id;
+    longPath.assign(parts[0]);  // the drive as typed, then stored names
+    EntryPtr at = top;
+    for (size_t i = 0; i < names.size(); ++i) {
+        WideName wide;
+        if (!fs.ToWide(std::string(names[i]), wide) || wide.empty()) {
+            error = fs_error::kInvalidName;
+            return false;
+        }
+        DirEntry found;
+        if (!fs.LookUp(*node, wide, found, error)) {
+            if (error == fs_error::kFileNotFound && i + 1 < names.size()) error = fs_error::kPathNotFound;
+            return false;
+        }
+        if (exact && found.name != wide) {
+            error = fs_error::kFileNotFound;
+            return false;
+        }
+        const bool last = i + 1 == names.size();
+        auto mode = exact ? (last ? FileSystem::OpenFor::kDelete : FileSystem::OpenFor::kList)
+                          : FileSystem::OpenFor::kFollow;
+        if (exact && last && !open) mode = FileSystem::OpenFor::kList;
+        uint64_t expected = found.id;
+        std::unique_ptr<Node> next;
+        if (mode == FileSystem::OpenFor::kFollow) {
+            next = fs.OpenChild(*node, found.name, mode, error);
+            if (next && !fs.Query(*next, info, error)) next.reset();
+            expected = info.id;
+        } else {
+            next = OpenExactChild(fs, *node, found.name, expected, mode, info, error);
+        }
+        if (!next) return false;
+        // Only the last component may be other than a folder, and below a
+        // typed root nothing leads through a link.
+        if (!last && (!IsFolder(info) || (exact && IsLink(info)))) {
+            error = fs_error::kPathNotFound;
+            return false;
+        }
+        auto ref = std::make_shared<EntryRef>();
+        ref->parent = at;
+        ref->name = found.name;
+        ref->id = expected;
+        ref->isFolder = IsFolder(info);
+        ref->follow = !exact;
+        std::string ansi;
+        if (fs.ToAnsi(found.name, ansi) && !longPath.empty()) {
+            longPath += '\\';
+            longPath += ansi;
+        } else {
+            longPath.clear();
+        }
+        at = ref;
+        node = std::move(next);
+    }
+    if (names.empty()) longPath += '\\';
+    entry = at;
+    if (open) *open = std::move(node);
+    error = 0;
+    return true;
+}
+
+bool AnsiPathOf(FileSystem& fs, const EntryRef& entry, std::string& path) {
+    std::vector<const EntryRef*> chain;
+    for (const EntryRef* at = &entry; at; at = at->parent.get()) chain.push_back(at);
+    path.clear();
+    for (size_t i = chain.size(); i-- > 0;) {
+        std::string ansi;
+        if (!fs.ToAnsi(chain[i]->name, ansi)) return false;
+        if (i + 1 < chain.size()) path += '\\';
+        path += ansi;
+    }
+    if (chain.size() == 1) path += '\\';
+    return true;
+}

@@ -1,0 +1,77 @@
+// What a listed entry is, and how it is reached again: from the top folder of
+// its volume, component by component, by exact stored names through handles
+// opened relative to their folder, each checked by the id it was listed with.
+// A path string is never read again, so nothing that appears at the same
+// place later (a link, a namesake in another case, an alias) stands in for it.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "FileSystem.h"
+
+struct EntryRef;
+using EntryPtr = std::shared_ptr<const EntryRef>;
+
+struct EntryRef {
+    EntryPtr parent;     // null: the top folder of a volume
+    WideName name;       // the top: "X:"
+    uint64_t id = 0;     // as listed (for a followed component: of what it led to)
+    bool isFolder = false;
+    // Part of a root as the user typed it: a link there is followed, as the
+    // walk followed it. Below the root nothing is ever followed.
+    bool follow = false;
+};
+
+// The result of one deletion, with the system's error code when it failed.
+struct Outcome {
+    bool ok = false;
+    uint32_t error = 0;
+};
+
+// Opens entries again and deletes them. Folders opened on the way stay open
+// for the session, so a batch of rows in one folder opens it once; a handle
+// keeps naming the folder it opened even if a link takes its place later.
+class EntrySession {
+public:
+    explicit EntrySession(FileSystem& fs) : m_fs(fs) {}
+    EntrySession(const EntrySession&) = delete;
+    EntrySession& operator=(const EntrySession&) = delete;
+
+    // Deletes the entry, a folder with everything in it; links inside are
+    // removed as themselves and never entered.
+    Outcome Delete(const EntryRef& entry);
+    // Whether the entry is still where it was listed, as itself.
+    bool StillThere(const EntryRef& entry);
+
+private:
+    Node* OpenFolder(const EntryPtr& folder, uint32_t& error);
+
+    FileSystem& m_fs;
+    std::map<const EntryRef*, std::pair<EntryPtr, std::unique_ptr<Node>>> m_folders;
+};
+
+// Opens the child name of folder only if the system's entry for it has that
+// exact stored name and the id expected; a reparse point is opened as itself.
+std::unique_ptr<Node> OpenExactChild(FileSystem& fs, Node& folder, const WideName& name, uint64_t id,
+                                     FileSystem::OpenFor mode, NodeInfo& info, uint32_t& error);
+
+// Deletes what an open handle holds: a folder after everything in it, a link
+// as itself. Read-only is cleared for the deletion and put back if it fails.
+Outcome DeleteOpenEntry(FileSystem& fs, Node& node, const NodeInfo& info);
+
+// A path as typed or shown ("D:\a\b.", "\\?\D:\a", "\\.\D:\a") resolved from
+// its drive's top folder. exact: every component must be an entry's stored
+// name as it stands and nothing is followed (what a deletion asks for);
+// otherwise the system's match is taken (case, alias) and links are followed,
+// as for a root the user types. Plain and "\\.\" forms fold "." and "..";
+// trailing dots and blanks are kept in every form. folder receives the open
+// handle of what it names when asked for.
+bool ResolveEntry(FileSystem& fs, std::string_view path, bool exact, EntryPtr& entry, std::string& longPath,
+                  std::unique_ptr<Node>* open, uint32_t& error);
+
+// The path of an entry in the ANSI code page, from its drive down; false when
+// a name has no exact form there.
+bool AnsiPathOf(FileSystem& fs, const EntryRef& entry, std::string& path);

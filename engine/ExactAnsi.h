@@ -1,0 +1,16 @@
+// Conversions between UTF-16 and the ANSI code page that never substitute: a
+// text either converts to the very characters it holds, or the call fails.
+// The system's own conversion maps what the page lacks to look-alikes (best
+// fit: "ｋ" to "k", "＼" to "\") or to "?", and such a name names another
+// entry, or none. Windows only.
+#pragma once
+
+#include <string>
+
+// False when text has a character the ANSI code page cannot hold exactly;
+// ansi then receives the system's approximate form (for display only).
+bool WideToAnsiExactly(const std::wstring& text, std::string& ansi);
+bool WideToAnsiExactly(const wchar_t* text, size_t length, std::string& ansi);
+
+// False when ansi is not valid text of the ANSI code page.
+bool AnsiToWide(const std::string& ansi, std::wstring& wide);
