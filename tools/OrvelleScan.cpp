@@ -199,10 +199,30 @@ private:
 struct ListedEntry {
     std::string path;
     std::string name;
-    bool isFolder;
+    bool isFolder = false;
     std::string attribute;
     int outcome = kOutcomeListed;
+    EntryPtr entry;      // what the row is: deletion goes by it
+    std::string utf8Path;  // exact, from the stored wide names, for JSON
+    std::string utf8Name;
 };
+
+std::string WideToUtf8(const WideName& name) {
+    return Narrow(std::wstring(name.begin(), name.end()), CP_UTF8);
+}
+
+// The entry's full path from its stored names, whatever the code page holds
+// and however long it is.
+std::string Utf8PathOf(const EntryRef& entry) {
+    std::vector<const EntryRef*> chain;
+    for (const EntryRef* at = &entry; at; at = at->parent.get()) chain.push_back(at);
+    std::string path;
+    for (size_t i = chain.size(); i-- > 0;) {
+        if (i + 1 < chain.size()) path += '\\';
+        path += WideToUtf8(chain[i]->name);
+    }
+    return path;
+}
 
 // Rows as they arrive: printed at once, and kept when they are to be deleted.
 class ConsoleSink : public RowSink {
@@ -213,13 +233,21 @@ public:
     std::vector<ListedEntry> entries;
 
     void AppendRow(const ResultRow& row) override {
-        ListedEntry entry{row.path, row.bracketedName.substr(1, row.bracketedName.size() - 2), row.type == kTypeFolder,
-                          row.attribute};
+        ListedEntry entry;
+        entry.path = row.path;
+        entry.name = row.bracketedName.substr(1, row.bracketedName.size() - 2);
+        entry.isFolder = row.type == kTypeFolder;
+        entry.attribute = row.attribute;
+        entry.entry = row.entry;
+        // Column 0 holds only exact names; a row without one (a name the code
+        // page lacks, a long path) is written from its stored names.
+        entry.utf8Path = !entry.path.empty() || !row.entry ? AnsiToUtf8(entry.path) : Utf8PathOf(*row.entry);
+        entry.utf8Name = row.wideName.empty() ? AnsiToUtf8(entry.name) : WideToUtf8(row.wideName);
         if (!m_command.quiet) {
             if (!m_command.json)
                 m_out.Ansi(RowLine(entry.path, entry.name, entry.isFolder, entry.attribute));
             else if (!m_command.remove)  // with --delete each object carries the outcome, so it waits
-                m_out.Utf8(JsonRow(AnsiToUtf8(entry.path), AnsiToUtf8(entry.name), entry.isFolder, entry.attribute,
+                m_out.Utf8(JsonRow(entry.utf8Path, entry.utf8Name, entry.isFolder, entry.attribute,
                                    kOutcomeListed));
         }
         if (m_command.remove) entries.push_back(std::move(entry));
@@ -454,7 +482,10 @@ int Run() {
                 ++tally.kept;
                 continue;
             }
-            const bool ok = session.DeleteListedPath(entry.path);
+            ResultRow listed;
+            listed.entry = entry.entry;
+            listed.path = entry.path;
+            const bool ok = session.Delete(listed).ok;
             entry.outcome = ok ? kOutcomeDeleted : kOutcomeFailed;
             ++(ok ? tally.deleted : tally.failed);
             if (!command.quiet && !command.json) out.Ansi(OutcomeLine(entry.outcome, entry.path, entry.name));
@@ -469,7 +500,7 @@ int Run() {
     if (command.json) {
         if (command.remove)
             for (const ListedEntry& entry : sink.entries)
-                out.Utf8(JsonRow(AnsiToUtf8(entry.path), AnsiToUtf8(entry.name), entry.isFolder, entry.attribute,
+                out.Utf8(JsonRow(entry.utf8Path, entry.utf8Name, entry.isFolder, entry.attribute,
                                  entry.outcome));
         out.Utf8(JsonSummary(counts, rowsListed, tally, exitCode));
     }

@@ -51,6 +51,7 @@ void ListRowSink::Hand(bool last) {
             m_list.SetItemText(at, 2, row.type.c_str());
             m_list.SetItemText(at, 3, row.attribute.c_str());
             m_list.SetItemText(at, 4, row.result.c_str());
+            if (row.entry) m_list.SetItemData(at, m_entries.Add(row.entry));
         }
         m_gate.Open(list, last);
     });

@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <unordered_map>
 #include <vector>
 
 #include "ListCtrl.h"
@@ -24,11 +25,34 @@ private:
     DWORD m_lastPaint = GetTickCount();
 };
 
+// What each row of the list is, found by the key in the row's item data:
+// deletion goes by it, never by column 0 read back. Used on the list's
+// thread only; keys are never reused.
+class RowEntries {
+public:
+    DWORD_PTR Add(const EntryPtr& entry) {
+        const DWORD_PTR key = ++m_lastKey;
+        m_entries.emplace(key, entry);
+        return key;
+    }
+    EntryPtr Find(DWORD_PTR key) const {
+        auto it = m_entries.find(key);
+        return it == m_entries.end() ? EntryPtr() : it->second;
+    }
+    void Forget(DWORD_PTR key) { m_entries.erase(key); }
+    void Clear() { m_entries.clear(); }
+
+private:
+    DWORD_PTR m_lastKey = 0;
+    std::unordered_map<DWORD_PTR, EntryPtr> m_entries;
+};
+
 class ListRowSink final : public RowSink {
 public:
     // The list's parent window runs the insertions (WM_APP_RUN_TASK); gate
     // belongs to that window too.
-    ListRowSink(CListCtrl& list, ListPaintGate& gate) : m_list(list), m_gate(gate) {}
+    ListRowSink(CListCtrl& list, ListPaintGate& gate, RowEntries& entries)
+        : m_list(list), m_gate(gate), m_entries(entries) {}
     ~ListRowSink() override { Flush(); }
     ListRowSink(const ListRowSink&) = delete;
     ListRowSink& operator=(const ListRowSink&) = delete;
@@ -46,6 +70,7 @@ private:
 
     CListCtrl& m_list;
     ListPaintGate& m_gate;
+    RowEntries& m_entries;
     std::vector<ResultRow> m_pending;
     DWORD m_lastHand = GetTickCount();
     // Rows went in since the last Flush: the gate may still hold the list.

@@ -94,6 +94,7 @@ public:
     CWnd m_btnSelectAll;
     CListCtrl m_listResult;
     ListPaintGate m_listPaint;  // the result list's repaints while rows arrive
+    RowEntries m_rowEntries;    // what each row of the result list is, by its item data
     std::string m_strPath;
     std::string m_strNotice;
     HICON m_hIcon = nullptr;

@@ -7,10 +7,14 @@
 #include "resource.h"
 
 bool CMyDlg::DeleteRow(int row, DeleteSession& session) {
-    char path[MAX_PATH] = {};
-    m_listResult.GetItemText(row, 0, path, MAX_PATH);
-    if (session.DeleteListedPath(path)) {
+    // The row's entry as the search met it; column 0 only for a row that has none.
+    ResultRow listed;
+    const DWORD_PTR key = m_listResult.GetItemData(row);
+    listed.entry = m_rowEntries.Find(key);
+    if (!listed.entry) listed.path = m_listResult.GetItemText(row, 0);
+    if (session.Delete(listed).ok) {
         m_listResult.DeleteItem(row);
+        m_rowEntries.Forget(key);
         return true;
     }
     m_listResult.SetItemText(row, 4, kResultFailed);

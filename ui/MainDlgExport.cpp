@@ -63,5 +63,8 @@ void CMyDlg::ShowStatistics() {
 
 void CMyDlg::ClearResults() {
     const std::string caption = DecodeStoredText(StoredText::ClearResultsCaption);
-    if (MessageBox("确定要清空当前数据吗？", caption.c_str(), MB_OKCANCEL) == IDOK) m_listResult.DeleteAllItems();
+    if (MessageBox("确定要清空当前数据吗？", caption.c_str(), MB_OKCANCEL) == IDOK) {
+        m_listResult.DeleteAllItems();
+        m_rowEntries.Clear();
+    }
 }

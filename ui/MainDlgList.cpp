@@ -152,12 +152,18 @@ void CMyDlg::SortByColumn(int column) {
     const int rows = m_listResult.GetItemCount();
     std::vector<std::string> keys;
     keys.reserve(static_cast<size_t>(rows > 0 ? rows : 0));
+    std::vector<DWORD_PTR> data;
+    data.reserve(keys.capacity());
     for (int row = 0; row < rows; ++row) {
         keys.push_back(m_listResult.GetItemText(row, column));
+        data.push_back(m_listResult.GetItemData(row));
         m_listResult.SetItemData(row, static_cast<DWORD_PTR>(row));
     }
     SortRun run{&keys, NextSortDescending(g_listSort, column)};
     m_listResult.SortItems(CompareRows, reinterpret_cast<DWORD_PTR>(&run));
-    // The keys go with this call; no row keeps an index into them.
-    for (int row = 0; row < rows; ++row) m_listResult.SetItemData(row, 0);
+    // The sort keys go with this call; each row gets its own data back.
+    for (int row = 0; row < rows; ++row) {
+        const DWORD_PTR index = m_listResult.GetItemData(row);
+        m_listResult.SetItemData(row, index < data.size() ? data[index] : 0);
+    }
 }

@@ -108,6 +108,7 @@ void CMyDlg::RunSearchWorker(const SearchRun& run) {
         if (m_bClosing) return;
         m_strNotice = run.root;
         m_listResult.DeleteAllItems();
+        m_rowEntries.Clear();
         m_scan.ResetCounters();
         m_progress.Set(std::string());
         begun = true;
@@ -116,7 +117,7 @@ void CMyDlg::RunSearchWorker(const SearchRun& run) {
     if (begun) {
         // The time is the walk's own.
         const DWORD start = GetTickCount();
-        ListRowSink rows(m_listResult, m_listPaint);
+        ListRowSink rows(m_listResult, m_listPaint, m_rowEntries);
         ProgressSink sink(rows, *m_fs, m_scan, m_progress, kProgressMs);
         ScanFolder(*m_fs, run.root, run.options, sink, m_scan);
         // Read before anything else: the end of the walk raises the flag too.

@@ -23,13 +23,9 @@ struct Walk {
 
     Walk() {
         v.AddDrive('D');
-        v.beforeFindFirst = [this](const std::string& p) { patterns.push_back(p); };
-        // A folder listed through its handle is recorded as the pattern that lists it.
-        v.beforeHandleCall = [this](const char* call, SimulatedVolume::Node* at) {
-            if (std::string(call) == "ListFolder") {
-                patterns.push_back("\\\\?\\" + v.PathOf(*at) + "\\*");
-                if (onList) onList(patterns.back());
-            }
+        v.beforeFindFirst = [this](const std::string& p) {
+            patterns.push_back(p);
+            if (onList) onList(p);
         };
     }
     std::function<void(const std::string&)> onList;

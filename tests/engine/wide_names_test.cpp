@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -103,6 +105,13 @@ TEST(WideNames, ALookAlikeNeverStandsForTheListedEntry) {
         for (const ResultRow& row : rows.rows) EXPECT_FALSE(session.DeleteListedPath(row.path));
         EXPECT_TRUE(Exists(root + L"\\" + twinName));
         EXPECT_TRUE(Exists(root + L"\\" + c.listed));
+        // The row itself knows its entry: deleting it removes the listed entry, never the twin.
+        EXPECT_EQ(rows.rows[0].wideName, std::u16string(c.listed + std::wstring(c.listed).rfind(L'\\') + 1,
+                                                         c.listed + wcslen(c.listed)));
+        EXPECT_TRUE(session.Delete(rows.rows[0]).ok) << rows.rows[0].bracketedName;
+        EXPECT_FALSE(Exists(root + L"\\" + c.listed));
+        EXPECT_TRUE(Exists(root + L"\\" + twinName));
+        MakeFile(root + L"\\" + c.listed, FILE_ATTRIBUTE_READONLY);
         // The look-alike typed by hand reaches the twin, if anything, never the listed entry.
         std::string lookAlike;
         WideToAnsiExactly(std::wstring(c.listed), lookAlike);
@@ -135,4 +144,46 @@ TEST(Links, ATaglessFolderLinkIsNeitherWalkedNorEmptied) {
     for (const std::string& kept : {std::string(target) + "\\con", std::string(target) + "\\data.txt",
                                     root + "\\top\\plain.txt"})
         EXPECT_NE(GetFileAttributesA(("\\\\?\\" + kept).c_str()), INVALID_FILE_ATTRIBUTES) << kept;
+}
+
+// Beside its namesakes in other forms, a malformed name the code page lacks
+// is listed and deleted as itself; so is an entry deeper than any path of
+// 260 characters reaches.
+TEST(WideNames, NamesOutsideTheCodePageAndDeepEntriesAreDeletedAsThemselves) {
+    const std::wstring root = TempFolder();
+    const std::wstring listed = L"\x0174x.";  // Ŵx.
+    // ŵx is Ŵx in another case: one of the two only.
+    for (const wchar_t* name : {L"\x0175x", L"Wx.", L"x."}) MakeFile(root + L"\\" + name);
+    MakeFile(root + L"\\" + listed);
+    std::wstring deep = root;
+    while (deep.size() < 320) {
+        deep += L"\\folder-of-some-length";
+        ASSERT_TRUE(CreateDirectoryW((L"\\\\?\\" + deep).c_str(), nullptr));
+    }
+    MakeFile(deep + L"\\nul");
+    MakeFile(deep + L"\\keep");
+
+    ScanState state;
+    RowCollector rows;
+    ScanFolder(TheFileSystem(), Narrow(root), ScanOptions{1, 0, 0, 0}, rows, state);
+    EXPECT_EQ(state.unsearched, 0);
+    std::vector<std::u16string> names;
+    for (const ResultRow& row : rows.rows) names.push_back(row.wideName);
+    std::sort(names.begin(), names.end());
+    std::string exact;
+    const bool inPage = WideToAnsiExactly(listed, exact);
+    std::vector<std::u16string> expected = {u"Wx.", u"nul", u"x.", u"\u0174x."};
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(names, expected);
+
+    DeleteSession session(TheFileSystem());
+    for (const ResultRow& row : rows.rows) {
+        if (row.wideName == u"\u0174x." && !inPage) EXPECT_EQ(row.path, "");
+        if (row.wideName == u"\u0174x." || row.wideName == u"nul") EXPECT_TRUE(session.Delete(row).ok);
+    }
+    EXPECT_FALSE(Exists(root + L"\\" + listed));
+    EXPECT_FALSE(Exists(deep + L"\\nul"));
+    for (const wchar_t* name : {L"\x0175x", L"Wx.", L"x."}) EXPECT_TRUE(Exists(root + L"\\" + name)) << name;
+    EXPECT_TRUE(Exists(deep + L"\\keep"));
+    RemoveAll(root);
 }

@@ -4,6 +4,7 @@
 // entries and what is inside listed folders, under each code page, with
 // aliases on, off or shared, links, read-only and held-open entries.
 #include <algorithm>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -34,7 +35,8 @@ const Page kPages[] = {
 
 std::string Name(FuzzInput& in, const Page& page) {
     static const char* const common[] = {"a", "A", ".", " ", "con", "nul", "com1", "lpt0", "dir", "x", ".txt",
-                                         "~1", "report", "LONG NAME", "..."};
+                                         "~1", "report", "LONG NAME", "...",
+                                         "a folder name long enough to pass 260 soon"};
     constexpr size_t n = sizeof common / sizeof common[0];
     std::string name;
     int count = 1 + in.Byte() % 3;
@@ -51,13 +53,16 @@ char Flip(char c) {
     return c;
 }
 
-// The root as a user might write it: case, trailing "\", "\\?\", "." and "..".
+// The root as a user might write it: case, trailing "\", "\\?\", "\\.\", "." and "..".
 std::string WriteRoot(FuzzInput& in, const std::string& literal) {
     uint8_t how = in.Byte();
     std::vector<std::string_view> parts = SplitPathComponents(literal);
     std::string out;
     bool verbatim = how & 1;
-    if (verbatim) out = "\\\\?\\";
+    if (verbatim)
+        out = "\\\\?\\";
+    else if (how & 32)
+        out = "\\\\.\\";
     for (size_t i = 0; i < parts.size(); ++i) {
         if (i > 0) out += '\\';
         std::string part(parts[i]);
@@ -105,7 +110,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             if (EqualsIgnoreCase(c->name, name) || EqualsIgnoreCase(c->alias, name)) clash = true;
         if (clash) continue;  // Windows keeps names unique without regard to case
         std::string path = parent + "\\" + name;
-        if (path.size() > 150) continue;
+        if (path.size() > 600) continue;
         uint8_t kind = in.Byte();
         std::string alias = shareAliases && (kind & 0x80) ? "SHARED~1" : "\x01";
         SimulatedVolume::Node* node = nullptr;
@@ -141,39 +146,40 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                         static_cast<uint8_t>(setup >> 7 & 1), 0};
     if (!(options.malformedNames | options.hidden | options.readOnly)) options.malformedNames = 1;
 
-    // The model's own walk: literal paths, links not entered.
-    std::multimap<std::string, std::string> expected;  // literal path -> bracketed name
-    std::vector<std::string> listedLiteral;
-    int unreachable = 0;  // folders no narrow path names, left unsearched
-    std::function<void(const SimulatedVolume::Node&, const std::string&)> walk = [&](const SimulatedVolume::Node& n,
-                                                                                      const std::string& at) {
-        for (const auto& c : n.children) {
-            std::string p = at + "\\" + c->name;
-            const char* text = nullptr;
-            if (IsMalformedEntry(c->name.c_str(), c->attributes == 0 ? fs_attr::kNormal : c->attributes, options,
-                                 text)) {
-                // A look-alike name gets no path: nothing may find it by one.
-                expected.emplace(c->inexact ? std::string() : p, "[" + c->name + "]");
-                listedLiteral.push_back(p);
-            } else if (c->IsFolder() && !(c->attributes & fs_attr::kReparsePoint)) {
-                if (c->inexact)
-                    ++unreachable;
-                else
-                    walk(*c, p);
+    // The model's own walk: links not entered; rows of names the code page
+    // lacks, or below such a folder, or longer than 259 bytes show no path.
+    std::multimap<std::string, std::string> expected;  // column 0 -> bracketed name
+    std::vector<uint64_t> listedIds;
+    std::function<void(const SimulatedVolume::Node&, const std::string&, bool)> walk =
+        [&](const SimulatedVolume::Node& n, const std::string& at, bool narrow) {
+            for (const auto& c : n.children) {
+                std::string p = at + "\\" + c->name;
+                const bool exact = narrow && !c->inexact;
+                const char* text = nullptr;
+                if (IsMalformedEntry(v.WideOf(*c), c->attributes == 0 ? fs_attr::kNormal : c->attributes, options,
+                                     text)) {
+                    std::string shown;
+                    v.ToAnsi(v.WideOf(*c), shown);
+                    expected.emplace(exact && p.size() < kMaxPath ? p : std::string(), "[" + shown + "]");
+                    listedIds.push_back(c->id);
+                } else if (c->IsFolder() && !(c->attributes & fs_attr::kReparsePoint)) {
+                    walk(*c, p, exact);
+                }
             }
-        }
-    };
-    walk(*v.Find(rootLiteral), rootLiteral);
+        };
+    walk(*v.Find(rootLiteral), rootLiteral, true);
+    std::sort(listedIds.begin(), listedIds.end());
 
     ScanState state;
     Collector rows;
     ScanFolder(v, typed, options, rows, state);
     FUZZ_CHECK(state.rowsListed == static_cast<int>(rows.rows.size()));
-    FUZZ_CHECK(state.unsearched == unreachable);
+    FUZZ_CHECK(state.unsearched == 0);
 
     // Column 0 is the literal path with the drive as typed.
     std::multimap<std::string, std::string> got;
     for (const auto& r : rows.rows) {
+        FUZZ_CHECK(r.entry != nullptr);
         if (r.path.empty()) {
             got.emplace(std::string(), r.bracketedName);
             continue;
@@ -183,52 +189,94 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     FUZZ_CHECK(got == expected);
 
-    // Between the search and the deletion another program removes listed
-    // entries and puts namesakes in their place: the same name in another
-    // case, or a look-alike. None of those may go in the listed one's place.
-    while (!listedLiteral.empty() && in.Byte() % 3 == 0) {
-        size_t i = in.Byte() % listedLiteral.size();
-        std::string gone = listedLiteral[i];
-        SimulatedVolume::Node* n = v.Find(gone);
-        if (!n || !n->parent) break;
-        std::string parent = gone.substr(0, gone.rfind('\\'));
-        std::string name = n->name;
-        auto& siblings = n->parent->children;
-        siblings.erase(std::find_if(siblings.begin(), siblings.end(), [&](auto& c) { return c.get() == n; }));
-        listedLiteral.erase(listedLiteral.begin() + static_cast<std::ptrdiff_t>(i));
-        std::string other = name;
-        for (char& c : other)
-            if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z')) {
-                c = static_cast<char>(c ^ 0x20);
-                break;
-            }
-        uint8_t how = in.Byte();
-        if (other != name && (how & 1)) v.AddFile(parent + "\\" + other);
-        if (how & 2) {
+    // What another program does to the disk, between the search and the
+    // deletion or between any two steps of it.
+    std::vector<std::string> candidates;  // literal paths of entries made below the root
+    for (const std::string& m : made)
+        if (Inside(m, rootLiteral)) candidates.push_back(m);
+    int moves = 0;
+    auto change = [&](uint8_t how) {
+        if (candidates.empty()) return;
+        const std::string path = candidates[how % candidates.size()];
+        SimulatedVolume::Node* n = v.Find(path);
+        if (!n || !n->parent) return;
+        const std::string parent = path.substr(0, path.rfind('\\'));
+        const std::string name = n->name;
+        switch ((how >> 4) % 4) {
+        case 0:  // swapped for a junction to a folder outside
+            v.Remove(n);
+            v.AddLink(path, "D:\\outside", true, (how & 8) ? kTagMountPoint : 0u);
+            break;
+        case 1:  // moved off, a junction in its place
+            v.Move(n, "D:\\moved" + std::to_string(++moves));
+            v.AddLink(path, "D:\\outside");
+            break;
+        case 2: {  // removed, a namesake in another case and a look-alike made
+            v.Remove(n);
+            std::string other = name;
+            for (char& c : other)
+                if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z')) {
+                    c = static_cast<char>(c ^ 0x20);
+                    break;
+                }
+            if (other != name) v.AddFile(parent + "\\" + other);
             SimulatedVolume::Node* twin = v.AddFile(parent + "\\" + name + "~look");
-            if (twin) {
-                twin->name = name;  // listed under the very same narrow text
+            if (twin && (how & 8)) {
+                twin->name = name;  // shown under the very same narrow text
                 twin->inexact = true;
             }
+            break;
+        }
+        default:  // renamed in place
+            v.Move(n, parent + "\\" + name + "-renamed");
+            break;
+        }
+    };
+    // Rows carry what their entry is; a path only names what is there when
+    // it is resolved (as a path from the command line does), so paths are
+    // used only where nothing changes.
+    const bool racing = (in.Byte() & 3) != 0;
+    if (racing)
+        while (!in.Empty() && in.Byte() % 3 == 0) change(in.Byte());
+    int countdown = racing ? in.Byte() % 24 : -1;
+    const uint8_t during = in.Byte();
+
+    // Nothing is deleted, nor has its attributes changed, but a listed entry
+    // or what is inside a listed folder at that very moment.
+    auto listedOrInside = [&](const SimulatedVolume::Node* n) {
+        for (; n; n = n->parent)
+            if (std::binary_search(listedIds.begin(), listedIds.end(), n->id)) return true;
+        return false;
+    };
+    v.beforeHandleCall = [&](const char* call, SimulatedVolume::Node* at) {
+        if (countdown >= 0 && countdown-- == 0) change(during);
+        const std::string c = call;
+        if (c == "DeleteOpen" || c == "SetAttributesOf") FUZZ_CHECK(listedOrInside(at));
+    };
+
+    DeleteSession session(v);
+    for (const auto& r : rows.rows) {
+        const uint8_t how = in.Byte();
+        bool ok;
+        if ((how & 1) || racing)
+            ok = session.Delete(r).ok;
+        else if (!r.path.empty())
+            ok = (how & 2) ? session.DeleteListedPath(r.path) : DeleteListedPath(v, r.path);
+        else
+            continue;
+        // A row reported deleted: its entry is no longer in any folder.
+        if (ok && ((how & 1) || racing)) {
+            bool stillThere = false;
+            std::function<void(const SimulatedVolume::Node&)> look = [&](const SimulatedVolume::Node& n) {
+                for (const auto& c : n.children) {
+                    if (c->id == r.entry->id) stillThere = true;
+                    look(*c);
+                }
+            };
+            look(*v.Find("D:"));
+            FUZZ_CHECK(!stillThere);
         }
     }
-
-    std::vector<std::string> before = v.ListTree("D:");
-    DeleteSession session(v);
-    std::vector<std::string> deleted;
-    for (const auto& r : rows.rows) {
-        bool ok = (in.Byte() & 1) ? session.DeleteListedPath(r.path) : DeleteListedPath(v, r.path);
-        if (ok) deleted.push_back("D:" + r.path.substr(2));
-    }
-    std::vector<std::string> after = v.ListTree("D:");
-    for (const std::string& p : before) {
-        bool kept = std::binary_search(after.begin(), after.end(), p);
-        bool mayGo = std::any_of(listedLiteral.begin(), listedLiteral.end(),
-                                 [&](const std::string& l) { return p == l || Inside(p, l); });
-        if (!mayGo) FUZZ_CHECK(kept);
-        bool mustGo = std::any_of(deleted.begin(), deleted.end(),
-                                  [&](const std::string& d) { return p == d || Inside(p, d); });
-        if (mustGo) FUZZ_CHECK(!kept);
-    }
+    v.beforeHandleCall = nullptr;
     return 0;
 }

@@ -619,6 +619,8 @@ bool SimulatedVolume::Query(::Node& handle, NodeInfo& info, uint32_t& error) {
 bool SimulatedVolume::ListFolder(::Node& handle, std::vector<DirEntry>& entries, uint32_t& error) {
     Node* folder = NodeOf(handle);
     if (beforeHandleCall) beforeHandleCall("ListFolder", folder);
+    // Seen by hooks on listings as the pattern a path listing of it would take.
+    if (beforeFindFirst) beforeFindFirst("\\\\?\\" + PathOf(*folder) + "\\*");
     entries.clear();
     if (!folder->IsFolder()) {
         error = fs_error::kNotADirectory;

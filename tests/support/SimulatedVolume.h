@@ -79,7 +79,8 @@ public:
     // Every entry below a literal path, as literal paths, sorted.
     std::vector<std::string> ListTree(const std::string& path) const;
 
-    // Runs before each FindFirst, for faults that strike between two calls.
+    // Runs before each FindFirst and each listing through a handle (with the
+    // pattern that would list the folder), for faults that strike between two calls.
     std::function<void(const std::string& pattern)> beforeFindFirst;
 
     // Runs before each handle call with the call's name and the entry it
