@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
 # Builds the release package: the two 32-bit programs, stripped, with a
-# README.txt for Windows users, zipped as
+# README.txt for Windows users, a CHANGELOG.txt and the LICENSE.txt, zipped as
 #   build/win32/dist/Orvelle-<version>-win32.zip
-# with Orvelle-<version>-win32.zip.sha256 beside it. Then it unpacks the zip
-# into a temporary folder and runs the programs from there under Wine, as a
+# with Orvelle-<version>-win32.zip.sha256 beside it. The zip is built twice, in
+# two build trees, and must come out byte for byte the same. Then it unpacks the
+# zip into a temporary folder and runs the programs from there under Wine, as a
 # user would get them. The version is the project's (CMakeLists.txt), the one
 # the version resource carries.
 #
 #   ORVELLE_BUILD_ROOT      where the build trees go (default: build/ in the repository)
 #   ORVELLE_PACKAGE_PRESET  win32 (default, the shipped build) or win64
+#   SOURCE_DATE_EPOCH       the time stamped in the zip and the programs (default: the commit's)
 
 set -euo pipefail
 
@@ -29,16 +31,39 @@ build_root=${ORVELLE_BUILD_ROOT:-$root/build}
 case $build_root in /*) ;; *) build_root=$root/$build_root ;; esac
 build_dir=$build_root/$preset
 
-cmake --preset "$preset" -B "$build_dir"
-cmake --build "$build_dir" -j 2 --target Orvelle OrvelleScan
-rm -rf "$build_dir/dist"
-(cd "$build_dir" && cpack -G ZIP)
+# One commit, one zip: every time in it and in the programs' headers is the commit's.
+if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
+    SOURCE_DATE_EPOCH=$(git -C "$root" log -1 --format=%ct) || die "no commit to take the time from: set SOURCE_DATE_EPOCH"
+fi
+export SOURCE_DATE_EPOCH
+
+make_zip() {
+    cmake --preset "$preset" -B "$1"
+    cmake --build "$1" -j 2 --target package_zip
+}
+make_zip "$build_dir"
 
 zips=("$build_dir"/dist/Orvelle-*-"$preset".zip)
 [ ${#zips[@]} -eq 1 ] && [ -f "${zips[0]}" ] || die "no single package in $build_dir/dist"
 zip=${zips[0]}
 name=$(basename "$zip" .zip)
 (cd "$build_dir/dist" && sha256sum -c "$name.zip.sha256") || die "the SHA-256 sum does not match the zip"
+
+# --- the same bytes from another build tree ---------------------------------
+
+again_dir=$build_root/$preset-again
+make_zip "$again_dir"
+if ! cmp -s "$zip" "$again_dir/dist/$name.zip"; then
+    differ=$(mktemp -d "${TMPDIR:-/tmp}/orvelle-package-differ.XXXXXX")
+    (cd "$differ" && mkdir one two && cmake -E chdir one cmake -E tar xf "$zip" &&
+        cmake -E chdir two cmake -E tar xf "$again_dir/dist/$name.zip")
+    (cd "$differ/one" && find . -type f | sort | while read -r f; do
+        cmp -s "$f" "../two/$f" || echo "$me:   differs: ${f#./}" >&2
+    done)
+    rm -rf "$differ"
+    die "not reproducible: $again_dir/dist/$name.zip differs from $zip (in the files above, or in the zip's own fields when none is named)"
+fi
+echo "$me: reproducible: $build_dir and $again_dir made the same zip"
 
 # --- the zip's programs as they are ------------------------------------------
 
