@@ -793,23 +793,24 @@ TEST_F(OrvelleScanE2E, TheQuestionComesAfterItsRows) {
     for (const ListedRow& row : kListed) EXPECT_TRUE(Exists(row.relative)) << row.relative;
 }
 
-// A row reaches the pipe when it is found, not when the program ends: here
-// the one row is out long before the deletion of its 3,000 files is done.
+// A row reaches the pipe when it is found, not when the walk ends: here the
+// one row is out while 800 more folders are still to be searched.
 TEST_F(OrvelleScanE2E, RowsReachThePipeAsTheyAreFound) {
-    Make({"con\\"});
-    for (int i = 0; i < 3000; ++i) ASSERT_TRUE(m_box.MakeFile("tree\\con\\f" + std::to_string(i) + ".txt"));
-    Started run = Start({"--delete", "--yes", Tree()}, false);
+    Make({"first\\", "first\\con", "then\\"});
+    for (int i = 0; i < 800; ++i) ASSERT_TRUE(m_box.MakeFolder("tree\\then\\d" + std::to_string(i)));
+    Started run = Start({Tree() + "\\first", Tree() + "\\then"}, false);
     ASSERT_NE(run.process, nullptr);
     std::string out;
     ASSERT_TRUE(ReadUntil(run.out, out, kRunTimeoutMs,
                           [](const std::string& text) { return text.find('\n') != std::string::npos; }));
     const DWORD rowAt = GetTickCount();
-    EXPECT_EQ(out, Tree() + "\\con\t[con]\tfolder\t-\n");
+    EXPECT_EQ(out, Tree() + "\\first\\con\t[con]\tfile\t-\n");
     ASSERT_EQ(WaitForSingleObject(run.process, kRunTimeoutMs), WAIT_OBJECT_0);
     const DWORD endAt = GetTickCount();
     EXPECT_GE(endAt - rowAt, 100u) << "the row came " << endAt - rowAt << " ms before the end";
-    EXPECT_EQ(Finish(run), 0u);
-    EXPECT_FALSE(Exists("con\\"));
+    const std::string errPath = run.errPath;
+    EXPECT_EQ(Finish(run), 1u);
+    EXPECT_NE(ReadAll(errPath).find("800"), std::string::npos) << ReadAll(errPath);
 }
 
 // Once the reader of its output has gone (as "| head" goes), nothing it
