@@ -577,6 +577,7 @@ int Run() {
             out.Message(QuietDeleteLine(tally.deleted, tally.failed, Milliseconds(start, end)));
     }
     out.Flush();
+    tally.readerGone = ReaderGone() && !Interrupted();
     if (tally.asked && !command.quiet && !command.json) err.Message(DeleteSummaryText(language, tally));
 
     const int exitCode = ExitCodeFor(rowsListed, tally, counts.unsearched, StopRequested());

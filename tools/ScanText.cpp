@@ -282,7 +282,11 @@ std::string DeleteSummaryText(Language language, const DeleteTally& t) {
     std::string text = Format(language == Language::Chinese ? u8"删除完毕，删除成功 %d 个，删除失败 %d 个。\n"
                                                             : "Deleted: %d, failed: %d.\n",
                               t.deleted, t.failed);
-    if (t.kept > 0)
+    if (t.kept > 0 && t.readerGone)
+        text += Format(language == Language::Chinese ? u8"输出的读取方已关闭，已停止，未删除 %d 个。\n"
+                                                     : "Stopped: the output's reader has gone; %d not deleted.\n",
+                       t.kept);
+    else if (t.kept > 0)
         text += Format(language == Language::Chinese ? u8"已按 Ctrl+C 停止，未删除 %d 个。\n"
                                                      : "Stopped by Ctrl+C; %d not deleted.\n",
                        t.kept);

@@ -60,6 +60,7 @@ struct DeleteTally {
     int deleted = 0;
     int failed = 0;
     int kept = 0;  // confirmed but not tried: Ctrl+C stopped the deletion
+    bool readerGone = false;  // the stop came from the output's reader leaving, not from Ctrl+C
 };
 
 // When several apply, the first of 130, 2, 4, 1, 0 (3 is decided before any search).

@@ -316,6 +316,10 @@ TEST(ScanSummary, TheWindowsCountsInBothLanguages) {
               0u);
     EXPECT_EQ(SearchSummaryText(Language::English, counts).rfind("Stopped by Ctrl+C after searching 12 folders", 0),
               0u);
+    counts.readerGone = true;
+    EXPECT_EQ(SearchSummaryText(Language::English, counts)
+                  .rfind("Stopped: the output's reader has gone, after searching 12 folders", 0),
+              0u);
 }
 
 TEST(ScanSummary, DeletionOutcomes) {
@@ -329,6 +333,9 @@ TEST(ScanSummary, DeletionOutcomes) {
     EXPECT_EQ(DeleteSummaryText(Language::Chinese, tally), u8"删除完毕，删除成功 2 个，删除失败 1 个。\n");
     tally.kept = 4;
     EXPECT_EQ(DeleteSummaryText(Language::English, tally), "Deleted: 2, failed: 1.\nStopped by Ctrl+C; 4 not deleted.\n");
+    tally.readerGone = true;
+    EXPECT_EQ(DeleteSummaryText(Language::English, tally),
+              "Deleted: 2, failed: 1.\nStopped: the output's reader has gone; 4 not deleted.\n");
 }
 
 TEST(ScanHelp, NamesEveryOptionAndExitCode) {
