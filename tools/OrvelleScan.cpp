@@ -15,6 +15,7 @@
 #include "ResultRow.h"
 #include "Scan.h"
 #include "ScanText.h"
+#include "Version.h"
 #include "Win32FileSystem.h"
 
 namespace {
@@ -24,6 +25,8 @@ constexpr DWORD kProgressMs = 250;  // at most four redraws a second
 
 // Raised by Ctrl+C; the walk has its own flag in ScanState.
 volatile LONG g_stop = 0;
+// Raised when the reader of stdout has gone: nobody can see what follows.
+volatile LONG g_readerGone = 0;
 ScanState* g_walk = nullptr;
 
 BOOL WINAPI OnConsoleControl(DWORD event) {
@@ -33,7 +36,14 @@ BOOL WINAPI OnConsoleControl(DWORD event) {
     return TRUE;
 }
 
-bool StopRequested() { return InterlockedCompareExchange(&g_stop, 0, 0) != 0; }
+bool Interrupted() { return InterlockedCompareExchange(&g_stop, 0, 0) != 0; }
+bool ReaderGone() { return InterlockedCompareExchange(&g_readerGone, 0, 0) != 0; }
+bool StopRequested() { return Interrupted() || ReaderGone(); }
+
+void OnReaderGone() {
+    InterlockedExchange(&g_readerGone, 1);
+    if (g_walk) g_walk->stopRequested = 1;
+}
 
 Language UserLanguage() {
     return PRIMARYLANGID(GetUserDefaultUILanguage()) == LANG_CHINESE ? Language::Chinese : Language::English;
@@ -57,6 +67,28 @@ std::string Narrow(const std::wstring& text, UINT codePage) {
 
 std::string AnsiToUtf8(const std::string& text) { return Narrow(Widen(text, CP_ACP), CP_UTF8); }
 
+std::wstring WideOf(const WideName& name) { return std::wstring(name.begin(), name.end()); }
+
+// A row's name and path in UTF-8: from the stored wide name and the chain of
+// wide names to it when the row has them, so that a character the ANSI code
+// page lacks (whose row shows no path there) still arrives as itself.
+std::string NameUtf8(const ResultRow& row, const std::string& ansiName) {
+    return row.wideName.empty() ? AnsiToUtf8(ansiName) : Narrow(WideOf(row.wideName), CP_UTF8);
+}
+
+std::string PathUtf8(const ResultRow& row) {
+    // A path the code page holds converts exactly, with the drive as typed.
+    if (!row.path.empty() || !row.entry) return AnsiToUtf8(row.path);
+    std::vector<const EntryRef*> chain;
+    for (const EntryRef* at = row.entry.get(); at; at = at->parent.get()) chain.push_back(at);
+    std::wstring path;
+    for (size_t i = chain.size(); i-- > 0;) {
+        if (i + 1 < chain.size()) path += L'\\';
+        path += WideOf(chain[i]->name);
+    }
+    return Narrow(path, CP_UTF8);
+}
+
 bool IsConsoleHandle(HANDLE handle) {
     DWORD mode;
     return handle && handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode);
@@ -64,27 +96,45 @@ bool IsConsoleHandle(HANDLE handle) {
 
 // A standard stream, buffered. A console gets UTF-16 through WriteConsoleW,
 // so every name shows whatever the console's code page; anything else gets
-// bytes: messages and rows in the ANSI code page, JSON in UTF-8.
+// bytes: messages and text rows in the ANSI code page (UTF-8 with --utf8),
+// JSON in UTF-8.
 class OutStream {
 public:
-    explicit OutStream(DWORD which) : m_handle(GetStdHandle(which)), m_console(IsConsoleHandle(m_handle)) {}
+    OutStream(DWORD which, bool utf8 = false)
+        : m_handle(GetStdHandle(which)), m_console(IsConsoleHandle(m_handle)), m_utf8(utf8) {}
     ~OutStream() { Flush(); }
 
     bool IsConsole() const { return m_console; }
     bool HasPending() const { return !m_bytes.empty() || !m_wide.empty(); }
+    // A write found the pipe closed at the other end: what follows is dropped.
+    bool ReaderGone() const { return m_gone; }
+    void UseUtf8(bool utf8) { m_utf8 = utf8; }
 
     void Message(const std::string& utf8) {
         if (m_console)
             m_wide += Widen(utf8, CP_UTF8);
+        else if (m_utf8)
+            m_bytes += utf8;
         else
             m_bytes += Narrow(Widen(utf8, CP_UTF8), CP_ACP);
         FlushIfFull();
     }
+    // Text in the ANSI code page exactly, as arguments arrive.
     void Ansi(const std::string& bytes) {
         if (m_console)
             m_wide += Widen(bytes, CP_ACP);
+        else if (m_utf8)
+            m_bytes += AnsiToUtf8(bytes);
         else
             m_bytes += bytes;
+        FlushIfFull();
+    }
+    // A text row: its own ANSI bytes, or its UTF-8 form made from the wide names.
+    void Row(const std::string& ansi, const std::string& utf8) {
+        if (m_console)
+            m_wide += Widen(utf8, CP_UTF8);
+        else
+            m_bytes += m_utf8 ? utf8 : ansi;
         FlushIfFull();
     }
     void Utf8(const std::string& bytes) {
@@ -98,12 +148,12 @@ public:
         if (m_console)
             m_wide += text;
         else
-            m_bytes += Narrow(text, CP_ACP);
+            m_bytes += Narrow(text, m_utf8 ? CP_UTF8 : CP_ACP);
         FlushIfFull();
     }
 
     void Flush() {
-        if (!m_handle || m_handle == INVALID_HANDLE_VALUE) {
+        if (!m_handle || m_handle == INVALID_HANDLE_VALUE || m_gone) {
             m_bytes.clear();
             m_wide.clear();
             return;
@@ -118,8 +168,11 @@ public:
             DWORD written = 0;
             if (!WriteFile(m_handle, m_bytes.data() + at, static_cast<DWORD>(m_bytes.size() - at), &written,
                            nullptr) ||
-                written == 0)
+                written == 0) {
+                const DWORD error = GetLastError();
+                m_gone = error == ERROR_NO_DATA || error == ERROR_BROKEN_PIPE;
                 break;  // a closed pipe: the rest has nowhere to go
+            }
             at += written;
         }
         m_bytes.clear();
@@ -133,6 +186,8 @@ private:
 
     HANDLE m_handle;
     bool m_console;
+    bool m_utf8;
+    bool m_gone = false;
     std::string m_bytes;
     std::wstring m_wide;
 };
@@ -197,34 +252,14 @@ private:
 };
 
 struct ListedEntry {
-    std::string path;
+    ResultRow row;  // what the deletion goes by
     std::string name;
-    bool isFolder = false;
-    std::string attribute;
+    bool isFolder;
     int outcome = kOutcomeListed;
-    EntryPtr entry;      // what the row is: deletion goes by it
-    std::string utf8Path;  // exact, from the stored wide names, for JSON
-    std::string utf8Name;
+    uint32_t error = 0;
 };
 
-std::string WideToUtf8(const WideName& name) {
-    return Narrow(std::wstring(name.begin(), name.end()), CP_UTF8);
-}
-
-// The entry's full path from its stored names, whatever the code page holds
-// and however long it is.
-std::string Utf8PathOf(const EntryRef& entry) {
-    std::vector<const EntryRef*> chain;
-    for (const EntryRef* at = &entry; at; at = at->parent.get()) chain.push_back(at);
-    std::string path;
-    for (size_t i = chain.size(); i-- > 0;) {
-        if (i + 1 < chain.size()) path += '\\';
-        path += WideToUtf8(chain[i]->name);
-    }
-    return path;
-}
-
-// Rows as they arrive: printed at once, and kept when they are to be deleted.
+// Rows as they arrive: written at once, and kept when they are to be deleted.
 class ConsoleSink : public RowSink {
 public:
     ConsoleSink(const ScanCommand& command, OutStream& out, Ticker& ticker)
@@ -233,27 +268,41 @@ public:
     std::vector<ListedEntry> entries;
 
     void AppendRow(const ResultRow& row) override {
-        ListedEntry entry;
-        entry.path = row.path;
-        entry.name = row.bracketedName.substr(1, row.bracketedName.size() - 2);
-        entry.isFolder = row.type == kTypeFolder;
-        entry.attribute = row.attribute;
-        entry.entry = row.entry;
-        // Column 0 holds only exact names; a row without one (a name the code
-        // page lacks, a long path) is written from its stored names.
-        entry.utf8Path = !entry.path.empty() || !row.entry ? AnsiToUtf8(entry.path) : Utf8PathOf(*row.entry);
-        entry.utf8Name = row.wideName.empty() ? AnsiToUtf8(entry.name) : WideToUtf8(row.wideName);
+        ListedEntry entry{row, row.bracketedName.substr(1, row.bracketedName.size() - 2), row.type == kTypeFolder};
         if (!m_command.quiet) {
-            if (!m_command.json)
-                m_out.Ansi(RowLine(entry.path, entry.name, entry.isFolder, entry.attribute));
-            else if (!m_command.remove)  // with --delete each object carries the outcome, so it waits
-                m_out.Utf8(JsonRow(entry.utf8Path, entry.utf8Name, entry.isFolder, entry.attribute,
-                                   kOutcomeListed));
+            WriteRow(m_command, m_out, entry);
+            // A reader at the other end of a pipe sees each row as it is found.
+            if (!m_out.IsConsole()) m_out.Flush();
+            if (m_out.ReaderGone()) OnReaderGone();
         }
         if (m_command.remove) entries.push_back(std::move(entry));
         m_ticker.Tick();
     }
     void Idle() override { m_ticker.Tick(); }
+
+    // The row, or with an outcome what became of it, in the form asked for.
+    static void WriteRow(const ScanCommand& command, OutStream& out, const ListedEntry& entry) {
+        const ResultRow& row = entry.row;
+        const bool listed = entry.outcome == kOutcomeListed;
+        if (command.json) {
+            const std::string path = PathUtf8(row), name = NameUtf8(row, entry.name);
+            out.Utf8(listed ? JsonRow(path, name, entry.isFolder, row.attribute, kOutcomeListed)
+                            : JsonOutcome(path, name, entry.isFolder, row.attribute, entry.outcome, entry.error));
+        } else if (command.nulSeparated) {
+            out.Row(row.path + '\0', PathUtf8(row) + '\0');
+        } else {
+            // The UTF-8 form is made only where it is shown.
+            const bool utf8 = command.utf8 || out.IsConsole();
+            const std::string path = utf8 ? PathUtf8(row) : std::string(), name = utf8 ? NameUtf8(row, entry.name) : "";
+            if (listed)
+                out.Row(RowLine(row.path, entry.name, entry.isFolder, row.attribute),
+                        utf8 ? RowLine(path, name, entry.isFolder, row.attribute) : std::string());
+            else
+                out.Row(OutcomeLine(row.path, entry.name, entry.isFolder, row.attribute, entry.outcome, entry.error),
+                        utf8 ? OutcomeLine(path, name, entry.isFolder, row.attribute, entry.outcome, entry.error)
+                             : std::string());
+        }
+    }
 
 private:
     const ScanCommand& m_command;
@@ -303,9 +352,9 @@ std::string CurrentFolder(const wchar_t* drive) {
 // typed stay what they are, since the system's own normalisation would drop a
 // trailing dot or blank and walk the twin ("a." as "a"). A bare drive ("D:")
 // and "D:sub" start from that drive's current folder, as the system takes
-// them. Device paths, shares, patterns and absolute paths stay as typed.
+// them. Device paths, shares and absolute paths stay as typed.
 std::string AbsoluteFolder(const std::string& folder) {
-    if (IsPrefixed(folder) || folder.empty() || folder.back() == '*') return folder;
+    if (IsPrefixed(folder) || folder.empty()) return folder;
     if (folder.size() >= 2 && folder[0] == '\\' && folder[1] == '\\') return folder;
     const bool drive = folder.size() >= 2 && folder[1] == ':' && !IsAnsiLeadByte(static_cast<unsigned char>(folder[0]));
     if (drive && folder.size() >= 3 && folder[2] == '\\') return folder;
@@ -330,12 +379,6 @@ enum class FolderCheck { Ok, Missing, NotAFolder };
 
 FolderCheck CheckFolder(const std::string& folder) {
     std::string target = folder;
-    if (!target.empty() && target.back() == '*') {
-        // A pattern: its folder part must exist (a "\" inside a double-byte
-        // character is no separator).
-        target.resize(AfterLastBackslash(target));
-        if (target.empty()) return FolderCheck::Ok;  // the current folder
-    }
     if (IsDriveOnly(target)) target += '\\';
     DWORD attributes = GetFileAttributesA(target.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
@@ -376,6 +419,23 @@ double Milliseconds(const LARGE_INTEGER& from, const LARGE_INTEGER& to) {
     return 1000.0 * static_cast<double>(to.QuadPart - from.QuadPart) / static_cast<double>(f.QuadPart);
 }
 
+// The components of a folder as the file system compares names: without
+// regard to case (one fixed table, not the user's locale).
+std::vector<std::string> FolderKey(const std::string& absolute) {
+    std::vector<std::string> key = FolderComponents(absolute);
+    for (std::string& part : key) {
+        std::wstring wide = Widen(part, CP_ACP);
+        if (wide.empty()) continue;
+        std::wstring upper(wide.size(), L'\0');
+        if (LCMapStringW(LOCALE_INVARIANT, LCMAP_UPPERCASE, wide.data(), static_cast<int>(wide.size()), &upper[0],
+                         static_cast<int>(upper.size())) == static_cast<int>(wide.size()))
+            part = Narrow(upper, CP_UTF8);
+        else
+            part = Narrow(wide, CP_UTF8);
+    }
+    return key;
+}
+
 int Run() {
     const Language language = UserLanguage();
     OutStream out(STD_OUTPUT_HANDLE);
@@ -389,8 +449,14 @@ int Run() {
     ScanCommand command;
     std::string offending;
     UsageError usage = ParseScanCommand(args, command, offending);
+    out.UseUtf8(command.utf8);
+    err.UseUtf8(command.utf8);
     if (command.help) {
         out.Message(HelpText(language));
+        return kExitClean;
+    }
+    if (command.version) {
+        out.Message(VersionText(ORVELLE_VERSION_TEXT));
         return kExitClean;
     }
     if (usage != UsageError::None) {
@@ -405,7 +471,7 @@ int Run() {
 
     // Every folder is checked before anything is walked or deleted: a typing
     // error in a script must not leave half of the job done.
-    std::vector<std::string> folders;
+    std::vector<std::string> given;
     bool allThere = true;
     for (const std::string& argument : command.folders) {
         std::string folder = AbsoluteFolder(argument);
@@ -417,9 +483,15 @@ int Run() {
             err.Message("\n");
             allThere = false;
         }
-        folders.push_back(folder);
+        given.push_back(folder);
     }
     if (!allThere) return kExitUsage;
+    // A folder given twice, or inside another, would list its entries twice
+    // and have the second deletion fail on what the first removed.
+    std::vector<std::vector<std::string>> keys;
+    for (const std::string& folder : given) keys.push_back(FolderKey(folder));
+    std::vector<std::string> folders;
+    for (size_t index : FoldersToSearch(keys)) folders.push_back(given[index]);
 
     FileSystem& fs = TheFileSystem();
     ScanState state;
@@ -447,14 +519,18 @@ int Run() {
     counts.malformedFiles = state.malformedFiles;
     counts.unsearched = state.unsearched;
     counts.stopped = StopRequested();
+    counts.readerGone = ReaderGone();
     const double walkMs = Milliseconds(start, end);
     counts.elapsedMs = static_cast<uint32_t>(walkMs);
     const int rowsListed = state.rowsListed;
 
+    // The rows are the results; the counts are for the person watching.
+    out.Flush();
     if (command.quiet)
         out.Message(QuietWalkLine(rowsListed, counts, walkMs));
     else if (!command.json)
-        out.Message(SearchSummaryText(language, counts));
+        err.Message(SearchSummaryText(language, counts));
+    err.Flush();
 
     DeleteTally tally;
     if (command.remove && rowsListed > 0) {
@@ -462,6 +538,7 @@ int Run() {
         if (command.yes) {
             tally.confirmed = !counts.stopped;
         } else if (!counts.stopped) {
+            // Every row it asks about is out before the question.
             out.Flush();
             err.Message(DeletePromptText(language, rowsListed));
             err.Flush();
@@ -470,37 +547,38 @@ int Run() {
             if (!IsConsoleHandle(GetStdHandle(STD_INPUT_HANDLE))) err.Message("\n");
         }
     }
-    if (tally.confirmed) {
+    if (tally.asked) {
         QueryPerformanceCounter(&start);
         DeleteSession session(fs);  // as the window deletes its rows: one batch
         for (ListedEntry& entry : sink.entries) {
-            if (StopRequested()) {
+            if (!tally.confirmed) {
+                entry.outcome = StopRequested() ? kOutcomeKept : kOutcomeDeclined;
+            } else if (StopRequested()) {
                 entry.outcome = kOutcomeKept;
                 ++tally.kept;
-                continue;
+            } else {
+                const Outcome result = session.Delete(entry.row);
+                entry.outcome = result.ok ? kOutcomeDeleted : kOutcomeFailed;
+                entry.error = result.ok ? 0 : result.error;
+                ++(result.ok ? tally.deleted : tally.failed);
             }
-            ResultRow listed;
-            listed.entry = entry.entry;
-            listed.path = entry.path;
-            const bool ok = session.Delete(listed).ok;
-            entry.outcome = ok ? kOutcomeDeleted : kOutcomeFailed;
-            ++(ok ? tally.deleted : tally.failed);
-            if (!command.quiet && !command.json) out.Ansi(OutcomeLine(entry.outcome, entry.path, entry.name));
+            if (!command.quiet) {
+                ConsoleSink::WriteRow(command, out, entry);
+                if (!out.IsConsole()) out.Flush();
+                if (out.ReaderGone()) OnReaderGone();
+            }
             ticker.Tick();
         }
         QueryPerformanceCounter(&end);
-        if (command.quiet) out.Message(QuietDeleteLine(tally.deleted, tally.failed, Milliseconds(start, end)));
+        if (command.quiet && tally.confirmed)
+            out.Message(QuietDeleteLine(tally.deleted, tally.failed, Milliseconds(start, end)));
     }
-    if (tally.asked && !command.quiet && !command.json) out.Message(DeleteSummaryText(language, tally));
+    out.Flush();
+    tally.readerGone = ReaderGone() && !Interrupted();
+    if (tally.asked && !command.quiet && !command.json) err.Message(DeleteSummaryText(language, tally));
 
     const int exitCode = ExitCodeFor(rowsListed, tally, counts.unsearched, StopRequested());
-    if (command.json) {
-        if (command.remove)
-            for (const ListedEntry& entry : sink.entries)
-                out.Utf8(JsonRow(entry.utf8Path, entry.utf8Name, entry.isFolder, entry.attribute,
-                                 entry.outcome));
-        out.Utf8(JsonSummary(counts, rowsListed, tally, exitCode));
-    }
+    if (command.json) out.Utf8(JsonSummary(counts, rowsListed, tally, exitCode));
     return exitCode;
 }
 

@@ -1,6 +1,10 @@
 #include "ScanText.h"
 
+#include <algorithm>
 #include <cstdio>
+
+#include "FileSystem.h"
+#include "PathText.h"
 
 namespace {
 
@@ -56,19 +60,36 @@ UsageError ParseScanCommand(const std::vector<std::string>& args, ScanCommand& c
             command.json = true;
         else if (arg == "--quiet")
             command.quiet = true;
+        else if (arg == "-0")
+            command.nulSeparated = true;
+        else if (arg == "--utf8")
+            command.utf8 = true;
+        else if (arg == "--version")
+            command.version = true;
         else if (error == UsageError::None) {
             error = UsageError::UnknownOption;
             offending = arg;
         }
     }
-    if (command.help) return UsageError::None;
+    if (command.help || command.version) return UsageError::None;
     if (error != UsageError::None) return error;
     if (command.folders.empty()) return UsageError::NoFolder;
+    // "*" and "?" are never part of a name; "\\?\" starts a verbatim path.
+    for (const std::string& folder : command.folders) {
+        const size_t from = folder.compare(0, 4, "\\\\?\\") == 0 ? 4 : 0;
+        if (folder.find_first_of("*?", from) != std::string::npos) {
+            offending = folder;
+            return UsageError::Pattern;
+        }
+    }
     const ScanOptions& o = command.options;
     if (!o.malformedNames && !o.hidden && !o.readOnly && !o.system) return UsageError::NothingToFind;
     // A script that says --yes but forgot --delete expects a deletion that would not happen.
     if (command.yes && !command.remove) return UsageError::YesWithoutDelete;
     if (command.quiet && command.json) return UsageError::QuietWithJson;
+    // -0 feeds paths to another program; outcomes, JSON and counters have no place in it.
+    if (command.nulSeparated && (command.json || command.quiet || command.remove))
+        return UsageError::NulSeparatedWithOthers;
     return UsageError::None;
 }
 
@@ -99,72 +120,98 @@ std::string HelpText(Language language) {
                u8"\n"
                u8"像 Orvelle 窗口的搜索一样搜索每个文件夹，列出名称不合 Windows 规则的文件和\n"
                u8"文件夹（以点或空格结尾，或是 nul、com1.txt 这样的设备名），再给出统计。\n"
-               u8"每个列出的项目占一行，各栏以 Tab 分隔: 路径、[名称]、folder 或 file、\n"
-               u8"列出的原因（- 名称畸形，R 只读，S 系统，H 隐藏）。列出的文件夹不再向下搜索。\n"
+               u8"标准输出只有结果: 每个列出的项目一行，找到即输出，各栏以 Tab 分隔: 路径、\n"
+               u8"[名称]、folder 或 file、列出的原因（- 名称畸形，R 只读，S 系统，H 隐藏）。\n"
+               u8"列出的文件夹不再向下搜索。统计、询问和删除的汇总在标准错误输出。\n"
+               u8"同一文件夹给出两次，或在另一个给出的文件夹之中，只搜索一次。\n"
+               u8"文件夹不能含有通配符 * 或 ?。\n"
                u8"\n"
                u8"  --hidden     同时列出隐藏的项目\n"
                u8"  --readonly   同时列出只读的项目\n"
                u8"  --system     同时列出系统项目\n"
                u8"  --no-names   不列出畸形名称（与上面三项之一合用）\n"
-               u8"  --delete     删除列出的全部项目（文件夹连同其中的一切），删除前询问一次 (y/N)\n"
+               u8"  --delete     列出全部项目后询问一次 (y/N)，再删除（文件夹连同其中的一切）；\n"
+               u8"               然后每个项目再输出一行结果: 行的四栏，再加 deleted、failed 或\n"
+               u8"               kept，系统错误代码（无错误为 0）和英文原因\n"
                u8"  --yes        与 --delete 合用: 不询问\n"
-               u8"  --json       每个项目一个 JSON 对象（一行一个），最后是统计对象；总是 UTF-8\n"
+               u8"  --json       每个项目一个 JSON 对象（一行一个，\"record\":\"row\"），--delete 时\n"
+               u8"               再每项一个 \"record\":\"outcome\"（含 outcome、error、reason），\n"
+               u8"               最后是统计对象 \"record\":\"summary\"；总是 UTF-8\n"
+               u8"  -0           只输出路径，每个路径后跟一个 NUL 字符（供 xargs -0 等使用）\n"
+               u8"  --utf8       重定向时文本行和消息用 UTF-8 而不是 ANSI 代码页\n"
                u8"  --quiet      只输出计数和用时\n"
+               u8"  --version    显示版本\n"
                u8"  -h, --help   显示本说明\n"
                u8"  --           其后都是文件夹，即使以 \"-\" 开头\n"
                u8"\n"
-               u8"按 Ctrl+C 会在两个项目之间停止搜索或删除，并仍然给出统计。\n"
+               u8"按 Ctrl+C 会在两个项目之间停止搜索或删除，并仍然给出统计。读取输出的程序\n"
+               u8"关闭了管道时（例如 | head），在下一次写入失败时同样停止，退出代码 130。\n"
                u8"\n"
                u8"退出代码:\n"
                u8"  0  没有列出任何项目，或列出的项目全部删除\n"
                u8"  1  列出了项目而未删除（没有 --delete，或回答了否）\n"
                u8"  2  有列出的项目删除失败\n"
-               u8"  3  用法错误，或文件夹不存在\n"
+               u8"  3  用法错误，文件夹不存在，或给出了通配符\n"
                u8"  4  只搜索了一部分：有文件夹无法搜索（统计中的“未能搜索”）\n"
-               u8"  130  Ctrl+C 停止了搜索或删除\n"
+               u8"  130  Ctrl+C 停止了搜索或删除，或读取输出的程序已关闭\n"
                u8"  同时适用多个时取最先的一个: 130、3、2、4、1、0。\n"
                u8"\n"
                u8"示例:\n"
                u8"  OrvelleScan D:\\projects\n"
-               u8"  OrvelleScan --delete --yes --json . > cleaned.json\n";
+               u8"  OrvelleScan --delete --yes --json . > cleaned.json\n"
+               u8"  OrvelleScan -0 --utf8 . | xargs -0 ls -ld\n";
     return "Usage: OrvelleScan [options] FOLDER...\n"
            "\n"
            "Searches each FOLDER as the Orvelle window's search does and lists the files\n"
            "and folders whose names break the Windows rules (a trailing dot or blank, a\n"
-           "device name such as nul or com1.txt), then the counts. Each listed entry is a\n"
-           "line of tab-separated fields: path, [name], folder or file, and why it was\n"
-           "listed (- its name, R read-only, S system, H hidden). A listed folder is not\n"
-           "searched further.\n"
+           "device name such as nul or com1.txt), then the counts. Standard output holds\n"
+           "results only: each listed entry is a line, written as it is found, of\n"
+           "tab-separated fields: path, [name], folder or file, and why it was listed\n"
+           "(- its name, R read-only, S system, H hidden). A listed folder is not searched\n"
+           "further. The counts, the question and the deletion's tally go to standard\n"
+           "error. A FOLDER given twice, or inside another FOLDER, is searched once. A\n"
+           "FOLDER with a wildcard (* or ?) is refused.\n"
            "\n"
            "  --hidden     also list hidden entries\n"
            "  --readonly   also list read-only entries\n"
            "  --system     also list system entries\n"
            "  --no-names   leave out malformed names (with one of the three above)\n"
-           "  --delete     delete every listed entry (a folder with everything in it),\n"
-           "               after one question (y/N)\n"
+           "  --delete     after listing, ask once (y/N), then delete every listed entry\n"
+           "               (a folder with everything in it); then one more line per\n"
+           "               entry: the row's four fields, then deleted, failed or kept,\n"
+           "               the system's error code (0 when none) and a reason\n"
            "  --yes        with --delete: do not ask\n"
-           "  --json       one JSON object per line for each entry, then a summary\n"
-           "               object; always UTF-8\n"
+           "  --json       one JSON object per line for each entry (\"record\":\"row\"),\n"
+           "               with --delete then one \"record\":\"outcome\" each (with\n"
+           "               outcome, error and reason), then a \"record\":\"summary\";\n"
+           "               always UTF-8\n"
+           "  -0           print only the paths, each followed by a NUL (for xargs -0)\n"
+           "  --utf8       text rows and messages in UTF-8 instead of the ANSI code page\n"
+           "               when redirected\n"
            "  --quiet      print only the counters and timings\n"
+           "  --version    print the version\n"
            "  -h, --help   this text\n"
            "  --           all that follows are folders, even when they begin with \"-\"\n"
            "\n"
            "Ctrl+C stops the search or the deletion between two entries; the counts are\n"
-           "still printed.\n"
+           "still printed. When the program reading the output has closed the pipe (as\n"
+           "| head does), the next write fails and the search stops the same way, with\n"
+           "exit code 130.\n"
            "\n"
            "Exit codes:\n"
            "  0  nothing listed, or everything listed was deleted\n"
            "  1  entries listed and left in place (no --delete, or the answer was no)\n"
            "  2  some listed entry could not be deleted\n"
-           "  3  bad usage, or a folder that does not exist\n"
+           "  3  bad usage, a folder that does not exist, or a wildcard\n"
            "  4  searched only in part: some folder could not be searched (the counts say\n"
            "     how many)\n"
-           "  130  Ctrl+C stopped the search or the deletion\n"
+           "  130  Ctrl+C stopped the search or the deletion, or the output's reader left\n"
            "  When several apply, the first of 130, 3, 2, 4, 1, 0 is given.\n"
            "\n"
            "Examples:\n"
            "  OrvelleScan D:\\projects\n"
-           "  OrvelleScan --delete --yes --json . > cleaned.json\n";
+           "  OrvelleScan --delete --yes --json . > cleaned.json\n"
+           "  OrvelleScan -0 --utf8 . | xargs -0 ls -ld\n";
 }
 
 std::string UsageErrorText(Language language, UsageError error) {
@@ -188,6 +235,14 @@ std::string UsageErrorText(Language language, UsageError error) {
     case UsageError::QuietWithJson:
         text = Pick(language, "--quiet and --json exclude each other", u8"--quiet 与 --json 不能同时使用");
         break;
+    case UsageError::NulSeparatedWithOthers:
+        text = Pick(language, "-0 goes with neither --json, --quiet nor --delete",
+                    u8"-0 不能与 --json、--quiet 或 --delete 同时使用");
+        break;
+    case UsageError::Pattern:
+        text = Pick(language, "a folder, not a pattern: \"*\" and \"?\" are not taken",
+                    u8"只接受文件夹，不接受通配符 \"*\" 和 \"?\"");
+        break;
     }
     return text + Pick(language, " (OrvelleScan --help shows the usage)\n", u8"（OrvelleScan --help 显示用法）\n");
 }
@@ -195,15 +250,17 @@ std::string UsageErrorText(Language language, UsageError error) {
 std::string SearchSummaryText(Language language, const ScanCounts& c) {
     std::string text;
     if (language == Language::Chinese) {
-        text = Format(c.stopped ? u8"已按 Ctrl+C 停止，共搜索了%d个目录和%d个文件\n"
-                                : u8"搜索完成，共搜索了%d个目录和%d个文件\n",
+        text = Format(c.readerGone ? u8"输出的读取方已关闭，已停止，共搜索了%d个目录和%d个文件\n"
+                      : c.stopped  ? u8"已按 Ctrl+C 停止，共搜索了%d个目录和%d个文件\n"
+                                   : u8"搜索完成，共搜索了%d个目录和%d个文件\n",
                       c.foldersSearched, c.filesSearched);
         text += Format(u8"找到了畸形目录: %d 个\n", c.malformedFolders);
         text += Format(u8"找到了畸形文件: %d 个\n", c.malformedFiles);
         text += Format(u8"未能搜索: %d 个（拒绝访问或路径过长）\n", c.unsearched);
     } else {
-        text = Format(c.stopped ? "Stopped by Ctrl+C after searching %d folders and %d files\n"
-                                : "Searched %d folders and %d files\n",
+        text = Format(c.readerGone ? "Stopped: the output's reader has gone, after searching %d folders and %d files\n"
+                      : c.stopped  ? "Stopped by Ctrl+C after searching %d folders and %d files\n"
+                                   : "Searched %d folders and %d files\n",
                       c.foldersSearched, c.filesSearched);
         text += Format("Malformed folders found: %d\n", c.malformedFolders);
         text += Format("Malformed files found: %d\n", c.malformedFiles);
@@ -225,7 +282,11 @@ std::string DeleteSummaryText(Language language, const DeleteTally& t) {
     std::string text = Format(language == Language::Chinese ? u8"删除完毕，删除成功 %d 个，删除失败 %d 个。\n"
                                                             : "Deleted: %d, failed: %d.\n",
                               t.deleted, t.failed);
-    if (t.kept > 0)
+    if (t.kept > 0 && t.readerGone)
+        text += Format(language == Language::Chinese ? u8"输出的读取方已关闭，已停止，未删除 %d 个。\n"
+                                                     : "Stopped: the output's reader has gone; %d not deleted.\n",
+                       t.kept);
+    else if (t.kept > 0)
         text += Format(language == Language::Chinese ? u8"已按 Ctrl+C 停止，未删除 %d 个。\n"
                                                      : "Stopped by Ctrl+C; %d not deleted.\n",
                        t.kept);
@@ -247,6 +308,8 @@ std::string UnconvertibleArgumentText(Language language, int argumentNumber) {
                   argumentNumber);
 }
 
+std::string VersionText(const char* version) { return std::string("OrvelleScan ") + version + "\n"; }
+
 const char* TypeWord(bool isFolder) { return isFolder ? "folder" : "file"; }
 
 const char* OutcomeWord(int outcome) {
@@ -256,6 +319,7 @@ const char* OutcomeWord(int outcome) {
     case kOutcomeFailed:
         return "failed";
     case kOutcomeKept:
+    case kOutcomeDeclined:
         return "kept";
     default:
         return "listed";
@@ -276,8 +340,94 @@ std::string RowLine(const std::string& path, const std::string& name, bool isFol
     return line;
 }
 
-std::string OutcomeLine(int outcome, const std::string& path, const std::string& name) {
-    return std::string(OutcomeWord(outcome)) + "\t" + path + "\t[" + name + "]\n";
+std::string OutcomeReason(int outcome, uint32_t error) {
+    switch (outcome) {
+    case kOutcomeListed:
+        return "listed";
+    case kOutcomeDeleted:
+        return "deleted";
+    case kOutcomeKept:
+        return "stopped before its turn";
+    case kOutcomeDeclined:
+        return "not confirmed";
+    default:
+        break;
+    }
+    switch (error) {
+    case fs_error::kFileNotFound:
+    case fs_error::kPathNotFound:
+        return "no longer there";
+    case fs_error::kAccessDenied:
+        return "access denied";
+    case fs_error::kSharingViolation:
+        return "in use by another program";
+    case fs_error::kDirNotEmpty:
+        return "folder not empty";
+    case fs_error::kNotTheListedEntry:
+        return "not the entry that was listed";
+    case fs_error::kReparseRefused:
+        return "a reparse point it will not touch";
+    case 19:  // ERROR_WRITE_PROTECT
+        return "write-protected";
+    case 0:
+        return "could not be deleted";
+    default:
+        return "system error " + std::to_string(error);
+    }
+}
+
+std::string OutcomeLine(const std::string& path, const std::string& name, bool isFolder, const std::string& attribute,
+                        int outcome, uint32_t error) {
+    std::string line = RowLine(path, name, isFolder, attribute);
+    line.pop_back();
+    return line + "\t" + OutcomeWord(outcome) + "\t" + std::to_string(error) + "\t" + OutcomeReason(outcome, error) +
+           "\n";
+}
+
+std::vector<std::string> FolderComponents(std::string_view absolute) {
+    bool verbatim = false, share = false;
+    if (absolute.size() >= 4 && absolute[0] == '\\' && absolute[1] == '\\' &&
+        (absolute[2] == '?' || absolute[2] == '.') && absolute[3] == '\\') {
+        verbatim = absolute[2] == '?';
+        absolute.remove_prefix(4);
+        // "\\?\UNC\server\share" is the share "\\server\share".
+        if (absolute.size() >= 4 && EqualsIgnoreCase(absolute.substr(0, 4), "UNC\\")) {
+            absolute.remove_prefix(4);
+            share = true;
+        }
+    } else {
+        share = absolute.size() >= 2 && absolute[0] == '\\' && absolute[1] == '\\';
+    }
+    std::vector<std::string> parts;
+    if (share) parts.emplace_back("\\\\");  // a share never matches a relative "server\share"
+    const size_t top = share ? 3 : 1;  // ".." stops at the drive or the share
+    for (std::string_view part : SplitPathComponents(absolute)) {
+        if (!verbatim && part == ".") continue;
+        if (!verbatim && part == "..") {
+            if (parts.size() > top) parts.pop_back();
+            continue;
+        }
+        parts.emplace_back(part);
+    }
+    return parts;
+}
+
+std::vector<size_t> FoldersToSearch(const std::vector<std::vector<std::string>>& keys) {
+    // a lies in b (or is b) when b's components begin a's.
+    auto within = [](const std::vector<std::string>& a, const std::vector<std::string>& b) {
+        return !b.empty() && b.size() <= a.size() && std::equal(b.begin(), b.end(), a.begin());
+    };
+    std::vector<size_t> kept;
+    for (size_t i = 0; i < keys.size(); ++i) {
+        bool covered = false;
+        for (size_t j = 0; j < keys.size() && !covered; ++j) {
+            if (i == j || !within(keys[i], keys[j])) continue;
+            // The same folder twice: the first stands for both.
+            covered = keys[i].size() > keys[j].size() || j < i;
+        }
+        if (!covered) kept.push_back(i);
+    }
+    return kept;
 }
 
 namespace {
@@ -372,6 +522,16 @@ std::string JsonRow(std::string_view pathUtf8, std::string_view nameUtf8, bool i
     out += OutcomeWord(outcome);
     out += "\"}\n";
     return out;
+}
+
+std::string JsonOutcome(std::string_view pathUtf8, std::string_view nameUtf8, bool isFolder, std::string_view attribute,
+                        int outcome, uint32_t error) {
+    std::string out = JsonRow(pathUtf8, nameUtf8, isFolder, attribute, outcome);
+    out.replace(0, std::string("{\"record\":\"row\"").size(), "{\"record\":\"outcome\"");
+    out.resize(out.size() - 2);  // the closing brace and the line break
+    out += Format(",\"error\":%u,\"reason\":", error);
+    out += JsonString(OutcomeReason(outcome, error));
+    return out + "}\n";
 }
 
 std::string JsonSummary(const ScanCounts& c, int rowsListed, const DeleteTally& t, int exitCode) {

@@ -22,14 +22,28 @@ struct ScanCommand {
     bool yes = false;
     bool json = false;
     bool quiet = false;  // counters and timings only, for the benchmarks
+    bool nulSeparated = false;  // -0: each path and a NUL, nothing else
+    bool utf8 = false;          // text rows and messages in UTF-8 when not on a console
     bool help = false;
+    bool version = false;
     std::vector<std::string> folders;
 };
 
-enum class UsageError { None, UnknownOption, NoFolder, NothingToFind, YesWithoutDelete, QuietWithJson };
+enum class UsageError {
+    None,
+    UnknownOption,
+    NoFolder,
+    NothingToFind,
+    YesWithoutDelete,
+    QuietWithJson,
+    NulSeparatedWithOthers,
+    Pattern,
+};
 
 // Reads the arguments after the program name. "--" ends the options, so a
-// folder may begin with "-". Help wins over every other complaint.
+// folder may begin with "-". Help, then the version, win over every other
+// complaint. A folder holding "*" or "?" (past a "\\?\" prefix) is refused:
+// the search takes folders, never patterns.
 UsageError ParseScanCommand(const std::vector<std::string>& args, ScanCommand& command, std::string& offending);
 
 // Exit codes, as --help and the README list them.
@@ -46,6 +60,7 @@ struct DeleteTally {
     int deleted = 0;
     int failed = 0;
     int kept = 0;  // confirmed but not tried: Ctrl+C stopped the deletion
+    bool readerGone = false;  // the stop came from the output's reader leaving, not from Ctrl+C
 };
 
 // When several apply, the first of 130, 2, 4, 1, 0 (3 is decided before any search).
@@ -62,7 +77,8 @@ struct ScanCounts {
     int malformedFiles = 0;
     int unsearched = 0;
     uint32_t elapsedMs = 0;
-    bool stopped = false;  // Ctrl+C ended the walk early
+    bool stopped = false;     // Ctrl+C ended the walk early
+    bool readerGone = false;  // the reader of stdout went away: the walk stopped as for Ctrl+C
 };
 
 // --- messages (UTF-8, lines end in "\n") ----------------------------------
@@ -77,26 +93,51 @@ std::string ProgressText(Language language, int foldersSearched, int filesSearch
 std::string FolderMissingText(Language language);
 std::string NotAFolderText(Language language);
 std::string UnconvertibleArgumentText(Language language, int argumentNumber);  // a whole line
+std::string VersionText(const char* version);
 
 // --- rows -----------------------------------------------------------------
 
 const char* TypeWord(bool isFolder);  // "folder" / "file"
 const char* OutcomeWord(int outcome);
 
-enum RowOutcome { kOutcomeListed, kOutcomeDeleted, kOutcomeFailed, kOutcomeKept };
+// kOutcomeKept: confirmed, but a stop came first; kOutcomeDeclined: the
+// question was answered no. Both read "kept".
+enum RowOutcome { kOutcomeListed, kOutcomeDeleted, kOutcomeFailed, kOutcomeKept, kOutcomeDeclined };
+
+// Why an entry ended as it did, in short English whatever the language, for
+// scripts: error is the system's code of a failed deletion, 0 otherwise.
+std::string OutcomeReason(int outcome, uint32_t error);
 
 // path TAB [name] TAB folder|file TAB attribute, in the rows' own bytes.
 std::string RowLine(const std::string& path, const std::string& name, bool isFolder, const std::string& attribute);
-// outcome TAB path TAB [name] after a deletion was tried (or stopped).
-std::string OutcomeLine(int outcome, const std::string& path, const std::string& name);
+// The row's four fields, then TAB outcome TAB error TAB reason: what became of it.
+std::string OutcomeLine(const std::string& path, const std::string& name, bool isFolder, const std::string& attribute,
+                        int outcome, uint32_t error);
+
+// --- the folders to search ------------------------------------------------
+
+// The components of an absolute folder as they decide what it is: without a
+// "\\?\" or "\\.\" prefix, empty components dropped, and (but in the "\\?\"
+// form, which the system takes as it stands) "." and ".." folded. A trailing
+// dot or blank stays: "a." and "a" are different folders.
+std::vector<std::string> FolderComponents(std::string_view absolute);
+
+// Which folders to search, by index: a folder given twice is searched once
+// (the first), and one inside another given folder not at all. keys are
+// FolderComponents made case-blind by the caller.
+std::vector<size_t> FoldersToSearch(const std::vector<std::vector<std::string>>& keys);
 
 // --- JSON (one object a line; text arguments already UTF-8) ---------------
 
 // A JSON string literal with its quotes. Invalid UTF-8 bytes become U+FFFD,
 // so the output always parses.
 std::string JsonString(std::string_view utf8);
+// A listed entry: record "row", outcome "listed".
 std::string JsonRow(std::string_view pathUtf8, std::string_view nameUtf8, bool isFolder, std::string_view attribute,
                     int outcome);
+// What became of it after --delete: record "outcome", the row's fields, then error and reason.
+std::string JsonOutcome(std::string_view pathUtf8, std::string_view nameUtf8, bool isFolder, std::string_view attribute,
+                        int outcome, uint32_t error);
 std::string JsonSummary(const ScanCounts& counts, int rowsListed, const DeleteTally& tally, int exitCode);
 
 // The counters line of --quiet, which the benchmark script reads.

@@ -376,9 +376,101 @@ protected:
         return run;
     }
 
+    // The program started with its stdout (and stdin when asked) on pipes the
+    // test holds, its stderr in a file: what arrives when can be watched.
+    struct Started {
+        HANDLE process = nullptr;
+        HANDLE out = nullptr;  // the read end of its stdout
+        HANDLE in = nullptr;   // the write end of its stdin, or null
+        std::string errPath;
+    };
+    Started Start(const std::vector<std::string>& args, bool pipeStdin) {
+        Started run;
+        static int counter = 0;
+        const std::string errName = "piped" + std::to_string(++counter) + ".err";
+        run.errPath = m_box.Path(errName);
+        SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+        HANDLE childOut = nullptr, childIn = nullptr;
+        if (!CreatePipe(&run.out, &childOut, &inherit, 0)) return run;
+        SetHandleInformation(run.out, HANDLE_FLAG_INHERIT, 0);
+        if (pipeStdin) {
+            if (!CreatePipe(&childIn, &run.in, &inherit, 0)) return run;
+            SetHandleInformation(run.in, HANDLE_FLAG_INHERIT, 0);
+        } else {
+            childIn = CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ, &inherit, OPEN_EXISTING, 0, nullptr);
+        }
+        HANDLE err = CreateFileA(run.errPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0,
+                                 nullptr);
+        std::string line = Quoted(m_box.Program());
+        for (const std::string& arg : args) line += " " + Quoted(arg);
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdInput = childIn;
+        startup.hStdOutput = childOut;
+        startup.hStdError = err;
+        PROCESS_INFORMATION info = {};
+        std::vector<char> buffer(line.begin(), line.end());
+        buffer.push_back('\0');
+        if (CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, TRUE, 0, nullptr, m_box.Folder().c_str(),
+                           &startup, &info)) {
+            run.process = info.hProcess;
+            CloseHandle(info.hThread);
+        } else {
+            ADD_FAILURE() << "cannot start " << line;
+        }
+        // Only the child holds these now: its writes fail once the test closes its end.
+        CloseHandle(childOut);
+        CloseHandle(childIn);
+        CloseHandle(err);
+        return run;
+    }
+
+    // Reads what the pipe holds until done(text) or the time is up; false on timeout.
+    template <typename Done>
+    static bool ReadUntil(HANDLE pipe, std::string& text, DWORD timeoutMs, Done done) {
+        const DWORD start = GetTickCount();
+        while (!done(text)) {
+            DWORD available = 0;
+            if (!PeekNamedPipe(pipe, nullptr, 0, nullptr, &available, nullptr)) return done(text);
+            if (available == 0) {
+                if (GetTickCount() - start > timeoutMs) return false;
+                Sleep(2);
+                continue;
+            }
+            char buffer[4096];
+            DWORD read = 0;
+            if (!ReadFile(pipe, buffer, std::min<DWORD>(available, sizeof buffer), &read, nullptr)) return done(text);
+            text.append(buffer, read);
+        }
+        return true;
+    }
+
+    static DWORD Finish(Started& run) {
+        DWORD code = 0xFFFFFFFF;
+        if (run.in) CloseHandle(run.in);
+        if (run.out) {
+            std::string rest;
+            ReadUntil(run.out, rest, kRunTimeoutMs, [](const std::string&) { return false; });
+            CloseHandle(run.out);
+        }
+        if (run.process) {
+            if (WaitForSingleObject(run.process, kRunTimeoutMs) != WAIT_OBJECT_0) {
+                TerminateProcess(run.process, 99);
+                ADD_FAILURE() << "still running";
+            }
+            GetExitCodeProcess(run.process, &code);
+            CloseHandle(run.process);
+        }
+        run = Started();
+        return code;
+    }
+
     static std::string ReadAll(const std::string& path) {
         std::string text;
-        HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        // The program may still be writing it.
+        HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_EXISTING, 0, nullptr);
         if (file == INVALID_HANDLE_VALUE) return text;
         char buffer[4096];
         DWORD read = 0;
@@ -395,7 +487,7 @@ protected:
             std::vector<std::string> fields;
             std::istringstream in(line);
             for (std::string field; std::getline(in, field, '\t');) fields.push_back(field);
-            if (fields.size() != 4) continue;  // the summary's lines
+            if (fields.size() != 4) continue;  // outcome lines
             EXPECT_EQ(fields[0].compare(0, prefix.size(), prefix), 0) << line;
             std::string relative = fields[0].substr(std::min(prefix.size(), fields[0].size()));
             // The name column is the path's last component, between brackets.
@@ -428,9 +520,11 @@ TEST_F(OrvelleScanE2E, ListsExactlyTheMalformedEntriesAndCounts) {
     ScanRun run = Scan({Tree()});
     EXPECT_EQ(run.exitCode, 1u) << run.err;
     EXPECT_EQ(TextRows(run.out), kListed) << run.out;
-    // Four lines of counts and the time after the rows, in the user's language.
-    EXPECT_EQ(Lines(run.out).size(), kListed.size() + 5) << run.out;
-    EXPECT_EQ(run.err, "");
+    // stdout holds the rows and nothing else; four lines of counts and the
+    // time, in the user's language, go to stderr.
+    EXPECT_EQ(Lines(run.out).size(), kListed.size()) << run.out;
+    EXPECT_EQ(Lines(run.err).size(), 5u) << run.err;
+    EXPECT_EQ(run.err.find(Tree()), std::string::npos) << run.err;
     for (const ListedRow& row : kListed) EXPECT_TRUE(Exists(row.relative)) << row.relative;
 
     // Listed by attribute instead of by name; a hidden folder is not entered.
@@ -492,18 +586,58 @@ TEST_F(OrvelleScanE2E, DeleteYesRemovesExactlyTheListedEntries) {
     EXPECT_EQ(run.exitCode, 0u) << run.out << run.err;
     for (const ListedRow& row : kListed) EXPECT_FALSE(Exists(row.relative)) << row.relative;
     for (const std::string& kept : kKept) EXPECT_TRUE(Exists(kept)) << kept;
-    size_t deleted = 0;
+    // Every row first, then one outcome record per row, then the summary.
+    std::vector<std::string> records, listed, outcomes;
     for (const std::string& line : Lines(run.out)) {
         JsonObject object;
         ASSERT_TRUE(JsonReader(line).Object(object)) << line;
-        if (object["record"].text == "row") deleted += object["outcome"].text == "deleted";
+        records.push_back(object["record"].text);
+        if (object["record"].text == "row") listed.push_back(object["path"].text);
+        if (object["record"].text != "outcome") continue;
+        outcomes.push_back(object["path"].text);
+        EXPECT_EQ(object["outcome"].text, "deleted") << line;
+        EXPECT_EQ(object["error"].kind, JsonValue::Number) << line;
+        EXPECT_EQ(object["error"].number, 0) << line;
+        EXPECT_EQ(object["reason"].text, "deleted") << line;
+        EXPECT_FALSE(object["type"].text.empty()) << line;
     }
-    EXPECT_EQ(deleted, kListed.size());
+    std::vector<std::string> order(kListed.size(), "row");
+    order.insert(order.end(), kListed.size(), "outcome");
+    order.push_back("summary");
+    EXPECT_EQ(records, order) << run.out;
+    EXPECT_EQ(outcomes, listed);
 
     // Nothing left to find: a second run is clean.
     run = Scan({"--delete", "--yes", Tree()});
     EXPECT_EQ(run.exitCode, 0u) << run.out;
-    EXPECT_TRUE(TextRows(run.out).empty()) << run.out;
+    EXPECT_EQ(run.out, "");
+}
+
+// In text the outcomes are rows too: the row's four fields, then what became
+// of it; the tally goes to stderr with the counts.
+TEST_F(OrvelleScanE2E, TextOutcomesAreRowsAndTheTallyGoesToStderr) {
+    Make(kTree);
+    ScanRun run = Scan({"--delete", Tree()}, "n\n");
+    EXPECT_EQ(run.exitCode, 1u) << run.err;
+    std::vector<std::string> lines = Lines(run.out);
+    ASSERT_EQ(lines.size(), 2 * kListed.size()) << run.out;
+    for (size_t i = 0; i < kListed.size(); ++i) {
+        const std::string& outcome = lines[kListed.size() + i];
+        EXPECT_EQ(outcome, lines[i] + "\tkept\t0\tnot confirmed") << outcome;
+    }
+    EXPECT_EQ(TextRows(run.out), kListed);
+    EXPECT_NE(run.err.find("(y/N)"), std::string::npos) << run.err;
+    for (const ListedRow& row : kListed) EXPECT_TRUE(Exists(row.relative)) << row.relative;
+
+    run = Scan({"--delete", "--yes", Tree()});
+    EXPECT_EQ(run.exitCode, 0u) << run.err;
+    lines = Lines(run.out);
+    ASSERT_EQ(lines.size(), 2 * kListed.size()) << run.out;
+    for (size_t i = 0; i < kListed.size(); ++i)
+        EXPECT_EQ(lines[kListed.size() + i], lines[i] + "\tdeleted\t0\tdeleted") << lines[i];
+    // The counts, then the tally: five lines and one.
+    EXPECT_EQ(Lines(run.err).size(), 6u) << run.err;
+    for (const ListedRow& row : kListed) EXPECT_FALSE(Exists(row.relative)) << row.relative;
 }
 
 TEST_F(OrvelleScanE2E, OnlyAYesOnStdinDeletes) {
@@ -571,6 +705,12 @@ TEST_F(OrvelleScanE2E, ExitCodes) {
         {"no folder", {"--hidden"}, 3},
         {"missing folder", {tree("missing")}, 3},
         {"a file, not a folder", {tree("file.txt")}, 3},
+        {"a pattern", {tree("dirt*")}, 3},
+        {"a pattern among folders", {tree("dirty"), tree("di?ty")}, 3},
+        {"a drive pattern", {"Z:*"}, 3},
+        {"a pattern to delete", {"--delete", "--yes", tree("*")}, 3},
+        {"-0 with --json", {"-0", "--json", tree("dirty")}, 3},
+        {"version", {"--version"}, 0},
     };
     for (const Case& c : cases) {
         ScanRun run = Scan(c.args);
@@ -600,12 +740,208 @@ TEST_F(OrvelleScanE2E, ExitCodes) {
     for (const std::string& line : Lines(run.out)) {
         JsonObject object;
         ASSERT_TRUE(JsonReader(line).Object(object)) << line;
-        if (object["record"].text == "row") outcomes[object["name"].text] = object["outcome"].text;
+        if (object["record"].text == "outcome") {
+            outcomes[object["name"].text] = object["outcome"].text;
+            // The system's reason for the failure, as a code and in words.
+            if (object["name"].text == "con") {
+                EXPECT_EQ(object["error"].number, ERROR_SHARING_VIOLATION) << line;
+                EXPECT_EQ(object["reason"].text, "in use by another program") << line;
+            }
+        }
         if (object["record"].text == "summary") {
             EXPECT_EQ(object["exit_code"].number, 2);
         }
     }
     EXPECT_EQ(outcomes, (std::map<std::string, std::string>{{"con", "failed"}, {"nul", "deleted"}}));
+}
+
+// The rows a --delete question is about are out before it: a script reading
+// JSON sees every entry, then answers.
+TEST_F(OrvelleScanE2E, TheQuestionComesAfterItsRows) {
+    Make(kTree);
+    Started run = Start({"--delete", "--json", Tree()}, true);
+    ASSERT_NE(run.process, nullptr);
+    std::string out;
+    auto rows = [](const std::string& text) {
+        size_t n = 0;
+        for (size_t at = 0; (at = text.find("\"record\":\"row\"", at)) != std::string::npos; ++at) ++n;
+        return n;
+    };
+    EXPECT_TRUE(ReadUntil(run.out, out, 20000, [&](const std::string& text) { return rows(text) == kListed.size(); }))
+        << out;
+    // The question waits for its answer, its rows already out.
+    DWORD start = GetTickCount();
+    while (ReadAll(run.errPath).find("(y/N)") == std::string::npos && GetTickCount() - start < 20000) Sleep(10);
+    EXPECT_NE(ReadAll(run.errPath).find("(y/N)"), std::string::npos);
+    EXPECT_EQ(WaitForSingleObject(run.process, 0), static_cast<DWORD>(WAIT_TIMEOUT));
+    DWORD written = 0;
+    EXPECT_TRUE(WriteFile(run.in, "n\n", 2, &written, nullptr));
+    ReadUntil(run.out, out, kRunTimeoutMs, [](const std::string& text) {
+        return text.find("\"record\":\"summary\"") != std::string::npos;
+    });
+    EXPECT_EQ(Finish(run), 1u);
+    size_t kept = 0;
+    for (const std::string& line : Lines(out)) {
+        JsonObject object;
+        ASSERT_TRUE(JsonReader(line).Object(object)) << line;
+        if (object["record"].text != "outcome") continue;
+        ++kept;
+        EXPECT_EQ(object["outcome"].text, "kept") << line;
+        EXPECT_EQ(object["reason"].text, "not confirmed") << line;
+    }
+    EXPECT_EQ(kept, kListed.size()) << out;
+    for (const ListedRow& row : kListed) EXPECT_TRUE(Exists(row.relative)) << row.relative;
+}
+
+// A row reaches the pipe when it is found, not when the walk ends: here the
+// one row is out while 800 more folders are still to be searched.
+TEST_F(OrvelleScanE2E, RowsReachThePipeAsTheyAreFound) {
+    Make({"first\\", "first\\con", "then\\"});
+    for (int i = 0; i < 800; ++i) ASSERT_TRUE(m_box.MakeFolder("tree\\then\\d" + std::to_string(i)));
+    Started run = Start({Tree() + "\\first", Tree() + "\\then"}, false);
+    ASSERT_NE(run.process, nullptr);
+    std::string out;
+    ASSERT_TRUE(ReadUntil(run.out, out, kRunTimeoutMs,
+                          [](const std::string& text) { return text.find('\n') != std::string::npos; }));
+    const DWORD rowAt = GetTickCount();
+    EXPECT_EQ(out, Tree() + "\\first\\con\t[con]\tfile\t-\n");
+    ASSERT_EQ(WaitForSingleObject(run.process, kRunTimeoutMs), WAIT_OBJECT_0);
+    const DWORD endAt = GetTickCount();
+    EXPECT_GE(endAt - rowAt, 100u) << "the row came " << endAt - rowAt << " ms before the end";
+    const std::string errPath = run.errPath;
+    EXPECT_EQ(Finish(run), 1u);
+    EXPECT_NE(ReadAll(errPath).find("800"), std::string::npos) << ReadAll(errPath);
+}
+
+// Once the reader of its output has gone (as "| head" goes), nothing it
+// would still write can be seen: it stops as for Ctrl+C, and deletes nothing.
+TEST_F(OrvelleScanE2E, StopsWhenTheReaderHasGone) {
+    Make(kTree);
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"--delete", "--yes", Tree()}, {"--delete", "--yes", "--json", Tree()}}) {
+        Started run = Start(args, false);
+        ASSERT_NE(run.process, nullptr);
+        CloseHandle(run.out);
+        run.out = nullptr;
+        const std::string errPath = run.errPath;
+        EXPECT_EQ(Finish(run), 130u) << args[2];
+        for (const ListedRow& row : kListed) EXPECT_TRUE(Exists(row.relative)) << row.relative;
+        // The counts, and that nothing was deleted.
+        if (args.size() == 3) {
+            EXPECT_EQ(Lines(ReadAll(errPath)).size(), 6u) << ReadAll(errPath);
+        }
+    }
+
+    // A reader that takes the first row and goes, while many more follow.
+    std::vector<std::string> many;
+    for (int i = 0; i < 3000; ++i) many.push_back("many\\com" + std::to_string(i % 10) + "." + std::to_string(i));
+    Make({"many\\"});
+    Make(many);
+    Started run = Start({Tree() + "\\many"}, false);
+    ASSERT_NE(run.process, nullptr);
+    std::string out;
+    EXPECT_TRUE(ReadUntil(run.out, out, kRunTimeoutMs,
+                          [](const std::string& text) { return text.find('\n') != std::string::npos; }));
+    CloseHandle(run.out);
+    run.out = nullptr;
+    const std::string errPath = run.errPath;
+    EXPECT_EQ(Finish(run), 130u);
+    EXPECT_NE(ReadAll(errPath), "");
+}
+
+TEST_F(OrvelleScanE2E, NulSeparatedUtf8AndVersion) {
+    Make(kTree);
+    // Names the code page cannot hold: "ő" has no GBK form.
+    const std::string tree = Tree();  // ASCII: the sandbox lies in the temporary folder
+    const std::wstring wideTree(tree.begin(), tree.end());
+    ASSERT_TRUE(CreateDirectoryW((L"\\\\?\\" + wideTree + L"\\\u0151").c_str(), nullptr)) << GetLastError();
+    for (const wchar_t* file : {L"\\\u0151\\nul", L"\\\u0151."}) {
+        HANDLE h = CreateFileW((L"\\\\?\\" + wideTree + file).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0,
+                               nullptr);
+        ASSERT_NE(h, INVALID_HANDLE_VALUE) << GetLastError();
+        CloseHandle(h);
+    }
+    const std::string tree8 = Utf8FromAnsi(Tree());
+    std::set<std::string> extra = {tree8 + u8"\\\u0151\\nul\t[nul]\tfile\t-", tree8 + u8"\\\u0151.\t[\u0151.]\tfile\t-"};
+
+    // Text rows in UTF-8: the ANSI rows converted, and the two rows ANSI has
+    // no path for with their paths and names as stored.
+    ScanRun ansi = Scan({Tree()});
+    ScanRun utf8 = Scan({"--utf8", Tree()});
+    EXPECT_EQ(ansi.exitCode, 1u);
+    EXPECT_EQ(utf8.exitCode, 1u);
+    std::set<std::string> expected = extra, got;
+    for (const std::string& line : Lines(ansi.out))
+        if (line[0] != '\t') expected.insert(Utf8FromAnsi(line));  // the two without a path
+    for (const std::string& line : Lines(utf8.out)) got.insert(line);
+    EXPECT_EQ(got, expected) << utf8.out;
+    EXPECT_EQ(Lines(ansi.out).size(), kListed.size() + 2);
+    // Messages follow: the counts in UTF-8 as well.
+    EXPECT_EQ(Utf8FromAnsi(ansi.err).substr(0, 20), utf8.err.substr(0, 20));
+    EXPECT_NE(ansi.err, utf8.err);
+
+    // JSON takes the stored names too.
+    ScanRun json = Scan({"--json", Tree()});
+    std::set<std::string> jsonRows;
+    for (const std::string& line : Lines(json.out)) {
+        JsonObject object;
+        ASSERT_TRUE(JsonReader(line).Object(object)) << line;
+        if (object["record"].text == "row")
+            jsonRows.insert(object["path"].text + "\t[" + object["name"].text + "]\t" + object["type"].text + "\t" +
+                            object["attributes"].text);
+    }
+    EXPECT_EQ(jsonRows, got);
+
+    // -0: the paths alone, each ended by a NUL, in either encoding.
+    for (bool inUtf8 : {false, true}) {
+        ScanRun run = Scan(inUtf8 ? std::vector<std::string>{"-0", "--utf8", Tree()} : std::vector<std::string>{"-0", Tree()});
+        EXPECT_EQ(run.exitCode, 1u);
+        ASSERT_FALSE(run.out.empty());
+        EXPECT_EQ(run.out.back(), '\0');
+        EXPECT_EQ(run.out.find('\n'), std::string::npos);
+        std::set<std::string> paths, want;
+        for (size_t at = 0, end; (end = run.out.find('\0', at)) != std::string::npos; at = end + 1)
+            paths.insert(run.out.substr(at, end - at));
+        for (const std::string& line : Lines(inUtf8 ? utf8.out : ansi.out)) want.insert(line.substr(0, line.find('\t')));
+        EXPECT_EQ(paths, want);
+        EXPECT_EQ(Lines(run.err).size(), 5u) << run.err;
+    }
+
+    // The version of the version resource.
+    ScanRun version = Scan({"--version"});
+    EXPECT_EQ(version.exitCode, 0u);
+    EXPECT_EQ(version.err, "");
+    const std::string exe = e2e::HostPath(ORVELLE_E2E_SCAN);
+    DWORD size = GetFileVersionInfoSizeA(exe.c_str(), nullptr);
+    std::vector<BYTE> block(size);
+    ASSERT_TRUE(size > 0 && GetFileVersionInfoA(exe.c_str(), 0, size, block.data()));
+    char* text = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(VerQueryValueA(block.data(), "\\StringFileInfo\\080404b0\\ProductVersion",
+                               reinterpret_cast<void**>(&text), &length));
+    EXPECT_EQ(version.out, "OrvelleScan " + std::string(text) + "\n");
+}
+
+// A folder named twice, in another form, or inside another given folder is
+// searched once: each entry listed once, and deleted once, so the second
+// attempt cannot fail on what the first removed. "a." is not "a".
+TEST_F(OrvelleScanE2E, AFolderGivenTwiceOrInsideAnotherIsSearchedOnce) {
+    Make({"a\\", "a\\con", "a\\b\\", "a\\b\\nul", "a.\\", "a.\\prn", "a.\\b\\", "a.\\b\\aux"});
+    const std::set<ListedRow> inA = {{"a\\con", "-"}, {"a\\b\\nul", "-"}};
+    ScanRun run = Scan({Tree() + "\\a\\b", Tree() + "\\a", Tree() + "\\A\\", "a\\b", "\\\\?\\" + Tree() + "\\a",
+                        Tree() + "\\a\\.\\b\\..", Tree() + "\\a.\\b"},
+                       "", Tree());
+    EXPECT_EQ(run.exitCode, 1u) << run.err;
+    EXPECT_EQ(Lines(run.out).size(), inA.size() + 1) << run.out;
+    std::set<ListedRow> expected = inA;
+    expected.insert({"a.\\b\\aux", "-"});
+    EXPECT_EQ(TextRows(run.out), expected) << run.out;
+
+    run = Scan({"--delete", "--yes", "--json", Tree() + "\\a", Tree() + "\\a\\b", Tree() + "\\a"});
+    EXPECT_EQ(run.exitCode, 0u) << run.out;
+    EXPECT_FALSE(Exists("a\\con"));
+    EXPECT_FALSE(Exists("a\\b\\nul"));
+    for (const char* kept : {"a.\\prn", "a.\\b\\aux"}) EXPECT_TRUE(Exists(kept)) << kept;
 }
 
 }  // namespace
@@ -666,7 +1002,7 @@ TEST_F(OrvelleScanE2E, NamesOutsideTheCodePageAndDeepEntriesAreDeletedAsThemselv
     for (const std::string& line : Lines(run.out)) {
         JsonObject object;
         ASSERT_TRUE(JsonReader(line).Object(object)) << line;
-        if (object["record"].text != "row") continue;
+        if (object["record"].text != "outcome") continue;
         names.insert(object["name"].text);
         outcomes.insert(object["outcome"].text);
         if (object["name"].text == "nul") deepPath = object["path"].text;

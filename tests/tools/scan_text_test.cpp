@@ -28,6 +28,20 @@ TEST(ScanCommandLine, OptionsFoldersAndMisuse) {
         {{"--no-names", "x"}, UsageError::NothingToFind, {"x"}},
         {{"--yes", "x"}, UsageError::YesWithoutDelete, {"x"}},
         {{"--quiet", "--json", "x"}, UsageError::QuietWithJson, {"x"}},
+        {{"-0", "--utf8", "x"}, UsageError::None, {"x"}},
+        {{"--utf8", "--json", "x"}, UsageError::None, {"x"}},
+        // -0 prints bare paths: nothing else may share its stream.
+        {{"-0", "--json", "x"}, UsageError::NulSeparatedWithOthers, {"x"}},
+        {{"-0", "--quiet", "x"}, UsageError::NulSeparatedWithOthers, {"x"}},
+        {{"-0", "--delete", "--yes", "x"}, UsageError::NulSeparatedWithOthers, {"x"}},
+        // A wildcard is no folder; the "?" of a verbatim prefix is no wildcard.
+        {{"dev\\co*"}, UsageError::Pattern, {"dev\\co*"}},
+        {{"Z:*"}, UsageError::Pattern, {"Z:*"}},
+        {{"D:\\a", "D:\\b?c"}, UsageError::Pattern, {"D:\\a", "D:\\b?c"}},
+        {{"--", "*"}, UsageError::Pattern, {"*"}},
+        {{"\\\\?\\D:\\a"}, UsageError::None, {"\\\\?\\D:\\a"}},
+        {{"\\\\?\\D:\\a?"}, UsageError::Pattern, {"\\\\?\\D:\\a?"}},
+        {{"\\\\.\\D:\\a?"}, UsageError::Pattern, {"\\\\.\\D:\\a?"}},
     };
     for (const Case& c : cases) {
         ScanCommand command;
@@ -56,6 +70,14 @@ TEST(ScanCommandLine, OptionsFoldersAndMisuse) {
         EXPECT_EQ(ParseScanCommand({"--bogus", help}, command, offending), UsageError::None) << help;
         EXPECT_TRUE(command.help) << help;
     }
+    // The version needs no folder and wins over a complaint too.
+    EXPECT_EQ(ParseScanCommand({"--version"}, command, offending), UsageError::None);
+    EXPECT_TRUE(command.version);
+    EXPECT_EQ(ParseScanCommand({"--bogus", "--version", "a*"}, command, offending), UsageError::None);
+    EXPECT_TRUE(command.version);
+    EXPECT_EQ(ParseScanCommand({"ok", "dev\\co*", "x?"}, command, offending), UsageError::Pattern);
+    EXPECT_EQ(offending, "dev\\co*");
+    EXPECT_EQ(VersionText("1.3.0.0"), "OrvelleScan 1.3.0.0\n");
 }
 
 TEST(ScanExitCode, EveryOutcome) {
@@ -166,8 +188,90 @@ TEST(ScanRows, TheRowsOwnBytesPassUnchanged) {
     const std::string path = "D:\\\xD5\x5C\\prn.doc";
     EXPECT_EQ(RowLine(path, "prn.doc", false, "-"), path + "\t[prn.doc]\tfile\t-\n");
     EXPECT_EQ(RowLine("", "a. ", true, "H"), "\t[a. ]\tfolder\tH\n");
-    EXPECT_EQ(OutcomeLine(kOutcomeDeleted, path, "prn.doc"), "deleted\t" + path + "\t[prn.doc]\n");
-    EXPECT_EQ(OutcomeLine(kOutcomeKept, "p", "n"), "kept\tp\t[n]\n");
+}
+
+// After --delete each entry's outcome is its row again, with three fields more.
+TEST(ScanRows, OutcomesInTheRowFormat) {
+    const std::string path = "D:\\\xD5\x5C\\prn.doc";
+    struct Case {
+        int outcome;
+        uint32_t error;
+        const char* tail;
+    } cases[] = {
+        {kOutcomeDeleted, 0, "\tdeleted\t0\tdeleted\n"},
+        {kOutcomeFailed, 5, "\tfailed\t5\taccess denied\n"},
+        {kOutcomeFailed, 32, "\tfailed\t32\tin use by another program\n"},
+        {kOutcomeFailed, 2, "\tfailed\t2\tno longer there\n"},
+        {kOutcomeFailed, 145, "\tfailed\t145\tfolder not empty\n"},
+        {kOutcomeFailed, 1006, "\tfailed\t1006\tnot the entry that was listed\n"},
+        {kOutcomeFailed, 4321, "\tfailed\t4321\tsystem error 4321\n"},
+        {kOutcomeKept, 0, "\tkept\t0\tstopped before its turn\n"},
+        {kOutcomeDeclined, 0, "\tkept\t0\tnot confirmed\n"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(OutcomeLine(path, "prn.doc", false, "-", c.outcome, c.error), path + "\t[prn.doc]\tfile\t-" + c.tail)
+            << c.tail;
+
+    EXPECT_EQ(JsonOutcome(u8"D:\\誠\\con", "con", true, "H", kOutcomeFailed, 32),
+              u8"{\"record\":\"outcome\",\"path\":\"D:\\\\誠\\\\con\",\"name\":\"con\",\"type\":\"folder\","
+              u8"\"attributes\":\"H\",\"outcome\":\"failed\",\"error\":32,\"reason\":\"in use by another program\"}\n");
+    EXPECT_EQ(JsonOutcome("p", "n", false, "-", kOutcomeDeleted, 0),
+              "{\"record\":\"outcome\",\"path\":\"p\",\"name\":\"n\",\"type\":\"file\",\"attributes\":\"-\","
+              "\"outcome\":\"deleted\",\"error\":0,\"reason\":\"deleted\"}\n");
+}
+
+// Folder keys as the tool makes them case-blind: ASCII is enough here.
+std::vector<std::string> Key(const std::string& folder) {
+    std::vector<std::string> key = FolderComponents(folder);
+    for (std::string& part : key)
+        for (char& c : part)
+            if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return key;
+}
+
+TEST(ScanFolders, EachFolderSearchedOnce) {
+    using Parts = std::vector<std::string>;
+    EXPECT_EQ(FolderComponents("D:\\a\\\\b\\"), (Parts{"D:", "a", "b"}));
+    EXPECT_EQ(FolderComponents("D:\\a\\.\\b\\..\\c"), (Parts{"D:", "a", "c"}));
+    EXPECT_EQ(FolderComponents("D:\\..\\.."), (Parts{"D:"}));
+    // Trailing dots and blanks are names; the verbatim form folds nothing.
+    EXPECT_EQ(FolderComponents("D:\\a.\\b \\c.."), (Parts{"D:", "a.", "b ", "c.."}));
+    EXPECT_EQ(FolderComponents("\\\\?\\D:\\a\\..\\b."), (Parts{"D:", "a", "..", "b."}));
+    EXPECT_EQ(FolderComponents("\\\\.\\D:\\a\\..\\b"), (Parts{"D:", "b"}));
+    EXPECT_EQ(FolderComponents("\\\\srv\\share\\x"), (Parts{"\\\\", "srv", "share", "x"}));
+    EXPECT_EQ(FolderComponents("\\\\?\\UNC\\srv\\share\\x"), (Parts{"\\\\", "srv", "share", "x"}));
+    EXPECT_EQ(FolderComponents("\\\\srv\\share\\..\\.."), (Parts{"\\\\", "srv", "share"}));
+    // 誠's second byte is "\": no separator.
+    EXPECT_EQ(FolderComponents("D:\\\xD5\x5C\\x"), (Parts{"D:", "\xD5\x5C", "x"}));
+
+    struct Case {
+        std::vector<std::string> folders;
+        std::vector<size_t> searched;
+    } cases[] = {
+        {{"D:\\a", "E:\\a"}, {0, 1}},
+        {{"D:\\a", "D:\\a"}, {0}},
+        {{"D:\\a", "d:\\A\\"}, {0}},
+        {{"D:\\a", "\\\\?\\D:\\A"}, {0}},
+        {{"D:\\a\\b", "D:\\a"}, {1}},
+        {{"D:\\a", "D:\\x\\..\\a\\b", "D:\\a\\c\\d"}, {0}},
+        {{"D:\\", "D:\\a", "E:\\a"}, {0, 2}},
+        // A trailing dot or blank makes another folder, never the same or a parent.
+        {{"D:\\a", "D:\\a."}, {0, 1}},
+        {{"D:\\a.\\b", "D:\\a"}, {0, 1}},
+        {{"D:\\a ", "D:\\a \\b"}, {0}},
+        {{"D:\\ab", "D:\\a"}, {0, 1}},
+        {{"D:\\a\\b", "D:\\a\\b", "D:\\a"}, {2}},
+        {{"\\\\srv\\share", "\\\\srv\\share\\x", "srv\\share\\x"}, {0, 2}},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::vector<std::string>> keys;
+        std::string label;
+        for (const std::string& folder : c.folders) {
+            keys.push_back(Key(folder));
+            label += folder + " ";
+        }
+        EXPECT_EQ(FoldersToSearch(keys), c.searched) << label;
+    }
 }
 
 TEST(ScanSummary, TheWindowsCountsInBothLanguages) {
@@ -212,6 +316,10 @@ TEST(ScanSummary, TheWindowsCountsInBothLanguages) {
               0u);
     EXPECT_EQ(SearchSummaryText(Language::English, counts).rfind("Stopped by Ctrl+C after searching 12 folders", 0),
               0u);
+    counts.readerGone = true;
+    EXPECT_EQ(SearchSummaryText(Language::English, counts)
+                  .rfind("Stopped: the output's reader has gone, after searching 12 folders", 0),
+              0u);
 }
 
 TEST(ScanSummary, DeletionOutcomes) {
@@ -225,13 +333,17 @@ TEST(ScanSummary, DeletionOutcomes) {
     EXPECT_EQ(DeleteSummaryText(Language::Chinese, tally), u8"删除完毕，删除成功 2 个，删除失败 1 个。\n");
     tally.kept = 4;
     EXPECT_EQ(DeleteSummaryText(Language::English, tally), "Deleted: 2, failed: 1.\nStopped by Ctrl+C; 4 not deleted.\n");
+    tally.readerGone = true;
+    EXPECT_EQ(DeleteSummaryText(Language::English, tally),
+              "Deleted: 2, failed: 1.\nStopped: the output's reader has gone; 4 not deleted.\n");
 }
 
 TEST(ScanHelp, NamesEveryOptionAndExitCode) {
     for (Language language : {Language::Chinese, Language::English}) {
         const std::string help = HelpText(language);
         for (const char* option : {"--hidden", "--readonly", "--system", "--no-names", "--delete", "--yes", "--json",
-                                   "--quiet", "--help", "  0  ", "  1  ", "  2  ", "  3  ", "OrvelleScan D:\\projects",
+                                   "--quiet", "--help", "-0 ", "--utf8", "--version", "  0  ", "  1  ", "  2  ",
+                                   "  3  ", "  4  ", "  130  ", "OrvelleScan D:\\projects",
                                    "--delete --yes --json"})
             EXPECT_NE(help.find(option), std::string::npos) << option;
     }
