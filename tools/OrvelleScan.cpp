@@ -497,6 +497,11 @@ int Run() {
     ScanState state;
     state.ResetCounters();
     state.stopRequested = 0;
+    for (const std::string& glob : command.exclude) {
+        WideName wide;
+        if (TheFileSystem().ToWide(glob, wide)) state.exclude.push_back(wide);
+    }
+    state.maxDepth = command.maxDepth;
     g_walk = &state;
     SetConsoleCtrlHandler(OnConsoleControl, TRUE);
 

@@ -1,5 +1,7 @@
 #include "ScanText.h"
 
+#include <cstdlib>
+
 #include <algorithm>
 #include <cstdio>
 
@@ -31,7 +33,8 @@ UsageError ParseScanCommand(const std::vector<std::string>& args, ScanCommand& c
     command = ScanCommand();
     UsageError error = UsageError::None;
     bool optionsEnded = false;
-    for (const std::string& arg : args) {
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
         if (!optionsEnded && arg == "/?") {
             command.help = true;
             continue;
@@ -66,6 +69,30 @@ UsageError ParseScanCommand(const std::vector<std::string>& args, ScanCommand& c
             command.utf8 = true;
         else if (arg == "--version")
             command.version = true;
+        else if (arg == "--exclude" || arg == "--max-depth") {
+            if (i + 1 >= args.size()) {
+                if (error == UsageError::None) {
+                    error = UsageError::MissingValue;
+                    offending = arg;
+                }
+                continue;
+            }
+            const std::string& value = args[++i];
+            if (arg == "--exclude") {
+                command.exclude.push_back(value);
+                continue;
+            }
+            char* end = nullptr;
+            const long depth = std::strtol(value.c_str(), &end, 10);
+            if (value.empty() || *end != '\0' || depth < 0 || depth > 100000) {
+                if (error == UsageError::None) {
+                    error = UsageError::BadDepth;
+                    offending = value;
+                }
+                continue;
+            }
+            command.maxDepth = static_cast<int>(depth);
+        }
         else if (error == UsageError::None) {
             error = UsageError::UnknownOption;
             offending = arg;
@@ -139,6 +166,9 @@ std::string HelpText(Language language) {
                u8"               最后是统计对象 \"record\":\"summary\"；总是 UTF-8\n"
                u8"  -0           只输出路径，每个路径后跟一个 NUL 字符（供 xargs -0 等使用）\n"
                u8"  --utf8       重定向时文本行和消息用 UTF-8 而不是 ANSI 代码页\n"
+               u8"  --exclude GLOB  不列出也不进入名称匹配 GLOB 的项目（* 和 ?，不分大小写；\n"
+               u8"               可重复），例如 --exclude .git --exclude node_modules\n"
+               u8"  --max-depth N  只进入根下 N 层文件夹（0: 只看根中的项目）\n"
                u8"  --quiet      只输出计数和用时\n"
                u8"  --version    显示版本\n"
                u8"  -h, --help   显示本说明\n"
@@ -188,6 +218,11 @@ std::string HelpText(Language language) {
            "  -0           print only the paths, each followed by a NUL (for xargs -0)\n"
            "  --utf8       text rows and messages in UTF-8 instead of the ANSI code page\n"
            "               when redirected\n"
+           "  --exclude GLOB  neither list nor enter entries whose name matches GLOB\n"
+           "               (* and ?, without regard to case; repeatable), e.g.\n"
+           "               --exclude .git --exclude node_modules\n"
+           "  --max-depth N  enter at most N levels of folders below each FOLDER (0: only\n"
+           "               the entries of FOLDER itself)\n"
            "  --quiet      print only the counters and timings\n"
            "  --version    print the version\n"
            "  -h, --help   this text\n"
@@ -242,6 +277,12 @@ std::string UsageErrorText(Language language, UsageError error) {
     case UsageError::Pattern:
         text = Pick(language, "a folder, not a pattern: \"*\" and \"?\" are not taken",
                     u8"只接受文件夹，不接受通配符 \"*\" 和 \"?\"");
+        break;
+    case UsageError::BadDepth:
+        text = Pick(language, "--max-depth takes a number of 0 or more", u8"--max-depth 须跟一个不小于 0 的数");
+        break;
+    case UsageError::MissingValue:
+        text = Pick(language, "this option needs a value after it", u8"此选项后面须跟一个值");
         break;
     }
     return text + Pick(language, " (OrvelleScan --help shows the usage)\n", u8"（OrvelleScan --help 显示用法）\n");

@@ -26,6 +26,8 @@ struct ScanCommand {
     bool utf8 = false;          // text rows and messages in UTF-8 when not on a console
     bool help = false;
     bool version = false;
+    std::vector<std::string> exclude;  // --exclude GLOB, as typed (ANSI)
+    int maxDepth = -1;                 // --max-depth N; -1: no bound
     std::vector<std::string> folders;
 };
 
@@ -38,6 +40,8 @@ enum class UsageError {
     QuietWithJson,
     NulSeparatedWithOthers,
     Pattern,
+    BadDepth,      // --max-depth without a number of 0 or more
+    MissingValue,  // --exclude or --max-depth as the last argument
 };
 
 // Reads the arguments after the program name. "--" ends the options, so a

@@ -1038,3 +1038,19 @@ TEST_F(OrvelleScanE2E, WhatChangesWhileTheQuestionWaitsIsNotDeleted) {
     EXPECT_TRUE(Exists("keep"));
     EXPECT_TRUE(m_box.Exists("tree\\moved\\inner.txt"));
 }
+
+// --exclude leaves out names (a glob, any case) and what is in them;
+// --max-depth bounds how far below the folder the search goes.
+TEST_F(OrvelleScanE2E, ExcludeAndMaxDepth) {
+    Make({".git\\", ".git\\nul", "node_modules\\", "node_modules\\x.", "a\\", "a\\b\\", "a\\b\\deep.", "a\\mid.", "top."});
+    ScanRun run = Scan({"--exclude", ".GIT", "--exclude", "node_*", Tree()});
+    EXPECT_EQ(run.exitCode, 1u) << run.err;
+    std::set<std::string> expected = {Tree() + "\\a\\b\\deep.", Tree() + "\\a\\mid.", Tree() + "\\top."}, got;
+    for (const ListedRow& row : TextRows(run.out)) got.insert(Tree() + "\\" + row.relative);
+    EXPECT_EQ(got, expected) << run.out;
+    run = Scan({"--max-depth", "0", Tree()});
+    got.clear();
+    for (const ListedRow& row : TextRows(run.out)) got.insert(row.relative);
+    EXPECT_EQ(got, std::set<std::string>{"top."}) << run.out;
+    EXPECT_EQ(Scan({"--max-depth", "x", Tree()}).exitCode, 3u);
+}

@@ -42,6 +42,12 @@ TEST(ScanCommandLine, OptionsFoldersAndMisuse) {
         {{"\\\\?\\D:\\a"}, UsageError::None, {"\\\\?\\D:\\a"}},
         {{"\\\\?\\D:\\a?"}, UsageError::Pattern, {"\\\\?\\D:\\a?"}},
         {{"\\\\.\\D:\\a?"}, UsageError::Pattern, {"\\\\.\\D:\\a?"}},
+        // The value after --exclude is a glob, never a folder or a pattern refused.
+        {{"--exclude", "node_*", "x"}, UsageError::None, {"x"}},
+        {{"--max-depth", "0", "x"}, UsageError::None, {"x"}},
+        {{"--max-depth", "-1", "x"}, UsageError::BadDepth, {"x"}},
+        {{"--max-depth", "two", "x"}, UsageError::BadDepth, {"x"}},
+        {{"x", "--exclude"}, UsageError::MissingValue, {"x"}},
     };
     for (const Case& c : cases) {
         ScanCommand command;
@@ -78,6 +84,10 @@ TEST(ScanCommandLine, OptionsFoldersAndMisuse) {
     EXPECT_EQ(ParseScanCommand({"ok", "dev\\co*", "x?"}, command, offending), UsageError::Pattern);
     EXPECT_EQ(offending, "dev\\co*");
     EXPECT_EQ(VersionText("1.3.0.0"), "OrvelleScan 1.3.0.0\n");
+    ASSERT_EQ(ParseScanCommand({"--exclude", ".git", "--exclude", "*.tmp", "--max-depth", "3", "f"}, command, offending),
+              UsageError::None);
+    EXPECT_EQ(command.exclude, (std::vector<std::string>{".git", "*.tmp"}));
+    EXPECT_EQ(command.maxDepth, 3);
 }
 
 TEST(ScanExitCode, EveryOutcome) {
