@@ -105,9 +105,14 @@ Outcome DeleteOpenEntry(FileSystem& fs, Node& node, const NodeInfo& info) {
 }
 
 Node* EntrySession::OpenFolder(const EntryPtr& ref, uint32_t& error) {
+    OpenFolderState* state = FolderState(ref, error);
+    return state ? state->node.get() : nullptr;
+}
+
+EntrySession::OpenFolderState* EntrySession::FolderState(const EntryPtr& ref, uint32_t& error) {
     const EntryRef& folder = *ref;
     auto known = m_folders.find(&folder);
-    if (known != m_folders.end()) return known->second.second.get();
+    if (known != m_folders.end()) return &known->second;
     std::unique_ptr<Node> open;
     NodeInfo info;
     if (!folder.parent) {
@@ -129,22 +134,44 @@ Node* EntrySession::OpenFolder(const EntryPtr& ref, uint32_t& error) {
         }
     }
     if (!open) return nullptr;
-    Node* node = open.get();
     // The key is the ref's address: the shared pointer kept beside it keeps
     // that address from being reused while the session lives.
-    m_folders.emplace(&folder, std::make_pair(ref, std::move(open)));
-    return node;
+    OpenFolderState& state = m_folders[&folder];
+    state.ref = ref;
+    state.node = std::move(open);
+    return &state;
 }
 
 Outcome EntrySession::Delete(const EntryRef& entry) {
     if (!entry.parent) return Failed(fs_error::kAccessDenied);  // a drive is never deleted
     uint32_t error = 0;
-    Node* folder = OpenFolder(entry.parent, error);
+    OpenFolderState* folder = FolderState(entry.parent, error);
     if (!folder) return Failed(error);
+    constexpr int kRowsBeforeListing = 3;
+    if (!folder->listed && ++folder->deletions >= kRowsBeforeListing) {
+        std::vector<DirEntry> entries;
+        if (m_fs.ListFolder(*folder->node, entries, error)) {
+            for (DirEntry& e : entries) folder->byName.emplace(e.name, std::move(e));
+            folder->listed = true;
+        }
+    }
     NodeInfo info;
-    std::unique_ptr<Node> node =
-        OpenExactChild(m_fs, *folder, entry.name, entry.id, FileSystem::OpenFor::kDelete, info, error);
-    if (!node) return Failed(error);
+    std::unique_ptr<Node> node;
+    if (folder->listed) {
+        // The listing has the exact stored names: the entry must be there by
+        // its own name with its own id, and what opens must be it.
+        auto found = folder->byName.find(entry.name);
+        if (found == folder->byName.end()) return Failed(fs_error::kFileNotFound);
+        if (found->second.id != entry.id) return Failed(fs_error::kNotTheListedEntry);
+        node = m_fs.OpenChild(*folder->node, entry.name, FileSystem::OpenFor::kDelete, error);
+        if (!node) return Failed(error);
+        if (!m_fs.Query(*node, info, error)) return Failed(error);
+        if (info.id != entry.id) return Failed(fs_error::kNotTheListedEntry);
+        TakeReparseFromListing(found->second, info);
+    } else {
+        node = OpenExactChild(m_fs, *folder->node, entry.name, entry.id, FileSystem::OpenFor::kDelete, info, error);
+        if (!node) return Failed(error);
+    }
     return DeleteOpenEntry(m_fs, *node, info);
 }
 

@@ -52,10 +52,19 @@ public:
     bool StillThere(const EntryRef& entry);
 
 private:
+    struct OpenFolderState {
+        EntryPtr ref;  // keeps the key's address from being reused
+        std::unique_ptr<Node> node;
+        int deletions = 0;
+        // After a few rows in one folder, one listing of it serves the rest.
+        bool listed = false;
+        std::map<WideName, DirEntry> byName;
+    };
     Node* OpenFolder(const EntryPtr& folder, uint32_t& error);
+    OpenFolderState* FolderState(const EntryPtr& folder, uint32_t& error);
 
     FileSystem& m_fs;
-    std::map<const EntryRef*, std::pair<EntryPtr, std::unique_ptr<Node>>> m_folders;
+    std::map<const EntryRef*, OpenFolderState> m_folders;
 };
 
 // Opens the child name of folder only if the system's entry for it has that

@@ -492,10 +492,19 @@ bool Win32FileSystem::DeleteOpen(Node& node, uint32_t& error) {
     const Nt& nt = NtCalls();
     IoStatusBlock io = {};
     // Where the system has it: the name goes at once (POSIX semantics),
-    // whether or not another program still holds the entry open.
-    ULONG flags = 0x1 /* delete */ | 0x2 /* POSIX semantics */;
-    NTSTATUS_ status = nt.SetInformationFile(HandleOf(node), &io, &flags, sizeof flags, kFileDispositionInformationEx);
-    if (status >= 0) return true;
+    // whether or not another program still holds the entry open. A system
+    // without it says so once.
+    static volatile LONG exUnknown = 0;
+    NTSTATUS_ status;
+    if (!exUnknown) {
+        ULONG flags = 0x1 /* delete */ | 0x2 /* POSIX semantics */;
+        status = nt.SetInformationFile(HandleOf(node), &io, &flags, sizeof flags, kFileDispositionInformationEx);
+        if (status >= 0) return true;
+        if (status == static_cast<NTSTATUS_>(0xC0000003) /* invalid info class */ ||
+            status == static_cast<NTSTATUS_>(0xC0000002) /* not implemented */ ||
+            status == static_cast<NTSTATUS_>(0xC00000BB) /* not supported */)
+            InterlockedExchange(&exUnknown, 1);
+    }
     BOOLEAN remove = TRUE;
     io = IoStatusBlock();
     status = nt.SetInformationFile(HandleOf(node), &io, &remove, sizeof remove, kFileDispositionInformation);
