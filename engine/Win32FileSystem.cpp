@@ -321,8 +321,11 @@ std::unique_ptr<Node> Open(HANDLE root, const std::wstring& name, ACCESS_MASK ac
     for (int attempt = 0; attempt < 3; ++attempt) {
         IoStatusBlock io = {};
         NoFsRedirection off;
-        status = nt.CreateFile(&handle, access | SYNCHRONIZE, &attributes, &io, nullptr, 0,
-                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, kFileOpen,
+        // Held for deletion, the entry stays where it is: no other program
+        // moves or renames it out of the listed folder until it is closed.
+        const ULONG share = (access & DELETE) ? FILE_SHARE_READ | FILE_SHARE_WRITE
+                                              : FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+        status = nt.CreateFile(&handle, access | SYNCHRONIZE, &attributes, &io, nullptr, 0, share, kFileOpen,
                                options | kSynchronousIoNonAlert | kOpenForBackupIntent, nullptr, 0);
         if (status != kStatusSharingViolation || !(access & DELETE)) break;
         ::Sleep(20);

@@ -454,7 +454,12 @@ namespace {
 
 class SimHandle final : public ::Node {
 public:
-    explicit SimHandle(SimulatedVolume::Node* n, bool forDelete) : node(n), deleteAccess(forDelete) {}
+    explicit SimHandle(SimulatedVolume::Node* n, bool forDelete) : node(n), deleteAccess(forDelete) {
+        if (deleteAccess) ++node->heldForDelete;
+    }
+    ~SimHandle() override {
+        if (deleteAccess) --node->heldForDelete;
+    }
     SimulatedVolume::Node* node;
     bool deleteAccess;
 };
@@ -536,8 +541,14 @@ std::string SimulatedVolume::PathOf(const Node& node) const {
     return PathOf(*node.parent) + "\\" + node.name;
 }
 
-void SimulatedVolume::Remove(Node* node) {
-    if (!node || !node->parent) return;
+bool SimulatedVolume::Remove(Node* node) {
+    // Another program cannot take what a handle holds without sharing delete.
+    if (!node || !node->parent || node->heldForDelete > 0) return false;
+    Detach(node);
+    return true;
+}
+
+void SimulatedVolume::Detach(Node* node) {
     auto& siblings = node->parent->children;
     auto it = std::find_if(siblings.begin(), siblings.end(), [&](auto& c) { return c.get() == node; });
     node->removed = true;
@@ -549,7 +560,7 @@ SimulatedVolume::Node* SimulatedVolume::Move(Node* node, const std::string& newP
     std::string rest = newPath;
     size_t cut = rest.rfind('\\');
     Node* folder = Find(rest.substr(0, cut));
-    if (!folder || !node->parent) return nullptr;
+    if (!folder || !node->parent || node->heldForDelete > 0) return nullptr;
     auto& siblings = node->parent->children;
     auto it = std::find_if(siblings.begin(), siblings.end(), [&](auto& c) { return c.get() == node; });
     std::unique_ptr<Node> owned = std::move(*it);
@@ -703,7 +714,7 @@ bool SimulatedVolume::DeleteOpen(::Node& handle, uint32_t& error) {
         error = fs_error::kDirNotEmpty;
         return false;
     }
-    Remove(node);
+    Detach(node);
     return true;
 }
 

@@ -51,6 +51,7 @@ public:
         std::u16string wide;
         bool removed = false;       // deleted while a handle still held it
         std::string content;        // what a file holds
+        int heldForDelete = 0;      // engine handles with delete access, which do not share it
         Node* parent = nullptr;
         std::vector<std::unique_ptr<Node>> children;
 
@@ -95,9 +96,11 @@ public:
     std::u16string WideOf(const Node& node) const;
     // The literal path of an entry, "D:\a\b".
     std::string PathOf(const Node& node) const;
-    // Removes an entry as another program would (no handle, no checks).
-    void Remove(Node* node);
-    // Moves an entry to another folder under a new name, keeping its id.
+    // Removes an entry as another program would; false (nothing happens) while
+    // the engine holds it for deletion.
+    bool Remove(Node* node);
+    // Moves an entry to another folder under a new name, keeping its id; null
+    // while the engine holds it for deletion.
     Node* Move(Node* node, const std::string& newPath);
 
     std::unique_ptr<::Node> OpenVolumeRoot(const WideName& root, uint32_t& error) override;
@@ -131,6 +134,7 @@ private:
     struct Parsed;
 
     Node* Create(const std::string& path, uint32_t attributes, const std::string& alias);
+    void Detach(Node* node);
     bool Parse(const std::string& path, Parsed& out, uint32_t& error) const;
     Node* Walk(Drive& drive, const std::vector<std::string>& parts, size_t count, bool followLast,
                uint32_t& error) const;
