@@ -257,7 +257,20 @@ struct ListedEntry {
     bool isFolder;
     int outcome = kOutcomeListed;
     uint32_t error = 0;
+    WideName newName;  // with --rename, what the entry is called now
 };
+
+// Appends the new name of a renamed row: a last field of a text line, a
+// "new_name" member of a JSON record.
+std::string WithNewName(std::string line, const std::string& newName, bool json) {
+    if (line.size() < 2) return line;
+    if (json) {
+        line.resize(line.size() - 2);  // the closing brace and the line break
+        return line + ",\"new_name\":" + JsonString(newName) + "}\n";
+    }
+    line.pop_back();
+    return line + "\t" + newName + "\n";
+}
 
 // Rows as they arrive: written at once, and kept when they are to be deleted.
 class ConsoleSink : public RowSink {
@@ -286,8 +299,11 @@ public:
         const bool listed = entry.outcome == kOutcomeListed;
         if (command.json) {
             const std::string path = PathUtf8(row), name = NameUtf8(row, entry.name);
-            out.Utf8(listed ? JsonRow(path, name, entry.isFolder, row.attribute, kOutcomeListed)
-                            : JsonOutcome(path, name, entry.isFolder, row.attribute, entry.outcome, entry.error));
+            std::string record = listed ? JsonRow(path, name, entry.isFolder, row.attribute, kOutcomeListed)
+                                        : JsonOutcome(path, name, entry.isFolder, row.attribute, entry.outcome,
+                                                      entry.error);
+            if (entry.outcome == kOutcomeRenamed) record = WithNewName(record, Narrow(WideOf(entry.newName), CP_UTF8), true);
+            out.Utf8(record);
         } else if (command.nulSeparated) {
             out.Row(row.path + '\0', PathUtf8(row) + '\0');
         } else {
@@ -297,7 +313,15 @@ public:
             if (listed)
                 out.Row(RowLine(row.path, entry.name, entry.isFolder, row.attribute),
                         utf8 ? RowLine(path, name, entry.isFolder, row.attribute) : std::string());
-            else
+            else if (entry.outcome == kOutcomeRenamed) {
+                std::string ansi;
+                WideToAnsiExactly(std::wstring(entry.newName.begin(), entry.newName.end()), ansi);
+                out.Row(WithNewName(OutcomeLine(row.path, entry.name, entry.isFolder, row.attribute, entry.outcome, 0),
+                                    ansi, false),
+                        utf8 ? WithNewName(OutcomeLine(path, name, entry.isFolder, row.attribute, entry.outcome, 0),
+                                           Narrow(WideOf(entry.newName), CP_UTF8), false)
+                             : std::string());
+            } else
                 out.Row(OutcomeLine(row.path, entry.name, entry.isFolder, row.attribute, entry.outcome, entry.error),
                         utf8 ? OutcomeLine(path, name, entry.isFolder, row.attribute, entry.outcome, entry.error)
                              : std::string());
@@ -538,6 +562,7 @@ int Run() {
     err.Flush();
 
     DeleteTally tally;
+    tally.renaming = command.rename;
     if (command.remove && rowsListed > 0) {
         tally.asked = true;
         if (command.yes) {
@@ -545,7 +570,7 @@ int Run() {
         } else if (!counts.stopped) {
             // Every row it asks about is out before the question.
             out.Flush();
-            err.Message(DeletePromptText(language, rowsListed));
+            err.Message(command.rename ? RenamePromptText(language, rowsListed) : DeletePromptText(language, rowsListed));
             err.Flush();
             tally.confirmed = IsYesAnswer(ReadAnswer()) && !StopRequested();
             // A typed answer ends its own line; a fed one is not echoed.
@@ -555,6 +580,7 @@ int Run() {
     if (tally.asked) {
         QueryPerformanceCounter(&start);
         DeleteSession session(fs);  // as the window deletes its rows: one batch
+        EntrySession renamer(fs);
         for (ListedEntry& entry : sink.entries) {
             if (!tally.confirmed) {
                 entry.outcome = StopRequested() ? kOutcomeKept : kOutcomeDeclined;
@@ -562,8 +588,16 @@ int Run() {
                 entry.outcome = kOutcomeKept;
                 ++tally.kept;
             } else {
-                const Outcome result = session.Delete(entry.row);
-                entry.outcome = result.ok ? kOutcomeDeleted : kOutcomeFailed;
+                Outcome result;
+                if (command.rename) {
+                    if (entry.row.entry)
+                        result = renamer.Rename(*entry.row.entry, entry.newName);
+                    else
+                        result.error = fs_error::kFileNotFound;
+                } else {
+                    result = session.Delete(entry.row);
+                }
+                entry.outcome = result.ok ? (command.rename ? kOutcomeRenamed : kOutcomeDeleted) : kOutcomeFailed;
                 entry.error = result.ok ? 0 : result.error;
                 ++(result.ok ? tally.deleted : tally.failed);
             }

@@ -57,6 +57,8 @@ UsageError ParseScanCommand(const std::vector<std::string>& args, ScanCommand& c
             command.options.malformedNames = 0;
         else if (arg == "--delete")
             command.remove = true;
+        else if (arg == "--rename")
+            command.rename = true;
         else if (arg == "--yes" || arg == "-y")
             command.yes = true;
         else if (arg == "--json")
@@ -111,8 +113,11 @@ UsageError ParseScanCommand(const std::vector<std::string>& args, ScanCommand& c
     }
     const ScanOptions& o = command.options;
     if (!o.malformedNames && !o.hidden && !o.readOnly && !o.system) return UsageError::NothingToFind;
+    if (command.rename && command.remove) return UsageError::DeleteWithRename;
     // A script that says --yes but forgot --delete expects a deletion that would not happen.
-    if (command.yes && !command.remove) return UsageError::YesWithoutDelete;
+    if (command.yes && !command.remove && !command.rename) return UsageError::YesWithoutDelete;
+    // Renaming asks, acts and reports as deleting does.
+    if (command.rename) command.remove = true;
     if (command.quiet && command.json) return UsageError::QuietWithJson;
     // -0 feeds paths to another program; outcomes, JSON and counters have no place in it.
     if (command.nulSeparated && (command.json || command.quiet || command.remove))
@@ -160,7 +165,9 @@ std::string HelpText(Language language) {
                u8"  --delete     列出全部项目后询问一次 (y/N)，再删除（文件夹连同其中的一切）；\n"
                u8"               然后每个项目再输出一行结果: 行的四栏，再加 deleted、failed 或\n"
                u8"               kept，系统错误代码（无错误为 0）和英文原因\n"
-               u8"  --yes        与 --delete 合用: 不询问\n"
+               u8"  --rename     不删除，而是询问一次后把列出的项目重命名为合法名称（内容不变，\n"
+               u8"               不会覆盖已有项目）；结果行为 renamed 和新名称\n"
+               u8"  --yes        与 --delete 或 --rename 合用: 不询问\n"
                u8"  --json       每个项目一个 JSON 对象（一行一个，\"record\":\"row\"），--delete 时\n"
                u8"               再每项一个 \"record\":\"outcome\"（含 outcome、error、reason），\n"
                u8"               最后是统计对象 \"record\":\"summary\"；总是 UTF-8\n"
@@ -210,7 +217,10 @@ std::string HelpText(Language language) {
            "               (a folder with everything in it); then one more line per\n"
            "               entry: the row's four fields, then deleted, failed or kept,\n"
            "               the system's error code (0 when none) and a reason\n"
-           "  --yes        with --delete: do not ask\n"
+           "  --rename     instead of deleting, ask once, then give each listed entry a\n"
+           "               name Windows accepts in its folder (contents kept, nothing\n"
+           "               replaced); outcome lines say renamed and end with the new name\n"
+           "  --yes        with --delete or --rename: do not ask\n"
            "  --json       one JSON object per line for each entry (\"record\":\"row\"),\n"
            "               with --delete then one \"record\":\"outcome\" each (with\n"
            "               outcome, error and reason), then a \"record\":\"summary\";\n"
@@ -281,6 +291,9 @@ std::string UsageErrorText(Language language, UsageError error) {
     case UsageError::BadDepth:
         text = Pick(language, "--max-depth takes a number of 0 or more", u8"--max-depth 须跟一个不小于 0 的数");
         break;
+    case UsageError::DeleteWithRename:
+        text = Pick(language, "--delete and --rename exclude each other", u8"--delete 与 --rename 不能同时使用");
+        break;
     case UsageError::MissingValue:
         text = Pick(language, "this option needs a value after it", u8"此选项后面须跟一个值");
         break;
@@ -318,7 +331,24 @@ std::string DeletePromptText(Language language, int rows) {
                   rows);
 }
 
+std::string RenamePromptText(Language language, int rows) {
+    return Format(language == Language::Chinese
+                      ? u8"确定把以上 %d 项重命名为合法名称（内容不变）？(y/N) "
+                      : "Rename the %d entries listed above to names Windows accepts (contents kept)? (y/N) ",
+                  rows);
+}
+
 std::string DeleteSummaryText(Language language, const DeleteTally& t) {
+    if (t.renaming) {
+        if (!t.confirmed) return Pick(language, "Nothing was renamed.\n", u8"未重命名任何项目。\n");
+        std::string text = Format(language == Language::Chinese ? u8"重命名完毕，成功 %d 个，失败 %d 个。\n"
+                                                                : "Renamed: %d, failed: %d.\n",
+                                  t.deleted, t.failed);
+        if (t.kept > 0)
+            text += Format(language == Language::Chinese ? u8"已停止，未重命名 %d 个。\n" : "Stopped; %d not renamed.\n",
+                           t.kept);
+        return text;
+    }
     if (!t.confirmed) return Pick(language, "Nothing was deleted.\n", u8"未删除任何项目。\n");
     std::string text = Format(language == Language::Chinese ? u8"删除完毕，删除成功 %d 个，删除失败 %d 个。\n"
                                                             : "Deleted: %d, failed: %d.\n",
@@ -357,6 +387,8 @@ const char* OutcomeWord(int outcome) {
     switch (outcome) {
     case kOutcomeDeleted:
         return "deleted";
+    case kOutcomeRenamed:
+        return "renamed";
     case kOutcomeFailed:
         return "failed";
     case kOutcomeKept:
@@ -387,6 +419,8 @@ std::string OutcomeReason(int outcome, uint32_t error) {
         return "listed";
     case kOutcomeDeleted:
         return "deleted";
+    case kOutcomeRenamed:
+        return "renamed";
     case kOutcomeKept:
         return "stopped before its turn";
     case kOutcomeDeclined:
@@ -408,6 +442,10 @@ std::string OutcomeReason(int outcome, uint32_t error) {
         return "not the entry that was listed";
     case fs_error::kReparseRefused:
         return "a reparse point it will not touch";
+    case fs_error::kInvalidName:
+        return "no legal name to give it";
+    case fs_error::kAlreadyExists:
+        return "every name tried is taken";
     case 19:  // ERROR_WRITE_PROTECT
         return "write-protected";
     case 0:

@@ -19,6 +19,7 @@ enum class Language { English, Chinese };
 struct ScanCommand {
     ScanOptions options{1, 0, 0, 0};
     bool remove = false;
+    bool rename = false;  // --rename: rescue instead of delete (remove is set too: the same question and tally)
     bool yes = false;
     bool json = false;
     bool quiet = false;  // counters and timings only, for the benchmarks
@@ -42,6 +43,7 @@ enum class UsageError {
     Pattern,
     BadDepth,      // --max-depth without a number of 0 or more
     MissingValue,  // --exclude or --max-depth as the last argument
+    DeleteWithRename,
 };
 
 // Reads the arguments after the program name. "--" ends the options, so a
@@ -65,6 +67,7 @@ struct DeleteTally {
     int failed = 0;
     int kept = 0;  // confirmed but not tried: Ctrl+C stopped the deletion
     bool readerGone = false;  // the stop came from the output's reader leaving, not from Ctrl+C
+    bool renaming = false;    // --rename: "deleted" counts the entries renamed
 };
 
 // When several apply, the first of 130, 2, 4, 1, 0 (3 is decided before any search).
@@ -91,6 +94,7 @@ std::string HelpText(Language language);
 std::string UsageErrorText(Language language, UsageError error);  // "--help" follows the offending argument
 std::string SearchSummaryText(Language language, const ScanCounts& counts);
 std::string DeletePromptText(Language language, int rows);  // no line break: the answer follows
+std::string RenamePromptText(Language language, int rows);
 std::string DeleteSummaryText(Language language, const DeleteTally& tally);
 std::string ProgressText(Language language, int foldersSearched, int filesSearched);
 // The parts around a folder argument in an error line.
@@ -106,7 +110,7 @@ const char* OutcomeWord(int outcome);
 
 // kOutcomeKept: confirmed, but a stop came first; kOutcomeDeclined: the
 // question was answered no. Both read "kept".
-enum RowOutcome { kOutcomeListed, kOutcomeDeleted, kOutcomeFailed, kOutcomeKept, kOutcomeDeclined };
+enum RowOutcome { kOutcomeListed, kOutcomeDeleted, kOutcomeFailed, kOutcomeKept, kOutcomeDeclined, kOutcomeRenamed };
 
 // Why an entry ended as it did, in short English whatever the language, for
 // scripts: error is the system's code of a failed deletion, 0 otherwise.

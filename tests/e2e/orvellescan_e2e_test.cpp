@@ -1054,3 +1054,31 @@ TEST_F(OrvelleScanE2E, ExcludeAndMaxDepth) {
     EXPECT_EQ(got, std::set<std::string>{"top."}) << run.out;
     EXPECT_EQ(Scan({"--max-depth", "x", Tree()}).exitCode, 3u);
 }
+
+// --rename keeps the data: a "nul" holding a command's output becomes "nul_"
+// with its text, a torrent's "Album." becomes "Album" with its files, and a
+// name already taken is never replaced.
+TEST_F(OrvelleScanE2E, RenameGivesLegalNamesAndKeepsWhatTheyHold) {
+    ASSERT_TRUE(m_box.MakeFile("tree\\nul", "error: the real output"));
+    Make({"Album.\\", "Album.\\01 track.mp3", "con.txt", "con_.txt"});
+    ScanRun run = Scan({"--rename", "--yes", "--json", Tree()});
+    EXPECT_EQ(run.exitCode, 0u) << run.out << run.err;
+    std::map<std::string, std::string> renamed;
+    for (const std::string& line : Lines(run.out)) {
+        JsonObject object;
+        ASSERT_TRUE(JsonReader(line).Object(object)) << line;
+        if (object["record"].text != "outcome") continue;
+        EXPECT_EQ(object["outcome"].text, "renamed") << line;
+        renamed[object["name"].text] = object["new_name"].text;
+    }
+    const std::map<std::string, std::string> expected = {
+        {"nul", "nul_"}, {"Album.", "Album"}, {"con.txt", "con_ (2).txt"}};
+    EXPECT_EQ(renamed, expected) << run.out;
+    EXPECT_FALSE(Exists("nul"));
+    EXPECT_EQ(ReadAll(m_box.Path("tree\\nul_")), "error: the real output");
+    EXPECT_TRUE(Exists("Album\\01 track.mp3"));
+    EXPECT_TRUE(Exists("con_.txt"));
+    EXPECT_TRUE(Exists("con_ (2).txt"));
+    // Nothing malformed is left.
+    EXPECT_EQ(Scan({Tree()}).exitCode, 0u);
+}

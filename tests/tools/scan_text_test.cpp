@@ -48,6 +48,8 @@ TEST(ScanCommandLine, OptionsFoldersAndMisuse) {
         {{"--max-depth", "-1", "x"}, UsageError::BadDepth, {"x"}},
         {{"--max-depth", "two", "x"}, UsageError::BadDepth, {"x"}},
         {{"x", "--exclude"}, UsageError::MissingValue, {"x"}},
+        {{"--rename", "--yes", "x"}, UsageError::None, {"x"}},
+        {{"--rename", "--delete", "x"}, UsageError::DeleteWithRename, {"x"}},
     };
     for (const Case& c : cases) {
         ScanCommand command;
