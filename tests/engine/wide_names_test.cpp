@@ -178,8 +178,12 @@ TEST(WideNames, NamesOutsideTheCodePageAndDeepEntriesAreDeletedAsThemselves) {
 
     DeleteSession session(TheFileSystem());
     for (const ResultRow& row : rows.rows) {
-        if (row.wideName == u"\u0174x." && !inPage) EXPECT_EQ(row.path, "");
-        if (row.wideName == u"\u0174x." || row.wideName == u"nul") EXPECT_TRUE(session.Delete(row).ok);
+        if (row.wideName == u"\u0174x." && !inPage) {
+            EXPECT_EQ(row.path, "");
+        }
+        if (row.wideName == u"\u0174x." || row.wideName == u"nul") {
+            EXPECT_TRUE(session.Delete(row).ok);
+        }
     }
     EXPECT_FALSE(Exists(root + L"\\" + listed));
     EXPECT_FALSE(Exists(deep + L"\\nul"));
