@@ -121,7 +121,9 @@ bool AnswerMessageBox(HWND box, int buttonId);
 enum class BoxIcon { Unreadable, None, Hand, Question, Exclamation, Asterisk };
 const char* BoxIconName(BoxIcon icon);
 // Polls until the icon is painted, within `timeoutMs`.
-BoxIcon MessageBoxIcon(HWND box, DWORD timeoutMs = 3000);
+// The wait is for the box to be painted, which an emulated 32-bit program on
+// a busy machine can take several seconds to do.
+BoxIcon MessageBoxIcon(HWND box, DWORD timeoutMs = 15000);
 
 // Remembers which processes ever had a visible top-level window while it was
 // sampled, for "this instance showed nothing".
