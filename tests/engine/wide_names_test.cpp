@@ -191,3 +191,50 @@ TEST(WideNames, NamesOutsideTheCodePageAndDeepEntriesAreDeletedAsThemselves) {
     EXPECT_TRUE(Exists(deep + L"\\keep"));
     RemoveAll(root);
 }
+
+// A 32-bit process on 64-bit Windows is shown SysWOW64 where it asks for
+// System32 unless it turns the redirection off: the walk of System32 would list
+// SysWOW64's entries under System32's name, and a deletion would remove the twin.
+TEST(Wow64, System32IsSystem32ForTheWalkAndTheDeletion) {
+    BOOL wow64 = FALSE;
+    if (!IsWow64Process(GetCurrentProcess(), &wow64) || !wow64) GTEST_SKIP() << "not a 32-bit process on 64-bit Windows";
+    wchar_t windows[MAX_PATH] = {};
+    ASSERT_GT(GetWindowsDirectoryW(windows, MAX_PATH), 0u);
+    const std::wstring name = L"orvelle-wow64-" + std::to_wstring(GetCurrentProcessId());
+    const std::wstring system32 = std::wstring(windows) + L"\\System32\\" + name;
+    const std::wstring syswow64 = std::wstring(windows) + L"\\SysWOW64\\" + name;
+    PVOID old = nullptr;
+    ASSERT_TRUE(Wow64DisableWow64FsRedirection(&old));
+    bool made = CreateDirectoryW((L"\\\\?\\" + system32).c_str(), nullptr) &&
+                CreateDirectoryW((L"\\\\?\\" + syswow64).c_str(), nullptr);
+    if (made) {
+        MakeFile(system32 + L"\\only64.");
+        MakeFile(syswow64 + L"\\only32.");
+    }
+    Wow64RevertWow64FsRedirection(old);
+    ASSERT_TRUE(made);
+
+    ScanState state;
+    RowCollector rows;
+    ScanFolder(TheFileSystem(), Narrow(system32), ScanOptions{1, 0, 0, 0}, rows, state);
+    std::vector<std::string> names;
+    for (const ResultRow& row : rows.rows) names.push_back(row.bracketedName);
+    EXPECT_EQ(names, std::vector<std::string>{"[only64.]"});
+    {
+        DeleteSession session(TheFileSystem());  // closed before the folder goes
+        for (const ResultRow& row : rows.rows) EXPECT_TRUE(session.Delete(row).ok);
+    }
+    // The folder by its path as a row shows it (stored names, as a deletion takes them).
+    ASSERT_EQ(rows.rows.size(), 1u);
+    const std::string folder = rows.rows[0].path.substr(0, rows.rows[0].path.rfind('\\'));
+    EXPECT_TRUE(DeleteListedPath(TheFileSystem(), folder)) << folder;
+
+    ASSERT_TRUE(Wow64DisableWow64FsRedirection(&old));
+    const bool system32Gone = !Exists(system32);
+    const bool twinStays = Exists(syswow64 + L"\\only32.");
+    RemoveAll(syswow64);
+    RemoveAll(system32);
+    Wow64RevertWow64FsRedirection(old);
+    EXPECT_TRUE(system32Gone);
+    EXPECT_TRUE(twinStays);
+}
