@@ -175,14 +175,22 @@ Outcome EntrySession::Delete(const EntryRef& entry) {
     return DeleteOpenEntry(m_fs, *node, info);
 }
 
+std::unique_ptr<Node> EntrySession::OpenListed(const EntryRef& entry, FileSystem::OpenFor mode, NodeInfo& info,
+                                               Node*& folder, uint32_t& error) {
+    if (!entry.parent) {
+        error = fs_error::kAccessDenied;  // a drive is never acted on
+        return nullptr;
+    }
+    folder = OpenFolder(entry.parent, error);
+    if (!folder) return nullptr;
+    return OpenExactChild(m_fs, *folder, entry.name, entry.id, mode, info, error);
+}
+
 Outcome EntrySession::Rename(const EntryRef& entry, WideName& newName) {
-    if (!entry.parent) return Failed(fs_error::kAccessDenied);
     uint32_t error = 0;
-    Node* folder = OpenFolder(entry.parent, error);
-    if (!folder) return Failed(error);
+    Node* folder = nullptr;
     NodeInfo info;
-    std::unique_ptr<Node> node =
-        OpenExactChild(m_fs, *folder, entry.name, entry.id, FileSystem::OpenFor::kDelete, info, error);
+    std::unique_ptr<Node> node = OpenListed(entry, FileSystem::OpenFor::kDelete, info, folder, error);
     if (!node) return Failed(error);
     const WideName legal = LegalNameFor(entry.name);
     if (legal.empty() || legal == entry.name) return Failed(fs_error::kInvalidName);
@@ -201,13 +209,10 @@ Outcome EntrySession::Rename(const EntryRef& entry, WideName& newName) {
 
 Outcome EntrySession::Read(const EntryRef& entry, std::string& bytes, uint32_t size) {
     bytes.clear();
-    if (!entry.parent) return Failed(fs_error::kAccessDenied);
     uint32_t error = 0;
-    Node* folder = OpenFolder(entry.parent, error);
-    if (!folder) return Failed(error);
+    Node* folder = nullptr;
     NodeInfo info;
-    std::unique_ptr<Node> node =
-        OpenExactChild(m_fs, *folder, entry.name, entry.id, FileSystem::OpenFor::kList, info, error);
+    std::unique_ptr<Node> node = OpenListed(entry, FileSystem::OpenFor::kList, info, folder, error);
     if (!node) return Failed(error);
     if (IsFolder(info) || IsReparse(info)) return Failed(fs_error::kAccessDenied);
     bytes.resize(size);
@@ -221,16 +226,6 @@ Outcome EntrySession::Read(const EntryRef& entry, std::string& bytes, uint32_t s
     out.ok = true;
     return out;
 }
-
-bool EntrySession::StillThere(const EntryRef& entry) {
-    if (!entry.parent) return true;
-    uint32_t error = 0;
-    Node* folder = OpenFolder(entry.parent, error);
-    if (!folder) return false;
-    DirEntry found;
-    return m_fs.LookUp(*folder, entry.name, found, error) && found.name == entry.name;
-}
-
 
 bool ResolveEntry(FileSystem& fs, std::string_view path, bool exact, EntryPtr& entry, std::string& longPath,
                   std::unique_ptr<Node>* open, uint32_t& error) {
@@ -328,18 +323,15 @@ bool ResolveEntry(FileSystem& fs, std::string_view path, bool exact, EntryPtr& e
     return true;
 }
 
-bool AnsiPathOf(FileSystem& fs, const EntryRef& entry, std::string& path) {
+WideName WidePathOf(const EntryRef& entry) {
     std::vector<const EntryRef*> chain;
     for (const EntryRef* at = &entry; at; at = at->parent.get()) chain.push_back(at);
-    path.clear();
+    WideName path;
     for (size_t i = chain.size(); i-- > 0;) {
-        std::string ansi;
-        if (!fs.ToAnsi(chain[i]->name, ansi)) return false;
-        if (i + 1 < chain.size()) path += '\\';
-        path += ansi;
+        if (i + 1 < chain.size()) path += u'\\';
+        path += chain[i]->name;
     }
-    if (chain.size() == 1) path += '\\';
-    return true;
+    return path;
 }
 
 namespace {

@@ -48,8 +48,6 @@ public:
     Outcome Rename(const EntryRef& entry, WideName& newName);
     // The first bytes of a file (at most size), read through its handle.
     Outcome Read(const EntryRef& entry, std::string& bytes, uint32_t size);
-    // Whether the entry is still where it was listed, as itself.
-    bool StillThere(const EntryRef& entry);
 
 private:
     struct OpenFolderState {
@@ -61,6 +59,10 @@ private:
         std::map<WideName, DirEntry> byName;
     };
     Node* OpenFolder(const EntryPtr& folder, uint32_t& error);
+    // The listed entry itself, opened from its folder and checked; folder
+    // receives the folder's handle.
+    std::unique_ptr<Node> OpenListed(const EntryRef& entry, FileSystem::OpenFor mode, NodeInfo& info, Node*& folder,
+                                     uint32_t& error);
     OpenFolderState* FolderState(const EntryPtr& folder, uint32_t& error);
 
     FileSystem& m_fs;
@@ -86,9 +88,9 @@ Outcome DeleteOpenEntry(FileSystem& fs, Node& node, const NodeInfo& info);
 bool ResolveEntry(FileSystem& fs, std::string_view path, bool exact, EntryPtr& entry, std::string& longPath,
                   std::unique_ptr<Node>* open, uint32_t& error);
 
-// The path of an entry in the ANSI code page, from its drive down; false when
-// a name has no exact form there.
-bool AnsiPathOf(FileSystem& fs, const EntryRef& entry, std::string& path);
+// The full path of an entry from its stored names ("X:\\a\\b"), whatever the
+// code page holds and however long it is.
+WideName WidePathOf(const EntryRef& entry);
 
 // A name Windows accepts for name: trailing dots and blanks dropped, "_"
 // after the stem of a reserved device name ("nul" -> "nul_", "con.txt" ->

@@ -38,6 +38,23 @@ size_t PortDigitLength(const char* rest) {
 
 }  // namespace
 
+// The attribute rules, in their order: read-only, system, hidden.
+bool ListedForAttributes(uint32_t attributes, const ScanOptions& options, const char*& attributeText) {
+    if (options.readOnly && (attributes & fs_attr::kReadOnly)) {
+        attributeText = kAttrTextReadOnly;
+        return true;
+    }
+    if (options.system && (attributes & fs_attr::kSystem)) {
+        attributeText = kAttrTextSystem;
+        return true;
+    }
+    if (options.hidden && (attributes & fs_attr::kHidden)) {
+        attributeText = kAttrTextHidden;
+        return true;
+    }
+    return false;
+}
+
 bool IsReservedDeviceName(const char* name) {
     const char* rest = nullptr;
     for (const char* word : {"aux", "con", "nul", "prn", "conin$", "conout$"})
@@ -58,19 +75,7 @@ bool IsMalformedEntry(const char* name, uint32_t attributes, const ScanOptions& 
         if (EndsInDotOrBlank(name)) return true;
         if (IsReservedDeviceName(name)) return true;
     }
-    if (options.readOnly && (attributes & fs_attr::kReadOnly)) {
-        attributeText = kAttrTextReadOnly;
-        return true;
-    }
-    if (options.system && (attributes & fs_attr::kSystem)) {
-        attributeText = kAttrTextSystem;
-        return true;
-    }
-    if (options.hidden && (attributes & fs_attr::kHidden)) {
-        attributeText = kAttrTextHidden;
-        return true;
-    }
-    return false;
+    return ListedForAttributes(attributes, options, attributeText);
 }
 
 namespace {
@@ -118,19 +123,7 @@ bool IsMalformedEntry(std::u16string_view name, uint32_t attributes, const ScanO
         if (last == u'.' || last == u' ') return true;
         if (IsReservedDeviceName(name) || HasCharWin32Refuses(name)) return true;
     }
-    if (options.readOnly && (attributes & fs_attr::kReadOnly)) {
-        attributeText = kAttrTextReadOnly;
-        return true;
-    }
-    if (options.system && (attributes & fs_attr::kSystem)) {
-        attributeText = kAttrTextSystem;
-        return true;
-    }
-    if (options.hidden && (attributes & fs_attr::kHidden)) {
-        attributeText = kAttrTextHidden;
-        return true;
-    }
-    return false;
+    return ListedForAttributes(attributes, options, attributeText);
 }
 
 bool MatchesGlob(std::u16string_view glob, std::u16string_view name) {

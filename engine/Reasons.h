@@ -4,8 +4,6 @@
 
 #include <cstdint>
 
-// Short English text for scripts ("in use by another program").
-const char* ReasonOf(uint32_t error);
-// The same for the window, in Chinese; null for a code without a text of its
-// own (the window then asks the system for one).
+// The window's text, in Chinese; null for a code without a text of its own
+// (the window then asks the system for one).
 const char* ReasonTextOf(uint32_t error);

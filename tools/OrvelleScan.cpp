@@ -79,14 +79,7 @@ std::string NameUtf8(const ResultRow& row, const std::string& ansiName) {
 std::string PathUtf8(const ResultRow& row) {
     // A path the code page holds converts exactly, with the drive as typed.
     if (!row.path.empty() || !row.entry) return AnsiToUtf8(row.path);
-    std::vector<const EntryRef*> chain;
-    for (const EntryRef* at = row.entry.get(); at; at = at->parent.get()) chain.push_back(at);
-    std::wstring path;
-    for (size_t i = chain.size(); i-- > 0;) {
-        if (i + 1 < chain.size()) path += L'\\';
-        path += WideOf(chain[i]->name);
-    }
-    return Narrow(path, CP_UTF8);
+    return Narrow(WideOf(WidePathOf(*row.entry)), CP_UTF8);
 }
 
 bool IsConsoleHandle(HANDLE handle) {

@@ -38,14 +38,8 @@ const RestartManager& Rm() {
 }
 
 std::wstring FullPathOf(const EntryRef& entry) {
-    std::vector<const EntryRef*> chain;
-    for (const EntryRef* at = &entry; at; at = at->parent.get()) chain.push_back(at);
-    std::wstring path = L"\\\\?\\";
-    for (size_t i = chain.size(); i-- > 0;) {
-        if (i + 1 < chain.size()) path += L'\\';
-        path.append(chain[i]->name.begin(), chain[i]->name.end());
-    }
-    return path;
+    const WideName path = WidePathOf(entry);
+    return L"\\\\?\\" + std::wstring(path.begin(), path.end());
 }
 
 }  // namespace
