@@ -14,10 +14,13 @@
 #include "HttpFetch.h"
 #include "ListCtrl.h"
 #include "ListRowSink.h"
+#include "MainTexts.h"
 #include "OnlineTypes.h"
 #include "SFMServer.h"
+#include "RowDeletion.h"
 #include "Scan.h"
 #include "SearchProgress.h"
+#include "WindowTasks.h"
 #include "WorkerThreads.h"
 
 class CMyDlg : public CDialog {
@@ -75,6 +78,12 @@ public:
 
     // Whether a walk is under way (also while a stopped one unwinds).
     bool IsWalking() const { return m_bWalking.load(); }
+    // Whether a deletion is under way (also while a stopped one finishes its
+    // entry); the window's thread.
+    bool IsDeleting() const { return m_deletion.IsRunning(); }
+    // Stops a running deletion after the entry under way, as the delete
+    // button and Esc do while one runs.
+    void StopDeletion();
 
     // Waits, at most ms, until every worker this window started has ended
     // (they were told to stop when the window went). False when some did not.
@@ -130,6 +139,9 @@ private:
     struct OnlineRun;
     static DWORD WINAPI OnlineWorker(void* run);
     void RunOnlineWorker(const OnlineRun& run);
+    // The window's thread: the update answer applied, and the box it calls for.
+    void AnswerUpdateCheck(const std::string& body, const std::string& ownVersion, int mode,
+                           const std::string& version);
     bool OnlineStopped() const { return m_bClosing.load(); }
     LRESULT ColorNoticeLine(HDC dc, HWND control);
     void SetCursorFor(HWND under);
@@ -138,11 +150,19 @@ private:
     static DWORD WINAPI SearchWorker(void* run);
     void RunSearchWorker(const SearchRun& run);
     void StopSearch();
-    // Deletes the entry of one row; the row goes on success, shows "失败" otherwise.
-    bool DeleteRow(int row, DeleteSession& session);
+    // The window's thread, once the walk's last rows are in the list.
+    void EndSearch(unsigned search, const std::string& root, SearchEnd end, DWORD elapsed);
+    // The window's thread runs what the workers hand it.
+    bool IsBusy() const { return IsWalking() || IsDeleting(); }
+    // Deletes the entries of rows in the background; the checked rows' command
+    // ends with its summary box.
+    void StartDeletion(const std::vector<int>& rows, bool withSummary);
+    void OnDeletionEnded(const DeletionTally& tally, bool withSummary, BOOL exportWasEnabled);
 
     FileSystem* m_fs;
     WorkerThreads m_workers;
+    WindowTasks m_tasks;      // what workers hand to the window's thread
+    RowDeletion m_deletion;   // the delete commands' worker and its rows
     // From a start until the walk has unwound and its rows are in; set and
     // cleared on the window's thread, which starts no walk meanwhile.
     std::atomic<bool> m_bWalking{false};

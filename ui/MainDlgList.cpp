@@ -155,6 +155,7 @@ void CMyDlg::OpenSelectedFolder() {
 }
 
 void CMyDlg::SortByColumn(int column) {
+    if (IsDeleting()) return;  // its rows leave by the places they had
     const int rows = m_listResult.GetItemCount();
     std::vector<std::string> keys;
     keys.reserve(static_cast<size_t>(rows > 0 ? rows : 0));

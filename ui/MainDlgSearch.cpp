@@ -42,7 +42,7 @@ struct CMyDlg::SearchRun {
 };
 
 void CMyDlg::ToggleSearch() {
-    if (m_bClosing || !m_hWnd) return;
+    if (m_bClosing || !m_hWnd || IsDeleting()) return;
     if (m_bWalking) {
         // A stopped walk still unwinding takes no press (its button is disabled).
         if (m_scan.stopRequested == 0) StopSearch();
@@ -67,6 +67,13 @@ void CMyDlg::ToggleSearch() {
     m_strAdColor = "7";
     KillTimer(m_hWnd, kTimerAnnouncements);
     SetTimer(m_hWnd, kTimerProgress, kProgressMs, nullptr);
+
+    // The list is emptied for the new rows before the walk finds any.
+    m_strNotice = run->root;
+    m_listResult.DeleteAllItems();
+    m_rowEntries.Clear();
+    m_scan.ResetCounters();
+    m_progress.Set(std::string());
 
     HANDLE thread = m_workers.Start(&CMyDlg::SearchWorker, run);
     if (!thread) {
@@ -102,57 +109,35 @@ DWORD WINAPI CMyDlg::SearchWorker(void* p) {
 }
 
 void CMyDlg::RunSearchWorker(const SearchRun& run) {
-    const HWND hwnd = run.hwnd;
-    bool begun = false;
-    RunOnWindowThread(hwnd, [&] {
-        if (m_bClosing) return;
-        m_strNotice = run.root;
-        m_listResult.DeleteAllItems();
-        m_rowEntries.Clear();
-        m_scan.ResetCounters();
-        m_progress.Set(std::string());
-        begun = true;
-    });
-
-    if (begun) {
-        // The time is the walk's own.
-        const DWORD start = GetTickCount();
-        ListRowSink rows(m_listResult, m_listPaint, m_rowEntries);
+    // The time is the walk's own.
+    const DWORD start = GetTickCount();
+    {
+        ListRowSink rows(m_listResult, m_listPaint, m_rowEntries, m_tasks);
         ProgressSink sink(rows, *m_fs, m_scan, m_progress, kProgressMs);
         ScanFolder(*m_fs, run.root, run.options, sink, m_scan);
-        // Read before anything else: the end of the walk raises the flag too.
-        const SearchEnd end = m_scan.stopRequested.load() != 0 ? SearchEnd::Stopped : SearchEnd::Finished;
-        rows.Flush();  // every row is in the list before the summary
-        const DWORD elapsed = GetTickCount() - start;
+    }  // every row is handed over before the end
+    // Read before anything else: the end of the walk raises the flag too.
+    const SearchEnd end = m_scan.stopRequested.load() != 0 ? SearchEnd::Stopped : SearchEnd::Finished;
+    const DWORD elapsed = GetTickCount() - start;
+    // The walk is over; the rest is the window's, after the last rows.
+    m_tasks.Post([this, search = run.search, root = run.root, end, elapsed] { EndSearch(search, root, end, elapsed); });
+}
 
-        std::string summary;
-        UINT icon = MB_ICONINFORMATION;
-        RunOnWindowThread(hwnd, [&] {
-            if (m_bClosing) return;
-            m_scan.stopRequested = 1;
-            m_bWalking = false;
-            SetDlgItemTextA(hwnd, IDC_BTN_SEARCH, kCaptionStart);
-            ::EnableWindow(GetDlgItem(IDC_BTN_SEARCH), TRUE);
-            if (m_listResult.GetItemCount() > 0) ::EnableWindow(GetDlgItem(IDC_BTN_EXPORT), TRUE);
-            if (m_scan.rootMissing) icon = MB_ICONEXCLAMATION;
-            summary = m_scan.rootMissing
-                          ? BuildMissingRootText(run.root)
-                          : BuildSearchSummary(m_scan.foldersSearched, m_scan.filesSearched, m_scan.malformedFolders,
-                                               m_scan.malformedFiles, m_scan.unsearched, elapsed, end);
-        });
-        if (!summary.empty()) AppMessageBox(hwnd, summary.c_str(), icon);
-    }
-
+void CMyDlg::EndSearch(unsigned search, const std::string& root, SearchEnd end, DWORD elapsed) {
+    if (m_bClosing || search != m_nSearch) return;
     m_scan.stopRequested = 1;
     m_bWalking = false;
-    // A search started while this one's summary was up owns the timers and the title.
-    RunOnWindowThread(hwnd, [&] {
-        if (m_bClosing || run.search != m_nSearch) return;
-        ::EnableWindow(GetDlgItem(IDC_BTN_SEARCH), TRUE);
-        KillTimer(hwnd, kTimerProgress);
-        SetTimer(hwnd, kTimerAnnouncements, kAnnouncementMs, nullptr);
-        ::SetWindowTextA(hwnd, m_strTitle.c_str());
-    });
+    SetDlgItemTextA(m_hWnd, IDC_BTN_SEARCH, kCaptionStart);
+    ::EnableWindow(GetDlgItem(IDC_BTN_SEARCH), TRUE);
+    if (m_listResult.GetItemCount() > 0) ::EnableWindow(GetDlgItem(IDC_BTN_EXPORT), TRUE);
+    KillTimer(m_hWnd, kTimerProgress);
+    SetTimer(m_hWnd, kTimerAnnouncements, kAnnouncementMs, nullptr);
+    ::SetWindowTextA(m_hWnd, m_strTitle.c_str());
+    const std::string summary =
+        m_scan.rootMissing ? BuildMissingRootText(root)
+                           : BuildSearchSummary(m_scan.foldersSearched, m_scan.filesSearched, m_scan.malformedFolders,
+                                                m_scan.malformedFiles, m_scan.unsearched, elapsed, end);
+    MessageBox(summary.c_str(), nullptr, m_scan.rootMissing ? MB_ICONEXCLAMATION : MB_ICONINFORMATION);
 }
 
 void CMyDlg::ChooseFolder() {
