@@ -9,7 +9,7 @@
 namespace {
 
 // A batch goes to the window at most this often, or when this large.
-constexpr DWORD kBatchMs = 40;
+constexpr DWORD kBatchMs = 100;
 constexpr size_t kBatchRows = 500;
 
 }  // namespace
