@@ -38,6 +38,7 @@ CMyDlg::CMyDlg()
     : CDialog(IDD_MAIN),
       m_fs(&TheFileSystem()),
       m_tasks(WM_APP_TASKS),
+      m_search(m_listResult, m_listPaint, m_rowEntries, m_tasks, m_workers),
       m_deletion(m_listResult, m_rowEntries, m_listPaint, m_tasks, m_workers) {
     InitMembers();
     DeleteSession session(*m_fs);
@@ -51,6 +52,7 @@ CMyDlg::CMyDlg(const StartArgs& args, FileSystem* fs)
     : CDialog(IDD_MAIN),
       m_fs(fs ? fs : &TheFileSystem()),
       m_tasks(WM_APP_TASKS),
+      m_search(m_listResult, m_listPaint, m_rowEntries, m_tasks, m_workers),
       m_deletion(m_listResult, m_rowEntries, m_listPaint, m_tasks, m_workers) {
     InitMembers();
     m_bHasArgument = args.hasArgument;
@@ -69,7 +71,7 @@ CMyDlg::~CMyDlg() {
     // for them already, with a bound); they hold a pointer to this object, so
     // it must outlive them. A wait that cannot be made leaves no safe way on.
     m_bClosing = true;
-    m_scan.stopRequested = 1;
+    m_search.Stop();
     m_deletion.Stop();
     m_fetches.Cancel();
     if (!m_workers.WaitAll(INFINITE)) TerminateProcess(GetCurrentProcess(), 1);
@@ -123,7 +125,6 @@ BOOL CMyDlg::OnInitDialog() {
         std::string saved = ReadSavedPath();
         if (!saved.empty()) SetDlgItemTextA(m_hWnd, IDC_EDIT_PATH, saved.c_str());
     }
-    m_scan.stopRequested = 1;
     // A size the window took while it was being made found no columns to fit.
     LayOut();
     return TRUE;
@@ -339,7 +340,7 @@ void CMyDlg::OnTimer(UINT_PTR id) {
     } else if (id == kTimerProgress) {
         // A walk held up in a slow folder leaves no batch to repaint with.
         m_listPaint.Open(m_listResult.GetSafeHwnd(), false);
-        if (m_scan.stopRequested)
+        if (!IsWalking() || m_search.IsStopping())
             SetWindowText(m_strTitle.c_str());
         else
             ShowProgress();
@@ -349,9 +350,9 @@ void CMyDlg::OnTimer(UINT_PTR id) {
 }
 
 void CMyDlg::ShowProgress() {
-    m_strNotice = m_progress.Get();
+    m_strNotice = m_search.Position();
     UpdateData(false);
-    SetWindowText(BuildProgressTitle(m_strTitle, m_scan.foldersSearched, m_scan.filesSearched).c_str());
+    SetWindowText(BuildProgressTitle(m_strTitle, m_search.FoldersSearched(), m_search.FilesSearched()).c_str());
 }
 
 void CMyDlg::RotateAnnouncement() {
@@ -416,7 +417,7 @@ void CMyDlg::OnDestroy() {
     m_sfm.Close();
     m_bClosing = true;         // workers leave the dialog alone, nothing new starts
     m_tasks.Detach();          // what workers hand over from now on has no window to go to
-    m_scan.stopRequested = 1;  // a walk in progress ends at its next step
+    m_search.Stop();           // a walk in progress ends at its next step
     m_deletion.Stop();         // a deletion ends after the entry under way
     m_fetches.Cancel();        // a fetch in flight returns now, whatever the server does
     if (m_bComReady) CoUninitialize();

@@ -18,8 +18,8 @@
 #include "OnlineTypes.h"
 #include "SFMServer.h"
 #include "RowDeletion.h"
+#include "FolderSearch.h"
 #include "Scan.h"
-#include "SearchProgress.h"
 #include "WindowTasks.h"
 #include "WorkerThreads.h"
 
@@ -77,7 +77,7 @@ public:
     void OnNoticeClicked();
 
     // Whether a walk is under way (also while a stopped one unwinds).
-    bool IsWalking() const { return m_bWalking.load(); }
+    bool IsWalking() const { return m_search.IsWalking(); }
     // Whether a deletion is under way (also while a stopped one finishes its
     // entry); the window's thread.
     bool IsDeleting() const { return m_deletion.IsRunning(); }
@@ -113,7 +113,6 @@ public:
     std::string m_strPath;
     std::string m_strNotice;
     HICON m_hIcon = nullptr;
-    ScanState m_scan;
     std::string m_strTitle;
 
 protected:
@@ -146,12 +145,9 @@ private:
     LRESULT ColorNoticeLine(HDC dc, HWND control);
     void SetCursorFor(HWND under);
 
-    struct SearchRun;
-    static DWORD WINAPI SearchWorker(void* run);
-    void RunSearchWorker(const SearchRun& run);
     void StopSearch();
     // The window's thread, once the walk's last rows are in the list.
-    void EndSearch(unsigned search, const std::string& root, SearchEnd end, DWORD elapsed);
+    void OnSearchEnded(const SearchOutcome& outcome);
     // The window's thread runs what the workers hand it.
     bool IsBusy() const { return IsWalking() || IsDeleting(); }
     // Deletes the entries of rows in the background; the checked rows' command
@@ -162,12 +158,8 @@ private:
     FileSystem* m_fs;
     WorkerThreads m_workers;
     WindowTasks m_tasks;      // what workers hand to the window's thread
+    FolderSearch m_search;    // the search's walk and its rows
     RowDeletion m_deletion;   // the delete commands' worker and its rows
-    // From a start until the walk has unwound and its rows are in; set and
-    // cleared on the window's thread, which starts no walk meanwhile.
-    std::atomic<bool> m_bWalking{false};
-    unsigned m_nSearch = 0;  // the current search; older workers leave the timers alone
-    ProgressText m_progress;  // the walk's position, as the progress display shows it
     // Set when the window goes: workers then leave the dialog alone and no
     // search or fetch starts.
     std::atomic<bool> m_bClosing{false};

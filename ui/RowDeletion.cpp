@@ -113,6 +113,7 @@ void RowDeletion::Apply(const std::vector<RowOutcome>& outcomes) {
 
 void RowDeletion::Finish(const DeletionTally& tally, const Ended& ended) {
     m_gate.Open(m_list.GetSafeHwnd(), true);
-    m_running = false;
+    // Still running while its summary is up: nothing may start from the box's loop.
     if (ended) ended(tally);
+    m_running = false;
 }
