@@ -771,7 +771,9 @@ TEST_F(ListCommands, RenameGivesTheSelectedEntryALegalNameAndTheRowGoes) {
 TEST(ContentText, TextInEitherEncodingElseHex) {
     EXPECT_EQ(ContentText("error: x\nline two"), L"error: x\r\nline two");
     EXPECT_EQ(ContentText("caf\xC3\xA9\r\n"), L"caf\x00E9\r\n");  // UTF-8
-    if (GetACP() == 936) EXPECT_EQ(ContentText("\xB1\xA8\xB8\xE6"), L"\x62A5\x544A");  // 报告 in GBK
+    if (GetACP() == 936) {
+        EXPECT_EQ(ContentText("\xB1\xA8\xB8\xE6"), L"\x62A5\x544A");  // 报告 in GBK
+    }
     EXPECT_EQ(ContentText(std::string("MZ\x90\0", 4)), L"00000000  4D 5A 90 00" + std::wstring(36, L' ') + L"  MZ..\r\n");
     EXPECT_EQ(ContentText(""), L"");
 }
