@@ -1003,7 +1003,7 @@ INSTANTIATE_TEST_SUITE_P(Registry, ExplorerVerbs, ::testing::ValuesIn(kVerbCases
 // a folder that is not there is named instead of searched.
 class BusyWindow : public OrvelleE2E {
 protected:
-    static constexpr int kFolders = 20, kPerFolder = 150;
+    static constexpr int kFolders = 10, kPerFolder = 150;
     void MakeMany() {
         ASSERT_TRUE(m_box.MakeFolder("many"));
         for (int f = 0; f < kFolders; ++f) {
