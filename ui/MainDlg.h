@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -15,21 +16,22 @@
 #include "ListCtrl.h"
 #include "ListRowSink.h"
 #include "OnlineTypes.h"
-#include "SFMServer.h"
 #include "Scan.h"
 #include "SearchProgress.h"
 #include "WorkerThreads.h"
 
 class CMyDlg : public CDialog {
 public:
-    // How the dialog starts: from the process's command line (the program),
-    // or with the outcome given (tests, which have their own command line).
+    // How the dialog starts, as whoever read the command line found it; and
+    // whom it tells, on its own thread, that its window is up (and can be
+    // reached) and that the window is going.
     struct StartArgs {
         bool hasArgument = false;
         std::string searchPath;
+        std::function<void(HWND)> onWindowUp;
+        std::function<void(HWND)> onWindowGone;
     };
 
-    CMyDlg();
     explicit CMyDlg(const StartArgs& args, FileSystem* fs = nullptr);
     ~CMyDlg() override;
 
@@ -81,7 +83,6 @@ public:
     bool WaitForWorkers(DWORD ms) { return m_workers.WaitAll(ms); }
 
     bool m_bHasArgument = false;
-    CSFMServer m_sfm;
     std::string m_strAppId;
     std::vector<AnnouncementItem> m_ads;
     UpdateInfo m_updateInfo;
@@ -114,6 +115,9 @@ protected:
 
 private:
     void InitMembers();
+    // A folder a later search request hands the open window: into the path
+    // field, and the window to the front. False when it is not taken.
+    bool TakeHandedSearchPath(const COPYDATASTRUCT& data);
     bool OnCommand(int id);
     bool OnListNotify(const NMHDR& header, LRESULT& result);
     void OnSize(UINT type);
@@ -142,6 +146,8 @@ private:
     bool DeleteRow(int row, DeleteSession& session);
 
     FileSystem* m_fs;
+    std::function<void(HWND)> m_onWindowUp;
+    std::function<void(HWND)> m_onWindowGone;
     WorkerThreads m_workers;
     // From a start until the walk has unwound and its rows are in; set and
     // cleared on the window's thread, which starts no walk meanwhile.

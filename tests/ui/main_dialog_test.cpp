@@ -13,7 +13,6 @@
 #include <vector>
 
 #include "AppMessages.h"
-#include "CommandLineStep.h"
 #include "DialogHarness.h"
 #include "Layout.h"
 #include "MainDlg.h"
@@ -617,22 +616,38 @@ TEST_F(MainDialog, ARootLongerThanTheFieldTakesIsRefusedNotCut) {
     });
 }
 
-TEST_F(MainDialog, ClosingReleasesTheHandOverBlockBeforeTheWindowIsGone) {
-    CMyDlg dlg{CMyDlg::StartArgs{true, "D:\\r"}};
-    // As a window started with a search request holds it.
-    const std::string name = HandOverBlockName(dlg.m_strAppId);
-    dlg.m_sfm.Open(nullptr, name.c_str(), 1);
-    ASSERT_TRUE(dlg.m_sfm.GetBuffer());
-    bool heldAfterClose = true;
+// Whoever started the window holds what later requests reach it through: it
+// learns when the window is up, and lets go as the window goes, before the
+// process lingers for its workers.
+TEST_F(MainDialog, TellsItsStarterWhenTheWindowIsUpAndWhenItGoes) {
+    HWND up = nullptr, gone = nullptr;
+    bool upOnItsThread = false, fieldFilledWhenUp = false;
+    int goneCalls = 0;
+    CMyDlg::StartArgs args{true, "D:\\r"};
+    args.onWindowUp = [&](HWND window) {
+        up = window;
+        upOnItsThread = GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId();
+        fieldFilledWhenUp = Text(GetDlgItem(window, IDC_EDIT_PATH)) == "D:\\r";
+    };
+    args.onWindowGone = [&](HWND window) {
+        gone = window;
+        ++goneCalls;
+    };
+    CMyDlg dlg{args};
+    int goneBeforeClose = -1, goneAfterClose = -1;
     Run(dlg, [&](HWND h) {
+        EXPECT_EQ(up, h);
+        goneBeforeClose = goneCalls;
         PostMessageA(h, WM_SYSCOMMAND, SC_CLOSE, 0);
         ASSERT_TRUE(WaitFor([&] { return !IsWindow(h); }));
         // The dialog object is still there: only the close has happened.
-        HANDLE block = OpenFileMappingA(FILE_MAP_READ, FALSE, name.c_str());
-        heldAfterClose = block != nullptr;
-        if (block) CloseHandle(block);
+        goneAfterClose = goneCalls;
     });
-    EXPECT_FALSE(heldAfterClose) << "a request started now would hand its path to a window that is gone";
+    EXPECT_TRUE(upOnItsThread);
+    EXPECT_TRUE(fieldFilledWhenUp) << "told before the window could take a request";
+    EXPECT_EQ(goneBeforeClose, 0);
+    EXPECT_EQ(goneAfterClose, 1) << "a request started now would be handed to a window that is gone";
+    EXPECT_EQ(gone, up);
 }
 
 TEST_F(MainDialog, TheWindowsThreadIsAComApartmentWhileTheWindowLives) {
