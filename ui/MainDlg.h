@@ -28,8 +28,8 @@ public:
     struct StartArgs {
         bool hasArgument = false;
         std::string searchPath;
-        std::function<void(HWND)> onWindowUp;
-        std::function<void(HWND)> onWindowGone;
+        std::function<void(HWND)> onWindowUp = nullptr;
+        std::function<void(HWND)> onWindowGone = nullptr;
     };
 
     explicit CMyDlg(const StartArgs& args, FileSystem* fs = nullptr);

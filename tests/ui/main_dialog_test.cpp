@@ -14,6 +14,7 @@
 
 #include "AppMessages.h"
 #include "DialogHarness.h"
+#include "HandOverMessages.h"
 #include "Layout.h"
 #include "MainDlg.h"
 #include "MainTexts.h"
@@ -648,6 +649,38 @@ TEST_F(MainDialog, TellsItsStarterWhenTheWindowIsUpAndWhenItGoes) {
     EXPECT_EQ(goneBeforeClose, 0);
     EXPECT_EQ(goneAfterClose, 1) << "a request started now would be handed to a window that is gone";
     EXPECT_EQ(gone, up);
+}
+
+// What a later search request hands the window: a folder in the right form
+// goes into the field and brings the window back; anything else is refused
+// and the field keeps its text.
+TEST_F(MainDialog, TakesAFolderHandedOverOnlyInItsOwnForm) {
+    struct Case {
+        const char* name;
+        ULONG_PTR tag;
+        std::string data;
+        LRESULT answer;
+        std::string field;
+    };
+    const std::string tooLong = "D:\\" + std::string(300, 'x');
+    const Case cases[] = {
+        {"a folder", kCopyDataSearchPath, "E:\\下载\\新的", TRUE, "E:\\下载\\新的"},
+        {"another tag", kCopyDataSearchPath + 1, "E:\\other", FALSE, "D:\\r"},
+        {"a NUL inside", kCopyDataSearchPath, std::string("E:\\a\0b", 7), FALSE, "D:\\r"},
+        {"too long for the field", kCopyDataSearchPath, tooLong, TRUE, "D:\\r"},
+    };
+    for (const Case& c : cases) {
+        CMyDlg dlg{CMyDlg::StartArgs{true, "D:\\r"}};
+        Run(dlg, [&](HWND h) {
+            ShowWindow(h, SW_MINIMIZE);
+            COPYDATASTRUCT data = {c.tag, static_cast<DWORD>(c.data.size()), const_cast<char*>(c.data.data())};
+            // From another thread, as another process's SendMessage arrives.
+            const LRESULT answer = SendMessageA(h, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data));
+            EXPECT_EQ(answer, c.answer) << c.name;
+            EXPECT_EQ(Text(GetDlgItem(h, IDC_EDIT_PATH)), c.field) << c.name;
+            EXPECT_EQ(IsIconic(h) == FALSE, c.answer == TRUE) << c.name;
+        });
+    }
 }
 
 TEST_F(MainDialog, TheWindowsThreadIsAComApartmentWhileTheWindowLives) {
