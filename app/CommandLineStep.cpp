@@ -62,6 +62,15 @@ HandOverState* OpenHandOverState(CSFMServer& state, const std::string& appId) {
     return reinterpret_cast<HandOverState*>(state.GetBuffer());
 }
 
+// The state the blocks hold, when they took part in the hand-over (they hold
+// the default block otherwise, which is no state).
+HandOverState* StateOf(HandOverBlocks& blocks, const std::string& appId) {
+    const char* name = blocks.state.GetMapName();
+    if (!name || HandOverStateName(appId) != name)
+        return nullptr;
+    return reinterpret_cast<HandOverState*>(blocks.state.GetBuffer());
+}
+
 HWND WindowOfRecord(uint32_t handle) {
     // As the system widens a 32-bit handle: sign-extended.
     return reinterpret_cast<HWND>(static_cast<intptr_t>(static_cast<int32_t>(handle)));
@@ -244,7 +253,7 @@ HandledArgument HandleRequest(CSFMServer& sfm, CSFMServer& stateBlock, const std
 }  // namespace
 
 void RecordSearchWindow(HandOverBlocks& blocks, const std::string& appId, HWND window) {
-    auto* state = reinterpret_cast<HandOverState*>(blocks.state.GetBuffer());
+    HandOverState* const state = StateOf(blocks, appId);
     if (!state || !window)
         return;
     HandOverLock lock(HandOverLockName(appId));
@@ -259,7 +268,7 @@ void RecordSearchWindow(HandOverBlocks& blocks, const std::string& appId, HWND w
 }
 
 void ForgetSearchWindow(HandOverBlocks& blocks, const std::string& appId, HWND window) {
-    auto* state = reinterpret_cast<HandOverState*>(blocks.state.GetBuffer());
+    HandOverState* const state = StateOf(blocks, appId);
     if (!state)
         return;
     HandOverLock lock(HandOverLockName(appId));

@@ -425,6 +425,12 @@ TEST(RecordSearchWindow, RecordsOneLiveWindowAndForgetsOnlyItsOwn) {
     ASSERT_NE(state, nullptr);
     FakeSearchWindow one, two;
 
+    // Blocks that took no part in the hand-over hold the default block: no record goes there.
+    HandOverBlocks untouched;
+    ASSERT_NE(untouched.state.GetBuffer(), nullptr);
+    RecordSearchWindow(untouched, appId, one.hwnd);
+    EXPECT_EQ(std::string(untouched.state.GetBuffer(), sizeof(HandOverState)), std::string(sizeof(HandOverState), '\0'));
+
     RecordSearchWindow(blocks, appId, one.hwnd);
     EXPECT_EQ(state->windowProcess, GetCurrentProcessId());
     EXPECT_EQ(state->windowHandle, one.Handle());
