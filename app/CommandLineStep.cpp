@@ -66,8 +66,7 @@ HandOverState* OpenHandOverState(CSFMServer& state, const std::string& appId) {
 // the default block otherwise, which is no state).
 HandOverState* StateOf(HandOverBlocks& blocks, const std::string& appId) {
     const char* name = blocks.state.GetMapName();
-    if (!name || HandOverStateName(appId) != name)
-        return nullptr;
+    if (!name || HandOverStateName(appId) != name) return nullptr;
     return reinterpret_cast<HandOverState*>(blocks.state.GetBuffer());
 }
 
@@ -78,12 +77,10 @@ HWND WindowOfRecord(uint32_t handle) {
 
 // The recorded search window, when it is still there and still its process's.
 HWND LiveSearchWindow(const HandOverState& state, DWORD& process) {
-    if (state.windowProcess == 0)
-        return nullptr;
+    if (state.windowProcess == 0) return nullptr;
     HWND window = WindowOfRecord(state.windowHandle);
     DWORD owner = 0;
-    if (!IsWindow(window) || !GetWindowThreadProcessId(window, &owner) || owner != state.windowProcess)
-        return nullptr;
+    if (!IsWindow(window) || !GetWindowThreadProcessId(window, &owner) || owner != state.windowProcess) return nullptr;
     process = owner;
     return window;
 }
@@ -110,8 +107,7 @@ HandledArgument HandleWideRequest(CSFMServer& sfm, CSFMServer& state, const std:
                                   const std::wstring& argument, const DeletePathFn& deletePath,
                                   const MessageBoxFn& messageBox) {
     std::string ansi;
-    if (ToAnsiExactly(argument, ansi))
-        return HandleRequest(sfm, state, appId, ansi, deletePath, messageBox);
+    if (ToAnsiExactly(argument, ansi)) return HandleRequest(sfm, state, appId, ansi, deletePath, messageBox);
     // A character the code page cannot hold would come out as another one (or
     // the default character) and name a different entry: the request is refused
     // before it reaches the hand-over, so no other instance acts on it either.
@@ -158,9 +154,8 @@ HandledArgument HandleCommandLineArgument(CSFMServer& sfm, const std::string& ap
     return HandleRequest(sfm, state, appId, argument, deletePath, messageBox);
 }
 
-HandledArgument HandleCommandLineArgument(HandOverBlocks& blocks, const std::string& appId,
-                                          const std::string& argument, const DeletePathFn& deletePath,
-                                          const MessageBoxFn& messageBox) {
+HandledArgument HandleCommandLineArgument(HandOverBlocks& blocks, const std::string& appId, const std::string& argument,
+                                          const DeletePathFn& deletePath, const MessageBoxFn& messageBox) {
     return HandleRequest(blocks.text, blocks.state, appId, argument, deletePath, messageBox);
 }
 
@@ -235,8 +230,7 @@ HandledArgument HandleRequest(CSFMServer& sfm, CSFMServer& stateBlock, const std
     const bool held = lock.Acquire();
     const std::string text(view, HandOverTextLength(view, room));
     // From now on a request starts a batch of its own: none is taken in and lost.
-    if (state)
-        state->batchTaken = 1;
+    if (state) state->batchTaken = 1;
     if (held)
         lock.Release();
     const std::vector<std::string> paths = HandOverPathsOfKind(text, kind);
@@ -254,11 +248,9 @@ HandledArgument HandleRequest(CSFMServer& sfm, CSFMServer& stateBlock, const std
 
 void RecordSearchWindow(HandOverBlocks& blocks, const std::string& appId, HWND window) {
     HandOverState* const state = StateOf(blocks, appId);
-    if (!state || !window)
-        return;
+    if (!state || !window) return;
     HandOverLock lock(HandOverLockName(appId));
-    if (!lock.Acquire())
-        return;
+    if (!lock.Acquire()) return;
     DWORD process = 0;
     if (!LiveSearchWindow(*state, process)) {
         state->windowProcess = GetCurrentProcessId();
@@ -269,16 +261,14 @@ void RecordSearchWindow(HandOverBlocks& blocks, const std::string& appId, HWND w
 
 void ForgetSearchWindow(HandOverBlocks& blocks, const std::string& appId, HWND window) {
     HandOverState* const state = StateOf(blocks, appId);
-    if (!state)
-        return;
+    if (!state) return;
     HandOverLock lock(HandOverLockName(appId));
     const bool held = lock.Acquire();
     if (state->windowProcess == GetCurrentProcessId() && WindowOfRecord(state->windowHandle) == window) {
         state->windowProcess = 0;
         state->windowHandle = 0;
     }
-    if (held)
-        lock.Release();
+    if (held) lock.Release();
 }
 
 std::wstring FirstArgumentOf(const wchar_t* commandLine) {

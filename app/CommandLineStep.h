@@ -54,9 +54,8 @@ struct HandledArgument {
     std::string searchPath;
 };
 
-HandledArgument HandleCommandLineArgument(HandOverBlocks& blocks, const std::string& appId,
-                                          const std::string& argument, const DeletePathFn& deletePath,
-                                          const MessageBoxFn& messageBox);
+HandledArgument HandleCommandLineArgument(HandOverBlocks& blocks, const std::string& appId, const std::string& argument,
+                                          const DeletePathFn& deletePath, const MessageBoxFn& messageBox);
 // The same with the state block held for the call only.
 HandledArgument HandleCommandLineArgument(CSFMServer& sfm, const std::string& appId,
                                           const std::string& argument, const DeletePathFn& deletePath,

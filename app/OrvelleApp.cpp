@@ -31,8 +31,7 @@ public:
             args.hasArgument = step.hasArgument;
             args.searchPath = step.searchPath;
         }
-        if (!args.searchPath.empty())
-            args.onWindowUp = [&](HWND window) { RecordSearchWindow(blocks, appId, window); };
+        if (!args.searchPath.empty()) args.onWindowUp = [&](HWND window) { RecordSearchWindow(blocks, appId, window); };
         args.onWindowGone = [&](HWND window) {
             ForgetSearchWindow(blocks, appId, window);
             blocks.Close();

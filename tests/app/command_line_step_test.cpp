@@ -308,8 +308,7 @@ struct FakeSearchWindow {
         SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     }
     ~FakeSearchWindow() {
-        if (hwnd)
-            DestroyWindow(hwnd);
+        if (hwnd) DestroyWindow(hwnd);
     }
     uint32_t Handle() const { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(hwnd)); }
 
@@ -342,16 +341,26 @@ TEST(HandleCommandLineArgument, ASearchRequestGoesToTheOpenSearchWindow) {
         const char* after;
     };
     const Case cases[] = {
-        {"taken by the window", "SC:\\window", 1, Window::Takes, StepEnd::EndProcess, "", {"D:\\new"},
-         "SC:\\window"},
-        {"refused by the window", "SC:\\window", 1, Window::Refuses, StepEnd::OpenWindow, "D:\\new", {"D:\\new"},
+        {"taken by the window", "SC:\\window", 1, Window::Takes, StepEnd::EndProcess, "", {"D:\\new"}, "SC:\\window"},
+        {"refused by the window",
+         "SC:\\window",
+         1,
+         Window::Refuses,
+         StepEnd::OpenWindow,
+         "D:\\new",
+         {"D:\\new"},
          "SC:\\window"},
         {"window gone", "SC:\\window", 1, Window::Gone, StepEnd::OpenWindow, "D:\\new", {}, "SD:\\new"},
         {"no window", "DC:\\asked", 1, Window::None, StepEnd::OpenWindow, "D:\\new", {}, "SD:\\new"},
-        {"searches collecting", "SC:\\collect", 0, Window::Takes, StepEnd::EndProcess, "", {},
+        {"searches collecting",
+         "SC:\\collect",
+         0,
+         Window::Takes,
+         StepEnd::EndProcess,
+         "",
+         {},
          "SC:\\collect\rSD:\\new"},
-        {"deletes collecting", "DC:\\collect", 0, Window::Takes, StepEnd::EndProcess, "", {"D:\\new"},
-         "DC:\\collect"},
+        {"deletes collecting", "DC:\\collect", 0, Window::Takes, StepEnd::EndProcess, "", {"D:\\new"}, "DC:\\collect"},
     };
     for (const Case& c : cases) {
         const std::string appId = UniqueTestName("window");
@@ -410,8 +419,7 @@ TEST(HandleCommandLineArgument, TheFirstInstanceTakesItsBatchAndALaterRequestSta
         }
         return IDNO;
     };
-    EXPECT_EQ(HandleCommandLineArgument(first, appId, "-d:D:\\asked", r.Delete(), askedBox).end,
-              StepEnd::EndProcess);
+    EXPECT_EQ(HandleCommandLineArgument(first, appId, "-d:D:\\asked", r.Delete(), askedBox).end, StepEnd::EndProcess);
     EXPECT_EQ(laterDeleted, std::vector<std::string>{"D:\\later"}) << "the later request was taken in and lost";
     EXPECT_TRUE(r.deleted.empty());
 }
@@ -429,7 +437,8 @@ TEST(RecordSearchWindow, RecordsOneLiveWindowAndForgetsOnlyItsOwn) {
     HandOverBlocks untouched;
     ASSERT_NE(untouched.state.GetBuffer(), nullptr);
     RecordSearchWindow(untouched, appId, one.hwnd);
-    EXPECT_EQ(std::string(untouched.state.GetBuffer(), sizeof(HandOverState)), std::string(sizeof(HandOverState), '\0'));
+    EXPECT_EQ(std::string(untouched.state.GetBuffer(), sizeof(HandOverState)),
+              std::string(sizeof(HandOverState), '\0'));
 
     RecordSearchWindow(blocks, appId, one.hwnd);
     EXPECT_EQ(state->windowProcess, GetCurrentProcessId());

@@ -144,8 +144,7 @@ TEST(JoinHandOver, ABatchThatWasTakenTakesNoMoreRequests) {
         HandOverState state = {c.taken, 0, 0};
         const HandOverRole role =
             JoinHandOver(block.data(), block.size(), c.hasState ? &state : nullptr, c.kind, "D:\\new");
-        const std::string label = std::string(c.text) + (c.taken ? " taken, " : " open, ") +
-                                  static_cast<char>(c.kind);
+        const std::string label = std::string(c.text) + (c.taken ? " taken, " : " open, ") + static_cast<char>(c.kind);
         EXPECT_EQ(role, c.role) << label;
         EXPECT_EQ(std::string(block.data()), c.after) << label;
         EXPECT_EQ(state.batchTaken, c.takenAfter) << label;
