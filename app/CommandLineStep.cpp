@@ -8,6 +8,7 @@
 #include "CommandLine.h"
 #include "ExactAnsi.h"
 #include "HandOver.h"
+#include "HandOverMessages.h"
 
 static_assert(kBoxYesNo == MB_YESNO && kBoxIconQuestion == MB_ICONQUESTION &&
               kBoxIconExclamation == MB_ICONEXCLAMATION && kBoxIconInformation == MB_ICONINFORMATION &&
@@ -54,18 +55,59 @@ size_t HandOverRoomOf(const char* view) {
     return std::min(region, kHandOverRoom);
 }
 
-}  // namespace
-
-bool ToAnsiExactly(const std::wstring& text, std::string& ansi) {
-    // A NUL cannot come from the command line; the path would end there.
-    return WideToAnsiExactly(text, ansi) && ansi.find('\0') == std::string::npos;
+// The state kept beside the text, opened on `state`; null without one (the
+// batches then behave as before it existed).
+HandOverState* OpenHandOverState(CSFMServer& state, const std::string& appId) {
+    state.Open(nullptr, HandOverStateName(appId).c_str(), sizeof(HandOverState));
+    return reinterpret_cast<HandOverState*>(state.GetBuffer());
 }
 
-HandledArgument HandleWideArgument(CSFMServer& sfm, const std::string& appId, const std::wstring& argument,
-                                   const DeletePathFn& deletePath, const MessageBoxFn& messageBox) {
+// The state the blocks hold, when they took part in the hand-over (they hold
+// the default block otherwise, which is no state).
+HandOverState* StateOf(HandOverBlocks& blocks, const std::string& appId) {
+    const char* name = blocks.state.GetMapName();
+    if (!name || HandOverStateName(appId) != name) return nullptr;
+    return reinterpret_cast<HandOverState*>(blocks.state.GetBuffer());
+}
+
+HWND WindowOfRecord(uint32_t handle) {
+    // As the system widens a 32-bit handle: sign-extended.
+    return reinterpret_cast<HWND>(static_cast<intptr_t>(static_cast<int32_t>(handle)));
+}
+
+// The recorded search window, when it is still there and still its process's.
+HWND LiveSearchWindow(const HandOverState& state, DWORD& process) {
+    if (state.windowProcess == 0) return nullptr;
+    HWND window = WindowOfRecord(state.windowHandle);
+    DWORD owner = 0;
+    if (!IsWindow(window) || !GetWindowThreadProcessId(window, &owner) || owner != state.windowProcess) return nullptr;
+    process = owner;
+    return window;
+}
+
+// Gives the open window the path; true when it took it. The window's process
+// may then come to the front, as this instance would have.
+bool HandSearchToWindow(HWND window, DWORD process, const std::string& path) {
+    AllowSetForegroundWindow(process);
+    COPYDATASTRUCT data = {};
+    data.dwData = kCopyDataSearchPath;
+    data.cbData = static_cast<DWORD>(path.size());
+    data.lpData = const_cast<char*>(path.data());
+    DWORD_PTR answer = 0;
+    return SendMessageTimeoutA(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), SMTO_ABORTIFHUNG,
+                               kSearchWindowAnswerMs, &answer) != 0 &&
+           answer == TRUE;
+}
+
+HandledArgument HandleRequest(CSFMServer& sfm, CSFMServer& stateBlock, const std::string& appId,
+                              const std::string& argument, const DeletePathFn& deletePath,
+                              const MessageBoxFn& messageBox);
+
+HandledArgument HandleWideRequest(CSFMServer& sfm, CSFMServer& state, const std::string& appId,
+                                  const std::wstring& argument, const DeletePathFn& deletePath,
+                                  const MessageBoxFn& messageBox) {
     std::string ansi;
-    if (ToAnsiExactly(argument, ansi))
-        return HandleCommandLineArgument(sfm, appId, ansi, deletePath, messageBox);
+    if (ToAnsiExactly(argument, ansi)) return HandleRequest(sfm, state, appId, ansi, deletePath, messageBox);
     // A character the code page cannot hold would come out as another one (or
     // the default character) and name a different entry: the request is refused
     // before it reaches the hand-over, so no other instance acts on it either.
@@ -77,7 +119,27 @@ HandledArgument HandleWideArgument(CSFMServer& sfm, const std::string& appId, co
     return refused;  // a search request opens the window with an empty path field
 }
 
+}  // namespace
+
+bool ToAnsiExactly(const std::wstring& text, std::string& ansi) {
+    // A NUL cannot come from the command line; the path would end there.
+    return WideToAnsiExactly(text, ansi) && ansi.find('\0') == std::string::npos;
+}
+
+HandledArgument HandleWideArgument(CSFMServer& sfm, const std::string& appId, const std::wstring& argument,
+                                   const DeletePathFn& deletePath, const MessageBoxFn& messageBox) {
+    CSFMServer state;
+    return HandleWideRequest(sfm, state, appId, argument, deletePath, messageBox);
+}
+
+HandledArgument HandleWideArgument(HandOverBlocks& blocks, const std::string& appId, const std::wstring& argument,
+                                   const DeletePathFn& deletePath, const MessageBoxFn& messageBox) {
+    return HandleWideRequest(blocks.text, blocks.state, appId, argument, deletePath, messageBox);
+}
+
 std::string HandOverBlockName(const std::string& appId) { return appId + "_7041"; }
+
+std::string HandOverStateName(const std::string& appId) { return appId + "_7041_state"; }
 
 std::string HandOverLockName(const std::string& appId) { return appId + "_7041_lock"; }
 
@@ -88,6 +150,20 @@ int ShowOwnerlessMessageBox(const std::string& text, const std::string& caption,
 HandledArgument HandleCommandLineArgument(CSFMServer& sfm, const std::string& appId,
                                           const std::string& argument, const DeletePathFn& deletePath,
                                           const MessageBoxFn& messageBox) {
+    CSFMServer state;
+    return HandleRequest(sfm, state, appId, argument, deletePath, messageBox);
+}
+
+HandledArgument HandleCommandLineArgument(HandOverBlocks& blocks, const std::string& appId, const std::string& argument,
+                                          const DeletePathFn& deletePath, const MessageBoxFn& messageBox) {
+    return HandleRequest(blocks.text, blocks.state, appId, argument, deletePath, messageBox);
+}
+
+namespace {
+
+HandledArgument HandleRequest(CSFMServer& sfm, CSFMServer& stateBlock, const std::string& appId,
+                              const std::string& argument, const DeletePathFn& deletePath,
+                              const MessageBoxFn& messageBox) {
     HandledArgument handled;
     const CommandLineRequest request = ClassifyArgument(argument);
     if (request.kind == RequestKind::None)
@@ -99,11 +175,30 @@ HandledArgument HandleCommandLineArgument(CSFMServer& sfm, const std::string& ap
         return handled;  // no block: the argument is ignored
     const size_t room = HandOverRoomOf(view);
 
+    HandOverState* const state = OpenHandOverState(stateBlock, appId);
+
     HandOverLock lock(HandOverLockName(appId));
     if (!lock.Acquire())
         return handled;  // as without a block: never hand over unguarded
     const HandOverKind kind = request.kind == RequestKind::Search ? HandOverKind::Search : HandOverKind::Delete;
-    const HandOverRole role = AppendRequestToHandOver(view, room, kind, request.path);
+    const size_t length = HandOverTextLength(view, room);
+    const bool searchesCollecting = length > 0 && length < room && view[0] == static_cast<char>(HandOverKind::Search) &&
+                                    !(state && state->batchTaken);
+    DWORD windowProcess = 0;
+    HWND const window = kind == HandOverKind::Search && !searchesCollecting && state
+                            ? LiveSearchWindow(*state, windowProcess)
+                            : nullptr;
+    if (window) {
+        lock.Release();
+        // A search window is open: the request is its, not a new window's.
+        if (!HandSearchToWindow(window, windowProcess, request.path)) {
+            handled.searchPath = request.path;  // it did not answer: a window of this instance's own
+            return handled;
+        }
+        handled.end = StepEnd::EndProcess;
+        return handled;
+    }
+    const HandOverRole role = JoinHandOver(view, room, state, kind, request.path);
     lock.Release();
     if (role == HandOverRole::OtherKind) {
         // Another instance collects requests of the other kind: joining its
@@ -134,6 +229,8 @@ HandledArgument HandleCommandLineArgument(CSFMServer& sfm, const std::string& ap
 
     const bool held = lock.Acquire();
     const std::string text(view, HandOverTextLength(view, room));
+    // From now on a request starts a batch of its own: none is taken in and lost.
+    if (state) state->batchTaken = 1;
     if (held)
         lock.Release();
     const std::vector<std::string> paths = HandOverPathsOfKind(text, kind);
@@ -145,6 +242,33 @@ HandledArgument HandleCommandLineArgument(CSFMServer& sfm, const std::string& ap
     RunDeleteRequest(paths, deletePath, messageBox);
     handled.end = StepEnd::EndProcess;
     return handled;
+}
+
+}  // namespace
+
+void RecordSearchWindow(HandOverBlocks& blocks, const std::string& appId, HWND window) {
+    HandOverState* const state = StateOf(blocks, appId);
+    if (!state || !window) return;
+    HandOverLock lock(HandOverLockName(appId));
+    if (!lock.Acquire()) return;
+    DWORD process = 0;
+    if (!LiveSearchWindow(*state, process)) {
+        state->windowProcess = GetCurrentProcessId();
+        state->windowHandle = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(window));
+    }
+    lock.Release();
+}
+
+void ForgetSearchWindow(HandOverBlocks& blocks, const std::string& appId, HWND window) {
+    HandOverState* const state = StateOf(blocks, appId);
+    if (!state) return;
+    HandOverLock lock(HandOverLockName(appId));
+    const bool held = lock.Acquire();
+    if (state->windowProcess == GetCurrentProcessId() && WindowOfRecord(state->windowHandle) == window) {
+        state->windowProcess = 0;
+        state->windowHandle = 0;
+    }
+    if (held) lock.Release();
 }
 
 std::wstring FirstArgumentOf(const wchar_t* commandLine) {
@@ -159,7 +283,7 @@ std::wstring FirstArgumentOf(const wchar_t* commandLine) {
     return argument;
 }
 
-CommandLineStepResult RunCommandLineStep(CSFMServer& sfm, const std::string& appId,
+CommandLineStepResult RunCommandLineStep(HandOverBlocks& blocks, const std::string& appId,
                                          const DeletePathFn& deletePath, const MessageBoxFn& messageBox) {
     CommandLineStepResult result;
     const std::wstring argument = FirstArgumentOf(GetCommandLineW());
@@ -167,7 +291,7 @@ CommandLineStepResult RunCommandLineStep(CSFMServer& sfm, const std::string& app
         return result;
 
     result.hasArgument = true;
-    const HandledArgument handled = HandleWideArgument(sfm, appId, argument, deletePath, messageBox);
+    const HandledArgument handled = HandleWideArgument(blocks, appId, argument, deletePath, messageBox);
     if (handled.end == StepEnd::EndProcess)
         ExitProcess(0);
     result.searchPath = handled.searchPath;

@@ -44,6 +44,19 @@ HandOverRole AppendRequestToHandOver(char* block, size_t room, HandOverKind kind
     return AppendToHandOver(block, room, item);
 }
 
+HandOverRole JoinHandOver(char* block, size_t room, HandOverState* state, HandOverKind kind, std::string_view path) {
+    if (block && state && state->batchTaken) {
+        const size_t length = HandOverTextLength(block, room);
+        if (length > 0 && length < room && kind == HandOverKind::Delete &&
+            block[0] == static_cast<char>(HandOverKind::Search))
+            return HandOverRole::OtherKind;
+        // Its instance read the batch when it stopped collecting; nobody reads it again.
+        block[0] = '\0';
+        state->batchTaken = 0;
+    }
+    return AppendRequestToHandOver(block, room, kind, path);
+}
+
 std::vector<std::string> HandOverPathsOfKind(std::string_view text, HandOverKind kind) {
     std::vector<std::string> paths;
     for (const std::string& item : SplitHandOverText(text))

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -34,6 +35,21 @@ enum class HandOverKind : char {
 // Claims the first place or appends the request, tagged with its kind, in one
 // step; a block that collects the other kind is left as it is (OtherKind).
 HandOverRole AppendRequestToHandOver(char* block, size_t room, HandOverKind kind, std::string_view path);
+
+// Kept beside the text, in a block of its own: whether the text's batch has
+// been taken by the instance that collected it, and the window that takes
+// later search requests. 32-bit fields, so that 32- and 64-bit instances agree.
+struct HandOverState {
+    uint32_t batchTaken;     // the batch in the text collects no more
+    uint32_t windowProcess;  // the search window's process; 0 for none
+    uint32_t windowHandle;   // and the window (a window handle fits 32 bits)
+};
+
+// AppendRequestToHandOver, where a batch that was taken collects no more: the
+// request starts a batch of its own in its place. A delete request beside a
+// search window's taken text is handled alone instead, and the text stays.
+// Without a state, as AppendRequestToHandOver.
+HandOverRole JoinHandOver(char* block, size_t room, HandOverState* state, HandOverKind kind, std::string_view path);
 
 // The paths of the text's items of that kind, in order; items of the other
 // kind or without a kind are left out.

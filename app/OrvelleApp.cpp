@@ -1,7 +1,11 @@
-// The application object: builds the main dialog (which reads the command
-// line first, and may end the process there) and runs it.
+// The application object: reads the command line first (which may end the
+// process there), then builds the main dialog with what it found and runs it.
 #include "App.h"
+#include "CommandLineStep.h"
+#include "Delete.h"
 #include "MainDlg.h"
+#include "StoredTexts.h"
+#include "Win32FileSystem.h"
 
 namespace {
 
@@ -15,11 +19,29 @@ constexpr DWORD kWorkersEndMs = 700;
 class CMyApp : public CWinApp {
 public:
     BOOL InitInstance() override {
-        CMyDlg dlg;
+        const std::string appId = DecodeStoredText(StoredText::ProgramId);
+        // Open on the default block until an argument asks for the hand-over;
+        // a search window holds the hand-over blocks for as long as it lives.
+        HandOverBlocks blocks;
+        CMyDlg::StartArgs args;
+        {
+            DeleteSession session(TheFileSystem());
+            const CommandLineStepResult step = RunCommandLineStep(
+                blocks, appId, [&session](const std::string& path) { return session.DeleteListedPath(path); });
+            args.hasArgument = step.hasArgument;
+            args.searchPath = step.searchPath;
+        }
+        if (!args.searchPath.empty()) args.onWindowUp = [&](HWND window) { RecordSearchWindow(blocks, appId, window); };
+        args.onWindowGone = [&](HWND window) {
+            ForgetSearchWindow(blocks, appId, window);
+            blocks.Close();
+        };
+
+        CMyDlg dlg(args);
         m_pMainWnd = &dlg;
         dlg.DoModal();
         m_pMainWnd = nullptr;
-        // The path is saved and the hand-over block released already: ending
+        // The path is saved and the hand-over blocks released already: ending
         // here loses nothing.
         if (!dlg.WaitForWorkers(kWorkersEndMs)) TerminateProcess(GetCurrentProcess(), 0);
         // No message loop after the dialog: the process ends.

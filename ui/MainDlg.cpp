@@ -7,8 +7,8 @@
 
 #include "App.h"
 #include "AppMessages.h"
-#include "CommandLineStep.h"
 #include "Delete.h"
+#include "HandOverMessages.h"
 #include "Layout.h"
 #include "MainTexts.h"
 #include "MainTimers.h"
@@ -34,23 +34,11 @@ std::string ModulePath() {
 
 }  // namespace
 
-CMyDlg::CMyDlg()
-    : CDialog(IDD_MAIN),
-      m_fs(&TheFileSystem()),
-      m_tasks(WM_APP_TASKS),
-      m_search(m_listResult, m_listPaint, m_rowEntries, m_tasks, m_workers),
-      m_deletion(m_listResult, m_rowEntries, m_listPaint, m_tasks, m_workers) {
-    InitMembers();
-    DeleteSession session(*m_fs);
-    CommandLineStepResult step = RunCommandLineStep(
-        m_sfm, m_strAppId, [&session](const std::string& path) { return session.DeleteListedPath(path); });
-    m_bHasArgument = step.hasArgument;
-    m_strPath = AcceptRootPath(step.searchPath);
-}
-
 CMyDlg::CMyDlg(const StartArgs& args, FileSystem* fs)
     : CDialog(IDD_MAIN),
       m_fs(fs ? fs : &TheFileSystem()),
+      m_onWindowUp(args.onWindowUp),
+      m_onWindowGone(args.onWindowGone),
       m_tasks(WM_APP_TASKS),
       m_search(m_listResult, m_listPaint, m_rowEntries, m_tasks, m_workers),
       m_deletion(m_listResult, m_rowEntries, m_listPaint, m_tasks, m_workers) {
@@ -127,6 +115,7 @@ BOOL CMyDlg::OnInitDialog() {
     }
     // A size the window took while it was being made found no columns to fit.
     LayOut();
+    if (m_onWindowUp) m_onWindowUp(m_hWnd);
     return TRUE;
 }
 
@@ -205,6 +194,9 @@ bool CMyDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& resu
     case WM_APP_TASKS:
         m_tasks.RunPending();
         result = 0;
+        return true;
+    case WM_COPYDATA:
+        result = TakeHandedSearchPath(*reinterpret_cast<const COPYDATASTRUCT*>(lParam)) ? TRUE : FALSE;
         return true;
     case WM_CTLCOLORSTATIC:
         if (reinterpret_cast<HWND>(lParam) == GetDlgItem(IDC_STATIC_NOTICE)) {
@@ -412,9 +404,9 @@ void CMyDlg::OnDestroy() {
     char path[MAX_PATH] = {};
     GetDlgItemTextA(m_hWnd, IDC_EDIT_PATH, path, MAX_PATH);
     WriteSavedPath(path);
-    // A request started from now on finds no block to hand its path to, and
+    // A request started from now on finds no window to hand its path to, and
     // is carried out by its own process instead of being taken in and lost.
-    m_sfm.Close();
+    if (m_onWindowGone) m_onWindowGone(m_hWnd);
     m_bClosing = true;         // workers leave the dialog alone, nothing new starts
     m_tasks.Detach();          // what workers hand over from now on has no window to go to
     m_search.Stop();           // a walk in progress ends at its next step

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -16,7 +17,6 @@
 #include "ListRowSink.h"
 #include "MainTexts.h"
 #include "OnlineTypes.h"
-#include "SFMServer.h"
 #include "RowDeletion.h"
 #include "FolderSearch.h"
 #include "Scan.h"
@@ -25,14 +25,16 @@
 
 class CMyDlg : public CDialog {
 public:
-    // How the dialog starts: from the process's command line (the program),
-    // or with the outcome given (tests, which have their own command line).
+    // How the dialog starts, as whoever read the command line found it; and
+    // whom it tells, on its own thread, that its window is up (and can be
+    // reached) and that the window is going.
     struct StartArgs {
         bool hasArgument = false;
         std::string searchPath;
+        std::function<void(HWND)> onWindowUp = nullptr;
+        std::function<void(HWND)> onWindowGone = nullptr;
     };
 
-    CMyDlg();
     explicit CMyDlg(const StartArgs& args, FileSystem* fs = nullptr);
     ~CMyDlg() override;
 
@@ -90,7 +92,6 @@ public:
     bool WaitForWorkers(DWORD ms) { return m_workers.WaitAll(ms); }
 
     bool m_bHasArgument = false;
-    CSFMServer m_sfm;
     std::string m_strAppId;
     std::vector<AnnouncementItem> m_ads;
     UpdateInfo m_updateInfo;
@@ -122,6 +123,9 @@ protected:
 
 private:
     void InitMembers();
+    // A folder a later search request hands the open window: into the path
+    // field, and the window to the front. False when it is not taken.
+    bool TakeHandedSearchPath(const COPYDATASTRUCT& data);
     bool OnCommand(int id);
     bool OnListNotify(const NMHDR& header, LRESULT& result);
     void OnSize(UINT type);
@@ -156,6 +160,8 @@ private:
     void OnDeletionEnded(const DeletionTally& tally, bool withSummary, BOOL exportWasEnabled);
 
     FileSystem* m_fs;
+    std::function<void(HWND)> m_onWindowUp;
+    std::function<void(HWND)> m_onWindowGone;
     WorkerThreads m_workers;
     WindowTasks m_tasks;      // what workers hand to the window's thread
     FolderSearch m_search;    // the search's walk and its rows

@@ -10,6 +10,7 @@
 
 #include "CommandLineStep.h"
 #include "HandOver.h"
+#include "HandOverMessages.h"
 #include "TestNames.h"
 
 namespace {
@@ -280,6 +281,180 @@ TEST(HandleWideArgument, APathTheCodePageHoldsGoesOnInItsBytes) {
               StepEnd::EndProcess);
     EXPECT_EQ(std::string(first.GetBuffer()), "DC:\\first\rDD:\\\x8A\x5C\xD7\xB4\\caf\xA8\xA6.");
     EXPECT_TRUE(r.boxes.empty());
+}
+
+// ---- the batch taken, and the search window that takes later requests ------
+
+// The state block beside the text, held by the test as an instance would.
+HandOverState* OpenState(CSFMServer& holder, const std::string& appId) {
+    holder.Open(nullptr, HandOverStateName(appId).c_str(), sizeof(HandOverState));
+    return reinterpret_cast<HandOverState*>(holder.GetBuffer());
+}
+
+// A window of this thread that answers a handed folder as it is told; what
+// it was handed is kept.
+struct FakeSearchWindow {
+    HWND hwnd = nullptr;
+    LRESULT answer = TRUE;
+    std::vector<std::string> taken;
+
+    FakeSearchWindow() {
+        WNDCLASSA wc = {};
+        wc.lpfnWndProc = &Proc;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.lpszClassName = "OrvelleFakeSearchWindow";
+        RegisterClassA(&wc);
+        hwnd = CreateWindowA(wc.lpszClassName, "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, wc.hInstance, nullptr);
+        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    }
+    ~FakeSearchWindow() {
+        if (hwnd) DestroyWindow(hwnd);
+    }
+    uint32_t Handle() const { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(hwnd)); }
+
+    static LRESULT CALLBACK Proc(HWND h, UINT message, WPARAM wParam, LPARAM lParam) {
+        auto* self = reinterpret_cast<FakeSearchWindow*>(GetWindowLongPtrA(h, GWLP_USERDATA));
+        if (message == WM_COPYDATA && self) {
+            const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+            self->taken.push_back(data->dwData == kCopyDataSearchPath
+                                      ? std::string(static_cast<const char*>(data->lpData), data->cbData)
+                                      : "<other tag>");
+            return self->answer;
+        }
+        return DefWindowProcA(h, message, wParam, lParam);
+    }
+};
+
+// A search request goes to the recorded window once the batch in the text is
+// taken; it opens its own window when that one does not take it or is gone,
+// and while searches are still collected it joins them as before.
+TEST(HandleCommandLineArgument, ASearchRequestGoesToTheOpenSearchWindow) {
+    enum class Window { Takes, Refuses, Gone, None };
+    struct Case {
+        const char* name;
+        const char* text;
+        uint32_t taken;
+        Window window;
+        StepEnd end;
+        const char* searchPath;
+        std::vector<std::string> handed;
+        const char* after;
+    };
+    const Case cases[] = {
+        {"taken by the window", "SC:\\window", 1, Window::Takes, StepEnd::EndProcess, "", {"D:\\new"}, "SC:\\window"},
+        {"refused by the window",
+         "SC:\\window",
+         1,
+         Window::Refuses,
+         StepEnd::OpenWindow,
+         "D:\\new",
+         {"D:\\new"},
+         "SC:\\window"},
+        {"window gone", "SC:\\window", 1, Window::Gone, StepEnd::OpenWindow, "D:\\new", {}, "SD:\\new"},
+        {"no window", "DC:\\asked", 1, Window::None, StepEnd::OpenWindow, "D:\\new", {}, "SD:\\new"},
+        {"searches collecting",
+         "SC:\\collect",
+         0,
+         Window::Takes,
+         StepEnd::EndProcess,
+         "",
+         {},
+         "SC:\\collect\rSD:\\new"},
+        {"deletes collecting", "DC:\\collect", 0, Window::Takes, StepEnd::EndProcess, "", {"D:\\new"}, "DC:\\collect"},
+    };
+    for (const Case& c : cases) {
+        const std::string appId = UniqueTestName("window");
+        CSFMServer text, stateHolder;
+        text.Open(nullptr, HandOverBlockName(appId).c_str(), 1);
+        HandOverState* state = OpenState(stateHolder, appId);
+        ASSERT_TRUE(text.GetBuffer() && state);
+        std::strcpy(text.GetBuffer(), c.text);
+        state->batchTaken = c.taken;
+        FakeSearchWindow window;
+        ASSERT_NE(window.hwnd, nullptr);
+        window.answer = c.window == Window::Refuses ? FALSE : TRUE;
+        if (c.window != Window::None) {
+            state->windowProcess = GetCurrentProcessId();
+            state->windowHandle = window.Handle();
+        }
+        if (c.window == Window::Gone) {
+            DestroyWindow(window.hwnd);
+            window.hwnd = nullptr;
+        }
+
+        HandOverBlocks blocks;
+        Recorder r;
+        const HandledArgument handled = HandleCommandLineArgument(blocks, appId, "-p:D:\\new", r.Delete(), r.Box());
+        EXPECT_EQ(handled.end, c.end) << c.name;
+        EXPECT_EQ(handled.searchPath, c.searchPath) << c.name;
+        EXPECT_EQ(window.taken, c.handed) << c.name;
+        EXPECT_EQ(std::string(text.GetBuffer()), c.after) << c.name;
+        EXPECT_TRUE(r.boxes.empty()) << c.name;
+    }
+}
+
+// Once its quiet period is over, the first instance has taken its batch: the
+// text stays to be read, and a request after that starts its own batch.
+TEST(HandleCommandLineArgument, TheFirstInstanceTakesItsBatchAndALaterRequestStartsAnother) {
+    const std::string appId = UniqueTestName("taken");
+    CSFMServer stateHolder;
+    HandOverState* state = OpenState(stateHolder, appId);
+    ASSERT_NE(state, nullptr);
+
+    HandOverBlocks first;
+    Recorder r;
+    std::vector<std::string> laterDeleted;
+    r.answer = IDNO;
+    // Asked, the first instance is where a later request arrives.
+    const MessageBoxFn askedBox = [&](const std::string& text, const std::string&, unsigned) {
+        if (text == "确认删除选中的文件夹？" && laterDeleted.empty()) {
+            EXPECT_EQ(state->batchTaken, 1u) << "asked while still collecting";
+            EXPECT_EQ(std::string(first.text.GetBuffer()), "DD:\\asked");
+            HandOverBlocks later;
+            Recorder l;
+            EXPECT_EQ(HandleCommandLineArgument(later, appId, "-d:D:\\later", l.Delete(), l.Box()).end,
+                      StepEnd::EndProcess);
+            laterDeleted = l.deleted;
+            EXPECT_EQ(l.boxes, (std::vector<std::string>{"确认删除选中的文件夹？", "删除成功！"}));
+        }
+        return IDNO;
+    };
+    EXPECT_EQ(HandleCommandLineArgument(first, appId, "-d:D:\\asked", r.Delete(), askedBox).end, StepEnd::EndProcess);
+    EXPECT_EQ(laterDeleted, std::vector<std::string>{"D:\\later"}) << "the later request was taken in and lost";
+    EXPECT_TRUE(r.deleted.empty());
+}
+
+// The window a search request opened is recorded unless another live one is;
+// it takes back only its own record.
+TEST(RecordSearchWindow, RecordsOneLiveWindowAndForgetsOnlyItsOwn) {
+    const std::string appId = UniqueTestName("record");
+    HandOverBlocks blocks;
+    HandOverState* state = OpenState(blocks.state, appId);
+    ASSERT_NE(state, nullptr);
+    FakeSearchWindow one, two;
+
+    // Blocks that took no part in the hand-over hold the default block: no record goes there.
+    HandOverBlocks untouched;
+    ASSERT_NE(untouched.state.GetBuffer(), nullptr);
+    RecordSearchWindow(untouched, appId, one.hwnd);
+    EXPECT_EQ(std::string(untouched.state.GetBuffer(), sizeof(HandOverState)),
+              std::string(sizeof(HandOverState), '\0'));
+
+    RecordSearchWindow(blocks, appId, one.hwnd);
+    EXPECT_EQ(state->windowProcess, GetCurrentProcessId());
+    EXPECT_EQ(state->windowHandle, one.Handle());
+    RecordSearchWindow(blocks, appId, two.hwnd);
+    EXPECT_EQ(state->windowHandle, one.Handle()) << "a live window lost its record";
+    ForgetSearchWindow(blocks, appId, two.hwnd);
+    EXPECT_EQ(state->windowHandle, one.Handle()) << "another window's record was taken back";
+
+    DestroyWindow(one.hwnd);
+    one.hwnd = nullptr;
+    RecordSearchWindow(blocks, appId, two.hwnd);
+    EXPECT_EQ(state->windowHandle, two.Handle()) << "a gone window kept its record";
+    ForgetSearchWindow(blocks, appId, two.hwnd);
+    EXPECT_EQ(state->windowProcess, 0u);
+    EXPECT_EQ(state->windowHandle, 0u);
 }
 
 TEST(FirstArgumentOf, TheVerbsQuotedPathComesBackWhole) {

@@ -115,6 +115,42 @@ struct WaitCase {
     int sleeps;
 };
 
+// A batch that was taken collects no more: a request starts a batch of its
+// own in its place, except a deletion beside a search window's text, which is
+// handled alone. A batch not taken (or no state at all) goes on as before.
+TEST(JoinHandOver, ABatchThatWasTakenTakesNoMoreRequests) {
+    struct Case {
+        const char* text;
+        bool hasState;
+        uint32_t taken;
+        HandOverKind kind;
+        HandOverRole role;
+        const char* after;
+        uint32_t takenAfter;
+    };
+    const Case cases[] = {
+        {"DC:\\asked", true, 1, HandOverKind::Delete, HandOverRole::First, "DD:\\new", 0},
+        {"DC:\\asked", true, 1, HandOverKind::Search, HandOverRole::First, "SD:\\new", 0},
+        {"SC:\\window", true, 1, HandOverKind::Search, HandOverRole::First, "SD:\\new", 0},
+        {"SC:\\window", true, 1, HandOverKind::Delete, HandOverRole::OtherKind, "SC:\\window", 1},
+        {"DC:\\open", true, 0, HandOverKind::Delete, HandOverRole::Later, "DC:\\open\rDD:\\new", 0},
+        {"DC:\\open", true, 0, HandOverKind::Search, HandOverRole::OtherKind, "DC:\\open", 0},
+        {"DC:\\open", false, 0, HandOverKind::Delete, HandOverRole::Later, "DC:\\open\rDD:\\new", 0},
+        {"", true, 0, HandOverKind::Delete, HandOverRole::First, "DD:\\new", 0},
+    };
+    for (const Case& c : cases) {
+        std::vector<char> block(kHandOverRoom, '\0');
+        std::strcpy(block.data(), c.text);
+        HandOverState state = {c.taken, 0, 0};
+        const HandOverRole role =
+            JoinHandOver(block.data(), block.size(), c.hasState ? &state : nullptr, c.kind, "D:\\new");
+        const std::string label = std::string(c.text) + (c.taken ? " taken, " : " open, ") + static_cast<char>(c.kind);
+        EXPECT_EQ(role, c.role) << label;
+        EXPECT_EQ(std::string(block.data()), c.after) << label;
+        EXPECT_EQ(state.batchTaken, c.takenAfter) << label;
+    }
+}
+
 TEST(WaitForQuietHandOver, EndsAfterOneWholePeriodWithoutGrowth) {
     const WaitCase cases[] = {
         {{5, 5}, 1},

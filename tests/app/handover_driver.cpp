@@ -24,9 +24,9 @@ int main() {
     const char* appId = std::getenv("ORVELLE_HANDOVER_TEST_ID");
     if (!appId || !*appId)
         return 3;
-    CSFMServer sfm;
+    HandOverBlocks blocks;
     const CommandLineStepResult result = RunCommandLineStep(
-        sfm, appId,
+        blocks, appId,
         [](const std::string& path) {
             Say("DELETE " + path);
             return true;

@@ -479,6 +479,140 @@ TEST_F(OrvelleE2E, TwentyDeleteRequestsAtOnceAreEachHandledOnce) {
     EXPECT_TRUE(m_box.Exists("many\\folder01\\inside.txt"));
 }
 
+// ---- requests that come while a window or a confirmation is open ---------------
+
+TEST_F(OrvelleE2E, ALaterSearchRequestBringsTheOpenWindowForwardWithItsFolder) {
+    ASSERT_TRUE(m_box.MakeFolder("first"));
+    ASSERT_TRUE(m_box.MakeFolder("second"));
+    const std::string first = m_box.Path("first"), second = m_box.Path("second");
+
+    Process& program = Launch("-p:" + first);
+    HWND window = WaitForMainWindow(program);
+    ASSERT_NE(window, nullptr) << "no main window";
+    ASSERT_EQ(e2e::ControlText(window, kEditPath), first);
+    // Out of the way, as a window the user left behind another program.
+    ShowWindow(window, SW_MINIMIZE);
+    ASSERT_TRUE(e2e::WaitUntil([&] { return IsIconic(window) != FALSE; }, kWindowTimeoutMs));
+
+    Process& later = Launch("-p:" + second);
+    e2e::WindowWatch watch({later.Id(), program.Id()});
+    EXPECT_TRUE(e2e::WaitUntil(
+        [&] {
+            watch.Sample();
+            return e2e::ControlText(window, kEditPath) == second;
+        },
+        kWindowTimeoutMs))
+        << "the open window still shows " << e2e::ControlText(window, kEditPath);
+    DWORD exitCode = 99;
+    EXPECT_TRUE(e2e::WaitUntil(
+        [&] {
+            watch.Sample();
+            return later.WaitExit(0, &exitCode);
+        },
+        kExitTimeoutMs))
+        << "the later instance stays";
+    EXPECT_EQ(exitCode, 0u);
+    EXPECT_TRUE(watch.SeenFor(later.Id()).empty()) << "the later instance opened a window of its own";
+    EXPECT_FALSE(IsIconic(window)) << "the window was not brought back";
+    EXPECT_TRUE(e2e::WaitUntil([&] { return GetForegroundWindow() == window; }, kWindowTimeoutMs))
+        << "the window is not in front";
+
+    // The field is the window's own: a search now starts from the new folder, and it is what is saved.
+    ASSERT_TRUE(CloseMainWindow(program, window));
+    std::string saved;
+    ASSERT_TRUE(m_box.ReadSavedPath(saved));
+    EXPECT_EQ(saved, second);
+}
+
+struct LaterDeleteCase {
+    const char* name;
+    int answer;  // to the later request's confirmation
+    bool deleted;
+};
+
+const LaterDeleteCase kLaterDeleteCases[] = {
+    {"AnsweredYesDeletes", IDYES, true},
+    {"AnsweredNoKeeps", IDNO, false},
+};
+
+class LaterDeleteRequest : public OrvelleE2E, public ::testing::WithParamInterface<LaterDeleteCase> {};
+
+// While a search window is open, a delete request from the shell asks for
+// itself and does what the answer says; the window is left as it was.
+TEST_P(LaterDeleteRequest, WhileASearchWindowIsOpenAsksForItself) {
+    const LaterDeleteCase& c = GetParam();
+    ASSERT_TRUE(m_box.MakeFolder("tree"));
+    MakeEntry("tree\\old.\\");
+    MakeEntry("tree\\old\\");
+    ASSERT_FALSE(HasFatalFailure());
+    const std::string tree = m_box.Path("tree");
+
+    Process& program = Launch("-p:" + tree);
+    HWND window = WaitForMainWindow(program);
+    ASSERT_NE(window, nullptr) << "no main window";
+
+    Process& later = Launch("-d:" + m_box.Path("tree\\old."));
+    e2e::WindowWatch watch({later.Id(), program.Id()});
+    HWND confirm = WaitForBoxWatched(watch, {later.Id()}, kBoxCaption, kWindowTimeoutMs);
+    ASSERT_NE(confirm, nullptr) << "the delete request was lost";
+    EXPECT_EQ(e2e::MessageBoxText(confirm), kConfirmText);
+    ASSERT_TRUE(e2e::AnswerMessageBox(confirm, c.answer));
+    if (c.deleted) {
+        HWND result = WaitForBoxWatched(watch, {later.Id()}, kBoxCaption, kWindowTimeoutMs);
+        ASSERT_NE(result, nullptr) << "no result message";
+        EXPECT_EQ(e2e::MessageBoxText(result), kDeletedText);
+        ASSERT_TRUE(e2e::AnswerMessageBox(result, IDOK));
+    }
+    DWORD exitCode = 99;
+    EXPECT_TRUE(e2e::WaitUntil(
+        [&] {
+            watch.Sample();
+            return later.WaitExit(0, &exitCode);
+        },
+        kExitTimeoutMs));
+    EXPECT_EQ(exitCode, 0u);
+    EXPECT_EQ(m_box.Exists("tree\\old."), !c.deleted);
+    EXPECT_EQ(m_box.Exists("tree\\old.\\inside.txt"), !c.deleted);
+    EXPECT_TRUE(m_box.Exists("tree\\old\\inside.txt")) << "the twin went";
+    EXPECT_EQ(watch.SeenFor(program.Id()).size(), 1u) << "the search window showed something";
+    EXPECT_EQ(e2e::ControlText(window, kEditPath), tree);
+    EXPECT_TRUE(CloseMainWindow(program, window));
+}
+
+INSTANTIATE_TEST_SUITE_P(Answer, LaterDeleteRequest, ::testing::ValuesIn(kLaterDeleteCases),
+                         [](const ::testing::TestParamInfo<LaterDeleteCase>& info) { return info.param.name; });
+
+// A delete request that comes while another one's confirmation is up joins no
+// batch: that batch was taken when its question came. It asks for itself.
+TEST_F(OrvelleE2E, ADeleteRequestAfterABatchWasTakenAsksForItself) {
+    MakeEntry("asked.");
+    MakeEntry("later.\\");
+    ASSERT_FALSE(HasFatalFailure());
+
+    Process& first = Launch("-d:" + m_box.Path("asked."));
+    e2e::WindowWatch watch({first.Id()});
+    HWND firstBox = WaitForBoxWatched(watch, {first.Id()}, kBoxCaption, kWindowTimeoutMs);
+    ASSERT_NE(firstBox, nullptr);
+    EXPECT_EQ(e2e::MessageBoxText(firstBox), kConfirmText);
+
+    Process& later = Launch("-d:" + m_box.Path("later."));
+    HWND laterBox = e2e::WaitForMessageBox({later.Id()}, kBoxCaption, kWindowTimeoutMs);
+    ASSERT_NE(laterBox, nullptr) << "the later request was absorbed by a batch already asked about";
+    EXPECT_EQ(e2e::MessageBoxText(laterBox), kConfirmText);
+    ASSERT_TRUE(e2e::AnswerMessageBox(laterBox, IDYES));
+    HWND result = e2e::WaitForMessageBox({later.Id()}, kBoxCaption, kWindowTimeoutMs);
+    ASSERT_NE(result, nullptr);
+    EXPECT_EQ(e2e::MessageBoxText(result), kDeletedText);
+    EXPECT_FALSE(m_box.Exists("later.")) << "the later request deleted nothing";
+    EXPECT_TRUE(m_box.Exists("asked.")) << "the first request's entry went before its answer";
+    ASSERT_TRUE(e2e::AnswerMessageBox(result, IDOK));
+    EXPECT_TRUE(later.WaitExit(kExitTimeoutMs));
+
+    ASSERT_TRUE(e2e::AnswerMessageBox(firstBox, IDNO));
+    EXPECT_TRUE(first.WaitExit(kExitTimeoutMs));
+    EXPECT_TRUE(m_box.Exists("asked.")) << "answered No, yet deleted";
+}
+
 // ---- a search, started and read from outside ---------------------------------
 
 // A tree with malformed entries at two depths, some inside folders that are

@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "AppMessages.h"
-#include "CommandLineStep.h"
 #include "DialogHarness.h"
+#include "HandOverMessages.h"
 #include "Layout.h"
 #include "MainDlg.h"
 #include "MainTexts.h"
@@ -668,22 +668,70 @@ TEST_F(MainDialog, ARootLongerThanTheFieldTakesIsRefusedNotCut) {
     });
 }
 
-TEST_F(MainDialog, ClosingReleasesTheHandOverBlockBeforeTheWindowIsGone) {
-    CMyDlg dlg{CMyDlg::StartArgs{true, "D:\\r"}};
-    // As a window started with a search request holds it.
-    const std::string name = HandOverBlockName(dlg.m_strAppId);
-    dlg.m_sfm.Open(nullptr, name.c_str(), 1);
-    ASSERT_TRUE(dlg.m_sfm.GetBuffer());
-    bool heldAfterClose = true;
+// Whoever started the window holds what later requests reach it through: it
+// learns when the window is up, and lets go as the window goes, before the
+// process lingers for its workers.
+TEST_F(MainDialog, TellsItsStarterWhenTheWindowIsUpAndWhenItGoes) {
+    HWND up = nullptr, gone = nullptr;
+    bool upOnItsThread = false, fieldFilledWhenUp = false;
+    int goneCalls = 0;
+    CMyDlg::StartArgs args{true, "D:\\r"};
+    args.onWindowUp = [&](HWND window) {
+        up = window;
+        upOnItsThread = GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId();
+        fieldFilledWhenUp = Text(GetDlgItem(window, IDC_EDIT_PATH)) == "D:\\r";
+    };
+    args.onWindowGone = [&](HWND window) {
+        gone = window;
+        ++goneCalls;
+    };
+    CMyDlg dlg{args};
+    int goneBeforeClose = -1, goneAfterClose = -1;
     Run(dlg, [&](HWND h) {
+        EXPECT_EQ(up, h);
+        goneBeforeClose = goneCalls;
         PostMessageA(h, WM_SYSCOMMAND, SC_CLOSE, 0);
         ASSERT_TRUE(WaitFor([&] { return !IsWindow(h); }));
         // The dialog object is still there: only the close has happened.
-        HANDLE block = OpenFileMappingA(FILE_MAP_READ, FALSE, name.c_str());
-        heldAfterClose = block != nullptr;
-        if (block) CloseHandle(block);
+        goneAfterClose = goneCalls;
     });
-    EXPECT_FALSE(heldAfterClose) << "a request started now would hand its path to a window that is gone";
+    EXPECT_TRUE(upOnItsThread);
+    EXPECT_TRUE(fieldFilledWhenUp) << "told before the window could take a request";
+    EXPECT_EQ(goneBeforeClose, 0);
+    EXPECT_EQ(goneAfterClose, 1) << "a request started now would be handed to a window that is gone";
+    EXPECT_EQ(gone, up);
+}
+
+// What a later search request hands the window: a folder in the right form
+// goes into the field and brings the window back; anything else is refused
+// and the field keeps its text.
+TEST_F(MainDialog, TakesAFolderHandedOverOnlyInItsOwnForm) {
+    struct Case {
+        const char* name;
+        ULONG_PTR tag;
+        std::string data;
+        LRESULT answer;
+        std::string field;
+    };
+    const std::string tooLong = "D:\\" + std::string(300, 'x');
+    const Case cases[] = {
+        {"a folder", kCopyDataSearchPath, "E:\\下载\\新的", TRUE, "E:\\下载\\新的"},
+        {"another tag", kCopyDataSearchPath + 1, "E:\\other", FALSE, "D:\\r"},
+        {"a NUL inside", kCopyDataSearchPath, std::string("E:\\a\0b", 7), FALSE, "D:\\r"},
+        {"too long for the field", kCopyDataSearchPath, tooLong, TRUE, "D:\\r"},
+    };
+    for (const Case& c : cases) {
+        CMyDlg dlg{CMyDlg::StartArgs{true, "D:\\r"}};
+        Run(dlg, [&](HWND h) {
+            ShowWindow(h, SW_MINIMIZE);
+            COPYDATASTRUCT data = {c.tag, static_cast<DWORD>(c.data.size()), const_cast<char*>(c.data.data())};
+            // From another thread, as another process's SendMessage arrives.
+            const LRESULT answer = SendMessageA(h, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data));
+            EXPECT_EQ(answer, c.answer) << c.name;
+            EXPECT_EQ(Text(GetDlgItem(h, IDC_EDIT_PATH)), c.field) << c.name;
+            EXPECT_EQ(IsIconic(h) == FALSE, c.answer == TRUE) << c.name;
+        });
+    }
 }
 
 TEST_F(MainDialog, TheWindowsThreadIsAComApartmentWhileTheWindowLives) {
