@@ -1221,3 +1221,38 @@ TEST_F(OrvelleScanE2E, FromStdinInUtf8AndItsMisuse) {
     }
     EXPECT_TRUE(Exists("誠\\nul"));
 }
+
+// A folder argument and a --from path with a name only some code pages hold
+// (Ŵ): under UTF-8 as the ANSI page (its own test entry) both are taken and
+// searched as themselves; where the page lacks the name, the argument never
+// reaches a look-alike folder.
+TEST_F(OrvelleScanE2E, ArgumentsWhateverTheAnsiPageHolds) {
+    ASSERT_TRUE(m_box.MakeFolderW(L"tree\\\x0174 dir"));
+    ASSERT_TRUE(m_box.MakeFileW(L"tree\\\x0174 dir\\nul"));
+    ASSERT_TRUE(m_box.MakeFolderW(L"tree\\W dir"));
+    ASSERT_TRUE(m_box.MakeFileW(L"tree\\W dir\\nul"));
+    const std::wstring wide = m_box.PathW(L"tree\\\x0174 dir");
+    std::string folder(wide.size() * 4 + 1, '\0');
+    folder.resize(static_cast<size_t>(WideCharToMultiByte(CP_ACP, 0, wide.c_str(), static_cast<int>(wide.size()),
+                                                          &folder[0], static_cast<int>(folder.size()), nullptr,
+                                                          nullptr)));
+    std::wstring back(folder.size() + 1, L'\0');
+    back.resize(static_cast<size_t>(MultiByteToWideChar(CP_ACP, 0, folder.data(), static_cast<int>(folder.size()),
+                                                        &back[0], static_cast<int>(back.size()))));
+    const bool held = back == wide;
+
+    ScanRun run = Scan({"--json", folder});
+    if (!held) {
+        EXPECT_EQ(run.exitCode, 3u) << GetACP() << run.out << run.err;
+        EXPECT_EQ(run.out, "");
+        return;
+    }
+    EXPECT_EQ(run.exitCode, 1u) << GetACP() << run.out << run.err;
+    ASSERT_EQ(Lines(run.out).size(), 2u) << run.out;  // the row and the summary
+    EXPECT_NE(run.out.find(u8"\u0174 dir\\\\nul\""), std::string::npos) << run.out;
+    ASSERT_TRUE(m_box.MakeFile("found.json", run.out));
+    run = Scan({"--from", m_box.Path("found.json"), "--delete", "--yes"});
+    EXPECT_EQ(run.exitCode, 0u) << run.out << run.err;
+    EXPECT_FALSE(m_box.ExistsW(L"tree\\\x0174 dir\\nul"));
+    EXPECT_TRUE(m_box.ExistsW(L"tree\\W dir\\nul"));
+}
