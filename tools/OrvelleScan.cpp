@@ -511,6 +511,9 @@ void WriteUnresolved(const ScanCommand& command, OutStream& out, OutStream& err,
         OutStream& to = command.nulSeparated ? err : out;
         to.Row(UnresolvedLine(ansiPath, ansiName, error), UnresolvedLine(utf8Path, utf8Name, error));
     }
+    // Streamed like the rows around it.
+    if (!out.IsConsole()) out.Flush();
+    if (out.ReaderGone()) OnReaderGone();
 }
 
 // --from: each path of the list resolved by exact stored names and listed as
@@ -556,14 +559,14 @@ int ListFromPaths(const std::vector<ListedPath>& list, const ScanCommand& comman
         if (covered) continue;
         listed.insert(WidePathOf(*entry));
         const char* attributeText = kAttrTextName;
-        IsMalformedEntry(entry->name, info.attributes, every, attributeText);
+        const bool malformed = IsMalformedEntry(entry->name, info.attributes, every, attributeText);
         std::string ansiName;
         fs.ToAnsi(entry->name, ansiName);
         if (longPath.size() >= static_cast<size_t>(kMaxPath)) longPath.clear();
         ResultRow row = MakeResultRow(std::move(longPath), ansiName.c_str(), info.attributes, attributeText);
         row.entry = entry;
         row.wideName = entry->name;
-        ++(entry->isFolder ? counts.malformedFolders : counts.malformedFiles);
+        if (malformed) ++(entry->isFolder ? counts.malformedFolders : counts.malformedFiles);
         sink.AppendRow(row);
         ++state.rowsListed;
     }
