@@ -8,6 +8,7 @@ KIND: wide   100,000 entries in 500 folders, 1 in 500 malformed
       flat20k 20,000 malformed entries in one folder
       deep   30 levels of folders, a few entries on each
       huge   1,000,000 entries in 2,000 folders, 1 in 500 malformed
+      rows5k 5,000 malformed entries beside 5,000 others in 100 folders
 """
 import argparse
 import os
@@ -41,7 +42,7 @@ def tree(dest, folders, per_folder, ratio, rng):
 
 def main():
     ap = argparse.ArgumentParser()
-    ap.add_argument("kind", choices=["wide", "flat", "flat20k", "deep", "huge"])
+    ap.add_argument("kind", choices=["wide", "flat", "flat20k", "deep", "huge", "rows5k"])
     ap.add_argument("dest")
     ap.add_argument("--seed", type=int, default=7041)
     a = ap.parse_args()
@@ -51,6 +52,13 @@ def main():
         tree(a.dest, 500, 200, 500, rng)
     elif a.kind == "huge":
         tree(a.dest, 2000, 500, 500, rng)
+    elif a.kind == "rows5k":
+        for f in range(100):
+            d = os.path.join(a.dest, f"folder {f:03d}")
+            os.makedirs(d, exist_ok=True)
+            for i in range(100):
+                n = f * 100 + i
+                make(os.path.join(d, malformed_name(rng, n) if i % 2 == 0 else f"file{n:05d}.dat"))
     elif a.kind in ("flat", "flat20k"):
         for i in range(10000 if a.kind == "flat" else 20000):
             make(os.path.join(a.dest, malformed_name(rng, i)))

@@ -20,12 +20,12 @@ out=$build/bench-results.md
 
 "$root/scripts/install-deps.sh"
 cmake --preset "$preset" -B "$build" >/dev/null
-cmake --build "$build" -j 2 --target Orvelle OrvelleScan RawWalk RawDelete SearchProbe
+cmake --build "$build" -j 2 --target Orvelle OrvelleScan RawWalk RawDelete SearchProbe DeleteProbe
 
 trees=(wide flat flat20k deep)
 [ "${ORVELLE_BENCH_HUGE:-1}" = 0 ] || trees+=(huge)
 mkdir -p "$data"
-for t in "${trees[@]}"; do
+for t in "${trees[@]}" rows5k; do
     [ -e "$data/$t.done" ] && continue
     echo "generating $t ..."
     rm -rf "${data:?}/$t"
@@ -117,6 +117,26 @@ inner() {
     rm -rf "$data/del-a" "$data/del-b"
     row flat "delete 10,000 listed entries vs raw DeleteFileA loop" "$(printf '%s\n' "${ours[@]}" | median)" \
         "$(printf '%s\n' "${ref[@]}" | median)"
+
+    # The window deleting 5,000 rows against the console deleting the same
+    # rows of a copy of the same tree; the same run sorts the 5,000 rows.
+    local win=() con=() sorts=() dwait=()
+    for ((i = 0; i < runs; i++)); do
+        rm -rf "$data/del-a" "$data/del-b"
+        cp -a "$data/rows5k" "$data/del-a"
+        cp -a "$data/rows5k" "$data/del-b"
+        local d; d=$(wine "$build/bench/DeleteProbe.exe" "$(winpath "$exe_dir")\\Orvelle.exe" "$(winpath "$data/del-a")" 2>/dev/null </dev/null || true)
+        echo "DeleteProbe: $d" >&2
+        win+=("$(echo "$d" | field delete-ms)")
+        sorts+=("$(echo "$d" | field sort-ms)")
+        dwait+=("$(echo "$d" | field longest-wait-ms)")
+        con+=("$(wine_run "$build/tools/OrvelleScan.exe" --quiet --delete --yes "$(winpath "$data/del-b")" | field delete-ms)")
+    done
+    rm -rf "$data/del-a" "$data/del-b"
+    row rows5k "window: delete 5,000 rows vs OrvelleScan --delete" "$(printf '%s\n' "${win[@]}" | median)" \
+        "$(printf '%s\n' "${con[@]}" | median)"
+    row rows5k "window: longest wait while deleting (ms) vs 100" "$(printf '%s\n' "${dwait[@]}" | median)" 100
+    row rows5k "window: sort 5,000 rows (ms) vs 300" "$(printf '%s\n' "${sorts[@]}" | median)" 300
 
     echo >>"$out.tmp"
     echo "| tree | peak memory (VmHWM, KiB): engine walk | window search |" >>"$out.tmp"

@@ -329,7 +329,7 @@ bool FoldDots(const std::vector<Part>& parts, bool verbatim, bool exact, std::ve
 bool ResolveEntry(FileSystem& fs, std::string_view path, bool exact, EntryPtr& entry, std::string& longPath,
                   std::unique_ptr<Node>* open, uint32_t& error) {
     error = fs_error::kPathNotFound;
-    const bool verbatim = path.size() >= 4 && path.substr(0, 4) == "\\\\?\\";
+    const bool verbatim = IsVerbatimPath(path);
     std::string_view rest = HasWin32Prefix(path) ? path.substr(4) : path;
     std::vector<std::string_view> parts = SplitPathComponents(rest);
     // A drive and then "\": drive-relative, share and relative forms have no top folder here.

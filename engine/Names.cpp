@@ -69,7 +69,7 @@ bool IsReservedDeviceName(const char* name) {
 
 bool IsMalformedEntry(const char* name, uint32_t attributes, const ScanOptions& options,
                       const char*& attributeText) {
-    if (name[0] == '\0' || std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) return false;
+    if (name[0] == '\0' || IsDotOrDotDot(name)) return false;
     attributeText = kAttrTextName;
     if (options.malformedNames) {
         if (EndsInDotOrBlank(name)) return true;
@@ -116,7 +116,7 @@ bool IsReservedDeviceName(std::u16string_view name) {
 
 bool IsMalformedEntry(std::u16string_view name, uint32_t attributes, const ScanOptions& options,
                       const char*& attributeText) {
-    if (name.empty() || name == u"." || name == u"..") return false;
+    if (name.empty() || IsDotOrDotDot(name)) return false;
     attributeText = kAttrTextName;
     if (options.malformedNames) {
         const char16_t last = name.back();

@@ -310,11 +310,10 @@ bool AppendReachableName(std::string& path, const FindData& entry) {
     if (end > 0 && !EndsWithChar(path, '\\')) path += '\\';
     path += hasAlias ? entry.shortName : entry.name;
     if (hasAlias || !EndsInDotOrBlank(entry.name)) return true;
-    if (path.compare(0, 4, "\\\\.\\") == 0) {
-        path[2] = '?';
+    if (HasWin32Prefix(path)) {
+        path[2] = '?';  // a "\\.\" path would lose the dot or blank
         return true;
     }
-    if (path.compare(0, 4, "\\\\?\\") == 0) return true;
     std::vector<std::string_view> parts = SplitPathComponents(std::string_view(path).substr(0, end));
     if (parts.empty() || !IsDriveSpec(parts[0]) || path[0] == '\\') return false;
     path.insert(0, "\\\\?\\");

@@ -52,5 +52,10 @@ inline bool HasWin32Prefix(std::string_view path) {
            path[3] == '\\';
 }
 
+// "\\?\" at the start: a verbatim path, whose names the system takes as they
+// stand ("." and ".." included, and trailing dots and blanks kept).
+inline bool IsVerbatimPath(std::string_view path) { return HasWin32Prefix(path) && path[2] == '?'; }
+
 // "." or "..", which name no entry of their own.
 inline bool IsDotOrDotDot(std::string_view name) { return name == "." || name == ".."; }
+inline bool IsDotOrDotDot(std::u16string_view name) { return name == u"." || name == u".."; }

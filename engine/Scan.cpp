@@ -18,24 +18,13 @@ void ScanState::ResetCounters() {
     malformedFiles = 0;
     unsearched = 0;
     rootMissing = false;
-    LockPaths();
     std::memset(longEntryPath, 0, sizeof longEntryPath);
     std::memset(shortEntryPath, 0, sizeof shortEntryPath);
-    UnlockPaths();
     attributeText = kAttrTextName;
 }
 
-void ScanState::LockPaths() const {
-    while (m_pathLock.test_and_set(std::memory_order_acquire)) {
-    }
-}
-
-void ScanState::UnlockPaths() const { m_pathLock.clear(std::memory_order_release); }
-
 void ScanState::CopyLongEntryPath(char (&out)[kMaxPath]) const {
-    LockPaths();
     std::memcpy(out, longEntryPath, sizeof out);
-    UnlockPaths();
     out[kMaxPath - 1] = '\0';
 }
 
@@ -61,14 +50,12 @@ bool BuildEntryPaths(ScanState& state, const char* pattern, const FindData& entr
     bool fits = AppendReachableName(shortPath, entry);
     fits = fits && longPath.size() < kMaxPath && shortPath.size() < kMaxPath;
 
-    state.LockPaths();
     std::memset(state.longEntryPath, 0, sizeof state.longEntryPath);
     std::memset(state.shortEntryPath, 0, sizeof state.shortEntryPath);
     if (fits) {
         std::memcpy(state.longEntryPath, longPath.data(), longPath.size());
         std::memcpy(state.shortEntryPath, shortPath.data(), shortPath.size());
     }
-    state.UnlockPaths();
     return fits;
 }
 
@@ -93,10 +80,8 @@ std::string LongPathOf(const LongFolder& folder, const char* name) {
 void ShowProgress(ScanState& state, const char* pattern, const FindData& entry, const std::string& longPath) {
     BuildEntryPaths(state, pattern, entry);
     if (longPath.empty()) return;
-    state.LockPaths();
     std::memset(state.longEntryPath, 0, sizeof state.longEntryPath);
     std::memcpy(state.longEntryPath, longPath.data(), longPath.size());
-    state.UnlockPaths();
 }
 
 // "Could not look": a listing that failed for any other reason than that
@@ -182,13 +167,11 @@ void WalkLevel(FileSystem& fs, const std::string& pattern, const Reach& folder, 
     }
 }
 
-bool IsPrefixed(std::string_view path) { return HasWin32Prefix(path); }
-
 // "." and ".." of a root typed as a plain or "\\.\" path, folded the way
 // Win32 folds them (a "\\?\" path keeps them, and then names nothing).
 std::string FoldDotComponents(const std::string& root) {
-    if (root.compare(0, 4, "\\\\?\\") == 0) return root;
-    std::string_view prefix = IsPrefixed(root) ? std::string_view(root).substr(0, 4) : std::string_view();
+    if (IsVerbatimPath(root)) return root;
+    std::string_view prefix = HasWin32Prefix(root) ? std::string_view(root).substr(0, 4) : std::string_view();
     std::vector<std::string_view> parts = SplitPathComponents(std::string_view(root).substr(prefix.size()));
     std::vector<std::string_view> kept;
     for (std::string_view part : parts) {
@@ -211,11 +194,9 @@ std::string FoldDotComponents(const std::string& root) {
 // entry has none.
 void ShowPath(ScanState& state, const std::string& path) {
     if (path.empty() || path.size() >= kMaxPath) return;
-    state.LockPaths();
     std::memcpy(state.longEntryPath, path.data(), path.size());
     state.longEntryPath[path.size()] = '\0';
     std::memcpy(state.shortEntryPath, path.data(), path.size() + 1);
-    state.UnlockPaths();
 }
 
 bool IsLinkInfo(uint32_t attributes, uint32_t tag) {
@@ -335,7 +316,7 @@ void ScanFolder(FileSystem& fs, const std::string& folder, const ScanOptions& op
 
     Reach reach;
     LongFolder longRoot;
-    std::string_view unprefixed = IsPrefixed(root) ? std::string_view(root).substr(4) : std::string_view(root);
+    std::string_view unprefixed = HasWin32Prefix(root) ? std::string_view(root).substr(4) : std::string_view(root);
     std::vector<std::string_view> parts = SplitPathComponents(unprefixed);
     bool hasDrive = !parts.empty() && IsDriveSpec(parts[0]) && unprefixed.size() >= 2 && unprefixed[1] == ':';
     // A folder on a drive is opened from the drive's top folder by the names

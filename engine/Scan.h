@@ -37,14 +37,10 @@ struct ScanState {
 
     // Counters to 0, paths cleared; stopRequested is left to the caller.
     void ResetCounters();
-    // A consistent copy of longEntryPath for the progress display.
+    // A copy of longEntryPath for the progress display. The two paths belong
+    // to the walk's thread (the progress sink runs there too): they are
+    // written and read on it only, and reset before a walk starts.
     void CopyLongEntryPath(char (&out)[kMaxPath]) const;
-
-    void LockPaths() const;
-    void UnlockPaths() const;
-
-private:
-    mutable std::atomic_flag m_pathLock = ATOMIC_FLAG_INIT;
 };
 
 // Fills longEntryPath and shortEntryPath from the listing pattern and an entry

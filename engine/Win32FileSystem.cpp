@@ -40,12 +40,12 @@ private:
             HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
             BOOL isWow64 = FALSE;
             auto isWow64Process =
-                reinterpret_cast<BOOL(WINAPI*)(HANDLE, PBOOL)>(GetProcAddress(kernel, "IsWow64Process"));
+                reinterpret_cast<BOOL(WINAPI*)(HANDLE, PBOOL)>(reinterpret_cast<void (*)()>(GetProcAddress(kernel, "IsWow64Process")));
             if (kernel && isWow64Process && isWow64Process(GetCurrentProcess(), &isWow64) && isWow64) {
                 t.disable = reinterpret_cast<BOOL(WINAPI*)(PVOID*)>(
-                    GetProcAddress(kernel, "Wow64DisableWow64FsRedirection"));
+                    reinterpret_cast<void (*)()>(GetProcAddress(kernel, "Wow64DisableWow64FsRedirection")));
                 t.revert = reinterpret_cast<BOOL(WINAPI*)(PVOID)>(
-                    GetProcAddress(kernel, "Wow64RevertWow64FsRedirection"));
+                    reinterpret_cast<void (*)()>(GetProcAddress(kernel, "Wow64RevertWow64FsRedirection")));
                 if (!t.disable || !t.revert) t = Table();
             }
 #endif
@@ -268,16 +268,16 @@ const Nt& NtCalls() {
         Nt n;
         HMODULE dll = GetModuleHandleW(L"ntdll.dll");
         if (!dll) return n;
-        n.CreateFile = reinterpret_cast<decltype(n.CreateFile)>(GetProcAddress(dll, "NtCreateFile"));
+        n.CreateFile = reinterpret_cast<decltype(n.CreateFile)>(reinterpret_cast<void (*)()>(GetProcAddress(dll, "NtCreateFile")));
         n.QueryDirectoryFile =
-            reinterpret_cast<decltype(n.QueryDirectoryFile)>(GetProcAddress(dll, "NtQueryDirectoryFile"));
+            reinterpret_cast<decltype(n.QueryDirectoryFile)>(reinterpret_cast<void (*)()>(GetProcAddress(dll, "NtQueryDirectoryFile")));
         n.QueryInformationFile =
-            reinterpret_cast<decltype(n.QueryInformationFile)>(GetProcAddress(dll, "NtQueryInformationFile"));
+            reinterpret_cast<decltype(n.QueryInformationFile)>(reinterpret_cast<void (*)()>(GetProcAddress(dll, "NtQueryInformationFile")));
         n.SetInformationFile =
-            reinterpret_cast<decltype(n.SetInformationFile)>(GetProcAddress(dll, "NtSetInformationFile"));
-        n.Close = reinterpret_cast<decltype(n.Close)>(GetProcAddress(dll, "NtClose"));
+            reinterpret_cast<decltype(n.SetInformationFile)>(reinterpret_cast<void (*)()>(GetProcAddress(dll, "NtSetInformationFile")));
+        n.Close = reinterpret_cast<decltype(n.Close)>(reinterpret_cast<void (*)()>(GetProcAddress(dll, "NtClose")));
         n.StatusToDosError =
-            reinterpret_cast<decltype(n.StatusToDosError)>(GetProcAddress(dll, "RtlNtStatusToDosError"));
+            reinterpret_cast<decltype(n.StatusToDosError)>(reinterpret_cast<void (*)()>(GetProcAddress(dll, "RtlNtStatusToDosError")));
         n.ok = n.CreateFile && n.QueryDirectoryFile && n.QueryInformationFile && n.SetInformationFile && n.Close &&
                n.StatusToDosError;
         return n;

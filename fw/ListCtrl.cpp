@@ -1,11 +1,11 @@
 #include "ListCtrl.h"
 
 #include <cstring>
+#include <vector>
+
+#include "Lock.h"
 
 namespace {
-
-// The filling column of a list, kept with the list window itself so that it goes with it.
-const char kFillProp[] = "CListCtrl.FillingColumn";
 
 struct FillingColumn {
     WNDPROC next;
@@ -13,6 +13,41 @@ struct FillingColumn {
     int minWidth;
     bool fitting;
 };
+
+// The filling column of each list that keeps one, until the list goes. Not a
+// window property: the procedure looks it up for every message the list gets,
+// and a property costs a round trip to the window system each time (about
+// 70 us under Wine, which made every list call that slow).
+class FillingTable {
+public:
+    FillingColumn* Find(HWND list) {
+        LockScope held(m_lock);
+        for (const auto& e : m_entries)
+            if (e.first == list) return e.second;
+        return nullptr;
+    }
+    void Add(HWND list, FillingColumn* fill) {
+        LockScope held(m_lock);
+        m_entries.emplace_back(list, fill);
+    }
+    void Remove(HWND list) {
+        LockScope held(m_lock);
+        for (size_t i = 0; i < m_entries.size(); ++i)
+            if (m_entries[i].first == list) {
+                m_entries.erase(m_entries.begin() + static_cast<long>(i));
+                return;
+            }
+    }
+
+private:
+    CriticalSection m_lock;
+    std::vector<std::pair<HWND, FillingColumn*>> m_entries;
+};
+
+FillingTable& Fillings() {
+    static FillingTable table;
+    return table;
+}
 
 int ColumnCountOf(HWND list)
 {
@@ -46,13 +81,13 @@ void Fit(HWND list, FillingColumn& fill)
 // A wide procedure, as the list's own is: the list stays a Unicode window.
 LRESULT CALLBACK FillingListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    auto* fill = static_cast<FillingColumn*>(::GetPropA(list, kFillProp));
+    FillingColumn* fill = Fillings().Find(list);
     if (!fill)
         return ::DefWindowProcW(list, message, wParam, lParam);
     const WNDPROC next = fill->next;
     if (message == WM_NCDESTROY) {
         ::SetWindowLongPtrW(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(next));
-        ::RemovePropA(list, kFillProp);
+        Fillings().Remove(list);
         delete fill;
         return ::CallWindowProcW(next, list, message, wParam, lParam);
     }
@@ -97,13 +132,10 @@ bool CListCtrl::KeepColumnFilling(int column, int minWidth)
 {
     if (!m_hWnd || !::IsWindow(m_hWnd))
         return false;
-    auto* fill = static_cast<FillingColumn*>(::GetPropA(m_hWnd, kFillProp));
+    FillingColumn* fill = Fillings().Find(m_hWnd);
     if (!fill) {
         fill = new FillingColumn{nullptr, column, minWidth, false};
-        if (!::SetPropA(m_hWnd, kFillProp, fill)) {
-            delete fill;
-            return false;
-        }
+        Fillings().Add(m_hWnd, fill);
         fill->next = reinterpret_cast<WNDPROC>(
             ::SetWindowLongPtrW(m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&FillingListProc)));
     }
@@ -115,7 +147,7 @@ bool CListCtrl::KeepColumnFilling(int column, int minWidth)
 
 void CListCtrl::FitFillingColumn()
 {
-    auto* fill = m_hWnd ? static_cast<FillingColumn*>(::GetPropA(m_hWnd, kFillProp)) : nullptr;
+    FillingColumn* fill = m_hWnd ? Fillings().Find(m_hWnd) : nullptr;
     if (fill)
         Fit(m_hWnd, *fill);
 }

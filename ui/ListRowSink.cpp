@@ -1,6 +1,5 @@
 #include "ListRowSink.h"
 
-#include "AppMessages.h"
 
 namespace {
 
@@ -38,23 +37,27 @@ void ListRowSink::Idle() {
 void ListRowSink::Hand(bool last) {
     m_lastHand = GetTickCount();
     if (m_pending.empty() && !(last && m_handedRows)) return;
-    // A row goes in with all five texts in one step on the window's thread: a
+    // A row goes in with all five texts in one task on the window's thread: a
     // sort or a clear served between two of its messages would move or remove
     // the row under the texts still to come.
-    HWND list = m_list.GetSafeHwnd();
-    RunOnWindowThread(GetParent(list), [&] {
-        if (!m_pending.empty()) m_gate.Hold(list);
-        for (const ResultRow& row : m_pending) {
-            int at = m_list.InsertItem(m_list.GetItemCount(), row.path.c_str());
+    CListCtrl& list = m_list;
+    ListPaintGate& gate = m_gate;
+    RowEntries& entries = m_entries;
+    std::vector<ResultRow> rows;
+    rows.swap(m_pending);
+    m_tasks.Post([&list, &gate, &entries, rows = std::move(rows), last] {
+        HWND control = list.GetSafeHwnd();
+        if (!rows.empty()) gate.Hold(control);
+        for (const ResultRow& row : rows) {
+            int at = list.InsertItem(list.GetItemCount(), row.path.c_str());
             if (at < 0) continue;
-            m_list.SetItemText(at, 1, row.bracketedName.c_str());
-            m_list.SetItemText(at, 2, row.type.c_str());
-            m_list.SetItemText(at, 3, row.attribute.c_str());
-            m_list.SetItemText(at, 4, row.result.c_str());
-            m_list.SetItemData(at, m_entries.Add(row.entry));
+            list.SetItemText(at, 1, row.bracketedName.c_str());
+            list.SetItemText(at, 2, row.type.c_str());
+            list.SetItemText(at, 3, row.attribute.c_str());
+            list.SetItemText(at, 4, row.result.c_str());
+            list.SetItemData(at, entries.Add(row.entry));
         }
-        m_gate.Open(list, last);
+        gate.Open(control, last);
     });
     m_handedRows = !last;
-    m_pending.clear();
 }

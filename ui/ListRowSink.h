@@ -8,6 +8,7 @@
 
 #include "ListCtrl.h"
 #include "ResultRow.h"
+#include "WindowTasks.h"
 
 // Keeps the list from repainting while rows pour in and lets it repaint a few
 // times a second: one repaint costs about as much as inserting a thousand
@@ -62,10 +63,10 @@ private:
 
 class ListRowSink final : public RowSink {
 public:
-    // The list's parent window runs the insertions (WM_APP_RUN_TASK); gate
-    // belongs to that window too.
-    ListRowSink(CListCtrl& list, ListPaintGate& gate, RowEntries& entries)
-        : m_list(list), m_gate(gate), m_entries(entries) {}
+    // The list's window runs the insertions as tasks; gate and entries belong
+    // to that window too, and outlive the tasks.
+    ListRowSink(CListCtrl& list, ListPaintGate& gate, RowEntries& entries, WindowTasks& tasks)
+        : m_list(list), m_gate(gate), m_entries(entries), m_tasks(tasks) {}
     ~ListRowSink() override { Flush(); }
     ListRowSink(const ListRowSink&) = delete;
     ListRowSink& operator=(const ListRowSink&) = delete;
@@ -74,8 +75,8 @@ public:
     // dozen milliseconds) and arrive in the order of the walk.
     void AppendRow(const ResultRow& row) override;
     void Idle() override;
-    // Hands over what is pending and repaints the list; the walk calls it
-    // when it ends.
+    // Hands over what is pending and has the list repainted after it; the
+    // walk calls it when it ends.
     void Flush() { Hand(true); }
 
 private:
@@ -84,6 +85,7 @@ private:
     CListCtrl& m_list;
     ListPaintGate& m_gate;
     RowEntries& m_entries;
+    WindowTasks& m_tasks;
     std::vector<ResultRow> m_pending;
     DWORD m_lastHand = GetTickCount();
     // Rows went in since the last Flush: the gate may still hold the list.

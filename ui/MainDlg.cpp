@@ -34,7 +34,12 @@ std::string ModulePath() {
 
 }  // namespace
 
-CMyDlg::CMyDlg() : CDialog(IDD_MAIN), m_fs(&TheFileSystem()) {
+CMyDlg::CMyDlg()
+    : CDialog(IDD_MAIN),
+      m_fs(&TheFileSystem()),
+      m_tasks(WM_APP_TASKS),
+      m_search(m_listResult, m_listPaint, m_rowEntries, m_tasks, m_workers),
+      m_deletion(m_listResult, m_rowEntries, m_listPaint, m_tasks, m_workers) {
     InitMembers();
     DeleteSession session(*m_fs);
     CommandLineStepResult step = RunCommandLineStep(
@@ -43,7 +48,12 @@ CMyDlg::CMyDlg() : CDialog(IDD_MAIN), m_fs(&TheFileSystem()) {
     m_strPath = AcceptRootPath(step.searchPath);
 }
 
-CMyDlg::CMyDlg(const StartArgs& args, FileSystem* fs) : CDialog(IDD_MAIN), m_fs(fs ? fs : &TheFileSystem()) {
+CMyDlg::CMyDlg(const StartArgs& args, FileSystem* fs)
+    : CDialog(IDD_MAIN),
+      m_fs(fs ? fs : &TheFileSystem()),
+      m_tasks(WM_APP_TASKS),
+      m_search(m_listResult, m_listPaint, m_rowEntries, m_tasks, m_workers),
+      m_deletion(m_listResult, m_rowEntries, m_listPaint, m_tasks, m_workers) {
     InitMembers();
     m_bHasArgument = args.hasArgument;
     m_strPath = AcceptRootPath(args.searchPath);
@@ -61,7 +71,8 @@ CMyDlg::~CMyDlg() {
     // for them already, with a bound); they hold a pointer to this object, so
     // it must outlive them. A wait that cannot be made leaves no safe way on.
     m_bClosing = true;
-    m_scan.stopRequested = 1;
+    m_search.Stop();
+    m_deletion.Stop();
     m_fetches.Cancel();
     if (!m_workers.WaitAll(INFINITE)) TerminateProcess(GetCurrentProcess(), 1);
 }
@@ -85,6 +96,7 @@ BOOL CMyDlg::OnInitDialog() {
     // The folder browser and the shell calls of the handlers need COM on this thread.
     m_bComReady = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE));
     CDialog::OnInitDialog();
+    m_tasks.Attach(m_hWnd);
     // The field takes no more than a search can be given.
     SendDlgItemMessageA(m_hWnd, IDC_EDIT_PATH, EM_LIMITTEXT, kMaxRootLength, 0);
     SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
@@ -113,7 +125,6 @@ BOOL CMyDlg::OnInitDialog() {
         std::string saved = ReadSavedPath();
         if (!saved.empty()) SetDlgItemTextA(m_hWnd, IDC_EDIT_PATH, saved.c_str());
     }
-    m_scan.stopRequested = 1;
     // A size the window took while it was being made found no columns to fit.
     LayOut();
     return TRUE;
@@ -122,9 +133,12 @@ BOOL CMyDlg::OnInitDialog() {
 BOOL CMyDlg::PreTranslateMessage(MSG* msg) {
     if (msg->message == WM_KEYDOWN) {
         const bool searchReady = ::IsWindowEnabled(GetDlgItem(IDC_BTN_SEARCH)) != FALSE;
-        // Esc never closes the window; it stops a search as the button does.
+        // Esc never closes the window; it stops a search or a deletion as their buttons do.
         if (msg->wParam == VK_ESCAPE) {
-            if (IsWalking() && searchReady) ToggleSearch();
+            if (IsDeleting())
+                StopDeletion();
+            else if (IsWalking() && searchReady)
+                ToggleSearch();
             return TRUE;
         }
         if (msg->wParam == VK_RETURN) {
@@ -132,7 +146,7 @@ BOOL CMyDlg::PreTranslateMessage(MSG* msg) {
             return TRUE;
         }
         if (msg->wParam == VK_F5) {
-            if (!IsWalking() && searchReady) ToggleSearch();
+            if (!IsBusy() && searchReady) ToggleSearch();
             return TRUE;
         }
         // The list's own keys; in the path field they keep their text meaning.
@@ -188,6 +202,10 @@ bool CMyDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& resu
     case WM_APP_RUN_TASK:
         result = RunSentTask(lParam);
         return true;
+    case WM_APP_TASKS:
+        m_tasks.RunPending();
+        result = 0;
+        return true;
     case WM_CTLCOLORSTATIC:
         if (reinterpret_cast<HWND>(lParam) == GetDlgItem(IDC_STATIC_NOTICE)) {
             result = ColorNoticeLine(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
@@ -223,7 +241,12 @@ bool CMyDlg::OnCommand(int id) {
     switch (id) {
     case IDC_BTN_SEARCH: ToggleSearch(); return true;
     case IDC_BTN_BROWSE: ChooseFolder(); return true;
-    case IDC_BTN_DELETE: DeleteCheckedRows(); return true;
+    case IDC_BTN_DELETE:
+        if (IsDeleting())
+            StopDeletion();
+        else
+            DeleteCheckedRows();
+        return true;
     case ID_LIST_DELETE_CURRENT: DeleteSelectedRow(); return true;
     case ID_LIST_DELETE_ALL: DeleteAllRows(); return true;
     case IDC_BTN_CHECK_ALL: CheckAllRows(); return true;
@@ -312,10 +335,12 @@ void CMyDlg::LayOut() {
 }
 
 void CMyDlg::OnTimer(UINT_PTR id) {
-    if (id == kTimerProgress) {
+    if (id == kTimerProgress && IsDeleting()) {
+        SetWindowText(BuildDeletionTitle(m_strTitle, m_deletion.Tried(), m_deletion.Total()).c_str());
+    } else if (id == kTimerProgress) {
         // A walk held up in a slow folder leaves no batch to repaint with.
         m_listPaint.Open(m_listResult.GetSafeHwnd(), false);
-        if (m_scan.stopRequested)
+        if (!IsWalking() || m_search.IsStopping())
             SetWindowText(m_strTitle.c_str());
         else
             ShowProgress();
@@ -325,9 +350,9 @@ void CMyDlg::OnTimer(UINT_PTR id) {
 }
 
 void CMyDlg::ShowProgress() {
-    m_strNotice = m_progress.Get();
+    m_strNotice = m_search.Position();
     UpdateData(false);
-    SetWindowText(BuildProgressTitle(m_strTitle, m_scan.foldersSearched, m_scan.filesSearched).c_str());
+    SetWindowText(BuildProgressTitle(m_strTitle, m_search.FoldersSearched(), m_search.FilesSearched()).c_str());
 }
 
 void CMyDlg::RotateAnnouncement() {
@@ -391,7 +416,9 @@ void CMyDlg::OnDestroy() {
     // is carried out by its own process instead of being taken in and lost.
     m_sfm.Close();
     m_bClosing = true;         // workers leave the dialog alone, nothing new starts
-    m_scan.stopRequested = 1;  // a walk in progress ends at its next step
+    m_tasks.Detach();          // what workers hand over from now on has no window to go to
+    m_search.Stop();           // a walk in progress ends at its next step
+    m_deletion.Stop();         // a deletion ends after the entry under way
     m_fetches.Cancel();        // a fetch in flight returns now, whatever the server does
     if (m_bComReady) CoUninitialize();
     m_bComReady = false;

@@ -14,10 +14,13 @@
 #include "HttpFetch.h"
 #include "ListCtrl.h"
 #include "ListRowSink.h"
+#include "MainTexts.h"
 #include "OnlineTypes.h"
 #include "SFMServer.h"
+#include "RowDeletion.h"
+#include "FolderSearch.h"
 #include "Scan.h"
-#include "SearchProgress.h"
+#include "WindowTasks.h"
 #include "WorkerThreads.h"
 
 class CMyDlg : public CDialog {
@@ -74,7 +77,13 @@ public:
     void OnNoticeClicked();
 
     // Whether a walk is under way (also while a stopped one unwinds).
-    bool IsWalking() const { return m_bWalking.load(); }
+    bool IsWalking() const { return m_search.IsWalking(); }
+    // Whether a deletion is under way (also while a stopped one finishes its
+    // entry); the window's thread.
+    bool IsDeleting() const { return m_deletion.IsRunning(); }
+    // Stops a running deletion after the entry under way, as the delete
+    // button and Esc do while one runs.
+    void StopDeletion();
 
     // Waits, at most ms, until every worker this window started has ended
     // (they were told to stop when the window went). False when some did not.
@@ -104,7 +113,6 @@ public:
     std::string m_strPath;
     std::string m_strNotice;
     HICON m_hIcon = nullptr;
-    ScanState m_scan;
     std::string m_strTitle;
 
 protected:
@@ -130,24 +138,28 @@ private:
     struct OnlineRun;
     static DWORD WINAPI OnlineWorker(void* run);
     void RunOnlineWorker(const OnlineRun& run);
+    // The window's thread: the update answer applied, and the box it calls for.
+    void AnswerUpdateCheck(const std::string& body, const std::string& ownVersion, int mode,
+                           const std::string& version);
     bool OnlineStopped() const { return m_bClosing.load(); }
     LRESULT ColorNoticeLine(HDC dc, HWND control);
     void SetCursorFor(HWND under);
 
-    struct SearchRun;
-    static DWORD WINAPI SearchWorker(void* run);
-    void RunSearchWorker(const SearchRun& run);
     void StopSearch();
-    // Deletes the entry of one row; the row goes on success, shows "失败" otherwise.
-    bool DeleteRow(int row, DeleteSession& session);
+    // The window's thread, once the walk's last rows are in the list.
+    void OnSearchEnded(const SearchOutcome& outcome);
+    // The window's thread runs what the workers hand it.
+    bool IsBusy() const { return IsWalking() || IsDeleting(); }
+    // Deletes the entries of rows in the background; the checked rows' command
+    // ends with its summary box.
+    void StartDeletion(const std::vector<int>& rows, bool withSummary);
+    void OnDeletionEnded(const DeletionTally& tally, bool withSummary, BOOL exportWasEnabled);
 
     FileSystem* m_fs;
     WorkerThreads m_workers;
-    // From a start until the walk has unwound and its rows are in; set and
-    // cleared on the window's thread, which starts no walk meanwhile.
-    std::atomic<bool> m_bWalking{false};
-    unsigned m_nSearch = 0;  // the current search; older workers leave the timers alone
-    ProgressText m_progress;  // the walk's position, as the progress display shows it
+    WindowTasks m_tasks;      // what workers hand to the window's thread
+    FolderSearch m_search;    // the search's walk and its rows
+    RowDeletion m_deletion;   // the delete commands' worker and its rows
     // Set when the window goes: workers then leave the dialog alone and no
     // search or fetch starts.
     std::atomic<bool> m_bClosing{false};

@@ -7,55 +7,74 @@
 #include "Delete.h"
 #include "MainDlg.h"
 #include "MainTexts.h"
+#include "MainTimers.h"
 #include "ResultRow.h"
 #include "resource.h"
 
-bool CMyDlg::DeleteRow(int row, DeleteSession& session) {
-    // The row's entry as the search met it; column 0 only for a row that has none.
-    ResultRow listed;
-    const DWORD_PTR key = m_listResult.GetItemData(row);
-    listed.entry = m_rowEntries.Find(key);
-    if (!listed.entry) listed.path = m_listResult.GetItemText(row, 0);
-    const Outcome outcome = session.Delete(listed);
-    if (outcome.ok) {
-        m_listResult.DeleteItem(row);
-        m_rowEntries.Forget(key);
-        return true;
-    }
-    m_rowEntries.SetError(key, outcome.error);
-    m_listResult.SetItemText(row, 4, kResultFailed);
-    return false;
+namespace {
+
+const char kDeleteCaption[] = "删除";
+const char kStopCaption[] = "停止";
+
+}  // namespace
+
+// While a walk runs (or unwinds) its rows are still arriving, and while a
+// deletion runs its rows are leaving: the list's commands that act on rows
+// do nothing then, so two of them never work on the same rows.
+
+void CMyDlg::StartDeletion(const std::vector<int>& rows, bool withSummary) {
+    const BOOL exportWasEnabled = ::IsWindowEnabled(GetDlgItem(IDC_BTN_EXPORT));
+    const bool started = m_deletion.Start(*m_fs, rows, [this, withSummary, exportWasEnabled](const DeletionTally& t) {
+        OnDeletionEnded(t, withSummary, exportWasEnabled);
+    });
+    if (!started) return;
+    // The delete button stops it; nothing else may change the rows meanwhile.
+    SetDlgItemTextA(m_hWnd, IDC_BTN_DELETE, kStopCaption);
+    ::EnableWindow(GetDlgItem(IDC_BTN_SEARCH), FALSE);
+    ::EnableWindow(GetDlgItem(IDC_BTN_EXPORT), FALSE);
+    SetTimer(m_hWnd, kTimerProgress, kProgressMs, nullptr);
 }
 
-// While a walk runs (or unwinds) its rows are still arriving: the delete
-// commands do nothing then, so the two never work on the same rows.
+void CMyDlg::StopDeletion() {
+    if (!IsDeleting() || m_deletion.IsStopping()) return;
+    m_deletion.Stop();
+    // Back when the entry under way is done; the keys stay with the window.
+    HWND button = GetDlgItem(IDC_BTN_DELETE);
+    if (::GetFocus() == button) ::SetFocus(GetDlgItem(IDC_LIST_RESULT));
+    ::EnableWindow(button, FALSE);
+}
+
+void CMyDlg::OnDeletionEnded(const DeletionTally& tally, bool withSummary, BOOL exportWasEnabled) {
+    KillTimer(m_hWnd, kTimerProgress);
+    SetWindowText(m_strTitle.c_str());
+    SetDlgItemTextA(m_hWnd, IDC_BTN_DELETE, kDeleteCaption);
+    ::EnableWindow(GetDlgItem(IDC_BTN_DELETE), TRUE);
+    ::EnableWindow(GetDlgItem(IDC_BTN_SEARCH), TRUE);
+    ::EnableWindow(GetDlgItem(IDC_BTN_EXPORT), exportWasEnabled && m_listResult.GetItemCount() > 0);
+    if (withSummary && !m_bClosing)
+        MessageBox(BuildDeleteSummary(tally.deleted, tally.failed, tally.stopped).c_str(), nullptr,
+                   MB_ICONINFORMATION);
+}
 
 void CMyDlg::DeleteCheckedRows() {
-    if (IsWalking() || m_listResult.GetItemCount() == 0) return;
+    if (IsBusy() || m_listResult.GetItemCount() == 0) return;
     int answer = MessageBox("是否要删除选中的目录或文件？\n\n删除后将不可恢复，确定吗？", nullptr,
                             MB_YESNO | MB_ICONQUESTION);
-    if (answer != IDYES || IsWalking()) return;
-    int deleted = 0, failed = 0;
-    DeleteSession session(*m_fs);
-    for (int row = m_listResult.GetItemCount() - 1; row >= 0; --row) {
-        if (!m_listResult.GetCheck(row)) continue;
-        if (DeleteRow(row, session))
-            ++deleted;
-        else
-            ++failed;
-    }
-    MessageBox(BuildDeleteSummary(deleted, failed).c_str(), nullptr, MB_ICONINFORMATION);
+    if (answer != IDYES || IsBusy()) return;
+    std::vector<int> rows;
+    for (int row = 0; row < m_listResult.GetItemCount(); ++row)
+        if (m_listResult.GetCheck(row)) rows.push_back(row);
+    StartDeletion(rows, true);
 }
 
 void CMyDlg::DeleteSelectedRow() {
-    if (IsWalking() || m_listResult.GetSelectedCount() == 0) return;
-    int row = m_listResult.GetNextItem(-1, LVNI_SELECTED);
-    DeleteSession session(*m_fs);
-    if (row >= 0) DeleteRow(row, session);
+    if (IsBusy() || m_listResult.GetSelectedCount() == 0) return;
+    const int row = m_listResult.GetNextItem(-1, LVNI_SELECTED);
+    if (row >= 0) StartDeletion({row}, false);
 }
 
 void CMyDlg::AskAndDeleteSelectedRow() {
-    if (IsWalking() || m_listResult.GetSelectedCount() == 0) return;
+    if (IsBusy() || m_listResult.GetSelectedCount() == 0) return;
     const int row = m_listResult.GetNextItem(-1, LVNI_SELECTED);
     if (row < 0) return;
     std::string entry = m_listResult.GetItemText(row, 0);
@@ -65,9 +84,10 @@ void CMyDlg::AskAndDeleteSelectedRow() {
 }
 
 void CMyDlg::DeleteAllRows() {
-    if (IsWalking()) return;
-    DeleteSession session(*m_fs);
-    for (int row = m_listResult.GetItemCount() - 1; row >= 0; --row) DeleteRow(row, session);
+    if (IsBusy()) return;
+    std::vector<int> rows(static_cast<size_t>(m_listResult.GetItemCount()));
+    for (size_t row = 0; row < rows.size(); ++row) rows[row] = static_cast<int>(row);
+    StartDeletion(rows, false);
 }
 
 namespace {
@@ -82,7 +102,7 @@ std::string ShownName(const WideName& name) {
 }  // namespace
 
 void CMyDlg::RenameSelectedRow() {
-    if (IsWalking() || m_listResult.GetSelectedCount() == 0) return;
+    if (IsBusy() || m_listResult.GetSelectedCount() == 0) return;
     const int row = m_listResult.GetNextItem(-1, LVNI_SELECTED);
     if (row < 0) return;
     const DWORD_PTR key = m_listResult.GetItemData(row);
@@ -103,7 +123,7 @@ void CMyDlg::RenameSelectedRow() {
 }
 
 void CMyDlg::ViewSelectedRow() {
-    if (IsWalking() || m_listResult.GetSelectedCount() == 0) return;
+    if (IsBusy() || m_listResult.GetSelectedCount() == 0) return;
     const int row = m_listResult.GetNextItem(-1, LVNI_SELECTED);
     if (row < 0) return;
     const EntryPtr entry = m_rowEntries.Find(m_listResult.GetItemData(row));

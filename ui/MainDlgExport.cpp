@@ -62,6 +62,7 @@ void CMyDlg::ShowStatistics() {
 }
 
 void CMyDlg::ClearResults() {
+    if (IsDeleting()) return;  // its rows are still leaving
     const std::string caption = DecodeStoredText(StoredText::ClearResultsCaption);
     if (MessageBox("确定要清空当前数据吗？", caption.c_str(), MB_OKCANCEL) == IDOK) {
         m_listResult.DeleteAllItems();

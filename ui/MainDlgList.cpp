@@ -3,7 +3,9 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstring>
+#include <unordered_map>
 #include <vector>
 
 #include "CodePage.h"
@@ -19,17 +21,16 @@ namespace {
 
 ListSortState g_listSort;
 
-// What one sort compares: the rows' texts in the clicked column, each row
-// carrying the index of its text as item data while the sort runs.
+// What one sort compares: the rows' texts in the clicked column, found by
+// each row's item data.
 struct SortRun {
-    const std::vector<std::string>* keys;
+    const std::unordered_map<DWORD_PTR, std::string>* keys;
     bool descending;
 };
 
-const char* KeyOf(const SortRun& run, LPARAM index) {
-    // A row that came in after the keys were read has no key of its own.
-    if (index < 0 || static_cast<size_t>(index) >= run.keys->size()) return "";
-    return (*run.keys)[static_cast<size_t>(index)].c_str();
+const char* KeyOf(const SortRun& run, LPARAM data) {
+    auto it = run.keys->find(static_cast<DWORD_PTR>(data));
+    return it == run.keys->end() ? "" : it->second.c_str();
 }
 
 int CALLBACK CompareRows(LPARAM first, LPARAM second, LPARAM context) {
@@ -87,7 +88,8 @@ bool CMyDlg::OnListNotify(const NMHDR& header, LRESULT& result) {
 }
 
 void CMyDlg::CheckAllRows() {
-    for (int row = 0; row < m_listResult.GetItemCount(); ++row) m_listResult.SetCheck(row, TRUE);
+    // One call for every row (item -1): a call per row took seconds for thousands.
+    m_listResult.SetItemState(-1, INDEXTOSTATEIMAGEMASK(2), LVIS_STATEIMAGEMASK);
 }
 
 void CMyDlg::InvertRowChecks() {
@@ -155,19 +157,25 @@ void CMyDlg::OpenSelectedFolder() {
 }
 
 void CMyDlg::SortByColumn(int column) {
+    if (IsDeleting()) return;  // its rows leave by the places they had
     const int rows = m_listResult.GetItemCount();
-    std::vector<std::string> keys;
-    keys.reserve(static_cast<size_t>(rows > 0 ? rows : 0));
-    std::vector<DWORD_PTR> data;
-    data.reserve(keys.capacity());
+    std::vector<DWORD_PTR> data(static_cast<size_t>(rows > 0 ? rows : 0));
+    for (int row = 0; row < rows; ++row) data[static_cast<size_t>(row)] = m_listResult.GetItemData(row);
+    // Every row the search adds has data of its own. Rows that share theirs
+    // carry their index instead while the sort runs, and get theirs back.
+    std::vector<DWORD_PTR> sorted(data);
+    std::sort(sorted.begin(), sorted.end());
+    const bool shared = std::adjacent_find(sorted.begin(), sorted.end()) != sorted.end();
+    std::unordered_map<DWORD_PTR, std::string> keys;
+    keys.reserve(data.size());
     for (int row = 0; row < rows; ++row) {
-        keys.push_back(m_listResult.GetItemText(row, column));
-        data.push_back(m_listResult.GetItemData(row));
-        m_listResult.SetItemData(row, static_cast<DWORD_PTR>(row));
+        if (shared) m_listResult.SetItemData(row, static_cast<DWORD_PTR>(row));
+        keys[shared ? static_cast<DWORD_PTR>(row) : data[static_cast<size_t>(row)]] =
+            m_listResult.GetItemText(row, column);
     }
     SortRun run{&keys, NextSortDescending(g_listSort, column)};
     m_listResult.SortItems(CompareRows, reinterpret_cast<DWORD_PTR>(&run));
-    // The sort keys go with this call; each row gets its own data back.
+    if (!shared) return;
     for (int row = 0; row < rows; ++row) {
         const DWORD_PTR index = m_listResult.GetItemData(row);
         m_listResult.SetItemData(row, index < data.size() ? data[index] : 0);

@@ -2,12 +2,12 @@
 // checks for a newer version, the status line's colours and clicks, the
 // technical-support button and the cursor.
 //
-// The worker never touches the dialog's members from its own thread: the new
-// feed and the update answer are applied on the window's thread (so they never
-// overlap the handlers that read them, nor each other), and once the window is
-// gone the worker only finishes its network call and ends.
+// The worker never touches the dialog's members from its own thread: it hands
+// the new feed and the update answer to the window's thread, which applies
+// them (so they never overlap the handlers that read them, nor each other) and
+// shows the boxes; once the window is gone the worker only finishes its
+// network call and ends.
 #include <windows.h>
-#include <objbase.h>
 
 #include <ctime>
 #include <memory>
@@ -36,19 +36,6 @@ void OpenNetworkAddress(HWND owner, const std::string& address) {
     if (!address.empty() && IsWebAddress(address))
         OpenInBrowser(owner, address);
 }
-
-// The shell may hand an address to extensions that need COM on this thread.
-class ComScope {
-public:
-    ComScope() : m_ok(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE))) {}
-    ~ComScope() {
-        if (m_ok)
-            CoUninitialize();
-    }
-
-private:
-    bool m_ok;
-};
 
 }  // namespace
 
@@ -88,69 +75,54 @@ void CMyDlg::RunOnlineWorker(const OnlineRun& run) {
     // Closing the window cuts this run's fetches short.
     FetchGroup::Member fetching(m_fetches);
     const OnlineEndpoints endpoints = BuildOnlineEndpoints();
-    const HWND hwnd = run.hwnd;
     const int mode = run.mode;
 
     if (mode == kFeedAndAutomaticCheck || mode == kFeedOnly) {
         std::vector<AnnouncementItem> items = FetchAnnouncements(endpoints.feedUrl);
-        bool applied = false;
-        if (!OnlineStopped()) {
-            RunOnWindowThread(hwnd, [&] {
-                if (OnlineStopped())
-                    return;
-                m_ads = std::move(items);
-                ::SetTimer(hwnd, kTimerAnnouncements, m_ads.empty() ? kAnnouncementRetryMs : kAnnouncementMs,
-                           nullptr);
-                applied = true;
-            });
-        }
-        if (!applied)
+        if (OnlineStopped())
             return;
+        m_tasks.Post([this, items = std::move(items)]() mutable {
+            if (OnlineStopped())
+                return;
+            m_ads = std::move(items);
+            SetTimer(m_hWnd, kTimerAnnouncements, m_ads.empty() ? kAnnouncementRetryMs : kAnnouncementMs, nullptr);
+        });
     }
     if (mode != kFeedAndAutomaticCheck && mode != kManualCheck)
         return;
 
-    const int64_t now = static_cast<int64_t>(std::time(nullptr));
     const std::string body = FetchUrlText(endpoints.updateUrl);
-    bool applied = false;
-    bool newer = false;
-    UpdateInfo info;
-    if (!OnlineStopped()) {
-        // Applied on the window's thread, so that overlapping runs never mix their fields.
-        RunOnWindowThread(hwnd, [&] {
-            if (OnlineStopped())
-                return;
-            newer = ApplyUpdateAnswer(body, endpoints.ownVersion, m_updateInfo);
-            info = m_updateInfo;
-            applied = true;
-        });
-    }
-    if (!applied)
+    if (OnlineStopped())
         return;
+    // Applied and answered on the window's thread, so that overlapping runs
+    // never mix their fields and every box has its owner's thread.
+    m_tasks.Post([this, body, ownVersion = endpoints.ownVersion, mode, version = run.version] {
+        if (!OnlineStopped())
+            AnswerUpdateCheck(body, ownVersion, mode, version);
+    });
+}
 
-    if (!newer) {
-        if (mode == kManualCheck && !OnlineStopped() && IsWindow(hwnd))
-            AppMessageBox(hwnd, BuildUpToDateMessage(run.version).c_str(), MB_ICONINFORMATION);
+void CMyDlg::AnswerUpdateCheck(const std::string& body, const std::string& ownVersion, int mode,
+                               const std::string& version) {
+    if (!ApplyUpdateAnswer(body, ownVersion, m_updateInfo)) {
+        if (mode == kManualCheck)
+            MessageBox(BuildUpToDateMessage(version).c_str(), nullptr, MB_ICONINFORMATION);
         return;
     }
-
+    const UpdateInfo info = m_updateInfo;
     const std::string prompt = BuildUpdatePrompt(info);
-    ComScope com;
+    const int64_t now = static_cast<int64_t>(std::time(nullptr));
     if (mode == kFeedAndAutomaticCheck) {
         if (UpdateOfferThrottled(ReadSetting(kSettingOfferDate), now))
             return;
         // Written before the box: a prompt left open still counts as shown.
         WriteSetting(kSettingOfferedVersion, info.version);
         WriteSetting(kSettingOfferDate, FormatOfferDate(now));
-        if (OnlineStopped() || !IsWindow(hwnd))
-            return;
-        if (AppMessageBox(hwnd, prompt.c_str(), MB_YESNO) == IDYES)
-            OpenNetworkAddress(hwnd, info.downloadUrl);
+        if (MessageBox(prompt.c_str(), nullptr, MB_YESNO) == IDYES)
+            OpenNetworkAddress(m_hWnd, info.downloadUrl);
     } else {
-        if (OnlineStopped() || !IsWindow(hwnd))
-            return;
-        if (AppMessageBox(hwnd, prompt.c_str(), MB_YESNO | MB_ICONQUESTION) == IDYES)
-            OpenNetworkAddress(hwnd, info.downloadUrl);
+        if (MessageBox(prompt.c_str(), nullptr, MB_YESNO | MB_ICONQUESTION) == IDYES)
+            OpenNetworkAddress(m_hWnd, info.downloadUrl);
         WriteSetting(kSettingOfferedVersion, info.version);
         WriteSetting(kSettingOfferDate, FormatOfferDate(now));
     }

@@ -1,4 +1,4 @@
-// The search: start and stop, the worker that walks, folder input.
+// The search commands: start and stop, the summary, folder input.
 //
 // Starting and stopping are decided on the window's thread: a press while a
 // walk runs stops it, and button 1007 stays disabled until the stopped walk
@@ -13,15 +13,11 @@
 #include "App.h"
 #include "AppMessages.h"
 #include "ExactAnsi.h"
-#include "ListRowSink.h"
 #include "MainDlg.h"
-
-#include "ExactAnsi.h"
 #include "MainTexts.h"
 #include "MainTimers.h"
 #include "PathForms.h"
 #include "RootPath.h"
-#include "SearchProgress.h"
 #include "UiHost.h"
 #include "resource.h"
 
@@ -32,57 +28,33 @@ const char kCaptionStop[] = "停止";
 
 }  // namespace
 
-// What one search is given when it starts, all taken on the window's thread.
-struct CMyDlg::SearchRun {
-    CMyDlg* dialog;
-    HWND hwnd;
-    unsigned search;  // m_nSearch of this run
-    std::string root;
-    ScanOptions options;
-};
-
 void CMyDlg::ToggleSearch() {
-    if (m_bClosing || !m_hWnd) return;
-    if (m_bWalking) {
+    if (m_bClosing || !m_hWnd || IsDeleting()) return;
+    if (m_search.IsWalking()) {
         // A stopped walk still unwinding takes no press (its button is disabled).
-        if (m_scan.stopRequested == 0) StopSearch();
+        if (!m_search.IsStopping()) StopSearch();
         return;
     }
     UpdateData(true);
     UpdateData(false);
 
-    auto* run = new SearchRun{this, m_hWnd, ++m_nSearch, m_strPath, ScanOptions()};
-    run->options.malformedNames = static_cast<uint8_t>(IsDlgButtonChecked(m_hWnd, IDC_CHECK_MALFORMED));
-    run->options.hidden = static_cast<uint8_t>(IsDlgButtonChecked(m_hWnd, IDC_CHECK_HIDDEN));
-    run->options.readOnly = static_cast<uint8_t>(IsDlgButtonChecked(m_hWnd, IDC_CHECK_READONLY));
-    run->options.system = static_cast<uint8_t>(IsDlgButtonChecked(m_hWnd, IDC_CHECK_SYSTEM));
+    ScanOptions options;
+    options.malformedNames = static_cast<uint8_t>(IsDlgButtonChecked(m_hWnd, IDC_CHECK_MALFORMED));
+    options.hidden = static_cast<uint8_t>(IsDlgButtonChecked(m_hWnd, IDC_CHECK_HIDDEN));
+    options.readOnly = static_cast<uint8_t>(IsDlgButtonChecked(m_hWnd, IDC_CHECK_READONLY));
+    options.system = static_cast<uint8_t>(IsDlgButtonChecked(m_hWnd, IDC_CHECK_SYSTEM));
+    if (!m_search.Start(*m_fs, m_strPath, options, [this](const SearchOutcome& o) { OnSearchEnded(o); })) return;
 
-    // The flag is cleared before the button offers to stop: a stop pressed
-    // from then on is never overwritten.
-    m_scan.stopRequested = 0;
-    m_bWalking = true;
-    const BOOL exportWasEnabled = ::IsWindowEnabled(GetDlgItem(IDC_BTN_EXPORT));
+    m_strNotice = m_strPath;
     ::EnableWindow(GetDlgItem(IDC_BTN_EXPORT), FALSE);
     SetDlgItemTextA(m_hWnd, IDC_BTN_SEARCH, kCaptionStop);
     m_strAdColor = "7";
     KillTimer(m_hWnd, kTimerAnnouncements);
     SetTimer(m_hWnd, kTimerProgress, kProgressMs, nullptr);
-
-    HANDLE thread = m_workers.Start(&CMyDlg::SearchWorker, run);
-    if (!thread) {
-        delete run;
-        m_scan.stopRequested = 1;
-        m_bWalking = false;
-        ::EnableWindow(GetDlgItem(IDC_BTN_EXPORT), exportWasEnabled);
-        SetDlgItemTextA(m_hWnd, IDC_BTN_SEARCH, kCaptionStart);
-        SetTimer(m_hWnd, kTimerAnnouncements, kAnnouncementMs, nullptr);
-        return;
-    }
-    m_hThread = thread;
 }
 
 void CMyDlg::StopSearch() {
-    m_scan.stopRequested = 1;
+    m_search.Stop();
     SetDlgItemTextA(m_hWnd, IDC_BTN_SEARCH, kCaptionStart);
     // Back when the walk has unwound; a press meanwhile would start nothing.
     // The keys stay with the window: a disabled button cannot keep the focus.
@@ -95,64 +67,19 @@ void CMyDlg::StopSearch() {
     SetTimer(m_hWnd, kTimerAnnouncements, kAnnouncementMs, nullptr);
 }
 
-DWORD WINAPI CMyDlg::SearchWorker(void* p) {
-    std::unique_ptr<SearchRun> run(static_cast<SearchRun*>(p));
-    run->dialog->RunSearchWorker(*run);
-    return 0;
-}
-
-void CMyDlg::RunSearchWorker(const SearchRun& run) {
-    const HWND hwnd = run.hwnd;
-    bool begun = false;
-    RunOnWindowThread(hwnd, [&] {
-        if (m_bClosing) return;
-        m_strNotice = run.root;
-        m_listResult.DeleteAllItems();
-        m_rowEntries.Clear();
-        m_scan.ResetCounters();
-        m_progress.Set(std::string());
-        begun = true;
-    });
-
-    if (begun) {
-        // The time is the walk's own.
-        const DWORD start = GetTickCount();
-        ListRowSink rows(m_listResult, m_listPaint, m_rowEntries);
-        ProgressSink sink(rows, *m_fs, m_scan, m_progress, kProgressMs);
-        ScanFolder(*m_fs, run.root, run.options, sink, m_scan);
-        // Read before anything else: the end of the walk raises the flag too.
-        const SearchEnd end = m_scan.stopRequested.load() != 0 ? SearchEnd::Stopped : SearchEnd::Finished;
-        rows.Flush();  // every row is in the list before the summary
-        const DWORD elapsed = GetTickCount() - start;
-
-        std::string summary;
-        UINT icon = MB_ICONINFORMATION;
-        RunOnWindowThread(hwnd, [&] {
-            if (m_bClosing) return;
-            m_scan.stopRequested = 1;
-            m_bWalking = false;
-            SetDlgItemTextA(hwnd, IDC_BTN_SEARCH, kCaptionStart);
-            ::EnableWindow(GetDlgItem(IDC_BTN_SEARCH), TRUE);
-            if (m_listResult.GetItemCount() > 0) ::EnableWindow(GetDlgItem(IDC_BTN_EXPORT), TRUE);
-            if (m_scan.rootMissing) icon = MB_ICONEXCLAMATION;
-            summary = m_scan.rootMissing
-                          ? BuildMissingRootText(run.root)
-                          : BuildSearchSummary(m_scan.foldersSearched, m_scan.filesSearched, m_scan.malformedFolders,
-                                               m_scan.malformedFiles, m_scan.unsearched, elapsed, end);
-        });
-        if (!summary.empty()) AppMessageBox(hwnd, summary.c_str(), icon);
-    }
-
-    m_scan.stopRequested = 1;
-    m_bWalking = false;
-    // A search started while this one's summary was up owns the timers and the title.
-    RunOnWindowThread(hwnd, [&] {
-        if (m_bClosing || run.search != m_nSearch) return;
-        ::EnableWindow(GetDlgItem(IDC_BTN_SEARCH), TRUE);
-        KillTimer(hwnd, kTimerProgress);
-        SetTimer(hwnd, kTimerAnnouncements, kAnnouncementMs, nullptr);
-        ::SetWindowTextA(hwnd, m_strTitle.c_str());
-    });
+void CMyDlg::OnSearchEnded(const SearchOutcome& o) {
+    if (m_bClosing) return;
+    SetDlgItemTextA(m_hWnd, IDC_BTN_SEARCH, kCaptionStart);
+    ::EnableWindow(GetDlgItem(IDC_BTN_SEARCH), TRUE);
+    if (m_listResult.GetItemCount() > 0) ::EnableWindow(GetDlgItem(IDC_BTN_EXPORT), TRUE);
+    KillTimer(m_hWnd, kTimerProgress);
+    SetTimer(m_hWnd, kTimerAnnouncements, kAnnouncementMs, nullptr);
+    ::SetWindowTextA(m_hWnd, m_strTitle.c_str());
+    const std::string summary =
+        o.rootMissing ? BuildMissingRootText(o.root)
+                      : BuildSearchSummary(o.foldersSearched, o.filesSearched, o.malformedFolders, o.malformedFiles,
+                                           o.unsearched, o.elapsedMs, o.end);
+    MessageBox(summary.c_str(), nullptr, o.rootMissing ? MB_ICONEXCLAMATION : MB_ICONINFORMATION);
 }
 
 void CMyDlg::ChooseFolder() {

@@ -24,5 +24,9 @@ std::string BuildMissingRootText(const std::string& root);
 // The question the Del key asks about one row (its path, or its name).
 std::string BuildDeleteQuestion(const std::string& entry);
 
-// The box shown after the checked rows were deleted.
-std::string BuildDeleteSummary(int deleted, int failed);
+// The box shown after the checked rows were deleted; a deletion stopped
+// before its last row says so in place of "删除完毕".
+std::string BuildDeleteSummary(int deleted, int failed, bool stopped = false);
+
+// The title while a deletion runs: the title at rest, "-", rows done of all.
+std::string BuildDeletionTitle(const std::string& restTitle, int tried, int total);

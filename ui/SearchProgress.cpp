@@ -3,16 +3,13 @@
 #include "PathForms.h"
 
 void ProgressText::Set(const std::string& text) {
-    EnterCriticalSection(&m_lock);
+    LockScope held(m_lock);
     m_text = text;
-    LeaveCriticalSection(&m_lock);
 }
 
 std::string ProgressText::Get() const {
-    EnterCriticalSection(&m_lock);
-    std::string text = m_text;
-    LeaveCriticalSection(&m_lock);
-    return text;
+    LockScope held(m_lock);
+    return m_text;
 }
 
 void ProgressSink::Idle() {

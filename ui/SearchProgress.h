@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "Lock.h"
+
 #include "FileSystem.h"
 #include "ResultRow.h"
 #include "Scan.h"
@@ -13,8 +15,7 @@
 // A text one thread hands to another.
 class ProgressText {
 public:
-    ProgressText() { InitializeCriticalSection(&m_lock); }
-    ~ProgressText() { DeleteCriticalSection(&m_lock); }
+    ProgressText() = default;
     ProgressText(const ProgressText&) = delete;
     ProgressText& operator=(const ProgressText&) = delete;
 
@@ -22,7 +23,7 @@ public:
     std::string Get() const;
 
 private:
-    mutable CRITICAL_SECTION m_lock;
+    mutable CriticalSection m_lock;
     std::string m_text;
 };
 

@@ -1,10 +1,9 @@
 #include "WorkerThreads.h"
 
-WorkerThreads::WorkerThreads() { InitializeCriticalSection(&m_lock); }
+WorkerThreads::WorkerThreads() = default;
 
 WorkerThreads::~WorkerThreads() {
     for (HANDLE h : m_threads) CloseHandle(h);
-    DeleteCriticalSection(&m_lock);
 }
 
 void WorkerThreads::CloseEnded() {
@@ -19,44 +18,38 @@ void WorkerThreads::CloseEnded() {
 }
 
 HANDLE WorkerThreads::Start(LPTHREAD_START_ROUTINE routine, void* argument) {
-    EnterCriticalSection(&m_lock);
+    LockScope held(m_lock);
     CloseEnded();
     DWORD id = 0;
     HANDLE h = CreateThread(nullptr, 0, routine, argument, 0, &id);
     if (h) m_threads.push_back(h);
-    LeaveCriticalSection(&m_lock);
     return h;
 }
 
 int WorkerThreads::Running() {
-    EnterCriticalSection(&m_lock);
+    LockScope held(m_lock);
     CloseEnded();
-    int n = static_cast<int>(m_threads.size());
-    LeaveCriticalSection(&m_lock);
-    return n;
+    return static_cast<int>(m_threads.size());
 }
 
 bool WorkerThreads::WaitAll(DWORD timeoutMs) {
-    DWORD start = GetTickCount();
+    const DWORD start = GetTickCount();
     for (;;) {
-        EnterCriticalSection(&m_lock);
-        CloseEnded();
-        std::vector<HANDLE> running = m_threads;
-        LeaveCriticalSection(&m_lock);
+        std::vector<HANDLE> running;
+        {
+            LockScope held(m_lock);
+            CloseEnded();
+            running = m_threads;
+        }
         if (running.empty()) return true;
-        DWORD spent = GetTickCount() - start;
+        const DWORD spent = GetTickCount() - start;
         if (timeoutMs != INFINITE && spent >= timeoutMs) return false;
-        // At most MAXIMUM_WAIT_OBJECTS - 1 handles per wait; the loop comes back for the rest.
-        DWORD count = static_cast<DWORD>(running.size() < MAXIMUM_WAIT_OBJECTS - 1 ? running.size()
-                                                                                   : MAXIMUM_WAIT_OBJECTS - 1);
-        DWORD r = MsgWaitForMultipleObjects(count, running.data(), FALSE,
-                                            timeoutMs == INFINITE ? INFINITE : timeoutMs - spent, QS_SENDMESSAGE);
+        // At most MAXIMUM_WAIT_OBJECTS handles per wait; the loop comes back for the rest.
+        const DWORD count =
+            static_cast<DWORD>(running.size() < MAXIMUM_WAIT_OBJECTS ? running.size() : MAXIMUM_WAIT_OBJECTS);
+        const DWORD r =
+            WaitForMultipleObjects(count, running.data(), TRUE, timeoutMs == INFINITE ? INFINITE : timeoutMs - spent);
         // A handle that cannot be waited on would fail the same wait again at once.
         if (r == WAIT_FAILED) return false;
-        if (r == WAIT_OBJECT_0 + count) {
-            MSG msg;
-            // Peeking dispatches the messages other threads sent to our windows.
-            PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-        }
     }
 }

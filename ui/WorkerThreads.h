@@ -7,6 +7,8 @@
 
 #include <vector>
 
+#include "Lock.h"
+
 class WorkerThreads {
 public:
     WorkerThreads();
@@ -19,8 +21,8 @@ public:
     HANDLE Start(LPTHREAD_START_ROUTINE routine, void* argument);
 
     // Waits until every thread started here has ended, at most timeoutMs
-    // (INFINITE: no bound). Messages sent to this thread's windows are handled
-    // while waiting, so a worker blocked in a SendMessage to them can finish.
+    // (INFINITE: no bound). Workers never wait on a window, so nothing
+    // needs to be handled meanwhile.
     // True when all ended; false at the bound or when the wait itself fails.
     bool WaitAll(DWORD timeoutMs);
 
@@ -30,6 +32,6 @@ public:
 private:
     void CloseEnded();  // with m_lock held
 
-    CRITICAL_SECTION m_lock;
+    CriticalSection m_lock;
     std::vector<HANDLE> m_threads;
 };

@@ -710,6 +710,10 @@ bool CaptureWindowToBmp(HWND window, const std::string& bmpPath) {
                              GetSystemMetrics(SM_YVIRTUALSCREEN) + GetSystemMetrics(SM_CYVIRTUALSCREEN)};
     if (!IntersectRect(&rect, &rect, &screenArea))
         return false;
+    return CaptureScreenAreaToBmp(rect, bmpPath);
+}
+
+bool CaptureScreenAreaToBmp(const RECT& rect, const std::string& bmpPath) {
     const int width = rect.right - rect.left;
     const int height = rect.bottom - rect.top;
     if (width <= 0 || height <= 0)

@@ -191,5 +191,8 @@ bool CaptureWindowToBmp(HWND window, const std::string& bmpPath);
 // The screen's pixels in `screenRect` (rows of 32-bit pixels, top down), as
 // they are now: nothing is repainted or lifted first.
 bool CaptureScreen(const RECT& screenRect, std::vector<unsigned char>& pixels);
+// The screen's pixels in `screenRect` into a BMP file, as they are now (a
+// tooltip over a window comes along).
+bool CaptureScreenAreaToBmp(const RECT& screenRect, const std::string& bmpPath);
 
 }  // namespace e2e

@@ -997,4 +997,100 @@ TEST_F(ExplorerVerbCommands, VerbsAddedFromTheMenuRunTheProgramInAFolderWithABla
 INSTANTIATE_TEST_SUITE_P(Registry, ExplorerVerbs, ::testing::ValuesIn(kVerbCases),
                          [](const ::testing::TestParamInfo<VerbCase>& info) { return info.param.name; });
 
+// Many rows: "删除" runs beside the window, so a stop pressed right after the
+// answer is taken at once. The summary says the deletion was stopped, and the
+// rows left are exactly the entries left. Searching, a stop says so too, and
+// a folder that is not there is named instead of searched.
+class BusyWindow : public OrvelleE2E {
+protected:
+    static constexpr int kFolders = 20, kPerFolder = 150;
+    void MakeMany() {
+        ASSERT_TRUE(m_box.MakeFolder("many"));
+        for (int f = 0; f < kFolders; ++f) {
+            const std::string folder = "many\\d" + std::to_string(f);
+            ASSERT_TRUE(m_box.MakeFolder(folder));
+            for (int i = 0; i < kPerFolder; ++i) ASSERT_TRUE(m_box.MakeFile(folder + "\\f" + std::to_string(i) + "."));
+        }
+    }
+    int EntriesLeft() const {
+        int left = 0;
+        for (int f = 0; f < kFolders; ++f)
+            for (int i = 0; i < kPerFolder; ++i)
+                left += m_box.Exists("many\\d" + std::to_string(f) + "\\f" + std::to_string(i) + ".") ? 1 : 0;
+        return left;
+    }
+};
+
+TEST_F(BusyWindow, ADeletionStopsWhenAskedAndTheRowsLeftAreTheEntriesLeft) {
+    MakeMany();
+    ASSERT_FALSE(HasFatalFailure());
+    // Entries in use take their retries: the first folder's rows, which go
+    // last, keep the deletion running long enough to be stopped halfway.
+    std::vector<std::unique_ptr<HeldFile>> held;
+    for (int i = 0; i < 40; ++i) {
+        held.push_back(std::make_unique<HeldFile>(m_box.Path("many\\d0\\f" + std::to_string(i) + ".")));
+        ASSERT_TRUE(held.back()->Held());
+    }
+    Process& program = Launch("-p:" + m_box.Path("many"));
+    HWND window = WaitForMainWindow(program);
+    ASSERT_NE(window, nullptr);
+    RunSearch(program, window);
+    HWND list = GetDlgItem(window, kListResult);
+    const int total = kFolders * kPerFolder;
+    ASSERT_EQ(e2e::ListItemCount(list), total);
+
+    ASSERT_TRUE(e2e::Click(window, kButtonSelectAll));
+    ASSERT_TRUE(e2e::ClickLater(window, kButtonDelete));
+    HWND question = e2e::WaitForMessageBox({program.Id()}, nullptr, kWindowTimeoutMs);
+    ASSERT_NE(question, nullptr);
+    ASSERT_TRUE(e2e::AnswerMessageBox(question, IDYES));
+    // Rows leave while it runs; the same button then stops it. A window busy
+    // deleting would answer only after the last row, and would take the
+    // press as a new "删除" that asks again.
+    EXPECT_TRUE(e2e::WaitUntil([&] { return e2e::ListItemCount(list) < total - kPerFolder; }, 60000));
+    EXPECT_EQ(e2e::ControlText(window, kButtonDelete), "停止");
+    ASSERT_TRUE(e2e::ClickLater(window, kButtonDelete));
+    HWND summary = e2e::WaitForMessageBox({program.Id()}, nullptr, 60000);
+    ASSERT_NE(summary, nullptr);
+    const std::string text = e2e::MessageBoxText(summary);
+    ASSERT_TRUE(e2e::AnswerMessageBox(summary, IDOK));
+    ASSERT_TRUE(e2e::Settle(window));
+    EXPECT_EQ(e2e::ControlText(window, kButtonDelete), "删除");
+
+    const int left = EntriesLeft();
+    EXPECT_GT(left, kPerFolder - 40) << "the stop came after the last row";
+    Rows rows;
+    ASSERT_TRUE(e2e::ReadListRows(list, 5, rows));
+    ASSERT_EQ(static_cast<int>(rows.size()), left);
+    int failed = 0;
+    for (const auto& row : rows) {
+        const std::string relative = row[0].substr(m_box.Path("many").size() + 1);
+        EXPECT_TRUE(m_box.Exists("many\\" + relative)) << "a row of a deleted entry: " << row[0];
+        failed += row[4] == "失败" ? 1 : 0;
+    }
+    EXPECT_EQ(text, "删除已停止，删除成功 " + std::to_string(total - left) + " 个，删除失败 " + std::to_string(failed) +
+                        " 个。");
+}
+
+TEST_F(BusyWindow, AStoppedSearchSaysSoAndAMissingFolderIsNamed) {
+    MakeMany();
+    ASSERT_FALSE(HasFatalFailure());
+    Process& program = Launch("-p:" + m_box.Path("many"));
+    HWND window = WaitForMainWindow(program);
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(e2e::ClickLater(window, kButtonSearch));
+    ASSERT_TRUE(e2e::ClickLater(window, kButtonSearch));
+    HWND summary = e2e::WaitForMessageBox({program.Id()}, kBoxCaption, kWindowTimeoutMs);
+    ASSERT_NE(summary, nullptr);
+    EXPECT_EQ(e2e::MessageBoxText(summary).rfind("搜索已停止，共搜索了", 0), 0u) << e2e::MessageBoxText(summary);
+    ASSERT_TRUE(e2e::AnswerMessageBox(summary, IDOK));
+    ASSERT_TRUE(e2e::WaitUntil([&] { return !IsWindow(summary); }, kWindowTimeoutMs));
+
+    const std::string missing = m_box.Path("not there");
+    ASSERT_TRUE(e2e::SetControlText(window, kEditPath, missing));
+    const std::string text = RunSearch(program, window);
+    EXPECT_EQ(text, "要搜索的目录不存在：\r\n" + missing);
+    EXPECT_EQ(e2e::ListItemCount(GetDlgItem(window, kListResult)), 0);
+}
+
 }  // namespace

@@ -118,6 +118,8 @@ protected:
     }
 
     bool WaitForBoxes(size_t n) { return WaitFor([&] { return host.Boxes().size() >= n; }); }
+    // A delete command returns at once; its rows leave while the window runs.
+    static bool WaitForDeletion(const CMyDlg& dlg) { return WaitFor([&] { return !dlg.IsDeleting(); }); }
 
     // Runs f on the window's thread and returns when it has run.
     static void OnUi(HWND h, const std::function<void()>& f) { ASSERT_TRUE(RunOnWindowThread(h, f)); }

@@ -170,6 +170,7 @@ TEST_F(InputPaths, DeleteCurrentTakesTheSelectedRowOnlyWithoutAsking) {
         const std::vector<Row> before = Rows(dlg);
         Select(h, dlg, a);
         Command(h, ID_LIST_DELETE_CURRENT);
+        ASSERT_TRUE(WaitForDeletion(dlg));
         std::vector<Row> expected = before;
         expected.erase(expected.begin() + a);
         EXPECT_EQ(Rows(dlg), expected);
@@ -179,6 +180,7 @@ TEST_F(InputPaths, DeleteCurrentTakesTheSelectedRowOnlyWithoutAsking) {
         ASSERT_GE(held, 0);
         Select(h, dlg, held);
         Command(h, ID_LIST_DELETE_CURRENT);
+        ASSERT_TRUE(WaitForDeletion(dlg));
         ASSERT_EQ(dlg.m_listResult.GetItemCount(), 3);
         EXPECT_EQ(dlg.m_listResult.GetItemText(held, 1), "[held.]");
         EXPECT_EQ(dlg.m_listResult.GetItemText(held, 4), "失败");

@@ -238,48 +238,27 @@ TEST_F(ListCommands, TheSortStateOutlivesANewSearchAndAClear) {
     });
 }
 
-// A header click handled between two messages of the search worker: the
-// worker's message that inserted a row is answered at once, and the click is
-// handled before whatever the worker sends next.
+// A header click handled between two deliveries of the search worker's rows,
+// each of which the window's thread runs as a task of its own.
 namespace between {
 HWND g_dialog;
-WNDPROC g_listProc, g_dialogProc;
-int g_depth;
-bool g_inserted;
+WNDPROC g_dialogProc;
 int g_clicks;
 
-bool FromAnotherThread() { return (InSendMessageEx(nullptr) & (ISMEX_SEND | ISMEX_REPLIED)) == ISMEX_SEND; }
-
-void AfterMessage(bool outermost, LRESULT result) {
-    if (!outermost || !g_inserted) return;
-    g_inserted = false;
-    ReplyMessage(result);
-    NMLISTVIEW nm = {};
-    nm.hdr.hwndFrom = GetDlgItem(g_dialog, IDC_LIST_RESULT);
-    nm.hdr.idFrom = IDC_LIST_RESULT;
-    nm.hdr.code = LVN_COLUMNCLICK;
-    nm.iItem = -1;
-    nm.iSubItem = 0;
-    SendMessageA(g_dialog, WM_NOTIFY, IDC_LIST_RESULT, reinterpret_cast<LPARAM>(&nm));
-    ++g_clicks;
-}
-
-LRESULT CALLBACK ListHook(HWND w, UINT m, WPARAM wp, LPARAM lp) {
-    const bool outermost = g_depth == 0 && FromAnotherThread();
-    ++g_depth;
-    LRESULT r = CallWindowProcA(g_listProc, w, m, wp, lp);
-    --g_depth;
-    if (m == LVM_INSERTITEMA) g_inserted = true;
-    AfterMessage(outermost, r);
-    return r;
-}
-
 LRESULT CALLBACK DialogHook(HWND w, UINT m, WPARAM wp, LPARAM lp) {
-    const bool outermost = g_depth == 0 && FromAnotherThread();
-    ++g_depth;
+    HWND list = GetDlgItem(w, IDC_LIST_RESULT);
+    const LRESULT before = m == WM_APP_TASKS ? SendMessageA(list, LVM_GETITEMCOUNT, 0, 0) : 0;
     LRESULT r = CallWindowProcA(g_dialogProc, w, m, wp, lp);
-    --g_depth;
-    AfterMessage(outermost, r);
+    if (m == WM_APP_TASKS && SendMessageA(list, LVM_GETITEMCOUNT, 0, 0) != before) {
+        NMLISTVIEW nm = {};
+        nm.hdr.hwndFrom = list;
+        nm.hdr.idFrom = IDC_LIST_RESULT;
+        nm.hdr.code = LVN_COLUMNCLICK;
+        nm.iItem = -1;
+        nm.iSubItem = 0;
+        SendMessageA(w, WM_NOTIFY, IDC_LIST_RESULT, reinterpret_cast<LPARAM>(&nm));
+        ++g_clicks;
+    }
     return r;
 }
 }  // namespace between
@@ -300,14 +279,9 @@ TEST_F(ListCommands, SortingWhileASearchAddsRowsKeepsEveryRowWhole) {
     };
     CMyDlg dlg{CMyDlg::StartArgs{true, "D:\\r"}, &v};
     Run(dlg, [&](HWND h) {
-        HWND list = GetDlgItem(h, IDC_LIST_RESULT);
         OnUi(h, [&] {
             between::g_dialog = h;
-            between::g_depth = 0;
-            between::g_inserted = false;
             between::g_clicks = 0;
-            between::g_listProc = reinterpret_cast<WNDPROC>(
-                SetWindowLongPtrA(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&between::ListHook)));
             between::g_dialogProc = reinterpret_cast<WNDPROC>(
                 SetWindowLongPtrA(h, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&between::DialogHook)));
         });
@@ -315,7 +289,6 @@ TEST_F(ListCommands, SortingWhileASearchAddsRowsKeepsEveryRowWhole) {
         ASSERT_TRUE(WaitForBoxes(1));
         ASSERT_TRUE(WaitFor([&] { return !dlg.IsWalking(); }));
         OnUi(h, [&] {
-            SetWindowLongPtrA(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(between::g_listProc));
             SetWindowLongPtrA(h, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(between::g_dialogProc));
         });
 

@@ -228,6 +228,7 @@ TEST_F(MainDialog, CheckedRowsAreDeletedAndAFailureStaysWithItsMark) {
 
         host.Answer(IDYES);
         RunOnWindowThread(h, [&] { dlg.DeleteCheckedRows(); });
+        ASSERT_TRUE(WaitForDeletion(dlg));
         std::vector<ShownBox> boxes = host.Boxes();
         ASSERT_EQ(boxes.size(), 4u);
         EXPECT_EQ(boxes[2].text, "是否要删除选中的目录或文件？\n\n删除后将不可恢复，确定吗？");
@@ -295,6 +296,7 @@ TEST_F(MainDialog, KeysSearchCheckAllAndDeleteTheSelectedRowAfterOneQuestion) {
 
         host.Answer(IDYES);
         key(list, VK_DELETE, false);
+        ASSERT_TRUE(WaitForDeletion(dlg));
         EXPECT_EQ(dlg.m_listResult.GetItemCount(), 2);
         EXPECT_FALSE(v.Exists(second));
         EXPECT_EQ(v.ListTree("D:\\r").size(), 2u);
@@ -440,9 +442,62 @@ TEST_F(MainDialog, AStoppedWalkTakesNoPressUntilItHasUnwoundThenTheNextSearchRun
         EXPECT_EQ(ListPaths(dlg), expected);
         EXPECT_EQ(host.Boxes()[2].text.rfind("搜索完成，共搜索了4个目录和3个文件\r\n", 0), 0u) << host.Boxes()[2].text;
         RunOnWindowThread(h, [&] { dlg.DeleteAllRows(); });
+        ASSERT_TRUE(WaitForDeletion(dlg));
         EXPECT_EQ(dlg.m_listResult.GetItemCount(), 0);
         EXPECT_FALSE(slow.v.Exists("D:\\r\\b\\slow\\two."));
     });
+}
+
+// Deleting runs off the window's thread: held up in one entry, the window
+// still answers, shows how far it got and takes a stop; the entries before
+// the stop go with their rows, the rest stay with theirs.
+TEST_F(MainDialog, ADeletionLeavesTheWindowFreeAndStopsWhenAsked) {
+    SimulatedVolume v;
+    v.AddDrive('D');
+    for (int i = 1; i <= 6; ++i) v.AddFile("D:\\r\\f" + std::to_string(i) + ".");
+    HANDLE reached = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    v.beforeHandleCall = [&](const char* call, SimulatedVolume::Node* at) {
+        if (std::string(call) == "DeleteOpen" && at && v.PathOf(*at) == "D:\\r\\f4.") {
+            SetEvent(reached);
+            WaitForSingleObject(release, 30000);
+        }
+    };
+    CMyDlg dlg{CMyDlg::StartArgs{true, "D:\\r"}, &v};
+    Run(dlg, [&](HWND h) {
+        HWND button = GetDlgItem(h, IDC_BTN_DELETE);
+        OnUi(h, [&] { dlg.ToggleSearch(); });
+        ASSERT_TRUE(WaitForBoxes(1));
+        ASSERT_TRUE(WaitFor([&] { return !dlg.IsWalking(); }));
+        ASSERT_EQ(dlg.m_listResult.GetItemCount(), 6);
+        OnUi(h, [&] { dlg.CheckAllRows(); });
+
+        host.Answer(IDYES);
+        PostMessageA(h, WM_COMMAND, MAKEWPARAM(IDC_BTN_DELETE, BN_CLICKED), reinterpret_cast<LPARAM>(button));
+        ASSERT_EQ(WaitForSingleObject(reached, 30000), WAIT_OBJECT_0);
+        // The worker waits inside f4's deletion; the window answers all the same.
+        DWORD_PTR answer = 0;
+        EXPECT_NE(SendMessageTimeoutA(h, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &answer), 0);
+        EXPECT_TRUE(dlg.IsDeleting());
+        EXPECT_EQ(Text(button), "停止");
+        EXPECT_FALSE(IsWindowEnabled(GetDlgItem(h, IDC_BTN_SEARCH)));
+        EXPECT_TRUE(WaitFor([&] { return Text(h).find("-正在删除 2/6...") != std::string::npos; }, 5000)) << Text(h);
+
+        Click(h, IDC_BTN_DELETE);
+        EXPECT_FALSE(IsWindowEnabled(button));
+        SetEvent(release);
+        ASSERT_TRUE(WaitForDeletion(dlg));
+        ASSERT_TRUE(WaitForBoxes(3));
+        EXPECT_EQ(host.Boxes()[2].text, "删除已停止，删除成功 3 个，删除失败 0 个。");
+        EXPECT_EQ(ListPaths(dlg), (std::vector<std::string>{"D:\\r\\f1.", "D:\\r\\f2.", "D:\\r\\f3."}));
+        EXPECT_EQ(Text(button), "删除");
+        EXPECT_TRUE(IsWindowEnabled(button));
+        EXPECT_TRUE(IsWindowEnabled(GetDlgItem(h, IDC_BTN_SEARCH)));
+        EXPECT_EQ(Text(h).find("正在删除"), std::string::npos);
+    });
+    EXPECT_EQ(v.ListTree("D:\\r"), (std::vector<std::string>{"D:\\r\\f1.", "D:\\r\\f2.", "D:\\r\\f3."}));
+    CloseHandle(reached);
+    CloseHandle(release);
 }
 
 TEST_F(MainDialog, NothingStartsOnceTheWindowIsGone) {
@@ -531,17 +586,13 @@ TEST_F(MainDialog, ASummaryTellsWhatCouldNotBeSearched) {
     SimulatedVolume v;
     v.AddDrive('D');
     v.AddFile("D:\\r\\a\\one.");
-    CMyDlg* shown = nullptr;
-    // The walk's count of what it could not reach, as it stands when the walk ends.
-    v.beforeFindFirst = [&](const std::string& p) {
-        if (p == "\\\\?\\D:\\r\\a\\*") shown->m_scan.unsearched = 2;
-    };
+    // Two folders the walk may not list.
+    for (const char* closed : {"D:\\r\\a\\b", "D:\\r\\a\\c"}) v.AddFolder(closed)->openError = 5;
     CMyDlg dlg{CMyDlg::StartArgs{true, "D:\\r"}, &v};
-    shown = &dlg;
     Run(dlg, [&](HWND h) {
         RunOnWindowThread(h, [&] { dlg.ToggleSearch(); });
         ASSERT_TRUE(WaitForBoxes(1));
-        EXPECT_EQ(host.Boxes()[0].text.rfind("搜索完成，共搜索了1个目录和1个文件\r\n找到了畸形目录: 0 个\r\n"
+        EXPECT_EQ(host.Boxes()[0].text.rfind("搜索完成，共搜索了3个目录和1个文件\r\n找到了畸形目录: 0 个\r\n"
                                              "找到了畸形文件: 1 个\r\n未能搜索: 2 个目录或文件（无法访问或路径过长）\r\n"
                                              "共花时: ", 0),
                   0u)

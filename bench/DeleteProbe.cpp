@@ -1,0 +1,92 @@
+// Times, from outside and as a user sees them, two things the real program
+// does with many rows: sorting them by a header click, and deleting all of
+// them (全选, 删除, 是). Meanwhile it pings the window every few milliseconds
+// and keeps the longest wait.
+//
+//   DeleteProbe PROGRAM FOLDER
+// prints: rows <n> sort-ms <n> delete-ms <n> left <n> longest-wait-ms <n> waits-over-100ms <n>
+// sort-ms is the longest time the window took to answer while it sorted (a
+// sort runs on the window's thread, so that is the sort); delete-ms runs from
+// the answer to the question to the summary box.
+#include <cstdio>
+
+#include "ProbeWindows.h"
+
+namespace {
+
+// A click on the header's first column, as the mouse would make it.
+void ClickHeader(HWND list) {
+    HWND header = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0));
+    const LPARAM at = MAKELPARAM(20, 5);
+    PostMessageA(header, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    PostMessageA(header, WM_LBUTTONUP, 0, at);
+}
+
+// The longest answer while a sort runs: pings until the window has answered
+// quickly for half a second after the click.
+double TimeSort(HWND main, HWND list) {
+    ClickHeader(list);
+    double longest = 0;
+    const double start = probe::Now();
+    double lastSlow = start;
+    while (probe::Now() - lastSlow < 500 && probe::Now() - start < 60000) {
+        const double waited = probe::Ping(main);
+        if (waited > longest) longest = waited;
+        if (waited > 20) lastSlow = probe::Now();
+        Sleep(5);
+    }
+    return longest;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 3) return 2;
+    PROCESS_INFORMATION pi = {};
+    if (!probe::StartOn(argv[1], argv[2], pi)) return 3;
+    HWND main = probe::WaitForDialog(pi.dwProcessId, nullptr, 30000);
+    if (!main) {
+        TerminateProcess(pi.hProcess, 1);
+        return 4;
+    }
+    Sleep(300);
+    HWND list = GetDlgItem(main, IDC_LIST_RESULT);
+    probe::Click(main, IDC_BTN_SEARCH);
+    probe::Pinging ignored;
+    const char searched[] = "\xCB\xD1\xCB\xF7\xCD\xEA\xB3\xC9";  // "搜索完成"
+    HWND box = probe::PingUntilBox(pi.dwProcessId, main, searched, false, 600000, ignored);
+    if (!box) {
+        probe::CloseProgram(pi, main);
+        return 5;
+    }
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    Sleep(500);
+    const LRESULT rows = SendMessageA(list, LVM_GETITEMCOUNT, 0, 0);
+
+    // Twice, one way and back: the longer counts.
+    double sort = TimeSort(main, list);
+    const double back = TimeSort(main, list);
+    if (back > sort) sort = back;
+
+    probe::Click(main, IDC_BTN_CHECK_ALL);
+    probe::Click(main, IDC_BTN_DELETE);
+    const char question[] = "\xCA\xC7\xB7\xF1\xD2\xAA\xC9\xBE\xB3\xFD";  // "是否要删除"
+    HWND ask = probe::WaitForDialog(pi.dwProcessId, question, 30000);
+    if (!ask) {
+        probe::CloseProgram(pi, main);
+        return 6;
+    }
+    PostMessageA(ask, WM_COMMAND, IDYES, 0);
+    const double start = probe::Now();
+    probe::Pinging pinging;
+    const char deleted[] = "\xC9\xBE\xB3\xFD";  // "删除"
+    HWND summary = probe::PingUntilBox(pi.dwProcessId, main, deleted, true, 600000, pinging);
+    const double elapsed = probe::Now() - start;
+    const LRESULT left = SendMessageA(list, LVM_GETITEMCOUNT, 0, 0);
+    if (summary) PostMessageA(summary, WM_COMMAND, IDOK, 0);
+    Sleep(200);
+    probe::CloseProgram(pi, main);
+    std::printf("rows %ld sort-ms %.1f delete-ms %.1f left %ld longest-wait-ms %.1f waits-over-100ms %d\n",
+                static_cast<long>(rows), sort, elapsed, static_cast<long>(left), pinging.longest, pinging.over);
+    return summary ? 0 : 7;
+}

@@ -1,0 +1,113 @@
+// What the probes share: starting the program on a folder, finding its
+// dialogs and boxes from outside, pinging the window, and the clock.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstring>
+#include <string>
+
+#include "resource.h"
+
+namespace probe {
+
+struct Found {
+    DWORD pid;
+    HWND hwnd;
+    const char* textPrefix;  // for a box: its static text starts so
+};
+
+inline BOOL CALLBACK FindDialogOf(HWND hwnd, LPARAM lParam) {
+    auto* f = reinterpret_cast<Found*>(lParam);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    char cls[32] = {};
+    GetClassNameA(hwnd, cls, sizeof cls);
+    if (pid != f->pid || std::strcmp(cls, "#32770") != 0 || !IsWindowVisible(hwnd)) return TRUE;
+    if (f->textPrefix) {
+        char text[512] = {};
+        HWND label = GetDlgItem(hwnd, 0xFFFF);
+        if (!label) return TRUE;
+        GetWindowTextA(label, text, sizeof text);
+        if (std::strncmp(text, f->textPrefix, std::strlen(f->textPrefix)) != 0) return TRUE;
+    } else if (!GetDlgItem(hwnd, IDC_BTN_SEARCH)) {
+        return TRUE;
+    }
+    f->hwnd = hwnd;
+    return FALSE;
+}
+
+// The main window (prefix null) or a box whose text starts with prefix, now.
+inline HWND FindDialog(DWORD pid, const char* prefix) {
+    Found f{pid, nullptr, prefix};
+    EnumWindows(FindDialogOf, reinterpret_cast<LPARAM>(&f));
+    return f.hwnd;
+}
+
+inline HWND WaitForDialog(DWORD pid, const char* prefix, DWORD timeoutMs) {
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < timeoutMs) {
+        if (HWND found = FindDialog(pid, prefix)) return found;
+        Sleep(2);
+    }
+    return nullptr;
+}
+
+inline double Now() {
+    LARGE_INTEGER f, c;
+    QueryPerformanceFrequency(&f);
+    QueryPerformanceCounter(&c);
+    return 1000.0 * static_cast<double>(c.QuadPart) / static_cast<double>(f.QuadPart);
+}
+
+// Starts "PROGRAM -p:FOLDER"; false when it could not.
+inline bool StartOn(const char* program, const char* folder, PROCESS_INFORMATION& pi) {
+    std::string cmd = std::string("\"") + program + "\" \"-p:" + folder + "\"";
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    return CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi) != FALSE;
+}
+
+inline void Click(HWND dialog, int id) {
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+// How long the window took to answer a message, in ms.
+inline double Ping(HWND window) {
+    const double before = Now();
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result);
+    return Now() - before;
+}
+
+// Pings the window every 10 ms until a box whose text starts with prefix is
+// up (or timeoutMs passed); longest and over (waits over 100 ms) are kept.
+struct Pinging {
+    double longest = 0;
+    int over = 0;
+};
+inline HWND PingUntilBox(DWORD pid, HWND window, const char* prefix, bool ping, double timeoutMs, Pinging& p) {
+    const double start = Now();
+    for (int pings = 1;; ++pings) {
+        if (ping) {
+            const double waited = Ping(window);
+            if (waited > p.longest) p.longest = waited;
+            if (waited > 100) ++p.over;
+        }
+        // Looking for the box costs the window system more than a ping does.
+        if (pings % 5 == 0)
+            if (HWND box = FindDialog(pid, prefix)) return box;
+        if (Now() - start > timeoutMs) return nullptr;
+        Sleep(10);
+    }
+}
+
+inline void CloseProgram(const PROCESS_INFORMATION& pi, HWND main) {
+    PostMessageA(main, WM_SYSCOMMAND, SC_CLOSE, 0);
+    if (WaitForSingleObject(pi.hProcess, 10000) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 1);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+}
+
+}  // namespace probe

@@ -1,0 +1,119 @@
+#include "RowDeletion.h"
+
+#include <algorithm>
+
+#include "Delete.h"
+#include "MainTexts.h"
+#include "ResultRow.h"
+
+namespace {
+
+// A batch goes to the window at most this often, or when this large.
+constexpr DWORD kBatchMs = 100;
+constexpr size_t kBatchRows = 500;
+
+}  // namespace
+
+struct RowDeletion::Run {
+    RowDeletion* owner;
+    FileSystem* fs;
+    std::vector<Item> items;
+    Ended ended;
+};
+
+bool RowDeletion::Start(FileSystem& fs, const std::vector<int>& rows, Ended ended) {
+    if (m_running) return false;
+    auto run = std::make_unique<Run>();
+    run->owner = this;
+    run->fs = &fs;
+    run->ended = std::move(ended);
+    // From the last row up: a row that goes leaves the places of those above it.
+    std::vector<int> order(rows);
+    std::sort(order.begin(), order.end(), [](int a, int b) { return a > b; });
+    order.erase(std::unique(order.begin(), order.end()), order.end());
+    for (int row : order) {
+        if (row < 0 || row >= m_list.GetItemCount()) continue;
+        Item item{row, m_list.GetItemData(row), nullptr, std::string()};
+        item.entry = m_entries.Find(item.key);
+        if (!item.entry) item.path = m_list.GetItemText(row, 0);
+        run->items.push_back(std::move(item));
+    }
+    m_total = static_cast<int>(run->items.size());
+    m_tried = 0;
+    m_stop = false;
+    m_running = true;
+    if (!m_workers.Start(&RowDeletion::Worker, run.get())) {
+        m_running = false;
+        return false;
+    }
+    run.release();  // the worker's now
+    return true;
+}
+
+DWORD WINAPI RowDeletion::Worker(void* p) {
+    std::unique_ptr<Run> run(static_cast<Run*>(p));
+    RowDeletion& self = *run->owner;
+    DeletionTally tally;
+    std::vector<RowOutcome> batch;
+    DWORD lastHand = GetTickCount();
+    auto hand = [&] {
+        lastHand = GetTickCount();
+        if (batch.empty()) return;
+        self.m_tasks.Post([&self, outcomes = std::move(batch)] { self.Apply(outcomes); });
+        batch.clear();
+    };
+    {
+        DeleteSession session(*run->fs);
+        for (const Item& item : run->items) {
+            if (self.m_stop) {
+                tally.stopped = true;
+                break;
+            }
+            ResultRow listed;
+            listed.entry = item.entry;
+            listed.path = item.path;
+            const ::Outcome outcome = session.Delete(listed);
+            ++(outcome.ok ? tally.deleted : tally.failed);
+            batch.push_back({item.row, item.key, outcome.ok, outcome.error});
+            ++self.m_tried;
+            if (batch.size() >= kBatchRows || GetTickCount() - lastHand >= kBatchMs) hand();
+        }
+    }  // folders the session kept open are closed before the window hears of the end
+    hand();
+    self.m_tasks.Post([&self, tally, ended = std::move(run->ended)] { self.Finish(tally, ended); });
+    return 0;
+}
+
+int RowDeletion::RowOf(const RowOutcome& outcome) const {
+    // The rows keep their places while a deletion runs; should one have moved
+    // after all, its key finds it.
+    if (outcome.row < m_list.GetItemCount() && m_list.GetItemData(outcome.row) == outcome.key) return outcome.row;
+    LVFINDINFOA find = {};
+    find.flags = LVFI_PARAM;
+    find.lParam = static_cast<LPARAM>(outcome.key);
+    return static_cast<int>(::SendMessageA(m_list.GetSafeHwnd(), LVM_FINDITEMA, static_cast<WPARAM>(-1),
+                                           reinterpret_cast<LPARAM>(&find)));
+}
+
+void RowDeletion::Apply(const std::vector<RowOutcome>& outcomes) {
+    HWND control = m_list.GetSafeHwnd();
+    m_gate.Hold(control);
+    for (const RowOutcome& outcome : outcomes) {
+        const int row = RowOf(outcome);
+        if (outcome.ok) {
+            m_entries.Forget(outcome.key);
+            if (row >= 0) m_list.DeleteItem(row);
+        } else {
+            m_entries.SetError(outcome.key, outcome.error);
+            if (row >= 0) m_list.SetItemText(row, 4, kResultFailed);
+        }
+    }
+    m_gate.Open(control, false);
+}
+
+void RowDeletion::Finish(const DeletionTally& tally, const Ended& ended) {
+    m_gate.Open(m_list.GetSafeHwnd(), true);
+    // Still running while its summary is up: nothing may start from the box's loop.
+    if (ended) ended(tally);
+    m_running = false;
+}
