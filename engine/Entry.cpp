@@ -227,47 +227,25 @@ Outcome EntrySession::Read(const EntryRef& entry, std::string& bytes, uint32_t s
     return out;
 }
 
-bool ResolveEntry(FileSystem& fs, std::string_view path, bool exact, EntryPtr& entry, std::string& longPath,
-                  std::unique_ptr<Node>* open, uint32_t& error) {
-    error = fs_error::kPathNotFound;
-    const bool verbatim = IsVerbatimPath(path);
-    std::string_view rest = HasWin32Prefix(path) ? path.substr(4) : path;
-    std::vector<std::string_view> parts = SplitPathComponents(rest);
-    // A drive and then "\": drive-relative, share and relative forms have no top folder here.
-    if (parts.empty() || !(parts[0].size() == 2 && parts[0][1] == ':') ||
-        IsAnsiLeadByte(static_cast<unsigned char>(parts[0][0])) || !(rest.size() == 2 || rest[2] == '\\'))
-        return false;
-    char letter = parts[0][0];
+namespace {
+
+// Opens the names below a drive's top folder one by one (see ResolveEntry).
+// longPath starts as the drive as typed; info receives what the last handle
+// says its entry is.
+bool ResolveNames(FileSystem& fs, char letter, const std::vector<WideName>& names, bool exact, EntryPtr& entry,
+                  std::string& longPath, std::unique_ptr<Node>* open, NodeInfo& info, uint32_t& error) {
     if (letter >= 'a' && letter <= 'z') letter = static_cast<char>(letter - 'a' + 'A');
     if (!(letter >= 'A' && letter <= 'Z')) return false;
-    std::vector<std::string_view> names;
-    for (size_t i = 1; i < parts.size(); ++i) {
-        std::string_view part = parts[i];
-        if (!verbatim && part == ".") {
-            if (exact) return false;  // a listed path never holds one
-            continue;
-        }
-        if (!verbatim && part == "..") {
-            if (exact || names.empty()) return false;
-            names.pop_back();
-            continue;
-        }
-        if (IsDotOrDotDot(part)) return false;
-        names.push_back(part);
-    }
-
     auto top = std::make_shared<EntryRef>();
     top->name = WideName(1, static_cast<char16_t>(letter)) + u":";
     top->isFolder = true;
     std::unique_ptr<Node> node = fs.OpenVolumeRoot(top->name, error);
-    NodeInfo info;
     if (!node || !fs.Query(*node, info, error)) return false;
     top->id = info.id;
-    longPath.assign(parts[0]);  // the drive as typed, then stored names
     EntryPtr at = top;
     for (size_t i = 0; i < names.size(); ++i) {
-        WideName wide;
-        if (!fs.ToWide(std::string(names[i]), wide) || wide.empty()) {
+        const WideName& wide = names[i];
+        if (wide.empty()) {
             error = fs_error::kInvalidName;
             return false;
         }
@@ -321,6 +299,81 @@ bool ResolveEntry(FileSystem& fs, std::string_view path, bool exact, EntryPtr& e
     if (open) *open = std::move(node);
     error = 0;
     return true;
+}
+
+// Drops "." and folds ".." as the plain and "\\.\" forms do; a listed path
+// (exact) never holds either, and the "\\?\" form takes both as names.
+template <typename Part>
+bool FoldDots(const std::vector<Part>& parts, bool verbatim, bool exact, std::vector<Part>& names) {
+    const auto isDot = [](const Part& p) { return p.size() == 1 && p[0] == '.'; };
+    const auto isDotDot = [](const Part& p) { return p.size() == 2 && p[0] == '.' && p[1] == '.'; };
+    for (size_t i = 1; i < parts.size(); ++i) {
+        const Part& part = parts[i];
+        if (!verbatim && isDot(part)) {
+            if (exact) return false;
+            continue;
+        }
+        if (!verbatim && isDotDot(part)) {
+            if (exact || names.empty()) return false;
+            names.pop_back();
+            continue;
+        }
+        if (isDot(part) || isDotDot(part)) return false;
+        names.push_back(part);
+    }
+    return true;
+}
+
+}  // namespace
+
+bool ResolveEntry(FileSystem& fs, std::string_view path, bool exact, EntryPtr& entry, std::string& longPath,
+                  std::unique_ptr<Node>* open, uint32_t& error) {
+    error = fs_error::kPathNotFound;
+    const bool verbatim = IsVerbatimPath(path);
+    std::string_view rest = HasWin32Prefix(path) ? path.substr(4) : path;
+    std::vector<std::string_view> parts = SplitPathComponents(rest);
+    // A drive and then "\": drive-relative, share and relative forms have no top folder here.
+    if (parts.empty() || !(parts[0].size() == 2 && parts[0][1] == ':') ||
+        IsAnsiLeadByte(static_cast<unsigned char>(parts[0][0])) || !(rest.size() == 2 || rest[2] == '\\'))
+        return false;
+    std::vector<std::string_view> folded;
+    if (!FoldDots(parts, verbatim, exact, folded)) return false;
+    std::vector<WideName> names;
+    for (std::string_view part : folded) {
+        names.emplace_back();
+        if (!fs.ToWide(std::string(part), names.back()) || names.back().empty()) {
+            error = fs_error::kInvalidName;
+            return false;
+        }
+    }
+    longPath.assign(parts[0]);  // the drive as typed, then stored names
+    NodeInfo info;
+    return ResolveNames(fs, parts[0][0], names, exact, entry, longPath, open, info, error);
+}
+
+bool ResolveWidePath(FileSystem& fs, std::u16string_view path, bool exact, EntryPtr& entry, std::string& longPath,
+                     NodeInfo& info, uint32_t& error) {
+    error = fs_error::kPathNotFound;
+    const bool prefixed = path.size() >= 4 && path[0] == u'\\' && path[1] == u'\\' &&
+                          (path[2] == u'?' || path[2] == u'.') && path[3] == u'\\';
+    const bool verbatim = prefixed && path[2] == u'?';
+    std::u16string_view rest = prefixed ? path.substr(4) : path;
+    std::vector<std::u16string_view> parts;
+    for (size_t at = 0; at <= rest.size();) {
+        size_t end = rest.find(u'\\', at);
+        if (end == std::u16string_view::npos) end = rest.size();
+        if (end > at) parts.push_back(rest.substr(at, end - at));
+        at = end + 1;
+    }
+    if (parts.empty() || !(parts[0].size() == 2 && parts[0][1] == u':' && parts[0][0] < 0x80) ||
+        !(rest.size() == 2 || rest[2] == u'\\'))
+        return false;
+    std::vector<std::u16string_view> folded;
+    if (!FoldDots(parts, verbatim, exact, folded)) return false;
+    std::vector<WideName> names(folded.begin(), folded.end());
+    longPath.assign(1, static_cast<char>(parts[0][0]));
+    longPath += ':';
+    return ResolveNames(fs, static_cast<char>(parts[0][0]), names, exact, entry, longPath, nullptr, info, error);
 }
 
 WideName WidePathOf(const EntryRef& entry) {

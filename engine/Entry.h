@@ -88,6 +88,12 @@ Outcome DeleteOpenEntry(FileSystem& fs, Node& node, const NodeInfo& info);
 bool ResolveEntry(FileSystem& fs, std::string_view path, bool exact, EntryPtr& entry, std::string& longPath,
                   std::unique_ptr<Node>* open, uint32_t& error);
 
+// The same for a path in UTF-16 ("X:\\..." or a prefixed form), whatever the
+// ANSI code page holds; info receives what the last component's handle says it
+// is. longPath is empty when the code page cannot hold the path.
+bool ResolveWidePath(FileSystem& fs, std::u16string_view path, bool exact, EntryPtr& entry, std::string& longPath,
+                     NodeInfo& info, uint32_t& error);
+
 // The full path of an entry from its stored names ("X:\\a\\b"), whatever the
 // code page holds and however long it is.
 WideName WidePathOf(const EntryRef& entry);

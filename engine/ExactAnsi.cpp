@@ -2,19 +2,25 @@
 
 #include <windows.h>
 
+ExactConversionCall ExactConversionFor(unsigned codePage) {
+    // UTF-8 as the ANSI page takes no best-fit flag; the round trip below
+    // still catches what it cannot hold (lone surrogates).
+    if (codePage == CP_UTF8) return {0, false};
+    return {WC_NO_BEST_FIT_CHARS, true};
+}
+
 bool WideToAnsiExactly(const wchar_t* text, size_t length, std::string& ansi) {
     ansi.clear();
     if (length == 0) return true;
     const int n = static_cast<int>(length);
-    // UTF-8 as the ANSI page takes no best-fit flag; the round trip below
-    // still catches what it cannot hold (lone surrogates).
-    const DWORD flags = GetACP() == CP_UTF8 ? 0 : WC_NO_BEST_FIT_CHARS;
+    const ExactConversionCall call = ExactConversionFor(GetACP());
+    const DWORD flags = call.flags;
     int size = WideCharToMultiByte(CP_ACP, flags, text, n, nullptr, 0, nullptr, nullptr);
     if (size <= 0) return false;
     ansi.resize(static_cast<size_t>(size));
     BOOL usedDefault = FALSE;
     size = WideCharToMultiByte(CP_ACP, flags, text, n, &ansi[0], size, nullptr,
-                               flags != 0 ? &usedDefault : nullptr);
+                               call.reportsDefaultUsed ? &usedDefault : nullptr);
     if (size <= 0) {
         ansi.clear();
         return false;

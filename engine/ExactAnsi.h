@@ -12,5 +12,14 @@
 bool WideToAnsiExactly(const std::wstring& text, std::string& ansi);
 bool WideToAnsiExactly(const wchar_t* text, size_t length, std::string& ansi);
 
+// How the exact conversion calls WideCharToMultiByte for a code page: UTF-8
+// takes no flags and no "default used" report on Windows (the call fails with
+// them), every other page is told not to use best fit.
+struct ExactConversionCall {
+    unsigned long flags;
+    bool reportsDefaultUsed;
+};
+ExactConversionCall ExactConversionFor(unsigned codePage);
+
 // False when ansi is not valid text of the ANSI code page.
 bool AnsiToWide(const std::string& ansi, std::wstring& wide);

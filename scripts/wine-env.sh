@@ -71,6 +71,22 @@ export WINEDLLOVERRIDES="mscoree=d;mshtml=d;winemenubuilder.exe=d${WINEDLLOVERRI
 # Wine programs directly and exported to a session only when it exists.
 zh_locale_exists() { locale -a 2>/dev/null | grep -qix 'zh_CN\.utf-\?8'; }
 
+# A UTF-8 locale the machine has not generated (hi_IN.UTF-8, whose Windows
+# code page is UTF-8 itself) is made once beside the prefix, never in the
+# system's locale archive; prints the folder to put in LOCPATH.
+private_locale() {
+    local name=$1 dir=$prefix.locales
+    case $name in *.UTF-8|*.utf8) ;; *) return 1 ;; esac
+    if [ ! -d "$dir/$name" ]; then
+        mkdir -p "$dir" || return 1
+        localedef -i "${name%%.*}" -f UTF-8 "$dir/$name.tmp$$" >/dev/null 2>&1 &&
+            mv -T "$dir/$name.tmp$$" "$dir/$name" 2>/dev/null
+        rm -rf "$dir/$name.tmp$$"
+        [ -d "$dir/$name" ] || return 1
+    fi
+    printf '%s\n' "$dir"
+}
+
 tmp_dir=
 xvfb_pid=
 server_pid=
@@ -373,7 +389,13 @@ run)
     start_server 2
     [ -n "$server_pid" ] && start_wine_services
     # ORVELLE_WINE_LOCALE runs one program under another code page (1252 ...).
-    run_child env LC_ALL="${ORVELLE_WINE_LOCALE:-$ZH_LOCALE}" wine "$@" </dev/null
+    locale_path=()
+    if [ -n "${ORVELLE_WINE_LOCALE:-}" ] &&
+        ! locale -a 2>/dev/null | grep -qix "$(printf '%s' "$ORVELLE_WINE_LOCALE" | sed 's/UTF-8$/utf-\\?8/I; s/\./\\./')"; then
+        dir=$(private_locale "$ORVELLE_WINE_LOCALE") || die "cannot make the locale $ORVELLE_WINE_LOCALE"
+        locale_path=(LOCPATH="$dir")
+    fi
+    run_child env LC_ALL="${ORVELLE_WINE_LOCALE:-$ZH_LOCALE}" "${locale_path[@]}" wine "$@" </dev/null
     rc=$(child_status)
     if [ -n "$server_pid" ]; then
         if flock -x -n "$lock_fd"; then

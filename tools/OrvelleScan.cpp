@@ -6,11 +6,14 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "Delete.h"
+#include "Entry.h"
 #include "ExactAnsi.h"
+#include "Names.h"
 #include "PathText.h"
 #include "ResultRow.h"
 #include "Scan.h"
@@ -453,6 +456,123 @@ std::vector<std::string> FolderKey(const std::string& absolute) {
     return key;
 }
 
+// The bytes of a --from list: a file named in the ANSI code page, or stdin ("-").
+bool ReadList(const std::string& from, std::string& bytes) {
+    HANDLE in = GetStdHandle(STD_INPUT_HANDLE);
+    HANDLE file = INVALID_HANDLE_VALUE;
+    if (from != "-") {
+        std::wstring wide;
+        if (!AnsiToWide(from, wide) || wide.empty()) return false;
+        file = CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE) return false;
+        in = file;
+    }
+    char buffer[65536];
+    DWORD read = 0;
+    bool ok = in && in != INVALID_HANDLE_VALUE;
+    while (ok && !StopRequested()) {
+        if (!ReadFile(in, buffer, sizeof buffer, &read, nullptr)) {
+            // The writer of a pipe closing its end is the end of the list.
+            ok = GetLastError() == ERROR_BROKEN_PIPE;
+            break;
+        }
+        if (read == 0) break;
+        bytes.append(buffer, read);
+    }
+    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+    return ok;
+}
+
+bool Utf8ToWide(const std::string& text, std::wstring& wide) {
+    wide.clear();
+    if (text.empty()) return true;
+    int n = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    if (n <= 0) return false;
+    wide.resize(static_cast<size_t>(n));
+    return MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()), &wide[0],
+                               n) == n;
+}
+
+// A path of the list that is not there exactly: its outcome in the row form,
+// written where the rows go (to stderr with -0, whose stdout holds paths only).
+void WriteUnresolved(const ScanCommand& command, OutStream& out, OutStream& err, const ListedPath& item,
+                     const std::wstring& wide, uint32_t error) {
+    // The last component, found in the wide form: a trail byte may equal "\\".
+    const size_t slash = wide.rfind(L'\\');
+    const std::wstring wideName = slash == std::wstring::npos ? wide : wide.substr(slash + 1);
+    std::string ansiPath = item.text, ansiName;
+    if (item.utf8) WideToAnsiExactly(wide, ansiPath);
+    WideToAnsiExactly(wideName, ansiName);
+    const std::string utf8Path = item.utf8 ? item.text : AnsiToUtf8(item.text), utf8Name = Narrow(wideName, CP_UTF8);
+    if (command.json) {
+        out.Utf8(JsonUnresolved(utf8Path, utf8Name, error));
+    } else {
+        OutStream& to = command.nulSeparated ? err : out;
+        to.Row(UnresolvedLine(ansiPath, ansiName, error), UnresolvedLine(utf8Path, utf8Name, error));
+    }
+    // Streamed like the rows around it.
+    if (!out.IsConsole()) out.Flush();
+    if (out.ReaderGone()) OnReaderGone();
+}
+
+// --from: each path of the list resolved by exact stored names and listed as
+// a row, as a search would have listed its entry. Returns the paths read.
+int ListFromPaths(const std::vector<ListedPath>& list, const ScanCommand& command, Language language, FileSystem& fs,
+                  ConsoleSink& sink, OutStream& out, OutStream& err, ScanState& state, ScanCounts& counts) {
+    const ScanOptions every{1, 1, 1, 1};
+    std::set<WideName> listed;
+    int read = 0;
+    for (const ListedPath& item : list) {
+        if (StopRequested()) break;
+        ++read;
+        if (item.text.empty()) {
+            err.Message(kProgram + NoPathOnLineText(language, item.line));
+            ++counts.unresolved;
+            continue;
+        }
+        std::wstring wide;
+        bool ok = item.utf8 ? Utf8ToWide(item.text, wide) : AnsiToWide(item.text, wide);
+        EntryPtr entry;
+        std::string longPath;
+        NodeInfo info;
+        uint32_t error = fs_error::kInvalidName;
+        if (ok && !wide.empty())
+            ok = ResolveWidePath(fs, WideName(wide.begin(), wide.end()), true, entry, longPath, info, error);
+        else
+            ok = false;
+        // A drive's top folder is no entry to delete or rename.
+        if (ok && !entry->parent) {
+            ok = false;
+            error = fs_error::kInvalidName;
+        }
+        if (!ok) {
+            ++counts.unresolved;
+            if (!command.quiet) WriteUnresolved(command, out, err, item, wide, error);
+            continue;
+        }
+        // Given twice, or inside a folder listed before: that row covers it,
+        // and a second deletion would only fail on what the first removed.
+        bool covered = false;
+        for (const EntryRef* at = entry.get(); at && !covered; at = at->parent.get())
+            covered = listed.count(WidePathOf(*at)) != 0;
+        if (covered) continue;
+        listed.insert(WidePathOf(*entry));
+        const char* attributeText = kAttrTextName;
+        const bool malformed = IsMalformedEntry(entry->name, info.attributes, every, attributeText);
+        std::string ansiName;
+        fs.ToAnsi(entry->name, ansiName);
+        if (longPath.size() >= static_cast<size_t>(kMaxPath)) longPath.clear();
+        ResultRow row = MakeResultRow(std::move(longPath), ansiName.c_str(), info.attributes, attributeText);
+        row.entry = entry;
+        row.wideName = entry->name;
+        if (malformed) ++(entry->isFolder ? counts.malformedFolders : counts.malformedFiles);
+        sink.AppendRow(row);
+        ++state.rowsListed;
+    }
+    return read;
+}
+
 int Run() {
     const Language language = UserLanguage();
     OutStream out(STD_OUTPUT_HANDLE);
@@ -522,10 +642,26 @@ int Run() {
     g_walk = &state;
     SetConsoleCtrlHandler(OnConsoleControl, TRUE);
 
-    Ticker ticker(out, err, state, language, !command.quiet);
+    // Counts of folders searched mean nothing while a list is read.
+    Ticker ticker(out, err, state, language, !command.quiet && !command.hasFrom);
     ConsoleSink sink(command, out, ticker);
     LARGE_INTEGER start, end;
     QueryPerformanceCounter(&start);
+    ScanCounts counts;
+    int pathsRead = 0;
+    if (command.hasFrom) {
+        std::string bytes;
+        if (!ReadList(command.from, bytes)) {
+            ticker.EndProgress();
+            g_walk = nullptr;
+            err.Message(kProgram + ListUnreadableText(language));
+            err.Ansi(command.from);
+            err.Message("\n");
+            return kExitUsage;
+        }
+        pathsRead = ListFromPaths(ReadPathList(bytes, command.utf8), command, language, fs, sink, out, err, state,
+                                  counts);
+    }
     for (const std::string& folder : folders) {
         if (StopRequested()) break;
         ScanFolder(fs, folder, command.options, sink, state);
@@ -534,11 +670,10 @@ int Run() {
     ticker.EndProgress();
     g_walk = nullptr;
 
-    ScanCounts counts;
     counts.foldersSearched = state.foldersSearched;
     counts.filesSearched = state.filesSearched;
-    counts.malformedFolders = state.malformedFolders;
-    counts.malformedFiles = state.malformedFiles;
+    counts.malformedFolders += state.malformedFolders;
+    counts.malformedFiles += state.malformedFiles;
     counts.unsearched = state.unsearched;
     counts.stopped = StopRequested();
     counts.readerGone = ReaderGone();
@@ -551,7 +686,8 @@ int Run() {
     if (command.quiet)
         out.Message(QuietWalkLine(rowsListed, counts, walkMs));
     else if (!command.json)
-        err.Message(SearchSummaryText(language, counts));
+        err.Message(command.hasFrom ? FromSummaryText(language, pathsRead, rowsListed, counts.unresolved)
+                                    : SearchSummaryText(language, counts));
     err.Flush();
 
     DeleteTally tally;
@@ -609,7 +745,7 @@ int Run() {
     tally.readerGone = ReaderGone() && !Interrupted();
     if (tally.asked && !command.quiet && !command.json) err.Message(DeleteSummaryText(language, tally));
 
-    const int exitCode = ExitCodeFor(rowsListed, tally, counts.unsearched, StopRequested());
+    const int exitCode = ExitCodeFor(rowsListed, tally, counts.unsearched + counts.unresolved, StopRequested());
     if (command.json) out.Utf8(JsonSummary(counts, rowsListed, tally, exitCode));
     return exitCode;
 }

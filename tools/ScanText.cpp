@@ -71,7 +71,7 @@ UsageError ParseScanCommand(const std::vector<std::string>& args, ScanCommand& c
             command.utf8 = true;
         else if (arg == "--version")
             command.version = true;
-        else if (arg == "--exclude" || arg == "--max-depth") {
+        else if (arg == "--exclude" || arg == "--max-depth" || arg == "--from") {
             if (i + 1 >= args.size()) {
                 if (error == UsageError::None) {
                     error = UsageError::MissingValue;
@@ -80,6 +80,11 @@ UsageError ParseScanCommand(const std::vector<std::string>& args, ScanCommand& c
                 continue;
             }
             const std::string& value = args[++i];
+            if (arg == "--from") {
+                command.hasFrom = true;
+                command.from = value;
+                continue;
+            }
             if (arg == "--exclude") {
                 command.exclude.push_back(value);
                 continue;
@@ -102,7 +107,9 @@ UsageError ParseScanCommand(const std::vector<std::string>& args, ScanCommand& c
     }
     if (command.help || command.version) return UsageError::None;
     if (error != UsageError::None) return error;
-    if (command.folders.empty()) return UsageError::NoFolder;
+    if (command.hasFrom && (!command.folders.empty() || !command.exclude.empty() || command.maxDepth >= 0))
+        return UsageError::FromWithSearch;
+    if (command.folders.empty() && !command.hasFrom) return UsageError::NoFolder;
     // "*" and "?" are never part of a name; "\\?\" starts a verbatim path.
     for (const std::string& folder : command.folders) {
         const size_t from = folder.compare(0, 4, "\\\\?\\") == 0 ? 4 : 0;
@@ -118,6 +125,8 @@ UsageError ParseScanCommand(const std::vector<std::string>& args, ScanCommand& c
     if (command.yes && !command.remove && !command.rename) return UsageError::YesWithoutDelete;
     // Renaming asks, acts and reports as deleting does.
     if (command.rename) command.remove = true;
+    // The answer would be read from the same stream as the list.
+    if (command.hasFrom && command.from == "-" && command.remove && !command.yes) return UsageError::FromStdinAsks;
     if (command.quiet && command.json) return UsageError::QuietWithJson;
     // -0 feeds paths to another program; outcomes, JSON and counters have no place in it.
     if (command.nulSeparated && (command.json || command.quiet || command.remove))
@@ -176,6 +185,10 @@ std::string HelpText(Language language) {
                u8"  --exclude GLOB  不列出也不进入名称匹配 GLOB 的项目（* 和 ?，不分大小写；\n"
                u8"               可重复），例如 --exclude .git --exclude node_modules\n"
                u8"  --max-depth N  只进入根下 N 层文件夹（0: 只看根中的项目）\n"
+               u8"  --from 文件  不搜索，而是列出文件中的路径（- 为标准输入）: 每行一个路径\n"
+               u8"               （ANSI 代码页，--utf8 时为 UTF-8），或之前 --json 输出的行\n"
+               u8"               （取其 \"path\"）。每个路径按磁盘上保存的名称逐级精确打开；\n"
+               u8"               不完全相同的（结尾的点、大小写、短名称）记为 failed，其他都不动\n"
                u8"  --quiet      只输出计数和用时\n"
                u8"  --version    显示版本\n"
                u8"  -h, --help   显示本说明\n"
@@ -189,13 +202,15 @@ std::string HelpText(Language language) {
                u8"  1  列出了项目而未删除（没有 --delete，或回答了否）\n"
                u8"  2  有列出的项目删除失败\n"
                u8"  3  用法错误，文件夹不存在，或给出了通配符\n"
-               u8"  4  只搜索了一部分：有文件夹无法搜索（统计中的“未能搜索”）\n"
+               u8"  4  只搜索了一部分：有文件夹无法搜索（统计中的“未能搜索”），或 --from 的\n"
+               u8"     路径不在原处\n"
                u8"  130  Ctrl+C 停止了搜索或删除，或读取输出的程序已关闭\n"
                u8"  同时适用多个时取最先的一个: 130、3、2、4、1、0。\n"
                u8"\n"
                u8"示例:\n"
                u8"  OrvelleScan D:\\projects\n"
                u8"  OrvelleScan --delete --yes --json . > cleaned.json\n"
+               u8"  OrvelleScan --json . > found.json  （检查后）  OrvelleScan --from found.json --delete\n"
                u8"  OrvelleScan -0 --utf8 . | xargs -0 ls -ld\n";
     return "Usage: OrvelleScan [options] FOLDER...\n"
            "\n"
@@ -233,6 +248,12 @@ std::string HelpText(Language language) {
            "               --exclude .git --exclude node_modules\n"
            "  --max-depth N  enter at most N levels of folders below each FOLDER (0: only\n"
            "               the entries of FOLDER itself)\n"
+           "  --from FILE  instead of searching, list the paths in FILE (- for stdin):\n"
+           "               one a line (ANSI code page, UTF-8 with --utf8), or the lines\n"
+           "               of an earlier --json run (their \"path\"). Each is opened by\n"
+           "               the exact names stored on disk; one that is not there exactly\n"
+           "               (a trailing dot, case, a short name) fails, nothing else is\n"
+           "               touched\n"
            "  --quiet      print only the counters and timings\n"
            "  --version    print the version\n"
            "  -h, --help   this text\n"
@@ -249,13 +270,15 @@ std::string HelpText(Language language) {
            "  2  some listed entry could not be deleted\n"
            "  3  bad usage, a folder that does not exist, or a wildcard\n"
            "  4  searched only in part: some folder could not be searched (the counts say\n"
-           "     how many)\n"
+           "     how many), or a path of --from is not there exactly\n"
            "  130  Ctrl+C stopped the search or the deletion, or the output's reader left\n"
            "  When several apply, the first of 130, 3, 2, 4, 1, 0 is given.\n"
            "\n"
            "Examples:\n"
            "  OrvelleScan D:\\projects\n"
            "  OrvelleScan --delete --yes --json . > cleaned.json\n"
+           "  OrvelleScan --json . > found.json   (review it, then)\n"
+           "  OrvelleScan --from found.json --delete\n"
            "  OrvelleScan -0 --utf8 . | xargs -0 ls -ld\n";
 }
 
@@ -293,6 +316,14 @@ std::string UsageErrorText(Language language, UsageError error) {
         break;
     case UsageError::DeleteWithRename:
         text = Pick(language, "--delete and --rename exclude each other", u8"--delete 与 --rename 不能同时使用");
+        break;
+    case UsageError::FromWithSearch:
+        text = Pick(language, "--from takes its paths from a list: no FOLDER, --exclude or --max-depth with it",
+                    u8"--from 从列表读取路径，不能再给出文件夹、--exclude 或 --max-depth");
+        break;
+    case UsageError::FromStdinAsks:
+        text = Pick(language, "--from - reads the list from stdin, so --delete and --rename need --yes with it",
+                    u8"--from - 从标准输入读取列表，--delete 或 --rename 须同时给出 --yes");
         break;
     case UsageError::MissingValue:
         text = Pick(language, "this option needs a value after it", u8"此选项后面须跟一个值");
@@ -463,6 +494,172 @@ std::string OutcomeLine(const std::string& path, const std::string& name, bool i
            "\n";
 }
 
+std::string UnresolvedLine(const std::string& path, const std::string& name, uint32_t error) {
+    std::string line = RowLine(path, name, false, "");
+    const size_t type = line.rfind("\tfile\t");
+    line.replace(type, 6, "\t-\t");
+    line.pop_back();
+    return line + "\t" + OutcomeWord(kOutcomeFailed) + "\t" + std::to_string(error) + "\t" +
+           OutcomeReason(kOutcomeFailed, error) + "\n";
+}
+
+std::vector<ListedPath> ReadPathList(std::string_view content, bool utf8Lines) {
+    if (content.substr(0, 3) == "\xEF\xBB\xBF") {
+        content.remove_prefix(3);
+        utf8Lines = true;
+    }
+    const char separator = content.find('\0') != std::string_view::npos ? '\0' : '\n';
+    std::vector<ListedPath> paths;
+    int number = 0;
+    for (size_t at = 0; at < content.size();) {
+        size_t end = content.find(separator, at);
+        if (end == std::string_view::npos) end = content.size();
+        std::string_view item = content.substr(at, end - at);
+        at = end + 1;
+        ++number;
+        if (separator == '\n' && !item.empty() && item.back() == '\r') item.remove_suffix(1);
+        if (item.empty()) continue;
+        ListedPath path;
+        path.line = number;
+        if (separator == '\n' && item[0] == '{') {
+            std::vector<std::pair<std::string, std::string>> members;
+            path.utf8 = true;
+            if (ReadJsonStrings(item, members)) {
+                bool row = true;
+                for (const auto& member : members) {
+                    if (member.first == "record") row = member.second == "row";
+                    if (member.first == "path") path.text = member.second;
+                }
+                if (!row) continue;
+            }
+        } else {
+            path.utf8 = utf8Lines;
+            path.text.assign(item.substr(0, separator == '\n' ? item.find('\t') : std::string_view::npos));
+        }
+        paths.push_back(std::move(path));
+    }
+    return paths;
+}
+
+namespace {
+
+// A JSON string from at (just past its opening quote) to its closing quote.
+bool ReadJsonString(std::string_view text, size_t& at, std::string& out) {
+    while (at < text.size()) {
+        const unsigned char c = static_cast<unsigned char>(text[at++]);
+        if (c == '"') return true;
+        if (c < 0x20) return false;
+        if (c != '\\') {
+            out += static_cast<char>(c);
+            continue;
+        }
+        if (at >= text.size()) return false;
+        const char e = text[at++];
+        switch (e) {
+        case '"': case '\\': case '/': out += e; break;
+        case 'b': out += '\b'; break;
+        case 'f': out += '\f'; break;
+        case 'n': out += '\n'; break;
+        case 'r': out += '\r'; break;
+        case 't': out += '\t'; break;
+        case 'u': {
+            unsigned code = 0;
+            const auto hex4 = [&](unsigned& value) {
+                if (at + 4 > text.size()) return false;
+                value = 0;
+                for (int i = 0; i < 4; ++i) {
+                    const char h = text[at++];
+                    value <<= 4;
+                    if (h >= '0' && h <= '9') value |= static_cast<unsigned>(h - '0');
+                    else if (h >= 'a' && h <= 'f') value |= static_cast<unsigned>(h - 'a' + 10);
+                    else if (h >= 'A' && h <= 'F') value |= static_cast<unsigned>(h - 'A' + 10);
+                    else return false;
+                }
+                return true;
+            };
+            if (!hex4(code)) return false;
+            if (code >= 0xDC00 && code <= 0xDFFF) return false;
+            if (code >= 0xD800 && code < 0xDC00) {
+                unsigned low = 0;
+                if (at + 2 > text.size() || text[at] != '\\' || text[at + 1] != 'u') return false;
+                at += 2;
+                if (!hex4(low) || low < 0xDC00 || low > 0xDFFF) return false;
+                code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
+            }
+            if (code < 0x80) {
+                out += static_cast<char>(code);
+            } else if (code < 0x800) {
+                out += static_cast<char>(0xC0 | (code >> 6));
+                out += static_cast<char>(0x80 | (code & 0x3F));
+            } else if (code < 0x10000) {
+                out += static_cast<char>(0xE0 | (code >> 12));
+                out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+                out += static_cast<char>(0x80 | (code & 0x3F));
+            } else {
+                out += static_cast<char>(0xF0 | (code >> 18));
+                out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+                out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+                out += static_cast<char>(0x80 | (code & 0x3F));
+            }
+            break;
+        }
+        default:
+            return false;
+        }
+    }
+    return false;
+}
+
+void SkipBlanks(std::string_view text, size_t& at) {
+    while (at < text.size() && (text[at] == ' ' || text[at] == '\t' || text[at] == '\r' || text[at] == '\n')) ++at;
+}
+
+}  // namespace
+
+bool ReadJsonStrings(std::string_view text, std::vector<std::pair<std::string, std::string>>& members) {
+    members.clear();
+    size_t at = 0;
+    SkipBlanks(text, at);
+    if (at >= text.size() || text[at++] != '{') return false;
+    SkipBlanks(text, at);
+    if (at < text.size() && text[at] == '}') {
+        ++at;
+    } else {
+        for (;;) {
+            SkipBlanks(text, at);
+            std::string key;
+            if (at >= text.size() || text[at++] != '"' || !ReadJsonString(text, at, key)) return false;
+            SkipBlanks(text, at);
+            if (at >= text.size() || text[at++] != ':') return false;
+            SkipBlanks(text, at);
+            if (at >= text.size()) return false;
+            if (text[at] == '"') {
+                ++at;
+                std::string value;
+                if (!ReadJsonString(text, at, value)) return false;
+                members.emplace_back(std::move(key), std::move(value));
+            } else {
+                // A number, true, false or null: only strings are kept.
+                const size_t end = text.find_first_of(",} \t\r\n", at);
+                if (end == at || end == std::string_view::npos) return false;
+                at = end;
+            }
+            SkipBlanks(text, at);
+            if (at < text.size() && text[at] == ',') {
+                ++at;
+                continue;
+            }
+            if (at < text.size() && text[at] == '}') {
+                ++at;
+                break;
+            }
+            return false;
+        }
+    }
+    SkipBlanks(text, at);
+    return at == text.size();
+}
+
 std::vector<std::string> FolderComponents(std::string_view absolute) {
     bool verbatim = false, share = false;
     if (absolute.size() >= 4 && absolute[0] == '\\' && absolute[1] == '\\' &&
@@ -613,12 +810,35 @@ std::string JsonOutcome(std::string_view pathUtf8, std::string_view nameUtf8, bo
     return out + "}\n";
 }
 
+std::string JsonUnresolved(std::string_view pathUtf8, std::string_view nameUtf8, uint32_t error) {
+    std::string out = JsonOutcome(pathUtf8, nameUtf8, false, "", kOutcomeFailed, error);
+    out.replace(out.find(",\"type\":\"file\""), 14, ",\"type\":\"-\"");
+    return out;
+}
+
+std::string FromSummaryText(Language language, int pathsRead, int rowsListed, int unresolved) {
+    if (language == Language::Chinese)
+        return Format(u8"读取了 %d 个路径，列出 %d 项，%d 个路径不在原处（名称不完全相同或已不存在）\n", pathsRead,
+                      rowsListed, unresolved);
+    return Format("Read %d paths: %d listed, %d not there exactly (another name, or gone)\n", pathsRead, rowsListed,
+                  unresolved);
+}
+
+std::string NoPathOnLineText(Language language, int line) {
+    return Format(language == Language::Chinese ? u8"列表第 %d 行没有路径\n" : "line %d of the list holds no path\n",
+                  line);
+}
+
+std::string ListUnreadableText(Language language) {
+    return Pick(language, "cannot read the list ", u8"无法读取列表 ");
+}
+
 std::string JsonSummary(const ScanCounts& c, int rowsListed, const DeleteTally& t, int exitCode) {
     return Format("{\"record\":\"summary\",\"folders_searched\":%d,\"files_searched\":%d,"
-                  "\"malformed_folders\":%d,\"malformed_files\":%d,\"unsearched\":%d,\"rows\":%d,"
+                  "\"malformed_folders\":%d,\"malformed_files\":%d,\"unsearched\":%d,\"unresolved\":%d,\"rows\":%d,"
                   "\"deleted\":%d,\"failed\":%d,\"kept\":%d,\"stopped\":%s,\"elapsed_ms\":%u,\"exit_code\":%d}\n",
-                  c.foldersSearched, c.filesSearched, c.malformedFolders, c.malformedFiles, c.unsearched, rowsListed,
-                  t.deleted, t.failed, t.kept, c.stopped ? "true" : "false", c.elapsedMs, exitCode);
+                  c.foldersSearched, c.filesSearched, c.malformedFolders, c.malformedFiles, c.unsearched, c.unresolved,
+                  rowsListed, t.deleted, t.failed, t.kept, c.stopped ? "true" : "false", c.elapsedMs, exitCode);
 }
 
 std::string QuietWalkLine(int rowsListed, const ScanCounts& c, double walkMs) {

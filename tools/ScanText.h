@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "Names.h"
@@ -29,6 +30,8 @@ struct ScanCommand {
     bool version = false;
     std::vector<std::string> exclude;  // --exclude GLOB, as typed (ANSI)
     int maxDepth = -1;                 // --max-depth N; -1: no bound
+    bool hasFrom = false;              // --from FILE: the paths to list instead of a search
+    std::string from;                  // FILE as typed (ANSI), "-" for stdin
     std::vector<std::string> folders;
 };
 
@@ -44,6 +47,8 @@ enum class UsageError {
     BadDepth,      // --max-depth without a number of 0 or more
     MissingValue,  // --exclude or --max-depth as the last argument
     DeleteWithRename,
+    FromWithSearch,  // --from with a FOLDER, --exclude or --max-depth
+    FromStdinAsks,   // --from - with --delete or --rename but without --yes: stdin holds the list
 };
 
 // Reads the arguments after the program name. "--" ends the options, so a
@@ -83,6 +88,7 @@ struct ScanCounts {
     int malformedFolders = 0;
     int malformedFiles = 0;
     int unsearched = 0;
+    int unresolved = 0;  // --from: paths that are not there exactly, or lines without one
     uint32_t elapsedMs = 0;
     bool stopped = false;     // Ctrl+C ended the walk early
     bool readerGone = false;  // the reader of stdout went away: the walk stopped as for Ctrl+C
@@ -121,6 +127,34 @@ std::string RowLine(const std::string& path, const std::string& name, bool isFol
 // The row's four fields, then TAB outcome TAB error TAB reason: what became of it.
 std::string OutcomeLine(const std::string& path, const std::string& name, bool isFolder, const std::string& attribute,
                         int outcome, uint32_t error);
+
+// --- the paths of --from -------------------------------------------------
+
+// One path of a --from list, as read: in the ANSI code page, or UTF-8 (a JSON
+// row's path, or a line of a list read with --utf8 or after a UTF-8 BOM).
+struct ListedPath {
+    std::string text;   // empty: the line holds no path (a row whose path could not be shown)
+    bool utf8 = false;
+    int line = 0;       // 1-based line, or item of a NUL-separated list
+};
+
+// Reads a --from list: one path a line (CR LF or LF), or NUL-separated when it
+// holds a NUL (the -0 form). A line beginning with "{" is a JSON object of an
+// earlier --json run: a "row" record gives its "path", other records (outcome,
+// summary) are skipped. A text row of an earlier run gives its first field
+// (a path never holds a tab). Empty lines are skipped.
+std::vector<ListedPath> ReadPathList(std::string_view content, bool utf8Lines);
+
+// The string members of one flat JSON object; false when the line is not one.
+bool ReadJsonStrings(std::string_view line, std::vector<std::pair<std::string, std::string>>& members);
+
+// The outcome of a --from path that could not be listed: the path as read, its
+// last component as the name, "-" for the type and no attribute.
+std::string UnresolvedLine(const std::string& path, const std::string& name, uint32_t error);
+std::string JsonUnresolved(std::string_view pathUtf8, std::string_view nameUtf8, uint32_t error);
+std::string FromSummaryText(Language language, int pathsRead, int rowsListed, int unresolved);
+std::string NoPathOnLineText(Language language, int line);  // a whole line
+std::string ListUnreadableText(Language language);           // the file's name follows
 
 // --- the folders to search ------------------------------------------------
 

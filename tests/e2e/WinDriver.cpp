@@ -591,6 +591,16 @@ bool SetListCheck(HWND list, int row, bool checked) {
            done;
 }
 
+bool ListRowRect(HWND list, int row, RECT& rect) {
+    RemoteMemory remote(list, sizeof(RECT));
+    RECT asked = {};
+    asked.left = LVIR_BOUNDS;
+    LRESULT done = 0;
+    return remote.Write(0, &asked, sizeof asked) &&
+           Send(list, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(remote.At(0)), &done) &&
+           done && remote.Read(0, &rect, sizeof rect);
+}
+
 // ---- combo boxes and popup menus in another process ------------------------
 
 bool ReadComboItems(HWND combo, std::vector<std::string>& items, int& selected) {

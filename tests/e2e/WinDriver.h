@@ -161,6 +161,8 @@ int ListStringWidth(HWND list, const std::string& text);
 int ListCheckState(HWND list, int row);
 // Sets a row's check mark through LVM_SETITEMSTATE with the state-image mask.
 bool SetListCheck(HWND list, int row, bool checked);
+// A row's rectangle in the list's client coordinates (LVM_GETITEMRECT).
+bool ListRowRect(HWND list, int row, RECT& rect);
 
 // ---- combo boxes and popup menus in another process ------------------------
 

@@ -1082,3 +1082,177 @@ TEST_F(OrvelleScanE2E, RenameGivesLegalNamesAndKeepsWhatTheyHold) {
     // Nothing malformed is left.
     EXPECT_EQ(Scan({Tree()}).exitCode, 0u);
 }
+
+// --from lists the paths of a reviewed list and deletes exactly those: each
+// by its exact stored names, so that a twin (a name without the trailing dot,
+// "nul.txt" beside "nul", a namesake in another case) survives, and a path
+// that is no longer there fails alone, making the run incomplete (4).
+TEST_F(OrvelleScanE2E, FromDeletesTheListedPathsAndNeverTheirTwins) {
+    ASSERT_TRUE(m_box.MakeFile("tree\\a.", "dot"));
+    ASSERT_TRUE(m_box.MakeFile("tree\\a", "plain"));
+    ASSERT_TRUE(m_box.MakeFile("tree\\nul", "output"));
+    ASSERT_TRUE(m_box.MakeFile("tree\\nul.txt", "twin"));
+    Make({"Album.\\", "Album.\\01.mp3", "Album\\", "Album\\02.mp3", "sub\\", "sub\\con"});
+    auto tree = [&](const char* relative) { return Tree() + "\\" + relative; };
+    // CR LF lines; a path twice and one inside a listed folder are listed once.
+    const std::string list = tree("a.") + "\r\n" + tree("nul") + "\r\n" + tree("Album.") + "\r\n" + tree("gone.") +
+                             "\r\n" + tree("A.") + "\r\n\r\n" + tree("sub\\CON") + "\r\n" + tree("nul") + "\r\n" +
+                             tree("Album.\\01.mp3") + "\r\n";
+    ASSERT_TRUE(m_box.MakeFile("list.txt", list));
+
+    // Listing alone touches nothing; what is missing is reported, not listed.
+    ScanRun run = Scan({"--from", m_box.Path("list.txt")});
+    EXPECT_EQ(run.exitCode, 4u) << run.out << run.err;
+    const std::set<ListedRow> listed = {{"a.", "-"}, {"nul", "-"}, {"Album.\\", "-"}};
+    EXPECT_EQ(TextRows(run.out), listed) << run.out;
+    const std::vector<std::string> failed = {tree("gone.") + "\t[gone.]\t-\t\tfailed\t2\tno longer there",
+                                             tree("A.") + "\t[A.]\t-\t\tfailed\t2\tno longer there",
+                                             tree("sub\\CON") + "\t[CON]\t-\t\tfailed\t2\tno longer there"};
+    for (const std::string& line : failed) EXPECT_NE(run.out.find(line + "\n"), std::string::npos) << line;
+    EXPECT_EQ(Lines(run.out).size(), listed.size() + failed.size()) << run.out;
+    EXPECT_TRUE(Exists("a.") && Exists("nul") && Exists("Album.\\01.mp3"));
+
+    run = Scan({"--from", m_box.Path("list.txt"), "--delete", "--yes"});
+    EXPECT_EQ(run.exitCode, 4u) << run.out << run.err;
+    for (const char* gone : {"a.", "nul", "Album.\\"}) EXPECT_FALSE(Exists(gone)) << gone;
+    EXPECT_EQ(ReadAll(m_box.Path("tree\\a")), "plain");
+    // A plain path would open the device.
+    EXPECT_EQ(ReadAll("\\\\?\\" + m_box.Path("tree\\nul.txt")), "twin");
+    EXPECT_TRUE(Exists("Album\\02.mp3"));
+    EXPECT_TRUE(Exists("sub\\con"));
+    const std::vector<std::string> lines = Lines(run.out);
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                            [](const std::string& l) { return l.find("\tdeleted\t0\tdeleted") != std::string::npos; }),
+              3) << run.out;
+
+    // Everything there: deleted and clean.
+    ASSERT_TRUE(m_box.MakeFile("tree\\a.", "again"));
+    ASSERT_TRUE(m_box.MakeFile("list2.txt", tree("a.") + "\n"));
+    run = Scan({"--from", m_box.Path("list2.txt"), "--delete", "--yes"});
+    EXPECT_EQ(run.exitCode, 0u) << run.out << run.err;
+    EXPECT_FALSE(Exists("a."));
+    EXPECT_EQ(ReadAll(m_box.Path("tree\\a")), "plain");
+}
+
+// The JSON rows of an earlier run are a list too: their "path" (UTF-8, so a
+// name outside the ANSI code page arrives whole), the outcome and summary
+// records skipped. Renaming goes the same way.
+TEST_F(OrvelleScanE2E, FromTakesTheJsonRowsOfAnEarlierRun) {
+    ASSERT_TRUE(m_box.MakeFile("tree\\nul", "the real output"));
+    Make({"Album.\\", "Album.\\01.mp3", "con\\", "con\\x.txt", "a.", "a"});
+    ASSERT_TRUE(m_box.MakeFileW(L"tree\\\x0174x."));
+    ASSERT_TRUE(m_box.MakeFileW(L"tree\\\x0175x"));
+    ScanRun found = Scan({"--json", Tree()});
+    ASSERT_EQ(found.exitCode, 1u) << found.err;
+    // Reviewed: the folder con is kept, so its row leaves the list.
+    std::string reviewed;
+    for (const std::string& line : Lines(found.out))
+        if (line.find("\"name\":\"con\"") == std::string::npos) reviewed += line + "\n";
+    ASSERT_TRUE(m_box.MakeFile("found.json", reviewed));
+
+    ScanRun run = Scan({"--from", m_box.Path("found.json"), "--rename", "--yes", "--json"});
+    EXPECT_EQ(run.exitCode, 0u) << run.out << run.err;
+    std::map<std::string, std::string> renamed;
+    for (const std::string& line : Lines(run.out)) {
+        JsonObject object;
+        ASSERT_TRUE(JsonReader(line).Object(object)) << line;
+        if (object["record"].text == "outcome") renamed[object["name"].text] = object["new_name"].text;
+        if (object["record"].text == "summary") {
+            EXPECT_EQ(object["rows"].number, 4) << line;
+            EXPECT_EQ(object["unresolved"].number, 0) << line;
+        }
+    }
+    // "ŵx" holds the name "Ŵx" without regard to case.
+    const std::map<std::string, std::string> expected = {
+        {"nul", "nul_"}, {"Album.", "Album"}, {"a.", "a (2)"}, {u8"\u0174x.", u8"\u0174x (2)"}};
+    EXPECT_EQ(renamed, expected) << run.out;
+    EXPECT_EQ(ReadAll(m_box.Path("tree\\nul_")), "the real output");
+    EXPECT_TRUE(Exists("Album\\01.mp3"));
+    EXPECT_TRUE(Exists("con\\x.txt"));
+    EXPECT_TRUE(m_box.ExistsW(L"tree\\\x0174x (2)"));
+    EXPECT_TRUE(m_box.ExistsW(L"tree\\\x0175x"));
+
+    // The same list again: every path is gone now, nothing else is touched.
+    run = Scan({"--from", m_box.Path("found.json"), "--delete", "--yes", "--json"});
+    EXPECT_EQ(run.exitCode, 4u) << run.out << run.err;
+    int failedRecords = 0;
+    for (const std::string& line : Lines(run.out)) {
+        JsonObject object;
+        ASSERT_TRUE(JsonReader(line).Object(object)) << line;
+        if (object["record"].text != "outcome") continue;
+        ++failedRecords;
+        EXPECT_EQ(object["outcome"].text, "failed") << line;
+        EXPECT_EQ(object["error"].number, ERROR_FILE_NOT_FOUND) << line;
+    }
+    EXPECT_EQ(failedRecords, 4) << run.out;
+    EXPECT_TRUE(Exists("con\\x.txt") && Exists("a") && Exists("nul_"));
+}
+
+// The list from stdin, in UTF-8 with --utf8; what --from does not go with.
+TEST_F(OrvelleScanE2E, FromStdinInUtf8AndItsMisuse) {
+    Make({"誠\\", "誠\\nul", "誠\\nul.txt", "keep\\"});
+    const std::string path = Tree() + "\\誠\\nul";
+    ScanRun run = Scan({"--from", "-", "--utf8", "--delete", "--yes"}, Utf8FromAnsi(path) + "\n");
+    EXPECT_EQ(run.exitCode, 0u) << run.out << run.err;
+    EXPECT_FALSE(Exists("誠\\nul"));
+    EXPECT_TRUE(Exists("誠\\nul.txt"));
+    EXPECT_NE(run.out.find(Utf8FromAnsi(path) + u8"\t[nul]\tfile\t-\tdeleted"), std::string::npos) << run.out;
+
+    // The same bytes read as the ANSI code page name another path: not there.
+    Make({"誠\\nul"});
+    run = Scan({"--from", "-"}, Utf8FromAnsi(path) + "\n");
+    EXPECT_EQ(run.exitCode, 4u) << run.out << run.err;
+    EXPECT_TRUE(Exists("誠\\nul"));
+
+    struct Case {
+        const char* what;
+        std::vector<std::string> args;
+    } misuse[] = {
+        {"a folder too", {"--from", m_box.Path("none.txt"), Tree()}},
+        {"an exclusion", {"--from", "-", "--exclude", "x"}},
+        {"no value", {"--from"}},
+        {"stdin holds the list, not the answer", {"--from", "-", "--delete"}},
+        {"a list that cannot be read", {"--from", m_box.Path("none.txt")}},
+    };
+    for (const Case& c : misuse) {
+        run = Scan(c.args, "y\n");
+        EXPECT_EQ(run.exitCode, 3u) << c.what << "\n" << run.out << run.err;
+        EXPECT_EQ(run.out, "") << c.what;
+    }
+    EXPECT_TRUE(Exists("誠\\nul"));
+}
+
+// A folder argument and a --from path with a name only some code pages hold
+// (Ŵ): under UTF-8 as the ANSI page (its own test entry) both are taken and
+// searched as themselves; where the page lacks the name, the argument never
+// reaches a look-alike folder.
+TEST_F(OrvelleScanE2E, ArgumentsWhateverTheAnsiPageHolds) {
+    ASSERT_TRUE(m_box.MakeFolderW(L"tree\\\x0174 dir"));
+    ASSERT_TRUE(m_box.MakeFileW(L"tree\\\x0174 dir\\nul"));
+    ASSERT_TRUE(m_box.MakeFolderW(L"tree\\W dir"));
+    ASSERT_TRUE(m_box.MakeFileW(L"tree\\W dir\\nul"));
+    const std::wstring wide = m_box.PathW(L"tree\\\x0174 dir");
+    std::string folder(wide.size() * 4 + 1, '\0');
+    folder.resize(static_cast<size_t>(WideCharToMultiByte(CP_ACP, 0, wide.c_str(), static_cast<int>(wide.size()),
+                                                          &folder[0], static_cast<int>(folder.size()), nullptr,
+                                                          nullptr)));
+    std::wstring back(folder.size() + 1, L'\0');
+    back.resize(static_cast<size_t>(MultiByteToWideChar(CP_ACP, 0, folder.data(), static_cast<int>(folder.size()),
+                                                        &back[0], static_cast<int>(back.size()))));
+    const bool held = back == wide;
+
+    ScanRun run = Scan({"--json", folder});
+    if (!held) {
+        EXPECT_EQ(run.exitCode, 3u) << GetACP() << run.out << run.err;
+        EXPECT_EQ(run.out, "");
+        return;
+    }
+    EXPECT_EQ(run.exitCode, 1u) << GetACP() << run.out << run.err;
+    ASSERT_EQ(Lines(run.out).size(), 2u) << run.out;  // the row and the summary
+    EXPECT_NE(run.out.find(u8"\u0174 dir\\\\nul\""), std::string::npos) << run.out;
+    ASSERT_TRUE(m_box.MakeFile("found.json", run.out));
+    run = Scan({"--from", m_box.Path("found.json"), "--delete", "--yes"});
+    EXPECT_EQ(run.exitCode, 0u) << run.out << run.err;
+    EXPECT_FALSE(m_box.ExistsW(L"tree\\\x0174 dir\\nul"));
+    EXPECT_TRUE(m_box.ExistsW(L"tree\\W dir\\nul"));
+}

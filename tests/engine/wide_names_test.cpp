@@ -68,6 +68,59 @@ std::string Narrow(const std::wstring& wide) {
 
 constexpr ScanOptions kReadOnly = {0, 0, 1, 0};
 
+// Windows refuses a conversion to UTF-8 that carries flags other than
+// WC_ERR_INVALID_CHARS or asks whether a default character was used, so with
+// UTF-8 as the ANSI page such a call would refuse every name and argument;
+// Wine accepts it, so the rule is checked here for every page Windows can
+// have as its ANSI page. Elsewhere best fit must be switched off.
+TEST(WideNames, TheExactConversionCallIsOneWindowsTakes) {
+    for (UINT page : {874u, 932u, 936u, 949u, 950u, 1250u, 1251u, 1252u, 1253u, 1254u, 1255u, 1256u, 1257u, 1258u,
+                      65001u}) {
+        const ExactConversionCall call = ExactConversionFor(page);
+        if (page == CP_UTF8) {
+            constexpr unsigned long kErrInvalidChars = 0x80;  // WC_ERR_INVALID_CHARS, Vista on
+            EXPECT_EQ(call.flags & ~kErrInvalidChars, 0u) << page;
+            EXPECT_FALSE(call.reportsDefaultUsed) << page;
+        } else {
+            EXPECT_TRUE(call.flags & WC_NO_BEST_FIT_CHARS) << page;
+            EXPECT_TRUE(call.reportsDefaultUsed) << page;
+        }
+    }
+}
+
+// The exact conversion holds what the page holds and refuses the rest, under
+// every page these tests run in, UTF-8 among them (where the system takes no
+// best-fit flag at all and refusing everything would be the easy mistake).
+TEST(WideNames, ExactConversionHoldsWhatThePageHolds) {
+    struct Case {
+        const wchar_t* text;
+        std::vector<UINT> pages;  // the code pages that hold it
+    } cases[] = {
+        {L"nul.txt", {936, 932, 1252, 65001}},
+        {L"\x8AA0.", {936, 932, 65001}},          // 誠
+        {L"\xFF4B", {936, 932, 65001}},           // a full-width k, best fit "k" in 1252
+        {L"\x0174x.", {65001}},                   // Ŵ
+        {L"\xD83D\xDE00", {65001}},               // a character beyond the BMP
+        {L"a\xD800", {}},                         // a lone surrogate is nothing any page holds
+    };
+    const UINT page = GetACP();
+    ASSERT_TRUE(page == 936 || page == 932 || page == 1252 || page == 65001) << page;
+    for (const Case& c : cases) {
+        const bool held = std::find(c.pages.begin(), c.pages.end(), page) != c.pages.end();
+        std::string ansi;
+        EXPECT_EQ(WideToAnsiExactly(std::wstring(c.text), ansi), held) << page << " " << ansi;
+        if (!held) continue;
+        std::wstring back;
+        EXPECT_TRUE(AnsiToWide(ansi, back));
+        EXPECT_EQ(back, c.text);
+        if (page == CP_UTF8) {
+            char utf8[32] = {};
+            WideCharToMultiByte(CP_UTF8, 0, c.text, -1, utf8, sizeof utf8, nullptr, nullptr);
+            EXPECT_EQ(ansi, utf8);
+        }
+    }
+}
+
 }  // namespace
 
 // The look-alike of a name (best fit under 1252 and 932, "?" under 936) names

@@ -50,6 +50,17 @@ TEST(ScanCommandLine, OptionsFoldersAndMisuse) {
         {{"x", "--exclude"}, UsageError::MissingValue, {"x"}},
         {{"--rename", "--yes", "x"}, UsageError::None, {"x"}},
         {{"--rename", "--delete", "x"}, UsageError::DeleteWithRename, {"x"}},
+        // --from reads its paths from a list: nothing to search beside it.
+        {{"--from", "list.txt"}, UsageError::None, {}},
+        {{"--from", "-", "--delete", "--yes"}, UsageError::None, {}},
+        {{"--from", "list.txt", "--rename"}, UsageError::None, {}},
+        {{"--from", "list.txt", "x"}, UsageError::FromWithSearch, {"x"}},
+        {{"--from", "list.txt", "--max-depth", "1"}, UsageError::FromWithSearch, {}},
+        {{"--from", "list.txt", "--exclude", ".git"}, UsageError::FromWithSearch, {}},
+        {{"--from"}, UsageError::MissingValue, {}},
+        // The answer to the question would come from the list's own stream.
+        {{"--from", "-", "--delete"}, UsageError::FromStdinAsks, {}},
+        {{"--from", "-", "--rename"}, UsageError::FromStdinAsks, {}},
     };
     for (const Case& c : cases) {
         ScanCommand command;
@@ -90,6 +101,56 @@ TEST(ScanCommandLine, OptionsFoldersAndMisuse) {
               UsageError::None);
     EXPECT_EQ(command.exclude, (std::vector<std::string>{".git", "*.tmp"}));
     EXPECT_EQ(command.maxDepth, 3);
+}
+
+// The --from list in each form it may come in: lines, a NUL-separated list,
+// text rows and JSON records of an earlier run.
+TEST(ScanFromList, EveryFormGivesItsPaths) {
+    struct Expected {
+        std::string text;
+        bool utf8;
+        int line;
+    };
+    struct Case {
+        const char* what;
+        std::string content;
+        bool utf8Lines;
+        std::vector<Expected> paths;
+    } cases[] = {
+        {"CR LF lines, blanks kept, empty lines skipped",
+         "D:\\a.\r\n\r\nD:\\trail \nD:\\nul", false,
+         {{"D:\\a.", false, 1}, {"D:\\trail ", false, 3}, {"D:\\nul", false, 4}}},
+        {"--utf8", "D:\\x\n", true, {{"D:\\x", true, 1}}},
+        {"a UTF-8 BOM", "\xEF\xBB\xBF" "D:\\\xE8\xAA\xA0\n", false, {{"D:\\\xE8\xAA\xA0", true, 1}}},
+        {"-0 output", std::string("D:\\a\nb\0D:\\c\0", 12), false, {{"D:\\a\nb", false, 1}, {"D:\\c", false, 2}}},
+        {"text rows and outcomes: the first field",
+         "D:\\nul\t[nul]\tfile\t-\nD:\\a.\t[a.]\tfile\t-\tkept\t0\tnot confirmed\n\t[\xA4]\tfile\t-\n", false,
+         {{"D:\\nul", false, 1}, {"D:\\a.", false, 2}, {"", false, 3}}},
+        {"JSON rows: the path of each row record, escapes read",
+         "{\"record\":\"row\",\"path\":\"D:\\\\a.\",\"name\":\"a.\",\"type\":\"file\"}\n"
+         "{\"record\":\"outcome\",\"path\":\"D:\\\\a.\",\"error\":0}\n"
+         "{\"record\":\"row\",\"path\":\"D:\\\\\\u8aa0\\ud83d\\ude00 \\\"q\\\"\"}\n"
+         "{\"record\":\"summary\",\"rows\":2,\"stopped\":false}\n",
+         false,
+         {{"D:\\a.", true, 1}, {"D:\\\xE8\xAA\xA0\xF0\x9F\x98\x80 \"q\"", true, 3}}},
+        {"a broken JSON line holds no path", "{\"record\":\"row\",\"path\":\"D:\\\\a\n{\"path\":1}\n", false,
+         {{"", true, 1}, {"", true, 2}}},
+    };
+    for (const Case& c : cases) {
+        const std::vector<ListedPath> paths = ReadPathList(c.content, c.utf8Lines);
+        ASSERT_EQ(paths.size(), c.paths.size()) << c.what;
+        for (size_t i = 0; i < paths.size(); ++i) {
+            EXPECT_EQ(paths[i].text, c.paths[i].text) << c.what << " " << i;
+            EXPECT_EQ(paths[i].utf8, c.paths[i].utf8) << c.what << " " << i;
+            EXPECT_EQ(paths[i].line, c.paths[i].line) << c.what << " " << i;
+        }
+    }
+    // What a path that is not there becomes: the row's fields, "-" for the
+    // unknown type, then the outcome.
+    EXPECT_EQ(UnresolvedLine("D:\\gone.", "gone.", 2), "D:\\gone.\t[gone.]\t-\t\tfailed\t2\tno longer there\n");
+    EXPECT_EQ(JsonUnresolved("D:\\gone.", "gone.", 3),
+              "{\"record\":\"outcome\",\"path\":\"D:\\\\gone.\",\"name\":\"gone.\",\"type\":\"-\",\"attributes\":\"\","
+              "\"outcome\":\"failed\",\"error\":3,\"reason\":\"no longer there\"}\n");
 }
 
 TEST(ScanExitCode, EveryOutcome) {
@@ -182,6 +243,7 @@ TEST(ScanJson, RowAndSummaryRecords) {
     counts.malformedFolders = 1;
     counts.malformedFiles = 2;
     counts.unsearched = 4;
+    counts.unresolved = 5;
     counts.elapsedMs = 3700;
     counts.stopped = true;
     DeleteTally tally;
@@ -191,7 +253,7 @@ TEST(ScanJson, RowAndSummaryRecords) {
     tally.kept = 1;
     EXPECT_EQ(JsonSummary(counts, 3, tally, 2),
               "{\"record\":\"summary\",\"folders_searched\":12,\"files_searched\":345,\"malformed_folders\":1,"
-              "\"malformed_files\":2,\"unsearched\":4,\"rows\":3,\"deleted\":1,\"failed\":1,\"kept\":1,"
+              "\"malformed_files\":2,\"unsearched\":4,\"unresolved\":5,\"rows\":3,\"deleted\":1,\"failed\":1,\"kept\":1,"
               "\"stopped\":true,\"elapsed_ms\":3700,\"exit_code\":2}\n");
 }
 
@@ -353,7 +415,8 @@ TEST(ScanSummary, DeletionOutcomes) {
 TEST(ScanHelp, NamesEveryOptionAndExitCode) {
     for (Language language : {Language::Chinese, Language::English}) {
         const std::string help = HelpText(language);
-        for (const char* option : {"--hidden", "--readonly", "--system", "--no-names", "--delete", "--yes", "--json",
+        for (const char* option : {"--hidden", "--readonly", "--system", "--no-names", "--delete", "--rename",
+                                   "--from", "--exclude", "--max-depth", "--yes", "--json",
                                    "--quiet", "--help", "-0 ", "--utf8", "--version", "  0  ", "  1  ", "  2  ",
                                    "  3  ", "  4  ", "  130  ", "OrvelleScan D:\\projects",
                                    "--delete --yes --json"})
