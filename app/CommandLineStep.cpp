@@ -27,16 +27,14 @@ class HandOverLock {
 public:
     explicit HandOverLock(const std::string& name) : m_hMutex(CreateMutexA(nullptr, FALSE, name.c_str())) {}
     ~HandOverLock() {
-        if (m_hMutex)
-            CloseHandle(m_hMutex);
+        if (m_hMutex) CloseHandle(m_hMutex);
     }
     HandOverLock(const HandOverLock&) = delete;
     HandOverLock& operator=(const HandOverLock&) = delete;
 
     bool Exists() const { return m_hMutex != nullptr; }
     bool Acquire() {
-        if (!m_hMutex)
-            return false;
+        if (!m_hMutex) return false;
         const DWORD wait = WaitForSingleObject(m_hMutex, kLockWaitMs);
         return wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED;
     }
@@ -49,8 +47,7 @@ private:
 // The bytes of the view that can be used, at most kHandOverRoom.
 size_t HandOverRoomOf(const char* view) {
     MEMORY_BASIC_INFORMATION info = {};
-    if (VirtualQuery(view, &info, sizeof info) != sizeof info)
-        return 0;
+    if (VirtualQuery(view, &info, sizeof info) != sizeof info) return 0;
     const size_t region = info.RegionSize - static_cast<size_t>(view - static_cast<const char*>(info.BaseAddress));
     return std::min(region, kHandOverRoom);
 }
@@ -147,9 +144,8 @@ int ShowOwnerlessMessageBox(const std::string& text, const std::string& caption,
     return MessageBoxA(nullptr, text.c_str(), caption.c_str(), type);
 }
 
-HandledArgument HandleCommandLineArgument(CSFMServer& sfm, const std::string& appId,
-                                          const std::string& argument, const DeletePathFn& deletePath,
-                                          const MessageBoxFn& messageBox) {
+HandledArgument HandleCommandLineArgument(CSFMServer& sfm, const std::string& appId, const std::string& argument,
+                                          const DeletePathFn& deletePath, const MessageBoxFn& messageBox) {
     CSFMServer state;
     return HandleRequest(sfm, state, appId, argument, deletePath, messageBox);
 }
@@ -166,20 +162,17 @@ HandledArgument HandleRequest(CSFMServer& sfm, CSFMServer& stateBlock, const std
                               const MessageBoxFn& messageBox) {
     HandledArgument handled;
     const CommandLineRequest request = ClassifyArgument(argument);
-    if (request.kind == RequestKind::None)
-        return handled;
+    if (request.kind == RequestKind::None) return handled;
 
     sfm.Open(nullptr, HandOverBlockName(appId).c_str(), 1);
     char* const view = sfm.GetBuffer();
-    if (!view)
-        return handled;  // no block: the argument is ignored
+    if (!view) return handled;  // no block: the argument is ignored
     const size_t room = HandOverRoomOf(view);
 
     HandOverState* const state = OpenHandOverState(stateBlock, appId);
 
     HandOverLock lock(HandOverLockName(appId));
-    if (!lock.Acquire())
-        return handled;  // as without a block: never hand over unguarded
+    if (!lock.Acquire()) return handled;  // as without a block: never hand over unguarded
     const HandOverKind kind = request.kind == RequestKind::Search ? HandOverKind::Search : HandOverKind::Delete;
     const size_t length = HandOverTextLength(view, room);
     const bool searchesCollecting = length > 0 && length < room && view[0] == static_cast<char>(HandOverKind::Search) &&
@@ -221,8 +214,7 @@ HandledArgument HandleRequest(CSFMServer& sfm, CSFMServer& stateBlock, const std
     auto lockedTextLength = [&] {
         const bool held = lock.Acquire();
         const size_t length = HandOverTextLength(view, room);
-        if (held)
-            lock.Release();
+        if (held) lock.Release();
         return length;
     };
     WaitForQuietHandOver(lockedTextLength, [] { Sleep(kHandOverQuietMs); });
@@ -231,8 +223,7 @@ HandledArgument HandleRequest(CSFMServer& sfm, CSFMServer& stateBlock, const std
     const std::string text(view, HandOverTextLength(view, room));
     // From now on a request starts a batch of its own: none is taken in and lost.
     if (state) state->batchTaken = 1;
-    if (held)
-        lock.Release();
+    if (held) lock.Release();
     const std::vector<std::string> paths = HandOverPathsOfKind(text, kind);
 
     if (request.kind == RequestKind::Search) {
@@ -274,12 +265,10 @@ void ForgetSearchWindow(HandOverBlocks& blocks, const std::string& appId, HWND w
 std::wstring FirstArgumentOf(const wchar_t* commandLine) {
     int argc = 0;
     LPWSTR* argv = CommandLineToArgvW(commandLine, &argc);
-    if (!argv)
-        return std::wstring();
+    if (!argv) return std::wstring();
     std::wstring argument = argc >= 2 ? argv[1] : L"";
     LocalFree(argv);
-    if (!argument.empty() && argument.back() == L'"')
-        argument.back() = L'\\';
+    if (!argument.empty() && argument.back() == L'"') argument.back() = L'\\';
     return argument;
 }
 
@@ -287,13 +276,11 @@ CommandLineStepResult RunCommandLineStep(HandOverBlocks& blocks, const std::stri
                                          const DeletePathFn& deletePath, const MessageBoxFn& messageBox) {
     CommandLineStepResult result;
     const std::wstring argument = FirstArgumentOf(GetCommandLineW());
-    if (argument.empty())
-        return result;
+    if (argument.empty()) return result;
 
     result.hasArgument = true;
     const HandledArgument handled = HandleWideArgument(blocks, appId, argument, deletePath, messageBox);
-    if (handled.end == StepEnd::EndProcess)
-        ExitProcess(0);
+    if (handled.end == StepEnd::EndProcess) ExitProcess(0);
     result.searchPath = handled.searchPath;
     return result;
 }

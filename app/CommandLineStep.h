@@ -57,9 +57,8 @@ struct HandledArgument {
 HandledArgument HandleCommandLineArgument(HandOverBlocks& blocks, const std::string& appId, const std::string& argument,
                                           const DeletePathFn& deletePath, const MessageBoxFn& messageBox);
 // The same with the state block held for the call only.
-HandledArgument HandleCommandLineArgument(CSFMServer& sfm, const std::string& appId,
-                                          const std::string& argument, const DeletePathFn& deletePath,
-                                          const MessageBoxFn& messageBox);
+HandledArgument HandleCommandLineArgument(CSFMServer& sfm, const std::string& appId, const std::string& argument,
+                                          const DeletePathFn& deletePath, const MessageBoxFn& messageBox);
 
 // The argument in the ANSI code page, converted without best-fit replacements
 // (which would turn a character the code page lacks into a look-alike, and so

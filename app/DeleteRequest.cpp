@@ -8,8 +8,7 @@ DeleteOutcome DeleteCollectedPaths(const std::vector<std::string>& paths, const 
         else
             anyFailed = true;
     }
-    if (!anyDeleted)
-        return DeleteOutcome::NoneDeleted;
+    if (!anyDeleted) return DeleteOutcome::NoneDeleted;
     return anyFailed ? DeleteOutcome::PartlyDeleted : DeleteOutcome::AllDeleted;
 }
 
@@ -24,8 +23,7 @@ ResultMessage ResultMessageFor(DeleteOutcome outcome) {
 
 void RunDeleteRequest(const std::vector<std::string>& paths, const DeletePathFn& deletePath,
                       const MessageBoxFn& messageBox) {
-    if (messageBox(kConfirmDeleteText, kDeleteRequestCaption, kBoxYesNo | kBoxIconQuestion) != kAnswerYes)
-        return;
+    if (messageBox(kConfirmDeleteText, kDeleteRequestCaption, kBoxYesNo | kBoxIconQuestion) != kAnswerYes) return;
     const ResultMessage message = ResultMessageFor(DeleteCollectedPaths(paths, deletePath));
     messageBox(message.text, kDeleteRequestCaption, message.type);
 }

@@ -19,10 +19,10 @@ inline constexpr size_t kHandOverRoom = 4096;
 inline constexpr char kHandOverSeparator = '\r';
 
 enum class HandOverRole {
-    First,    // the block was empty: this instance collects and handles the paths
-    Later,    // appended to another instance's text; this instance ends
-    Refused,  // not written (no room, or a path that would not survive the split);
-              // this instance ends as well
+    First,      // the block was empty: this instance collects and handles the paths
+    Later,      // appended to another instance's text; this instance ends
+    Refused,    // not written (no room, or a path that would not survive the split);
+                // this instance ends as well
     OtherKind,  // the block collects requests of the other kind: nothing written,
                 // this instance handles its own request by itself
 };
@@ -70,5 +70,4 @@ std::vector<std::string> SplitHandOverText(std::string_view text);
 
 // Waits until one whole period passes without the text growing: measure,
 // sleep, measure again, and repeat while the length changed.
-void WaitForQuietHandOver(const std::function<size_t()>& textLength,
-                          const std::function<void()>& sleepOnePeriod);
+void WaitForQuietHandOver(const std::function<size_t()>& textLength, const std::function<void()>& sleepOnePeriod);

@@ -35,11 +35,11 @@ public:
     DWORD GetSize() const { return m_dwSize; }
 
 private:
-    HANDLE m_hFile = nullptr;      // INVALID_HANDLE_VALUE: the paging file
-    HANDLE m_hMapping = nullptr;   // null when creation failed
-    char* m_pView = nullptr;       // null when mapping failed
-    char* m_pszFileName = nullptr; // owned copy, or null
-    char* m_pszMapName = nullptr;  // owned copy
+    HANDLE m_hFile = nullptr;       // INVALID_HANDLE_VALUE: the paging file
+    HANDLE m_hMapping = nullptr;    // null when creation failed
+    char* m_pView = nullptr;        // null when mapping failed
+    char* m_pszFileName = nullptr;  // owned copy, or null
+    char* m_pszMapName = nullptr;   // owned copy
     DWORD m_dwSize = 0;
     int m_bOpen = 0;
 };

@@ -41,8 +41,7 @@ CodePage CodePage::Builtin(unsigned number) {
         page.SetTrail(0x40, 0x7E);
         page.SetTrail(0xA1, 0xFE);
         break;
-    default:
-        break;
+    default: break;
     }
     return page;
 }

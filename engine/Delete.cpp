@@ -8,7 +8,6 @@
 
 namespace {
 
-
 // A path that names something inside a drive: at least one component after
 // the drive and none that climbs ("." or "..").
 bool NamesEntryBelowDrive(std::string_view path) {

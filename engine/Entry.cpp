@@ -259,8 +259,8 @@ bool ResolveNames(FileSystem& fs, char letter, const std::vector<WideName>& name
             return false;
         }
         const bool last = i + 1 == names.size();
-        auto mode = exact ? (last ? FileSystem::OpenFor::kDelete : FileSystem::OpenFor::kList)
-                          : FileSystem::OpenFor::kFollow;
+        auto mode =
+            exact ? (last ? FileSystem::OpenFor::kDelete : FileSystem::OpenFor::kList) : FileSystem::OpenFor::kFollow;
         if (exact && last && !open) mode = FileSystem::OpenFor::kList;
         uint64_t expected = found.id;
         std::unique_ptr<Node> next;

@@ -16,9 +16,9 @@ struct EntryRef;
 using EntryPtr = std::shared_ptr<const EntryRef>;
 
 struct EntryRef {
-    EntryPtr parent;     // null: the top folder of a volume
-    WideName name;       // the top: "X:"
-    uint64_t id = 0;     // as listed (for a followed component: of what it led to)
+    EntryPtr parent;  // null: the top folder of a volume
+    WideName name;    // the top: "X:"
+    uint64_t id = 0;  // as listed (for a followed component: of what it led to)
     bool isFolder = false;
     // Part of a root as the user typed it: a link there is followed, as the
     // walk followed it. Below the root nothing is ever followed.

@@ -1,6 +1,6 @@
 // The engine's only way to the disk. The Win32 implementation forwards to the
-// W functions, converting names between the ANSI code page and UTF-16 exactly; the simulated volume in tests/support models the
-// path rules of Windows so the engine can be tested anywhere.
+// W functions, converting names between the ANSI code page and UTF-16 exactly; the simulated volume in tests/support
+// models the path rules of Windows so the engine can be tested anywhere.
 #pragma once
 
 #include <cstdint>

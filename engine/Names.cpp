@@ -67,8 +67,7 @@ bool IsReservedDeviceName(const char* name) {
     return false;
 }
 
-bool IsMalformedEntry(const char* name, uint32_t attributes, const ScanOptions& options,
-                      const char*& attributeText) {
+bool IsMalformedEntry(const char* name, uint32_t attributes, const ScanOptions& options, const char*& attributeText) {
     if (name[0] == '\0' || IsDotOrDotDot(name)) return false;
     attributeText = kAttrTextName;
     if (options.malformedNames) {

@@ -32,8 +32,7 @@ bool IsReservedDeviceName(const char* name);
 
 // Decides whether an entry is listed. Unless the name is empty, "." or "..",
 // attributeText is set: "-" first, then the attribute rule that lists it.
-bool IsMalformedEntry(const char* name, uint32_t attributes, const ScanOptions& options,
-                      const char*& attributeText);
+bool IsMalformedEntry(const char* name, uint32_t attributes, const ScanOptions& options, const char*& attributeText);
 
 // The same tests on a name as the file system stores it. Beside the names
 // above (superscript one to three in every code page here), a name holding a

@@ -8,7 +8,6 @@
 
 namespace {
 
-
 char FoldAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
 enum class Lookup { Matched, NotFound, NotOpened };
@@ -109,9 +108,9 @@ Lookup CachedMatch(FileSystem& fs, ListingCache& cache, const std::string& folde
 // unless listAll, the entry is asked for by its exact long name first (one
 // call, whatever the size of the folder); aliasUnique is then not known and
 // comes back false. The folder is listed when that finds nothing.
-Lookup FindComponent(FileSystem& fs, const std::string& lookup, const std::string& verbatim,
-                     std::string_view component, FindData& match, bool& sawOther, bool& aliasUnique,
-                     ListingCache* cache, bool listAll, bool exactNames) {
+Lookup FindComponent(FileSystem& fs, const std::string& lookup, const std::string& verbatim, std::string_view component,
+                     FindData& match, bool& sawOther, bool& aliasUnique, ListingCache* cache, bool listAll,
+                     bool exactNames) {
     sawOther = false;
     aliasUnique = false;
     if (IsDotOrDotDot(component)) {
@@ -153,8 +152,8 @@ bool ResolvePass(FileSystem& fs, std::string_view path, bool deviceForm, Resolut
         r.lookupPath = std::string(prefix) + first;
     } else if (deviceForm) {
         std::string candidate = "\\\\.\\" + first;
-        r.lookupPath = fs.GetAttributes((candidate + "\\").c_str()) != fs_attr::kInvalid ? candidate
-                                                                                          : "\\\\?\\" + first;
+        r.lookupPath =
+            fs.GetAttributes((candidate + "\\").c_str()) != fs_attr::kInvalid ? candidate : "\\\\?\\" + first;
     } else {
         r.lookupPath = first;
     }
@@ -302,7 +301,6 @@ bool ResolveComponents(FileSystem& fs, std::string_view path, bool deviceForm, R
     }
     return ok;
 }
-
 
 bool AppendReachableName(std::string& path, const FindData& entry) {
     bool hasAlias = entry.shortName[0] != '\0';

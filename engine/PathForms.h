@@ -14,11 +14,10 @@ std::string ResolveLongPath(FileSystem& fs, std::string_view path);
 
 // The path under "\\.\" (or "\\?\") built from 8.3 names where they exist
 // and no other entry of the same folder shares them (long names otherwise);
-// the "\\?\" form of long names when only that is certain; empty on failure. isFolder (set to false by the caller) receives whether the
-// last resolved component is a folder. When entry is given it receives the
-// directory entry of the last component (left untouched for a bare drive).
-std::string ResolveDevicePath(FileSystem& fs, std::string_view path, bool& isFolder,
-                              FindData* entry = nullptr);
+// the "\\?\" form of long names when only that is certain; empty on failure. isFolder (set to false by the caller)
+// receives whether the last resolved component is a folder. When entry is given it receives the directory entry of the
+// last component (left untouched for a bare drive).
+std::string ResolveDevicePath(FileSystem& fs, std::string_view path, bool& isFolder, FindData* entry = nullptr);
 
 // Appends "\" and the entry's alias (its long name when it has none) to a path
 // that is used to reach the entry. A long name ending in a dot or blank is only

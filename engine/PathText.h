@@ -38,9 +38,7 @@ size_t AfterLastBackslash(std::string_view path);
 bool EqualsIgnoreCase(std::string_view a, std::string_view b);
 
 // Whether a name ends in a dot or a blank (checked by character).
-inline bool EndsInDotOrBlank(std::string_view name) {
-    return EndsWithChar(name, '.') || EndsWithChar(name, ' ');
-}
+inline bool EndsInDotOrBlank(std::string_view name) { return EndsWithChar(name, '.') || EndsWithChar(name, ' '); }
 
 // Copies text and a terminator into a buffer of `size` bytes; false (and the
 // buffer left empty) when it does not fit.

@@ -69,7 +69,7 @@ struct Resolution {
     std::string parentLookup;  // how the folder holding the last entry was listed
     bool isFolder = false;
     FindData last;
-    bool hasLast = false;  // false for a bare drive
+    bool hasLast = false;      // false for a bare drive
     bool aliasCertain = true;  // every alias in lookupPath was its entry's own
     bool throughLink = false;  // a folder on the way is a junction or link
 };

@@ -2,7 +2,6 @@
 
 #include <utility>
 
-
 const char kTypeFolder[] = "文件夹";
 const char kTypeFile[] = "文件";
 const char kResultPending[] = "未操作";

@@ -7,10 +7,10 @@
 #include "Entry.h"
 #include "FileSystem.h"
 
-extern const char kTypeFolder[];       // "文件夹"
-extern const char kTypeFile[];         // "文件"
-extern const char kResultPending[];    // "未操作"
-extern const char kResultFailed[];     // "失败"
+extern const char kTypeFolder[];     // "文件夹"
+extern const char kTypeFile[];       // "文件"
+extern const char kResultPending[];  // "未操作"
+extern const char kResultFailed[];   // "失败"
 
 struct ResultRow {
     std::string path;           // column 0: long-name path, empty when it did not resolve
@@ -21,7 +21,7 @@ struct ResultRow {
     // What the entry is, so that it is deleted as itself whatever column 0 can
     // show; null for rows of a walk that had no top folder (shares, relative roots).
     EntryPtr entry;
-    WideName wideName;          // the stored name, exactly
+    WideName wideName;  // the stored name, exactly
 };
 
 // Where the rows go: the result list control in the program, a vector in tests.

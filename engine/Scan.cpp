@@ -34,11 +34,11 @@ namespace {
 // the last "\", or a bare drive ("D:*" lists the drive's current folder).
 std::string_view FolderPartOf(std::string_view pattern) {
     size_t after = AfterLastBackslash(pattern);
-    if (after == 0 && pattern.size() >= 2 && pattern[1] == ':' && !IsAnsiLeadByte(static_cast<unsigned char>(pattern[0]))) return pattern.substr(0, 2);
+    if (after == 0 && pattern.size() >= 2 && pattern[1] == ':' &&
+        !IsAnsiLeadByte(static_cast<unsigned char>(pattern[0])))
+        return pattern.substr(0, 2);
     return pattern.substr(0, after);
 }
-
-
 
 }  // namespace
 
@@ -295,8 +295,7 @@ void WalkOpenFolder(FileSystem& fs, Node& folder, const EntryPtr& self, const st
 
 void ScanFolder(FileSystem& fs, const std::string& folder, const ScanOptions& options, RowSink& list,
                 ScanState& state) {
-    if (!(options.malformedNames == 1 || options.hidden == 1 || options.readOnly == 1 || options.system == 1))
-        return;
+    if (!(options.malformedNames == 1 || options.hidden == 1 || options.readOnly == 1 || options.system == 1)) return;
     if (folder.empty()) return;
 
     // A pattern root ("D:\sub\con*") is its folder and what it matches.

@@ -17,7 +17,7 @@ struct ScanState {
     std::atomic<int32_t> rowsListed{0};
     std::atomic<int32_t> foldersSearched{0};  // below the root, listed or not
     std::atomic<int32_t> filesSearched{0};
-    std::atomic<uint8_t> stopRequested{0};    // 1 also means: no search running
+    std::atomic<uint8_t> stopRequested{0};  // 1 also means: no search running
     std::atomic<int32_t> malformedFolders{0};
     std::atomic<int32_t> malformedFiles{0};
     // Folders whose listing failed and entries left out because no path to
@@ -56,5 +56,4 @@ bool BuildEntryPaths(ScanState& state, const char* pattern, const FindData& entr
 // other entry of their folder shares otherwise, and never when they are
 // links. Shares, relative and drive-relative roots ("C:*") are listed as
 // typed and their rows get an empty path.
-void ScanFolder(FileSystem& fs, const std::string& folder, const ScanOptions& options, RowSink& list,
-                ScanState& state);
+void ScanFolder(FileSystem& fs, const std::string& folder, const ScanOptions& options, RowSink& list, ScanState& state);

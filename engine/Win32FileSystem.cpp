@@ -39,8 +39,8 @@ private:
 #ifndef _WIN64
             HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
             BOOL isWow64 = FALSE;
-            auto isWow64Process =
-                reinterpret_cast<BOOL(WINAPI*)(HANDLE, PBOOL)>(reinterpret_cast<void (*)()>(GetProcAddress(kernel, "IsWow64Process")));
+            auto isWow64Process = reinterpret_cast<BOOL(WINAPI*)(HANDLE, PBOOL)>(
+                reinterpret_cast<void (*)()>(GetProcAddress(kernel, "IsWow64Process")));
             if (kernel && isWow64Process && isWow64Process(GetCurrentProcess(), &isWow64) && isWow64) {
                 t.disable = reinterpret_cast<BOOL(WINAPI*)(PVOID*)>(
                     reinterpret_cast<void (*)()>(GetProcAddress(kernel, "Wow64DisableWow64FsRedirection")));
@@ -252,10 +252,11 @@ constexpr NTSTATUS_ kStatusSharingViolation = static_cast<NTSTATUS_>(0xC0000043)
 constexpr NTSTATUS_ kStatusDeletePending = static_cast<NTSTATUS_>(0xC0000056);
 
 struct Nt {
-    NTSTATUS_(NTAPI* CreateFile)(PHANDLE, ACCESS_MASK, ObjectAttributes*, IoStatusBlock*, PLARGE_INTEGER, ULONG, ULONG,
-                                 ULONG, ULONG, PVOID, ULONG) = nullptr;
-    NTSTATUS_(NTAPI* QueryDirectoryFile)(HANDLE, HANDLE, PVOID, PVOID, IoStatusBlock*, PVOID, ULONG, int, BOOLEAN,
-                                         UnicodeString*, BOOLEAN) = nullptr;
+    NTSTATUS_(NTAPI* CreateFile)
+    (PHANDLE, ACCESS_MASK, ObjectAttributes*, IoStatusBlock*, PLARGE_INTEGER, ULONG, ULONG, ULONG, ULONG, PVOID,
+     ULONG) = nullptr;
+    NTSTATUS_(NTAPI* QueryDirectoryFile)
+    (HANDLE, HANDLE, PVOID, PVOID, IoStatusBlock*, PVOID, ULONG, int, BOOLEAN, UnicodeString*, BOOLEAN) = nullptr;
     NTSTATUS_(NTAPI* QueryInformationFile)(HANDLE, IoStatusBlock*, PVOID, ULONG, int) = nullptr;
     NTSTATUS_(NTAPI* SetInformationFile)(HANDLE, IoStatusBlock*, PVOID, ULONG, int) = nullptr;
     NTSTATUS_(NTAPI* Close)(HANDLE) = nullptr;
@@ -268,16 +269,17 @@ const Nt& NtCalls() {
         Nt n;
         HMODULE dll = GetModuleHandleW(L"ntdll.dll");
         if (!dll) return n;
-        n.CreateFile = reinterpret_cast<decltype(n.CreateFile)>(reinterpret_cast<void (*)()>(GetProcAddress(dll, "NtCreateFile")));
-        n.QueryDirectoryFile =
-            reinterpret_cast<decltype(n.QueryDirectoryFile)>(reinterpret_cast<void (*)()>(GetProcAddress(dll, "NtQueryDirectoryFile")));
-        n.QueryInformationFile =
-            reinterpret_cast<decltype(n.QueryInformationFile)>(reinterpret_cast<void (*)()>(GetProcAddress(dll, "NtQueryInformationFile")));
-        n.SetInformationFile =
-            reinterpret_cast<decltype(n.SetInformationFile)>(reinterpret_cast<void (*)()>(GetProcAddress(dll, "NtSetInformationFile")));
+        n.CreateFile =
+            reinterpret_cast<decltype(n.CreateFile)>(reinterpret_cast<void (*)()>(GetProcAddress(dll, "NtCreateFile")));
+        n.QueryDirectoryFile = reinterpret_cast<decltype(n.QueryDirectoryFile)>(
+            reinterpret_cast<void (*)()>(GetProcAddress(dll, "NtQueryDirectoryFile")));
+        n.QueryInformationFile = reinterpret_cast<decltype(n.QueryInformationFile)>(
+            reinterpret_cast<void (*)()>(GetProcAddress(dll, "NtQueryInformationFile")));
+        n.SetInformationFile = reinterpret_cast<decltype(n.SetInformationFile)>(
+            reinterpret_cast<void (*)()>(GetProcAddress(dll, "NtSetInformationFile")));
         n.Close = reinterpret_cast<decltype(n.Close)>(reinterpret_cast<void (*)()>(GetProcAddress(dll, "NtClose")));
-        n.StatusToDosError =
-            reinterpret_cast<decltype(n.StatusToDosError)>(reinterpret_cast<void (*)()>(GetProcAddress(dll, "RtlNtStatusToDosError")));
+        n.StatusToDosError = reinterpret_cast<decltype(n.StatusToDosError)>(
+            reinterpret_cast<void (*)()>(GetProcAddress(dll, "RtlNtStatusToDosError")));
         n.ok = n.CreateFile && n.QueryDirectoryFile && n.QueryInformationFile && n.SetInformationFile && n.Close &&
                n.StatusToDosError;
         return n;
@@ -298,8 +300,7 @@ public:
 
 HANDLE HandleOf(Node& node) { return static_cast<NtNode&>(node).handle; }
 
-std::unique_ptr<Node> Open(HANDLE root, const std::wstring& name, ACCESS_MASK access, ULONG options,
-                           uint32_t& error) {
+std::unique_ptr<Node> Open(HANDLE root, const std::wstring& name, ACCESS_MASK access, ULONG options, uint32_t& error) {
     const Nt& nt = NtCalls();
     if (!nt.ok) {
         error = ERROR_CALL_NOT_IMPLEMENTED;
@@ -406,8 +407,7 @@ std::unique_ptr<Node> Win32FileSystem::OpenVolumeRoot(const WideName& root, uint
     return Open(nullptr, path, FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | FILE_TRAVERSE, kDirectoryFile, error);
 }
 
-std::unique_ptr<Node> Win32FileSystem::OpenChild(Node& folder, const WideName& name, OpenFor mode,
-                                                 uint32_t& error) {
+std::unique_ptr<Node> Win32FileSystem::OpenChild(Node& folder, const WideName& name, OpenFor mode, uint32_t& error) {
     // A "\\" would reach further down, a ":" a stream of another entry.
     if (name.empty() || name.find_first_of(u"\\:") != WideName::npos) {
         error = ERROR_INVALID_NAME;

@@ -9,8 +9,7 @@ namespace {
 
 CWinApp* g_app = nullptr;
 
-std::string ModuleAppName()
-{
+std::string ModuleAppName() {
     char path[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, path, MAX_PATH);
     return AppNameFromModulePath(path);
@@ -18,40 +17,21 @@ std::string ModuleAppName()
 
 }  // namespace
 
-CWinApp::CWinApp()
-    : m_hInstance(GetModuleHandleA(nullptr)), m_strAppName(ModuleAppName())
-{
-    g_app = this;
+CWinApp::CWinApp() : m_hInstance(GetModuleHandleA(nullptr)), m_strAppName(ModuleAppName()) { g_app = this; }
+
+CWinApp::~CWinApp() {
+    if (g_app == this) g_app = nullptr;
 }
 
-CWinApp::~CWinApp()
-{
-    if (g_app == this)
-        g_app = nullptr;
-}
+BOOL CWinApp::InitInstance() { return TRUE; }
 
-BOOL CWinApp::InitInstance()
-{
-    return TRUE;
-}
+int CWinApp::ExitInstance() { return 0; }
 
-int CWinApp::ExitInstance()
-{
-    return 0;
-}
+CWinApp* GetApp() { return g_app; }
 
-CWinApp* GetApp()
-{
-    return g_app;
-}
+std::string GetAppName() { return g_app ? g_app->m_strAppName : ModuleAppName(); }
 
-std::string GetAppName()
-{
-    return g_app ? g_app->m_strAppName : ModuleAppName();
-}
-
-std::string AppNameFromModulePath(const char* path)
-{
+std::string AppNameFromModulePath(const char* path) {
     const char* name = path;
     const char* dot = nullptr;
     for (const char* p = path; *p; ++p) {
@@ -69,29 +49,24 @@ std::string AppNameFromModulePath(const char* path)
     return dot ? std::string(name, dot) : std::string(name);
 }
 
-int AppMessageBox(HWND owner, const char* text, UINT type, const char* caption)
-{
-    if (caption)
-        return GetUiHost().ShowMessageBox(owner, text, caption, type);
+int AppMessageBox(HWND owner, const char* text, UINT type, const char* caption) {
+    if (caption) return GetUiHost().ShowMessageBox(owner, text, caption, type);
     const std::string appName = GetAppName();
     return GetUiHost().ShowMessageBox(owner, text, appName.c_str(), type);
 }
 
 // The entry point lives beside the application object's constructor: a program that defines its
 // application object pulls this object file out of the library, and with it WinMain.
-int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int)
-{
+int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int) {
     CWinApp* app = GetApp();
-    if (!app)
-        return 1;
+    if (!app) return 1;
     app->m_hInstance = hInstance;
 
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES};
     InitCommonControlsEx(&controls);
 
     try {
-        if (!app->InitInstance())
-            return app->ExitInstance();
+        if (!app->InitInstance()) return app->ExitInstance();
         MSG msg;
         while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
             TranslateMessage(&msg);

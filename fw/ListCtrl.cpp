@@ -49,41 +49,32 @@ FillingTable& Fillings() {
     return table;
 }
 
-int ColumnCountOf(HWND list)
-{
+int ColumnCountOf(HWND list) {
     HWND header = reinterpret_cast<HWND>(::SendMessageA(list, LVM_GETHEADER, 0, 0));
     return header ? static_cast<int>(::SendMessageA(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
 }
 
-void Fit(HWND list, FillingColumn& fill)
-{
+void Fit(HWND list, FillingColumn& fill) {
     const int count = ColumnCountOf(list);
     // Setting the width can make a scroll bar come or go, which comes back here.
-    if (fill.fitting || fill.column >= count)
-        return;
+    if (fill.fitting || fill.column >= count) return;
     RECT client;
-    if (!::GetClientRect(list, &client))
-        return;
+    if (!::GetClientRect(list, &client)) return;
     int others = 0;
     for (int i = 0; i < count; ++i)
-        if (i != fill.column)
-            others += static_cast<int>(::SendMessageA(list, LVM_GETCOLUMNWIDTH, i, 0));
+        if (i != fill.column) others += static_cast<int>(::SendMessageA(list, LVM_GETCOLUMNWIDTH, i, 0));
     int width = client.right - others;
-    if (width < fill.minWidth)
-        width = fill.minWidth;
-    if (static_cast<int>(::SendMessageA(list, LVM_GETCOLUMNWIDTH, fill.column, 0)) == width)
-        return;
+    if (width < fill.minWidth) width = fill.minWidth;
+    if (static_cast<int>(::SendMessageA(list, LVM_GETCOLUMNWIDTH, fill.column, 0)) == width) return;
     fill.fitting = true;
     ::SendMessageA(list, LVM_SETCOLUMNWIDTH, fill.column, MAKELPARAM(width, 0));
     fill.fitting = false;
 }
 
 // A wide procedure, as the list's own is: the list stays a Unicode window.
-LRESULT CALLBACK FillingListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam)
-{
+LRESULT CALLBACK FillingListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam) {
     FillingColumn* fill = Fillings().Find(list);
-    if (!fill)
-        return ::DefWindowProcW(list, message, wParam, lParam);
+    if (!fill) return ::DefWindowProcW(list, message, wParam, lParam);
     const WNDPROC next = fill->next;
     if (message == WM_NCDESTROY) {
         ::SetWindowLongPtrW(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(next));
@@ -92,15 +83,13 @@ LRESULT CALLBACK FillingListProc(HWND list, UINT message, WPARAM wParam, LPARAM 
         return ::CallWindowProcW(next, list, message, wParam, lParam);
     }
     const LRESULT result = ::CallWindowProcW(next, list, message, wParam, lParam);
-    if (message == WM_SIZE)
-        Fit(list, *fill);
+    if (message == WM_SIZE) Fit(list, *fill);
     return result;
 }
 
 }  // namespace
 
-int CListCtrl::InsertColumn(int column, const char* heading, int format, int width)
-{
+int CListCtrl::InsertColumn(int column, const char* heading, int format, int width) {
     LVCOLUMNA col = {};
     col.mask = LVCF_FMT | LVCF_TEXT | LVCF_SUBITEM;
     col.fmt = format;
@@ -113,25 +102,16 @@ int CListCtrl::InsertColumn(int column, const char* heading, int format, int wid
     return static_cast<int>(SendMessage(LVM_INSERTCOLUMNA, column, reinterpret_cast<LPARAM>(&col)));
 }
 
-BOOL CListCtrl::SetColumnWidth(int column, int width)
-{
+BOOL CListCtrl::SetColumnWidth(int column, int width) {
     return static_cast<BOOL>(SendMessage(LVM_SETCOLUMNWIDTH, column, MAKELPARAM(width, 0)));
 }
 
-int CListCtrl::GetColumnWidth(int column) const
-{
-    return static_cast<int>(SendMessage(LVM_GETCOLUMNWIDTH, column));
-}
+int CListCtrl::GetColumnWidth(int column) const { return static_cast<int>(SendMessage(LVM_GETCOLUMNWIDTH, column)); }
 
-int CListCtrl::GetColumnCount() const
-{
-    return m_hWnd ? ColumnCountOf(m_hWnd) : 0;
-}
+int CListCtrl::GetColumnCount() const { return m_hWnd ? ColumnCountOf(m_hWnd) : 0; }
 
-bool CListCtrl::KeepColumnFilling(int column, int minWidth)
-{
-    if (!m_hWnd || !::IsWindow(m_hWnd))
-        return false;
+bool CListCtrl::KeepColumnFilling(int column, int minWidth) {
+    if (!m_hWnd || !::IsWindow(m_hWnd)) return false;
     FillingColumn* fill = Fillings().Find(m_hWnd);
     if (!fill) {
         fill = new FillingColumn{nullptr, column, minWidth, false};
@@ -145,30 +125,20 @@ bool CListCtrl::KeepColumnFilling(int column, int minWidth)
     return true;
 }
 
-void CListCtrl::FitFillingColumn()
-{
+void CListCtrl::FitFillingColumn() {
     FillingColumn* fill = m_hWnd ? Fillings().Find(m_hWnd) : nullptr;
-    if (fill)
-        Fit(m_hWnd, *fill);
+    if (fill) Fit(m_hWnd, *fill);
 }
 
-DWORD CListCtrl::GetExtendedStyle() const
-{
-    return static_cast<DWORD>(SendMessage(LVM_GETEXTENDEDLISTVIEWSTYLE));
-}
+DWORD CListCtrl::GetExtendedStyle() const { return static_cast<DWORD>(SendMessage(LVM_GETEXTENDEDLISTVIEWSTYLE)); }
 
-DWORD CListCtrl::SetExtendedStyle(DWORD exStyle)
-{
+DWORD CListCtrl::SetExtendedStyle(DWORD exStyle) {
     return static_cast<DWORD>(SendMessage(LVM_SETEXTENDEDLISTVIEWSTYLE, 0, exStyle));
 }
 
-int CListCtrl::GetItemCount() const
-{
-    return static_cast<int>(SendMessage(LVM_GETITEMCOUNT));
-}
+int CListCtrl::GetItemCount() const { return static_cast<int>(SendMessage(LVM_GETITEMCOUNT)); }
 
-int CListCtrl::InsertItem(int item, const char* text)
-{
+int CListCtrl::InsertItem(int item, const char* text) {
     LVITEMA row = {};
     row.mask = LVIF_TEXT;
     row.iItem = item;
@@ -176,18 +146,15 @@ int CListCtrl::InsertItem(int item, const char* text)
     return static_cast<int>(SendMessage(LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&row)));
 }
 
-BOOL CListCtrl::SetItemText(int item, int subItem, const char* text)
-{
+BOOL CListCtrl::SetItemText(int item, int subItem, const char* text) {
     LVITEMA cell = {};
     cell.iSubItem = subItem;
     cell.pszText = const_cast<char*>(text);
     return static_cast<BOOL>(SendMessage(LVM_SETITEMTEXTA, item, reinterpret_cast<LPARAM>(&cell)));
 }
 
-int CListCtrl::GetItemText(int item, int subItem, char* buffer, int bufferSize) const
-{
-    if (!buffer || bufferSize <= 0)
-        return 0;
+int CListCtrl::GetItemText(int item, int subItem, char* buffer, int bufferSize) const {
+    if (!buffer || bufferSize <= 0) return 0;
     LVITEMA cell = {};
     cell.iSubItem = subItem;
     cell.pszText = buffer;
@@ -195,16 +162,14 @@ int CListCtrl::GetItemText(int item, int subItem, char* buffer, int bufferSize) 
     buffer[0] = '\0';
     SendMessage(LVM_GETITEMTEXTA, item, reinterpret_cast<LPARAM>(&cell));
     // The control may answer with its own buffer instead of filling ours.
-    if (cell.pszText && cell.pszText != buffer)
-        lstrcpynA(buffer, cell.pszText, bufferSize);
+    if (cell.pszText && cell.pszText != buffer) lstrcpynA(buffer, cell.pszText, bufferSize);
     // Some list controls fill a buffer that is too small to the last byte without ending it, and
     // answer with the length of the whole text: the length is measured here, within the buffer.
     buffer[bufferSize - 1] = '\0';
     return static_cast<int>(strlen(buffer));
 }
 
-std::string CListCtrl::GetItemText(int item, int subItem) const
-{
+std::string CListCtrl::GetItemText(int item, int subItem) const {
     std::string text(256, '\0');
     for (;;) {
         int length = GetItemText(item, subItem, &text[0], static_cast<int>(text.size()));
@@ -217,61 +182,42 @@ std::string CListCtrl::GetItemText(int item, int subItem) const
     }
 }
 
-BOOL CListCtrl::DeleteItem(int item)
-{
-    return static_cast<BOOL>(SendMessage(LVM_DELETEITEM, item));
-}
+BOOL CListCtrl::DeleteItem(int item) { return static_cast<BOOL>(SendMessage(LVM_DELETEITEM, item)); }
 
-BOOL CListCtrl::DeleteAllItems()
-{
-    return static_cast<BOOL>(SendMessage(LVM_DELETEALLITEMS));
-}
+BOOL CListCtrl::DeleteAllItems() { return static_cast<BOOL>(SendMessage(LVM_DELETEALLITEMS)); }
 
-BOOL CListCtrl::GetCheck(int item) const
-{
-    return (GetItemState(item, LVIS_STATEIMAGEMASK) >> 12) == 2;
-}
+BOOL CListCtrl::GetCheck(int item) const { return (GetItemState(item, LVIS_STATEIMAGEMASK) >> 12) == 2; }
 
-BOOL CListCtrl::SetCheck(int item, BOOL check)
-{
+BOOL CListCtrl::SetCheck(int item, BOOL check) {
     return SetItemState(item, INDEXTOSTATEIMAGEMASK(check ? 2 : 1), LVIS_STATEIMAGEMASK);
 }
 
-UINT CListCtrl::GetSelectedCount() const
-{
-    return static_cast<UINT>(SendMessage(LVM_GETSELECTEDCOUNT));
-}
+UINT CListCtrl::GetSelectedCount() const { return static_cast<UINT>(SendMessage(LVM_GETSELECTEDCOUNT)); }
 
-int CListCtrl::GetNextItem(int start, UINT flags) const
-{
+int CListCtrl::GetNextItem(int start, UINT flags) const {
     return static_cast<int>(SendMessage(LVM_GETNEXTITEM, start, MAKELPARAM(flags, 0)));
 }
 
-UINT CListCtrl::GetItemState(int item, UINT mask) const
-{
+UINT CListCtrl::GetItemState(int item, UINT mask) const {
     return static_cast<UINT>(SendMessage(LVM_GETITEMSTATE, item, mask));
 }
 
-BOOL CListCtrl::SetItemState(int item, UINT state, UINT mask)
-{
+BOOL CListCtrl::SetItemState(int item, UINT state, UINT mask) {
     LVITEMA row = {};
     row.state = state;
     row.stateMask = mask;
     return static_cast<BOOL>(SendMessage(LVM_SETITEMSTATE, item, reinterpret_cast<LPARAM>(&row)));
 }
 
-DWORD_PTR CListCtrl::GetItemData(int item) const
-{
+DWORD_PTR CListCtrl::GetItemData(int item) const {
     LVITEMA row = {};
     row.mask = LVIF_PARAM;
     row.iItem = item;
-    if (!SendMessage(LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&row)))
-        return 0;
+    if (!SendMessage(LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&row))) return 0;
     return static_cast<DWORD_PTR>(row.lParam);
 }
 
-BOOL CListCtrl::SetItemData(int item, DWORD_PTR data)
-{
+BOOL CListCtrl::SetItemData(int item, DWORD_PTR data) {
     LVITEMA row = {};
     row.mask = LVIF_PARAM;
     row.iItem = item;
@@ -279,12 +225,10 @@ BOOL CListCtrl::SetItemData(int item, DWORD_PTR data)
     return static_cast<BOOL>(SendMessage(LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&row)));
 }
 
-BOOL CListCtrl::SortItems(PFNLVCOMPARE compare, DWORD_PTR context)
-{
+BOOL CListCtrl::SortItems(PFNLVCOMPARE compare, DWORD_PTR context) {
     return static_cast<BOOL>(SendMessage(LVM_SORTITEMS, context, reinterpret_cast<LPARAM>(compare)));
 }
 
-BOOL CListCtrl::EnsureVisible(int item, BOOL partialOK)
-{
+BOOL CListCtrl::EnsureVisible(int item, BOOL partialOK) {
     return static_cast<BOOL>(SendMessage(LVM_ENSUREVISIBLE, item, partialOK));
 }

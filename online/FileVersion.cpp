@@ -5,15 +5,12 @@
 #include <vector>
 
 std::string GetFileVersionText(const char* path) {
-    if (!path)
-        return std::string();
+    if (!path) return std::string();
     DWORD handle = 0;
     const DWORD size = GetFileVersionInfoSizeA(path, &handle);
-    if (size == 0)
-        return std::string();
+    if (size == 0) return std::string();
     std::vector<char> info(size);
-    if (!GetFileVersionInfoA(path, 0, size, info.data()))
-        return std::string();
+    if (!GetFileVersionInfoA(path, 0, size, info.data())) return std::string();
     VS_FIXEDFILEINFO* fixed = nullptr;
     UINT fixedSize = 0;
     char root[] = "\\";

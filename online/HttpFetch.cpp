@@ -44,30 +44,24 @@ bool ReadAnswer(HINTERNET request, std::string& body) {
     DWORD size = sizeof status;
     if (!HttpQueryInfoA(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr))
         return false;
-    if (status != 200 && status != 500)
-        return false;
+    if (status != 200 && status != 500) return false;
     // Chunks are not for an HTTP/1.0 request, and WinINet reports a chunked
     // body whose connection closed before its last chunk as complete.
     char encoding[64] = {};
     size = sizeof encoding;
-    if (HttpQueryInfoA(request, HTTP_QUERY_TRANSFER_ENCODING, encoding, &size, nullptr))
-        return false;
+    if (HttpQueryInfoA(request, HTTP_QUERY_TRANSFER_ENCODING, encoding, &size, nullptr)) return false;
     DWORD announced = 0;
     size = sizeof announced;
     const bool hasLength =
         HttpQueryInfoA(request, HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER, &announced, &size, nullptr) != 0;
-    if (hasLength && announced > kMaxAnswerBytes)
-        return false;
+    if (hasLength && announced > kMaxAnswerBytes) return false;
     char chunk[4096];
     for (;;) {
         DWORD got = 0;
-        if (!InternetReadFile(request, chunk, sizeof chunk, &got))
-            return false;
-        if (got == 0)
-            break;
+        if (!InternetReadFile(request, chunk, sizeof chunk, &got)) return false;
+        if (got == 0) break;
         // A server that never stops sending must not fill the address space.
-        if (got > kMaxAnswerBytes - body.size())
-            return false;
+        if (got > kMaxAnswerBytes - body.size()) return false;
         body.append(chunk, got);
     }
     return !hasLength || body.size() >= announced;
@@ -80,18 +74,15 @@ int NextRnum() {
     for (;;) {
         const uint32_t base = state != 0 ? state : RnumSeed();
         uint32_t next = base * 1664525u + 1013904223u;
-        if (next == 0)
-            next = 1;
+        if (next == 0) next = 1;
         if (g_rnumState.compare_exchange_weak(state, next))
             return RnumFromGeneratorValue(next >> 8);  // the low bits of this generator repeat quickly
     }
 }
 
 std::string FetchUrlText(const std::string& address, const FetchOptions& options) {
-    if (t_fetchGroup)
-        return t_fetchGroup->Fetch(address, options);
-    if (address.empty())
-        return std::string();
+    if (t_fetchGroup) return t_fetchGroup->Fetch(address, options);
+    if (address.empty()) return std::string();
     const std::string url = AddRnum(address, NextRnum());
     const std::string agent = options.agent.empty() ? GetAppName() : options.agent;
 
@@ -106,14 +97,11 @@ std::string FetchUrlText(const std::string& address, const FetchOptions& options
         return std::string();
     const std::string host(parts.lpszHostName, parts.dwHostNameLength);
     std::string object = parts.lpszUrlPath ? std::string(parts.lpszUrlPath, parts.dwUrlPathLength) : std::string();
-    if (parts.lpszExtraInfo)
-        object.append(parts.lpszExtraInfo, parts.dwExtraInfoLength);
-    if (object.empty() || object[0] != '/')
-        object.insert(0, "/");
+    if (parts.lpszExtraInfo) object.append(parts.lpszExtraInfo, parts.dwExtraInfoLength);
+    if (object.empty() || object[0] != '/') object.insert(0, "/");
 
     HINTERNET root = InternetOpenA(agent.c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
-    if (!root)
-        return std::string();
+    if (!root) return std::string();
     SetTimeouts(root, options);
     std::string raw;
     bool ok = false;
@@ -124,8 +112,7 @@ std::string FetchUrlText(const std::string& address, const FetchOptions& options
     if (connection) {
         SetTimeouts(connection, options);
         DWORD flags = INTERNET_FLAG_TRANSFER_ASCII;
-        if (parts.nScheme == INTERNET_SCHEME_HTTPS)
-            flags |= INTERNET_FLAG_SECURE;
+        if (parts.nScheme == INTERNET_SCHEME_HTTPS) flags |= INTERNET_FLAG_SECURE;
         // HTTP/1.0: the body comes with its length or ends with the connection,
         // so a body cut short shows (a length not reached, a reset).
         HINTERNET request = HttpOpenRequestA(connection, "GET", object.c_str(), "HTTP/1.0", nullptr, nullptr, flags, 0);
@@ -169,8 +156,7 @@ struct GroupFetch {
     std::atomic<int> holders{2};
 
     void Release() {
-        if (--holders == 0)
-            delete this;
+        if (--holders == 0) delete this;
     }
     static DWORD WINAPI Run(void* p) {
         auto* fetch = static_cast<GroupFetch*>(p);
@@ -185,22 +171,17 @@ struct GroupFetch {
 FetchGroup::FetchGroup() : m_cancelled(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
 
 FetchGroup::~FetchGroup() {
-    if (m_cancelled)
-        CloseHandle(m_cancelled);
+    if (m_cancelled) CloseHandle(m_cancelled);
 }
 
 void FetchGroup::Cancel() {
-    if (m_cancelled)
-        SetEvent(m_cancelled);
+    if (m_cancelled) SetEvent(m_cancelled);
 }
 
-bool FetchGroup::Cancelled() const {
-    return m_cancelled && WaitForSingleObject(m_cancelled, 0) == WAIT_OBJECT_0;
-}
+bool FetchGroup::Cancelled() const { return m_cancelled && WaitForSingleObject(m_cancelled, 0) == WAIT_OBJECT_0; }
 
 std::string FetchGroup::Fetch(const std::string& address, const FetchOptions& options) {
-    if (Cancelled())
-        return std::string();
+    if (Cancelled()) return std::string();
     // A blocked WinINet call cannot be relied on to return when its handle is
     // closed from another thread, so the fetch runs on a thread of its own and
     // the caller waits for it or for the cancel, whichever comes first.
@@ -212,8 +193,7 @@ std::string FetchGroup::Fetch(const std::string& address, const FetchOptions& op
     }
     HANDLE waits[2] = {thread, m_cancelled};
     std::string body;
-    if (WaitForMultipleObjects(2, waits, FALSE, INFINITE) == WAIT_OBJECT_0)
-        body = fetch->body;
+    if (WaitForMultipleObjects(2, waits, FALSE, INFINITE) == WAIT_OBJECT_0) body = fetch->body;
     CloseHandle(thread);
     fetch->Release();
     return body;

@@ -7,22 +7,18 @@
 std::vector<std::string> ExtractTagged(const std::string& source, const std::string& startTag,
                                        const std::string& endTag, bool takeRest) {
     std::vector<std::string> values;
-    if (source.empty() && startTag.empty() && endTag.empty())
-        return values;
+    if (source.empty() && startTag.empty() && endTag.empty()) return values;
     size_t pos = 0;
     for (;;) {
         const size_t a = source.find(startTag, pos);
-        if (a == std::string::npos)
-            break;
+        if (a == std::string::npos) break;
         const size_t valueStart = a + startTag.size();
         const size_t b = source.find(endTag, valueStart);
         if (b == std::string::npos) {
-            if (takeRest)
-                values.push_back(source.substr(valueStart));
+            if (takeRest) values.push_back(source.substr(valueStart));
             break;
         }
-        if (b == valueStart)
-            break;  // an empty element ends the list
+        if (b == valueStart) break;  // an empty element ends the list
         values.push_back(source.substr(valueStart, b - valueStart));
         // b > a always holds here, so the search moves on every round.
         pos = b;
@@ -32,8 +28,7 @@ std::vector<std::string> ExtractTagged(const std::string& source, const std::str
 
 void LowerAsciiInPlace(std::string& text) {
     for (char& c : text) {
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
     }
 }
 
@@ -75,8 +70,7 @@ int ParseUpdateAnswer(std::string body, UpdateInfo& info) {
     int set = 0;
     for (const Field& field : kFields) {
         std::vector<std::string> values = ExtractTagged(body, field.startTag, field.endTag, false);
-        if (values.empty())
-            break;
+        if (values.empty()) break;
         info.*field.member = std::move(values.front());
         ++set;
     }
@@ -88,34 +82,28 @@ bool IsNewerVersion(const std::string& own, const std::string& offered) {
     for (size_t i = 0; i < common; ++i) {
         const unsigned char x = static_cast<unsigned char>(own[i]);
         const unsigned char y = static_cast<unsigned char>(offered[i]);
-        if (x != y)
-            return x < y;
+        if (x != y) return x < y;
     }
     return own.size() < offered.size();
 }
 
 bool ApplyUpdateAnswer(const std::string& body, const std::string& ownVersion, UpdateInfo& info) {
-    if (!body.empty())
-        ParseUpdateAnswer(body, info);
+    if (!body.empty()) ParseUpdateAnswer(body, info);
     return IsNewerVersion(ownVersion, info.version);
 }
 
 std::vector<AnnouncementItem> ParseAnnouncementFeed(std::string body) {
     std::vector<AnnouncementItem> result;
     LowerAsciiInPlace(body);
-    if (body.find("<vskads>") == std::string::npos || body.find("</vskads>") == std::string::npos)
-        return result;
+    if (body.find("<vskads>") == std::string::npos || body.find("</vskads>") == std::string::npos) return result;
     for (const std::string& item : ExtractTagged(body, "<##>", "<##>", true)) {
-        if (item.empty())
-            continue;
+        if (item.empty()) continue;
         const std::vector<std::string> softs = ExtractTagged(item, "<soft>", "</soft>", true);
-        if (softs.empty() || softs.front() != "*")
-            continue;
+        if (softs.empty() || softs.front() != "*") continue;
         const std::vector<std::string> urls = ExtractTagged(item, "<url>", "</url>", false);
         const std::vector<std::string> titles = ExtractTagged(item, "<title>", "</title>", false);
         const std::vector<std::string> colors = ExtractTagged(item, "<color>", "</color>", false);
-        if (urls.empty() || titles.empty() || colors.empty())
-            continue;
+        if (urls.empty() || titles.empty() || colors.empty()) continue;
         result.push_back({urls.front(), titles.front(), colors.front()});
     }
     return result;
@@ -131,8 +119,7 @@ uint32_t AnnouncementTextColor(const std::string& code) {
         {"4", 0x00146482u}, {"5", 0x00FFFFFFu}, {"6", 0x00FF008Bu},
     };
     for (const Entry& e : kColors) {
-        if (code == e.code)
-            return e.color;
+        if (code == e.code) return e.color;
     }
     return 0x00000000u;
 }
@@ -146,15 +133,12 @@ std::string BuildUpToDateMessage(const std::string& ownVersion) {
 }
 
 bool UpdateOfferThrottled(const std::string& storedDate, int64_t now) {
-    if (storedDate.empty())
-        return false;
+    if (storedDate.empty()) return false;
     // The leading digits; a value past any real time saturates rather than wraps.
     int64_t stored = 0;
     for (const char c : storedDate) {
-        if (c < '0' || c > '9')
-            break;
-        if (stored < (int64_t{1} << 40))
-            stored = stored * 10 + (c - '0');
+        if (c < '0' || c > '9') break;
+        if (stored < (int64_t{1} << 40)) stored = stored * 10 + (c - '0');
     }
     return now - stored < kUpdateOfferIntervalSeconds;
 }
@@ -172,32 +156,27 @@ bool IsWebAddress(const std::string& address) {
         return head == scheme;
     };
     const size_t schemeLength = startsWith("http://") ? 7 : startsWith("https://") ? 8 : 0;
-    if (schemeLength == 0 || address.size() == schemeLength)
-        return false;
+    if (schemeLength == 0 || address.size() == schemeLength) return false;
     // The shell hands the address to the browser inside a command line: a
     // blank or a quote there would give it arguments of the sender's choosing.
     for (unsigned char c : address)
-        if (c <= 0x20 || c == 0x7F || c == '"')
-            return false;
+        if (c <= 0x20 || c == 0x7F || c == '"') return false;
     return true;
 }
 
 bool EqualsIgnoreCaseDbcs(const std::string& a, const std::string& b) {
-    if (a.size() != b.size())
-        return false;
+    if (a.size() != b.size()) return false;
     auto lower = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c - 'A' + 'a') : c; };
     for (size_t i = 0; i < a.size(); ++i) {
         const unsigned char x = static_cast<unsigned char>(a[i]);
         const unsigned char y = static_cast<unsigned char>(b[i]);
         if (IsAnsiLeadByte(x) && i + 1 < a.size()) {
             // A double-byte character: both bytes as they are.
-            if (x != y || a[i + 1] != b[i + 1])
-                return false;
+            if (x != y || a[i + 1] != b[i + 1]) return false;
             ++i;
             continue;
         }
-        if (lower(x) != lower(y))
-            return false;
+        if (lower(x) != lower(y)) return false;
     }
     return true;
 }

@@ -2,11 +2,9 @@
 
 #include <cstring>
 
-std::string UnscrambleText(const char* stored, uint32_t key, uint32_t multiplier,
-                           uint32_t increment) {
+std::string UnscrambleText(const char* stored, uint32_t key, uint32_t multiplier, uint32_t increment) {
     std::string text;
-    if (!stored)
-        return text;
+    if (!stored) return text;
     const size_t pairs = std::strlen(stored) / 2;
     text.reserve(pairs);
     uint32_t k = key;

@@ -13,8 +13,8 @@
 #include <cstdint>
 #include <string>
 
-inline constexpr unsigned kPairMultiplier = 13;   // P
-inline constexpr unsigned kPairOffset = 0x6B;     // Q
+inline constexpr unsigned kPairMultiplier = 13;  // P
+inline constexpr unsigned kPairOffset = 0x6B;    // Q
 
 // The program's single key triple; every stored text is decoded with it.
 inline constexpr uint32_t kStoredTextKey = 0x5A17C3E9u;
@@ -23,8 +23,7 @@ inline constexpr uint32_t kStoredTextIncrement = 0x3C6EF35Fu;
 
 // Decodes a stored text: floor(strlen(stored) / 2) bytes; an odd last byte is
 // ignored. Any input gives a result; a null pointer gives an empty text.
-std::string UnscrambleText(const char* stored, uint32_t key, uint32_t multiplier,
-                           uint32_t increment);
+std::string UnscrambleText(const char* stored, uint32_t key, uint32_t multiplier, uint32_t increment);
 
 // A scrambled text held by value, so that a constexpr variable can carry it.
 template <size_t PlainSize>  // the plain literal's size, terminator included
@@ -38,8 +37,8 @@ struct ScrambledText {
 // the compiler, it leaves no trace of the plain text in the program. `salt`
 // varies the choice of pairs, so equal texts need not look alike when stored.
 template <size_t N>
-constexpr ScrambledText<N> ScrambleText(const char (&plain)[N], uint32_t key, uint32_t multiplier,
-                                        uint32_t increment, uint32_t salt = 0) {
+constexpr ScrambledText<N> ScrambleText(const char (&plain)[N], uint32_t key, uint32_t multiplier, uint32_t increment,
+                                        uint32_t salt = 0) {
     ScrambledText<N> out{};
     uint32_t k = key;
     uint32_t noise = 0x9E3779B9u ^ salt;

@@ -5,8 +5,8 @@
 // variables) so that a distributor sets its own.
 #pragma once
 
-#if !defined(ORVELLE_URL_UPDATE) || !defined(ORVELLE_URL_FEED) || \
-    !defined(ORVELLE_URL_SUPPORT) || !defined(ORVELLE_URL_SITE)
+#if !defined(ORVELLE_URL_UPDATE) || !defined(ORVELLE_URL_FEED) || !defined(ORVELLE_URL_SUPPORT) || \
+    !defined(ORVELLE_URL_SITE)
 #error "link orvelle_stored_text_values: the vendor addresses come from the build"
 #endif
 

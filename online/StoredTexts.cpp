@@ -7,9 +7,8 @@ namespace {
 
 // constexpr forces the scrambling to happen in the compiler; the plain literals
 // are not emitted.
-#define ORVELLE_STORE(name, plain, salt)                                                      \
-    constexpr auto name = ScrambleText(plain, kStoredTextKey, kStoredTextMultiplier,          \
-                                       kStoredTextIncrement, salt)
+#define ORVELLE_STORE(name, plain, salt) \
+    constexpr auto name = ScrambleText(plain, kStoredTextKey, kStoredTextMultiplier, kStoredTextIncrement, salt)
 
 ORVELLE_STORE(kStoredUpdateUrl, ORVELLE_TEXT_UPDATE_URL_PREFIX, 0x11);
 ORVELLE_STORE(kStoredFeedUrl, ORVELLE_TEXT_FEED_URL_PREFIX, 0x22);
@@ -39,6 +38,5 @@ const char* StoredTextBytes(StoredText which) {
 }
 
 std::string DecodeStoredText(StoredText which) {
-    return UnscrambleText(StoredTextBytes(which), kStoredTextKey, kStoredTextMultiplier,
-                          kStoredTextIncrement);
+    return UnscrambleText(StoredTextBytes(which), kStoredTextKey, kStoredTextMultiplier, kStoredTextIncrement);
 }

@@ -6,12 +6,12 @@
 #endif
 
 // Icons, menus and dialog templates
-#define IDR_MAINFRAME 128           // application icon (About box, executable)
-#define IDR_MENU_LIST 133           // right-click menu of the result list
-#define IDI_WINDOW 144              // main window icon
-#define IDD_MAIN 102                // main dialog
-#define IDD_ABOUT 145               // About box
-#define IDD_VIEW_CONTENT 146        // the first bytes of a listed file, read-only
+#define IDR_MAINFRAME 128     // application icon (About box, executable)
+#define IDR_MENU_LIST 133     // right-click menu of the result list
+#define IDI_WINDOW 144        // main window icon
+#define IDD_MAIN 102          // main dialog
+#define IDD_ABOUT 145         // About box
+#define IDD_VIEW_CONTENT 146  // the first bytes of a listed file, read-only
 
 // Main dialog controls
 #define IDC_EDIT_PATH 1001

@@ -2,7 +2,8 @@
 # Installs from Debian/Ubuntu packages what building, testing and running
 # Orvelle on Linux needs: the MinGW-w64 cross compilers, Wine (64-bit and
 # 32-bit), Xvfb, CMake, Ninja, GoogleTest, the native compilers, a Chinese font,
-# ImageMagick for screenshots, zip for the release package, the zh_CN.UTF-8
+# ImageMagick for screenshots, zip for the release package, clang-format for
+# the sources' style, the zh_CN.UTF-8
 # locale Wine uses for its code page 936, and the locales of the other code
 # pages the engine's tests run under (1252, 932, 949). Does nothing (quickly)
 # when all of it is present.
@@ -16,7 +17,7 @@ packages=(
     g++-mingw-w64-i686 g++-mingw-w64-x86-64
     wine wine64 wine32:i386
     xvfb xauth fonts-wqy-zenhei imagemagick
-    cmake ninja-build googletest g++ clang libclang-rt-14-dev
+    cmake ninja-build googletest g++ clang libclang-rt-14-dev clang-format
     locales util-linux libc-bin coreutils procps zip
 )
 # language_TERRITORY of each locale, all in UTF-8.

@@ -90,6 +90,20 @@ run_preset() {
     summary+=("$preset: ok${run_total:+ ($run_total tests passed$how)}")
 }
 
+# One style for every source, as .clang-format writes it down.
+echo "=== style"
+unformatted=()
+while IFS= read -r f; do
+    clang-format --dry-run --Werror "$f" >/dev/null 2>&1 || unformatted+=("$f")
+done < <(git ls-files '*.cpp' '*.h')
+if [ ${#unformatted[@]} -gt 0 ]; then
+    printf '  not formatted (clang-format -i): %s\n' "${unformatted[@]}"
+    summary+=("style: FAILED (${#unformatted[@]} sources not formatted)")
+    failed=1
+else
+    summary+=("style: ok")
+fi
+
 mkdir -p "$build_root" || exit 1
 for preset in "${presets[@]}"; do
     run_preset "$preset" || failed=1

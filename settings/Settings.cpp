@@ -11,31 +11,26 @@ std::string GetSettingsFilePath() {
     char exePath[MAX_PATH] = {};
     const DWORD length = GetModuleFileNameA(nullptr, exePath, MAX_PATH);
     // A full buffer means a cut path (and on XP no terminator).
-    if (length == 0 || length >= MAX_PATH)
-        return std::string();
+    if (length == 0 || length >= MAX_PATH) return std::string();
     return SettingsPathBeside(std::string(exePath, length), DecodeStoredText(StoredText::SettingsFileName));
 }
 
 std::string ReadSettingFrom(const std::string& settingsPath, const SettingKey& key) {
-    if (settingsPath.empty())
-        return std::string();
+    if (settingsPath.empty()) return std::string();
     // The reader reports a cut value as size - 1 (or size - 2): grow until it fits.
     for (DWORD size = 1024; size <= 65536; size *= 4) {
         std::vector<char> buffer(size, '\0');
-        const DWORD got = GetPrivateProfileStringA(key.section, key.name, "", buffer.data(), size,
-                                                   settingsPath.c_str());
-        if (got + 2 < size)
-            return std::string(buffer.data(), got);
+        const DWORD got =
+            GetPrivateProfileStringA(key.section, key.name, "", buffer.data(), size, settingsPath.c_str());
+        if (got + 2 < size) return std::string(buffer.data(), got);
     }
     return std::string();
 }
 
 bool WriteSettingTo(const std::string& settingsPath, const SettingKey& key, const std::string& value) {
-    if (settingsPath.empty())
-        return false;
+    if (settingsPath.empty()) return false;
     const std::optional<std::string> text = ProfileTextForValue(value);
-    if (!text)
-        return false;
+    if (!text) return false;
     return WritePrivateProfileStringA(key.section, key.name, text->c_str(), settingsPath.c_str()) != FALSE;
 }
 

@@ -17,15 +17,13 @@ size_t FolderPartLength(std::string_view path) {
             ++i;  // a trail byte is never a separator
             continue;
         }
-        if (IsSeparator(path[i]))
-            end = i + 1;
+        if (IsSeparator(path[i])) end = i + 1;
     }
     return end;
 }
 
 bool IsAbsolute(std::string_view path) {
-    if (path.size() >= 3 && path[1] == ':' && IsSeparator(path[2]))
-        return true;
+    if (path.size() >= 3 && path[1] == ':' && IsSeparator(path[2])) return true;
     return path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1]);  // UNC or \\?\ form
 }
 
@@ -33,26 +31,22 @@ bool IsAbsolute(std::string_view path) {
 
 std::string SettingsPathBeside(std::string_view exePath, std::string_view fileName) {
     const std::string_view folder = exePath.substr(0, FolderPartLength(exePath));
-    if (!IsAbsolute(folder) || fileName.empty())
-        return std::string();
-    if (folder.size() + fileName.size() > kMaxSettingsPathLength)
-        return std::string();
+    if (!IsAbsolute(folder) || fileName.empty()) return std::string();
+    if (folder.size() + fileName.size() > kMaxSettingsPathLength) return std::string();
     std::string path(folder);
     path += fileName;
     return path;
 }
 
 std::optional<std::string> ProfileTextForValue(std::string_view value) {
-    if (value.find_first_of("\r\n") != std::string_view::npos)
-        return std::nullopt;
+    if (value.find_first_of("\r\n") != std::string_view::npos) return std::nullopt;
     bool quote = false;
     if (!value.empty()) {
         const char first = value.front(), last = value.back();
-        quote = IsBlank(first) || IsBlank(last) ||
-                (value.size() >= 2 && (first == '"' || first == '\'') && last == first);
+        quote =
+            IsBlank(first) || IsBlank(last) || (value.size() >= 2 && (first == '"' || first == '\'') && last == first);
     }
-    if (!quote)
-        return std::string(value);
+    if (!quote) return std::string(value);
     std::string text;
     text.reserve(value.size() + 2);
     text += '"';
@@ -62,7 +56,6 @@ std::optional<std::string> ProfileTextForValue(std::string_view value) {
 }
 
 std::string AcceptSavedPath(std::string value) {
-    if (value.size() > kMaxSettingsPathLength)
-        value.clear();
+    if (value.size() > kMaxSettingsPathLength) value.clear();
     return value;
 }

@@ -23,12 +23,9 @@ std::vector<VerbKeyValue> ExplorerVerbKeys(const std::string& appId, const std::
     const std::string searchCommand = program + " \"-p:%L\"";
     const std::string deleteCommand = program + " \"-d:%L\"";
     return {
-        {searchKey, kSearchVerbText},
-        {searchKey + "\\command", searchCommand},
-        {folderDeleteKey, kDeleteVerbText},
-        {folderDeleteKey + "\\command", deleteCommand},
-        {fileDeleteKey, kDeleteVerbText},
-        {fileDeleteKey + "\\command", deleteCommand},
+        {searchKey, kSearchVerbText},       {searchKey + "\\command", searchCommand},
+        {folderDeleteKey, kDeleteVerbText}, {folderDeleteKey + "\\command", deleteCommand},
+        {fileDeleteKey, kDeleteVerbText},   {fileDeleteKey + "\\command", deleteCommand},
     };
 }
 

@@ -162,8 +162,7 @@ public:
         }
         for (size_t at = 0; at < m_bytes.size();) {
             DWORD written = 0;
-            if (!WriteFile(m_handle, m_bytes.data() + at, static_cast<DWORD>(m_bytes.size() - at), &written,
-                           nullptr) ||
+            if (!WriteFile(m_handle, m_bytes.data() + at, static_cast<DWORD>(m_bytes.size() - at), &written, nullptr) ||
                 written == 0) {
                 const DWORD error = GetLastError();
                 m_gone = error == ERROR_NO_DATA || error == ERROR_BROKEN_PIPE;
@@ -193,8 +192,13 @@ private:
 class Ticker {
 public:
     Ticker(OutStream& out, OutStream& err, const ScanState& state, Language language, bool progress)
-        : m_out(out), m_err(err), m_state(state), m_language(language), m_progress(progress && err.IsConsole()),
-          m_active(m_progress || out.IsConsole()), m_last(GetTickCount()) {}
+        : m_out(out),
+          m_err(err),
+          m_state(state),
+          m_language(language),
+          m_progress(progress && err.IsConsole()),
+          m_active(m_progress || out.IsConsole()),
+          m_last(GetTickCount()) {}
 
     void Tick() {
         if (!m_active) return;
@@ -206,8 +210,8 @@ public:
             m_out.Flush();
         }
         if (!m_progress) return;
-        std::wstring line = L"\r" + Widen(ProgressText(m_language, m_state.foldersSearched, m_state.filesSearched),
-                                          CP_UTF8);
+        std::wstring line =
+            L"\r" + Widen(ProgressText(m_language, m_state.foldersSearched, m_state.filesSearched), CP_UTF8);
         size_t columns = Columns(line);
         if (columns < m_shown) line.append(m_shown - columns, L' ');
         m_shown = std::max(m_shown, columns);
@@ -250,7 +254,7 @@ private:
 struct ListedEntry {
     ResultRow row;  // what the deletion goes by
     std::string name;
-    bool isFolder;
+    bool isFolder = false;
     int outcome = kOutcomeListed;
     uint32_t error = 0;
     WideName newName;  // with --rename, what the entry is called now
@@ -277,7 +281,10 @@ public:
     std::vector<ListedEntry> entries;
 
     void AppendRow(const ResultRow& row) override {
-        ListedEntry entry{row, row.bracketedName.substr(1, row.bracketedName.size() - 2), row.type == kTypeFolder};
+        ListedEntry entry;
+        entry.row = row;
+        entry.name = row.bracketedName.substr(1, row.bracketedName.size() - 2);
+        entry.isFolder = row.type == kTypeFolder;
         if (!m_command.quiet) {
             WriteRow(m_command, m_out, entry);
             // A reader at the other end of a pipe sees each row as it is found.
@@ -295,10 +302,11 @@ public:
         const bool listed = entry.outcome == kOutcomeListed;
         if (command.json) {
             const std::string path = PathUtf8(row), name = NameUtf8(row, entry.name);
-            std::string record = listed ? JsonRow(path, name, entry.isFolder, row.attribute, kOutcomeListed)
-                                        : JsonOutcome(path, name, entry.isFolder, row.attribute, entry.outcome,
-                                                      entry.error);
-            if (entry.outcome == kOutcomeRenamed) record = WithNewName(record, Narrow(WideOf(entry.newName), CP_UTF8), true);
+            std::string record =
+                listed ? JsonRow(path, name, entry.isFolder, row.attribute, kOutcomeListed)
+                       : JsonOutcome(path, name, entry.isFolder, row.attribute, entry.outcome, entry.error);
+            if (entry.outcome == kOutcomeRenamed)
+                record = WithNewName(record, Narrow(WideOf(entry.newName), CP_UTF8), true);
             out.Utf8(record);
         } else if (command.nulSeparated) {
             out.Row(row.path + '\0', PathUtf8(row) + '\0');
@@ -404,10 +412,9 @@ FolderCheck CheckFolder(const std::string& folder) {
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         DWORD error = GetLastError();
         // Access denied and the like: it exists; the walk counts it as not searched.
-        bool missing = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ||
-                       error == ERROR_INVALID_NAME || error == ERROR_INVALID_DRIVE || error == ERROR_BAD_PATHNAME ||
-                       error == ERROR_BAD_NETPATH || error == ERROR_BAD_NET_NAME || error == ERROR_NOT_READY ||
-                       error == ERROR_DIRECTORY;
+        bool missing = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_INVALID_NAME ||
+                       error == ERROR_INVALID_DRIVE || error == ERROR_BAD_PATHNAME || error == ERROR_BAD_NETPATH ||
+                       error == ERROR_BAD_NET_NAME || error == ERROR_NOT_READY || error == ERROR_DIRECTORY;
         return missing ? FolderCheck::Missing : FolderCheck::Ok;
     }
     return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? FolderCheck::Ok : FolderCheck::NotAFolder;
@@ -428,8 +435,7 @@ std::string ReadAnswer() {
     char c;
     DWORD read = 0;
     // Byte by byte, so nothing after the answer's line is taken from the stream.
-    while (in && in != INVALID_HANDLE_VALUE && ReadFile(in, &c, 1, &read, nullptr) && read == 1 && c != '\n')
-        line += c;
+    while (in && in != INVALID_HANDLE_VALUE && ReadFile(in, &c, 1, &read, nullptr) && read == 1 && c != '\n') line += c;
     return line;
 }
 
@@ -614,8 +620,8 @@ int Run() {
         std::string folder = AbsoluteFolder(argument);
         FolderCheck check = CheckFolder(folder);
         if (check != FolderCheck::Ok) {
-            err.Message(kProgram + (check == FolderCheck::Missing ? FolderMissingText(language)
-                                                                  : NotAFolderText(language)));
+            err.Message(kProgram +
+                        (check == FolderCheck::Missing ? FolderMissingText(language) : NotAFolderText(language)));
             err.Ansi(argument);
             err.Message("\n");
             allThere = false;
@@ -659,8 +665,8 @@ int Run() {
             err.Message("\n");
             return kExitUsage;
         }
-        pathsRead = ListFromPaths(ReadPathList(bytes, command.utf8), command, language, fs, sink, out, err, state,
-                                  counts);
+        pathsRead =
+            ListFromPaths(ReadPathList(bytes, command.utf8), command, language, fs, sink, out, err, state, counts);
     }
     for (const std::string& folder : folders) {
         if (StopRequested()) break;
@@ -699,7 +705,8 @@ int Run() {
         } else if (!counts.stopped) {
             // Every row it asks about is out before the question.
             out.Flush();
-            err.Message(command.rename ? RenamePromptText(language, rowsListed) : DeletePromptText(language, rowsListed));
+            err.Message(command.rename ? RenamePromptText(language, rowsListed)
+                                       : DeletePromptText(language, rowsListed));
             err.Flush();
             tally.confirmed = IsYesAnswer(ReadAnswer()) && !StopRequested();
             // A typed answer ends its own line; a fed one is not echoed.

@@ -99,8 +99,7 @@ UsageError ParseScanCommand(const std::vector<std::string>& args, ScanCommand& c
                 continue;
             }
             command.maxDepth = static_cast<int>(depth);
-        }
-        else if (error == UsageError::None) {
+        } else if (error == UsageError::None) {
             error = UsageError::UnknownOption;
             offending = arg;
         }
@@ -285,14 +284,9 @@ std::string HelpText(Language language) {
 std::string UsageErrorText(Language language, UsageError error) {
     std::string text;
     switch (error) {
-    case UsageError::None:
-        return std::string();
-    case UsageError::UnknownOption:
-        text = Pick(language, "unknown option", u8"未知选项");
-        break;
-    case UsageError::NoFolder:
-        text = Pick(language, "no folder given", u8"没有指定文件夹");
-        break;
+    case UsageError::None: return std::string();
+    case UsageError::UnknownOption: text = Pick(language, "unknown option", u8"未知选项"); break;
+    case UsageError::NoFolder: text = Pick(language, "no folder given", u8"没有指定文件夹"); break;
     case UsageError::NothingToFind:
         text = Pick(language, "--no-names without --hidden, --readonly or --system lists nothing",
                     u8"--no-names 须与 --hidden、--readonly 或 --system 合用，否则什么也不会列出");
@@ -336,8 +330,8 @@ std::string SearchSummaryText(Language language, const ScanCounts& c) {
     std::string text;
     if (language == Language::Chinese) {
         text = Format(c.readerGone ? u8"输出的读取方已关闭，已停止，共搜索了%d个目录和%d个文件\n"
-                      : c.stopped  ? u8"已按 Ctrl+C 停止，共搜索了%d个目录和%d个文件\n"
-                                   : u8"搜索完成，共搜索了%d个目录和%d个文件\n",
+                      : c.stopped ? u8"已按 Ctrl+C 停止，共搜索了%d个目录和%d个文件\n"
+                                  : u8"搜索完成，共搜索了%d个目录和%d个文件\n",
                       c.foldersSearched, c.filesSearched);
         text += Format(u8"找到了畸形目录: %d 个\n", c.malformedFolders);
         text += Format(u8"找到了畸形文件: %d 个\n", c.malformedFiles);
@@ -372,18 +366,18 @@ std::string RenamePromptText(Language language, int rows) {
 std::string DeleteSummaryText(Language language, const DeleteTally& t) {
     if (t.renaming) {
         if (!t.confirmed) return Pick(language, "Nothing was renamed.\n", u8"未重命名任何项目。\n");
-        std::string text = Format(language == Language::Chinese ? u8"重命名完毕，成功 %d 个，失败 %d 个。\n"
-                                                                : "Renamed: %d, failed: %d.\n",
-                                  t.deleted, t.failed);
+        std::string text = Format(
+            language == Language::Chinese ? u8"重命名完毕，成功 %d 个，失败 %d 个。\n" : "Renamed: %d, failed: %d.\n",
+            t.deleted, t.failed);
         if (t.kept > 0)
-            text += Format(language == Language::Chinese ? u8"已停止，未重命名 %d 个。\n" : "Stopped; %d not renamed.\n",
-                           t.kept);
+            text += Format(
+                language == Language::Chinese ? u8"已停止，未重命名 %d 个。\n" : "Stopped; %d not renamed.\n", t.kept);
         return text;
     }
     if (!t.confirmed) return Pick(language, "Nothing was deleted.\n", u8"未删除任何项目。\n");
-    std::string text = Format(language == Language::Chinese ? u8"删除完毕，删除成功 %d 个，删除失败 %d 个。\n"
-                                                            : "Deleted: %d, failed: %d.\n",
-                              t.deleted, t.failed);
+    std::string text = Format(
+        language == Language::Chinese ? u8"删除完毕，删除成功 %d 个，删除失败 %d 个。\n" : "Deleted: %d, failed: %d.\n",
+        t.deleted, t.failed);
     if (t.kept > 0 && t.readerGone)
         text += Format(language == Language::Chinese ? u8"输出的读取方已关闭，已停止，未删除 %d 个。\n"
                                                      : "Stopped: the output's reader has gone; %d not deleted.\n",
@@ -396,8 +390,9 @@ std::string DeleteSummaryText(Language language, const DeleteTally& t) {
 }
 
 std::string ProgressText(Language language, int foldersSearched, int filesSearched) {
-    return Format(language == Language::Chinese ? u8"已搜索 %d 个目录和 %d 个文件..." : "Searched %d folders and %d files...",
-                  foldersSearched, filesSearched);
+    return Format(
+        language == Language::Chinese ? u8"已搜索 %d 个目录和 %d 个文件..." : "Searched %d folders and %d files...",
+        foldersSearched, filesSearched);
 }
 
 std::string FolderMissingText(Language language) { return Pick(language, "folder not found: ", u8"找不到文件夹: "); }
@@ -416,17 +411,12 @@ const char* TypeWord(bool isFolder) { return isFolder ? "folder" : "file"; }
 
 const char* OutcomeWord(int outcome) {
     switch (outcome) {
-    case kOutcomeDeleted:
-        return "deleted";
-    case kOutcomeRenamed:
-        return "renamed";
-    case kOutcomeFailed:
-        return "failed";
+    case kOutcomeDeleted: return "deleted";
+    case kOutcomeRenamed: return "renamed";
+    case kOutcomeFailed: return "failed";
     case kOutcomeKept:
-    case kOutcomeDeclined:
-        return "kept";
-    default:
-        return "listed";
+    case kOutcomeDeclined: return "kept";
+    default: return "listed";
     }
 }
 
@@ -446,43 +436,27 @@ std::string RowLine(const std::string& path, const std::string& name, bool isFol
 
 std::string OutcomeReason(int outcome, uint32_t error) {
     switch (outcome) {
-    case kOutcomeListed:
-        return "listed";
-    case kOutcomeDeleted:
-        return "deleted";
-    case kOutcomeRenamed:
-        return "renamed";
-    case kOutcomeKept:
-        return "stopped before its turn";
-    case kOutcomeDeclined:
-        return "not confirmed";
-    default:
-        break;
+    case kOutcomeListed: return "listed";
+    case kOutcomeDeleted: return "deleted";
+    case kOutcomeRenamed: return "renamed";
+    case kOutcomeKept: return "stopped before its turn";
+    case kOutcomeDeclined: return "not confirmed";
+    default: break;
     }
     switch (error) {
     case fs_error::kFileNotFound:
-    case fs_error::kPathNotFound:
-        return "no longer there";
-    case fs_error::kAccessDenied:
-        return "access denied";
-    case fs_error::kSharingViolation:
-        return "in use by another program";
-    case fs_error::kDirNotEmpty:
-        return "folder not empty";
-    case fs_error::kNotTheListedEntry:
-        return "not the entry that was listed";
-    case fs_error::kReparseRefused:
-        return "a reparse point it will not touch";
-    case fs_error::kInvalidName:
-        return "no legal name to give it";
-    case fs_error::kAlreadyExists:
-        return "every name tried is taken";
+    case fs_error::kPathNotFound: return "no longer there";
+    case fs_error::kAccessDenied: return "access denied";
+    case fs_error::kSharingViolation: return "in use by another program";
+    case fs_error::kDirNotEmpty: return "folder not empty";
+    case fs_error::kNotTheListedEntry: return "not the entry that was listed";
+    case fs_error::kReparseRefused: return "a reparse point it will not touch";
+    case fs_error::kInvalidName: return "no legal name to give it";
+    case fs_error::kAlreadyExists: return "every name tried is taken";
     case 19:  // ERROR_WRITE_PROTECT
         return "write-protected";
-    case 0:
-        return "could not be deleted";
-    default:
-        return "system error " + std::to_string(error);
+    case 0: return "could not be deleted";
+    default: return "system error " + std::to_string(error);
     }
 }
 
@@ -556,7 +530,9 @@ bool ReadJsonString(std::string_view text, size_t& at, std::string& out) {
         if (at >= text.size()) return false;
         const char e = text[at++];
         switch (e) {
-        case '"': case '\\': case '/': out += e; break;
+        case '"':
+        case '\\':
+        case '/': out += e; break;
         case 'b': out += '\b'; break;
         case 'f': out += '\f'; break;
         case 'n': out += '\n'; break;
@@ -570,10 +546,14 @@ bool ReadJsonString(std::string_view text, size_t& at, std::string& out) {
                 for (int i = 0; i < 4; ++i) {
                     const char h = text[at++];
                     value <<= 4;
-                    if (h >= '0' && h <= '9') value |= static_cast<unsigned>(h - '0');
-                    else if (h >= 'a' && h <= 'f') value |= static_cast<unsigned>(h - 'a' + 10);
-                    else if (h >= 'A' && h <= 'F') value |= static_cast<unsigned>(h - 'A' + 10);
-                    else return false;
+                    if (h >= '0' && h <= '9')
+                        value |= static_cast<unsigned>(h - '0');
+                    else if (h >= 'a' && h <= 'f')
+                        value |= static_cast<unsigned>(h - 'a' + 10);
+                    else if (h >= 'A' && h <= 'F')
+                        value |= static_cast<unsigned>(h - 'A' + 10);
+                    else
+                        return false;
                 }
                 return true;
             };
@@ -603,8 +583,7 @@ bool ReadJsonString(std::string_view text, size_t& at, std::string& out) {
             }
             break;
         }
-        default:
-            return false;
+        default: return false;
         }
     }
     return false;
@@ -676,7 +655,7 @@ std::vector<std::string> FolderComponents(std::string_view absolute) {
     }
     std::vector<std::string> parts;
     if (share) parts.emplace_back("\\\\");  // a share never matches a relative "server\share"
-    const size_t top = share ? 3 : 1;  // ".." stops at the drive or the share
+    const size_t top = share ? 3 : 1;       // ".." stops at the drive or the share
     for (std::string_view part : SplitPathComponents(absolute)) {
         if (!verbatim && part == ".") continue;
         if (!verbatim && part == "..") {
@@ -757,21 +736,11 @@ std::string JsonString(std::string_view utf8) {
             continue;
         }
         switch (c) {
-        case '"':
-            out += "\\\"";
-            break;
-        case '\\':
-            out += "\\\\";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        case '\t':
-            out += "\\t";
-            break;
+        case '"': out += "\\\""; break;
+        case '\\': out += "\\\\"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
         default:
             if (c < 0x20)
                 out += Format("\\u%04x", c);
@@ -829,16 +798,15 @@ std::string NoPathOnLineText(Language language, int line) {
                   line);
 }
 
-std::string ListUnreadableText(Language language) {
-    return Pick(language, "cannot read the list ", u8"无法读取列表 ");
-}
+std::string ListUnreadableText(Language language) { return Pick(language, "cannot read the list ", u8"无法读取列表 "); }
 
 std::string JsonSummary(const ScanCounts& c, int rowsListed, const DeleteTally& t, int exitCode) {
-    return Format("{\"record\":\"summary\",\"folders_searched\":%d,\"files_searched\":%d,"
-                  "\"malformed_folders\":%d,\"malformed_files\":%d,\"unsearched\":%d,\"unresolved\":%d,\"rows\":%d,"
-                  "\"deleted\":%d,\"failed\":%d,\"kept\":%d,\"stopped\":%s,\"elapsed_ms\":%u,\"exit_code\":%d}\n",
-                  c.foldersSearched, c.filesSearched, c.malformedFolders, c.malformedFiles, c.unsearched, c.unresolved,
-                  rowsListed, t.deleted, t.failed, t.kept, c.stopped ? "true" : "false", c.elapsedMs, exitCode);
+    return Format(
+        "{\"record\":\"summary\",\"folders_searched\":%d,\"files_searched\":%d,"
+        "\"malformed_folders\":%d,\"malformed_files\":%d,\"unsearched\":%d,\"unresolved\":%d,\"rows\":%d,"
+        "\"deleted\":%d,\"failed\":%d,\"kept\":%d,\"stopped\":%s,\"elapsed_ms\":%u,\"exit_code\":%d}\n",
+        c.foldersSearched, c.filesSearched, c.malformedFolders, c.malformedFiles, c.unsearched, c.unresolved,
+        rowsListed, t.deleted, t.failed, t.kept, c.stopped ? "true" : "false", c.elapsedMs, exitCode);
 }
 
 std::string QuietWalkLine(int rowsListed, const ScanCounts& c, double walkMs) {

@@ -23,7 +23,7 @@ struct ScanCommand {
     bool rename = false;  // --rename: rescue instead of delete (remove is set too: the same question and tally)
     bool yes = false;
     bool json = false;
-    bool quiet = false;  // counters and timings only, for the benchmarks
+    bool quiet = false;         // counters and timings only, for the benchmarks
     bool nulSeparated = false;  // -0: each path and a NUL, nothing else
     bool utf8 = false;          // text rows and messages in UTF-8 when not on a console
     bool help = false;
@@ -58,10 +58,10 @@ enum class UsageError {
 UsageError ParseScanCommand(const std::vector<std::string>& args, ScanCommand& command, std::string& offending);
 
 // Exit codes, as --help and the README list them.
-constexpr int kExitClean = 0;      // nothing listed, or everything listed was deleted
-constexpr int kExitListed = 1;     // entries listed and left in place
+constexpr int kExitClean = 0;   // nothing listed, or everything listed was deleted
+constexpr int kExitListed = 1;  // entries listed and left in place
 constexpr int kExitDeleteFailed = 2;
-constexpr int kExitUsage = 3;      // bad usage, or a folder that does not exist
+constexpr int kExitUsage = 3;           // bad usage, or a folder that does not exist
 constexpr int kExitSearchedInPart = 4;  // some folder could not be searched
 constexpr int kExitInterrupted = 130;   // Ctrl+C stopped the search or the deletion
 
@@ -70,7 +70,7 @@ struct DeleteTally {
     bool confirmed = false;  // --yes, or the question answered yes
     int deleted = 0;
     int failed = 0;
-    int kept = 0;  // confirmed but not tried: Ctrl+C stopped the deletion
+    int kept = 0;             // confirmed but not tried: Ctrl+C stopped the deletion
     bool readerGone = false;  // the stop came from the output's reader leaving, not from Ctrl+C
     bool renaming = false;    // --rename: "deleted" counts the entries renamed
 };
@@ -133,9 +133,9 @@ std::string OutcomeLine(const std::string& path, const std::string& name, bool i
 // One path of a --from list, as read: in the ANSI code page, or UTF-8 (a JSON
 // row's path, or a line of a list read with --utf8 or after a UTF-8 BOM).
 struct ListedPath {
-    std::string text;   // empty: the line holds no path (a row whose path could not be shown)
+    std::string text;  // empty: the line holds no path (a row whose path could not be shown)
     bool utf8 = false;
-    int line = 0;       // 1-based line, or item of a NUL-separated list
+    int line = 0;  // 1-based line, or item of a NUL-separated list
 };
 
 // Reads a --from list: one path a line (CR LF or LF), or NUL-separated when it
@@ -154,7 +154,7 @@ std::string UnresolvedLine(const std::string& path, const std::string& name, uin
 std::string JsonUnresolved(std::string_view pathUtf8, std::string_view nameUtf8, uint32_t error);
 std::string FromSummaryText(Language language, int pathsRead, int rowsListed, int unresolved);
 std::string NoPathOnLineText(Language language, int line);  // a whole line
-std::string ListUnreadableText(Language language);           // the file's name follows
+std::string ListUnreadableText(Language language);          // the file's name follows
 
 // --- the folders to search ------------------------------------------------
 

@@ -4,7 +4,8 @@
 
 #include "resource.h"
 
-CContentDlg::CContentDlg(CWnd* parent, std::wstring text) : CDialog(IDD_VIEW_CONTENT, parent), m_text(std::move(text)) {}
+CContentDlg::CContentDlg(CWnd* parent, std::wstring text)
+    : CDialog(IDD_VIEW_CONTENT, parent), m_text(std::move(text)) {}
 
 namespace {
 
@@ -13,12 +14,11 @@ bool Decodes(const std::string& bytes, UINT codePage, std::wstring& text) {
         text.clear();
         return true;
     }
-    const int length = MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, bytes.data(),
-                                           static_cast<int>(bytes.size()), nullptr, 0);
+    const int length =
+        MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
     if (length <= 0) return false;
     text.assign(static_cast<size_t>(length), L'\0');
-    MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, bytes.data(), static_cast<int>(bytes.size()), &text[0],
-                        length);
+    MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, bytes.data(), static_cast<int>(bytes.size()), &text[0], length);
     // Text has no control characters but tabs and line ends.
     for (wchar_t c : text)
         if (c < 32 && c != L'\t' && c != L'\r' && c != L'\n') return false;

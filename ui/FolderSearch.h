@@ -33,8 +33,7 @@ class FolderSearch {
 public:
     using Ended = std::function<void(const SearchOutcome&)>;
 
-    FolderSearch(CListCtrl& list, ListPaintGate& gate, RowEntries& entries, WindowTasks& tasks,
-                 WorkerThreads& workers)
+    FolderSearch(CListCtrl& list, ListPaintGate& gate, RowEntries& entries, WindowTasks& tasks, WorkerThreads& workers)
         : m_list(list), m_gate(gate), m_entries(entries), m_tasks(tasks), m_workers(workers) {
         m_state.stopRequested = 1;
     }

@@ -26,11 +26,14 @@ const RestartManager& Rm() {
         if (length == 0 || length >= MAX_PATH) return r;
         HMODULE dll = LoadLibraryW((std::wstring(system) + L"\\rstrtmgr.dll").c_str());
         if (!dll) return r;
-        r.start = reinterpret_cast<decltype(&RmStartSession)>(reinterpret_cast<void (*)()>(GetProcAddress(dll, "RmStartSession")));
-        r.registerResources =
-            reinterpret_cast<decltype(&RmRegisterResources)>(reinterpret_cast<void (*)()>(GetProcAddress(dll, "RmRegisterResources")));
-        r.getList = reinterpret_cast<decltype(&RmGetList)>(reinterpret_cast<void (*)()>(GetProcAddress(dll, "RmGetList")));
-        r.end = reinterpret_cast<decltype(&RmEndSession)>(reinterpret_cast<void (*)()>(GetProcAddress(dll, "RmEndSession")));
+        r.start = reinterpret_cast<decltype(&RmStartSession)>(
+            reinterpret_cast<void (*)()>(GetProcAddress(dll, "RmStartSession")));
+        r.registerResources = reinterpret_cast<decltype(&RmRegisterResources)>(
+            reinterpret_cast<void (*)()>(GetProcAddress(dll, "RmRegisterResources")));
+        r.getList =
+            reinterpret_cast<decltype(&RmGetList)>(reinterpret_cast<void (*)()>(GetProcAddress(dll, "RmGetList")));
+        r.end = reinterpret_cast<decltype(&RmEndSession)>(
+            reinterpret_cast<void (*)()>(GetProcAddress(dll, "RmEndSession")));
         r.ok = r.start && r.registerResources && r.getList && r.end;
         return r;
     }();

@@ -1,6 +1,5 @@
 #include "ListRowSink.h"
 
-
 namespace {
 
 constexpr size_t kBatchRows = 100;

@@ -16,7 +16,6 @@ bool NextSortDescending(ListSortState& state, int column) {
     return state.lastDescending;
 }
 
-
 namespace {
 
 // The next character of text as one value: a double-byte character by its
@@ -49,8 +48,8 @@ int CompareSortKeys(const char* a, const char* b, bool (*isLeadByte)(unsigned ch
 
 const char* WindowsVersionName(unsigned long platformId, unsigned long major, unsigned long minor,
                                unsigned long build) {
-    constexpr unsigned long kWindows9x = 1;    // VER_PLATFORM_WIN32_WINDOWS
-    constexpr unsigned long kWindowsNt = 2;    // VER_PLATFORM_WIN32_NT
+    constexpr unsigned long kWindows9x = 1;  // VER_PLATFORM_WIN32_WINDOWS
+    constexpr unsigned long kWindowsNt = 2;  // VER_PLATFORM_WIN32_NT
     constexpr unsigned long kBuild98 = 1998;
     constexpr unsigned long kBuild98SE = 2222;
     constexpr unsigned long kBuildMe = 3000;

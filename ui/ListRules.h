@@ -26,8 +26,7 @@ int CompareSortKeys(const char* a, const char* b, bool (*isLeadByte)(unsigned ch
 
 // The name of a Windows version from GetVersionExA's fields; build is the low
 // 16 bits of dwBuildNumber.
-const char* WindowsVersionName(unsigned long platformId, unsigned long major, unsigned long minor,
-                               unsigned long build);
+const char* WindowsVersionName(unsigned long platformId, unsigned long major, unsigned long minor, unsigned long build);
 
 // Cuts text (a NUL-terminated buffer read from the list) before a lead byte
 // that has lost its trail byte to the buffer's end, so no half character is

@@ -166,12 +166,8 @@ bool CMyDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& resu
             return true;
         }
         break;
-    case WM_QUERYDRAGICON:
-        result = reinterpret_cast<LRESULT>(m_hIcon);
-        return true;
-    case WM_SIZE:
-        OnSize(static_cast<UINT>(wParam));
-        break;
+    case WM_QUERYDRAGICON: result = reinterpret_cast<LRESULT>(m_hIcon); return true;
+    case WM_SIZE: OnSize(static_cast<UINT>(wParam)); break;
     case WM_GETMINMAXINFO: {
         // The system keeps the window at least this large while it is sized, so the layout never
         // has to move the window itself.
@@ -182,15 +178,9 @@ bool CMyDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& resu
         result = 0;
         return true;
     }
-    case WM_TIMER:
-        OnTimer(wParam);
-        break;
-    case WM_DESTROY:
-        OnDestroy();
-        break;
-    case WM_APP_RUN_TASK:
-        result = RunSentTask(lParam);
-        return true;
+    case WM_TIMER: OnTimer(wParam); break;
+    case WM_DESTROY: OnDestroy(); break;
+    case WM_APP_RUN_TASK: result = RunSentTask(lParam); return true;
     case WM_APP_TASKS:
         m_tasks.RunPending();
         result = 0;
@@ -211,9 +201,7 @@ bool CMyDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& resu
     case WM_NOTIFY:
         if (OnListNotify(*reinterpret_cast<const NMHDR*>(lParam), result)) return true;
         break;
-    case WM_DROPFILES:
-        AcceptDroppedPath(reinterpret_cast<HDROP>(wParam));
-        break;
+    case WM_DROPFILES: AcceptDroppedPath(reinterpret_cast<HDROP>(wParam)); break;
     case WM_COMMAND:
         if (LOWORD(wParam) == IDC_EDIT_PATH && HIWORD(wParam) == EN_CHANGE) KeepPathFieldWithinLimit();
         if (lParam == 0 || HIWORD(wParam) == BN_CLICKED) {
@@ -223,8 +211,7 @@ bool CMyDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& resu
             }
         }
         break;
-    default:
-        break;
+    default: break;
     }
     return CDialog::OnMessage(message, wParam, lParam, result);
 }
@@ -407,11 +394,11 @@ void CMyDlg::OnDestroy() {
     // A request started from now on finds no window to hand its path to, and
     // is carried out by its own process instead of being taken in and lost.
     if (m_onWindowGone) m_onWindowGone(m_hWnd);
-    m_bClosing = true;         // workers leave the dialog alone, nothing new starts
-    m_tasks.Detach();          // what workers hand over from now on has no window to go to
-    m_search.Stop();           // a walk in progress ends at its next step
-    m_deletion.Stop();         // a deletion ends after the entry under way
-    m_fetches.Cancel();        // a fetch in flight returns now, whatever the server does
+    m_bClosing = true;   // workers leave the dialog alone, nothing new starts
+    m_tasks.Detach();    // what workers hand over from now on has no window to go to
+    m_search.Stop();     // a walk in progress ends at its next step
+    m_deletion.Stop();   // a deletion ends after the entry under way
+    m_fetches.Cancel();  // a fetch in flight returns now, whatever the server does
     if (m_bComReady) CoUninitialize();
     m_bComReady = false;
 }

@@ -163,13 +163,13 @@ private:
     std::function<void(HWND)> m_onWindowUp;
     std::function<void(HWND)> m_onWindowGone;
     WorkerThreads m_workers;
-    WindowTasks m_tasks;      // what workers hand to the window's thread
-    FolderSearch m_search;    // the search's walk and its rows
-    RowDeletion m_deletion;   // the delete commands' worker and its rows
+    WindowTasks m_tasks;     // what workers hand to the window's thread
+    FolderSearch m_search;   // the search's walk and its rows
+    RowDeletion m_deletion;  // the delete commands' worker and its rows
     // Set when the window goes: workers then leave the dialog alone and no
     // search or fetch starts.
     std::atomic<bool> m_bClosing{false};
-    FetchGroup m_fetches;  // the online workers' fetches, cut short at close
+    FetchGroup m_fetches;      // the online workers' fetches, cut short at close
     bool m_bComReady = false;  // COM initialised on the window's thread
     // The path field's text and caret after its last change within the limit.
     std::string m_strFieldKept;

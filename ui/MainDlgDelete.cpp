@@ -52,14 +52,13 @@ void CMyDlg::OnDeletionEnded(const DeletionTally& tally, bool withSummary, BOOL 
     ::EnableWindow(GetDlgItem(IDC_BTN_SEARCH), TRUE);
     ::EnableWindow(GetDlgItem(IDC_BTN_EXPORT), exportWasEnabled && m_listResult.GetItemCount() > 0);
     if (withSummary && !m_bClosing)
-        MessageBox(BuildDeleteSummary(tally.deleted, tally.failed, tally.stopped).c_str(), nullptr,
-                   MB_ICONINFORMATION);
+        MessageBox(BuildDeleteSummary(tally.deleted, tally.failed, tally.stopped).c_str(), nullptr, MB_ICONINFORMATION);
 }
 
 void CMyDlg::DeleteCheckedRows() {
     if (IsBusy() || m_listResult.GetItemCount() == 0) return;
-    int answer = MessageBox("是否要删除选中的目录或文件？\n\n删除后将不可恢复，确定吗？", nullptr,
-                            MB_YESNO | MB_ICONQUESTION);
+    int answer =
+        MessageBox("是否要删除选中的目录或文件？\n\n删除后将不可恢复，确定吗？", nullptr, MB_YESNO | MB_ICONQUESTION);
     if (answer != IDYES || IsBusy()) return;
     std::vector<int> rows;
     for (int row = 0; row < m_listResult.GetItemCount(); ++row)

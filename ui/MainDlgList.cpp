@@ -40,8 +40,8 @@ int CALLBACK CompareRows(LPARAM first, LPARAM second, LPARAM context) {
     return run.descending ? CompareSortKeys(b, a, IsAnsiLeadByte) : CompareSortKeys(a, b, IsAnsiLeadByte);
 }
 
-const UINT kSelectionCommands[] = {ID_LIST_OPEN_FOLDER, ID_LIST_COPY_PATH,   ID_LIST_CLEAR, ID_LIST_DELETE_CURRENT,
-                                   ID_LIST_DELETE_ALL,  ID_LIST_RENAME, ID_LIST_VIEW};
+const UINT kSelectionCommands[] = {ID_LIST_OPEN_FOLDER, ID_LIST_COPY_PATH, ID_LIST_CLEAR, ID_LIST_DELETE_CURRENT,
+                                   ID_LIST_DELETE_ALL,  ID_LIST_RENAME,    ID_LIST_VIEW};
 
 }  // namespace
 
@@ -56,12 +56,12 @@ std::string GetWindowsVersionName() {
     OSVERSIONINFOA info = {};
     info.dwOSVersionInfoSize = sizeof info;
     if (!GetVersionExA(&info)) return WindowsVersionName(0, 0, 0, 0);
-    return WindowsVersionName(info.dwPlatformId, info.dwMajorVersion, info.dwMinorVersion,
-                              info.dwBuildNumber & 0xFFFF);
+    return WindowsVersionName(info.dwPlatformId, info.dwMajorVersion, info.dwMinorVersion, info.dwBuildNumber & 0xFFFF);
 }
 
 void PrepareListMenu(HMENU popup, bool hasSelection, bool integrationPresent) {
-    for (UINT id : kSelectionCommands) EnableMenuItem(popup, id, MF_BYCOMMAND | (hasSelection ? MF_ENABLED : MF_GRAYED));
+    for (UINT id : kSelectionCommands)
+        EnableMenuItem(popup, id, MF_BYCOMMAND | (hasSelection ? MF_ENABLED : MF_GRAYED));
     ModifyMenuA(popup, ID_LIST_EXPLORER_MENU, MF_BYCOMMAND | MF_STRING, ID_LIST_EXPLORER_MENU,
                 ExplorerMenuLabel(integrationPresent));
 }
@@ -79,8 +79,7 @@ bool CMyDlg::OnListNotify(const NMHDR& header, LRESULT& result) {
         break;
     }
     case LVN_GETDISPINFOA:
-    case LVN_GETDISPINFOW:
-        break;  // every text is stored in the control
+    case LVN_GETDISPINFOW: break;  // every text is stored in the control
     default: return false;
     }
     result = 0;
@@ -93,8 +92,7 @@ void CMyDlg::CheckAllRows() {
 }
 
 void CMyDlg::InvertRowChecks() {
-    for (int row = 0; row < m_listResult.GetItemCount(); ++row)
-        m_listResult.SetCheck(row, !m_listResult.GetCheck(row));
+    for (int row = 0; row < m_listResult.GetItemCount(); ++row) m_listResult.SetCheck(row, !m_listResult.GetCheck(row));
 }
 
 void CMyDlg::ShowListMenu() {

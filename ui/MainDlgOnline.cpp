@@ -33,8 +33,7 @@ void OpenInBrowser(HWND owner, const std::string& address) {
 
 // An address from the vendor's answers reaches the shell only as a web address.
 void OpenNetworkAddress(HWND owner, const std::string& address) {
-    if (!address.empty() && IsWebAddress(address))
-        OpenInBrowser(owner, address);
+    if (!address.empty() && IsWebAddress(address)) OpenInBrowser(owner, address);
 }
 
 }  // namespace
@@ -49,8 +48,7 @@ struct CMyDlg::OnlineRun {
 };
 
 bool CMyDlg::StartOnlineWorker() {
-    if (OnlineStopped())
-        return false;
+    if (OnlineStopped()) return false;
     auto* run = new OnlineRun{this, m_hWnd, m_nOnlineMode, m_strVersion};
     HANDLE thread = m_workers.Start(&CMyDlg::OnlineWorker, run);
     if (!thread) {
@@ -79,47 +77,39 @@ void CMyDlg::RunOnlineWorker(const OnlineRun& run) {
 
     if (mode == kFeedAndAutomaticCheck || mode == kFeedOnly) {
         std::vector<AnnouncementItem> items = FetchAnnouncements(endpoints.feedUrl);
-        if (OnlineStopped())
-            return;
+        if (OnlineStopped()) return;
         m_tasks.Post([this, items = std::move(items)]() mutable {
-            if (OnlineStopped())
-                return;
+            if (OnlineStopped()) return;
             m_ads = std::move(items);
             SetTimer(m_hWnd, kTimerAnnouncements, m_ads.empty() ? kAnnouncementRetryMs : kAnnouncementMs, nullptr);
         });
     }
-    if (mode != kFeedAndAutomaticCheck && mode != kManualCheck)
-        return;
+    if (mode != kFeedAndAutomaticCheck && mode != kManualCheck) return;
 
     const std::string body = FetchUrlText(endpoints.updateUrl);
-    if (OnlineStopped())
-        return;
+    if (OnlineStopped()) return;
     // Applied and answered on the window's thread, so that overlapping runs
     // never mix their fields and every box has its owner's thread.
     m_tasks.Post([this, body, ownVersion = endpoints.ownVersion, mode, version = run.version] {
-        if (!OnlineStopped())
-            AnswerUpdateCheck(body, ownVersion, mode, version);
+        if (!OnlineStopped()) AnswerUpdateCheck(body, ownVersion, mode, version);
     });
 }
 
 void CMyDlg::AnswerUpdateCheck(const std::string& body, const std::string& ownVersion, int mode,
                                const std::string& version) {
     if (!ApplyUpdateAnswer(body, ownVersion, m_updateInfo)) {
-        if (mode == kManualCheck)
-            MessageBox(BuildUpToDateMessage(version).c_str(), nullptr, MB_ICONINFORMATION);
+        if (mode == kManualCheck) MessageBox(BuildUpToDateMessage(version).c_str(), nullptr, MB_ICONINFORMATION);
         return;
     }
     const UpdateInfo info = m_updateInfo;
     const std::string prompt = BuildUpdatePrompt(info);
     const int64_t now = static_cast<int64_t>(std::time(nullptr));
     if (mode == kFeedAndAutomaticCheck) {
-        if (UpdateOfferThrottled(ReadSetting(kSettingOfferDate), now))
-            return;
+        if (UpdateOfferThrottled(ReadSetting(kSettingOfferDate), now)) return;
         // Written before the box: a prompt left open still counts as shown.
         WriteSetting(kSettingOfferedVersion, info.version);
         WriteSetting(kSettingOfferDate, FormatOfferDate(now));
-        if (MessageBox(prompt.c_str(), nullptr, MB_YESNO) == IDYES)
-            OpenNetworkAddress(m_hWnd, info.downloadUrl);
+        if (MessageBox(prompt.c_str(), nullptr, MB_YESNO) == IDYES) OpenNetworkAddress(m_hWnd, info.downloadUrl);
     } else {
         if (MessageBox(prompt.c_str(), nullptr, MB_YESNO | MB_ICONQUESTION) == IDYES)
             OpenNetworkAddress(m_hWnd, info.downloadUrl);
@@ -141,17 +131,15 @@ void CMyDlg::OnNoticeClicked() {
         OpenSupportPage();
         return;
     }
-    if (m_nAdIndex < 0 || m_nAdIndex >= static_cast<int>(m_ads.size()))
-        return;
+    if (m_nAdIndex < 0 || m_nAdIndex >= static_cast<int>(m_ads.size())) return;
     const AnnouncementItem& item = m_ads[static_cast<size_t>(m_nAdIndex)];
-    if (item.title == m_strNotice)
-        OpenNetworkAddress(m_hWnd, item.url);
+    if (item.title == m_strNotice) OpenNetworkAddress(m_hWnd, item.url);
 }
 
 LRESULT CMyDlg::ColorNoticeLine(HDC dc, HWND control) {
     // The default handling picks the background brush and colours; only the text colour changes.
-    LRESULT brush = DefWindowProcA(m_hWnd, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
-                                   reinterpret_cast<LPARAM>(control));
+    LRESULT brush =
+        DefWindowProcA(m_hWnd, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(control));
     SetTextColor(dc, static_cast<COLORREF>(AnnouncementTextColor(m_strAdColor)));
     return brush;
 }

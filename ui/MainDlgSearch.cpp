@@ -75,10 +75,10 @@ void CMyDlg::OnSearchEnded(const SearchOutcome& o) {
     KillTimer(m_hWnd, kTimerProgress);
     SetTimer(m_hWnd, kTimerAnnouncements, kAnnouncementMs, nullptr);
     ::SetWindowTextA(m_hWnd, m_strTitle.c_str());
-    const std::string summary =
-        o.rootMissing ? BuildMissingRootText(o.root)
-                      : BuildSearchSummary(o.foldersSearched, o.filesSearched, o.malformedFolders, o.malformedFiles,
-                                           o.unsearched, o.elapsedMs, o.end);
+    const std::string summary = o.rootMissing
+                                    ? BuildMissingRootText(o.root)
+                                    : BuildSearchSummary(o.foldersSearched, o.filesSearched, o.malformedFolders,
+                                                         o.malformedFiles, o.unsearched, o.elapsedMs, o.end);
     MessageBox(summary.c_str(), nullptr, o.rootMissing ? MB_ICONEXCLAMATION : MB_ICONINFORMATION);
 }
 

@@ -91,8 +91,8 @@ int RowDeletion::RowOf(const RowOutcome& outcome) const {
     LVFINDINFOA find = {};
     find.flags = LVFI_PARAM;
     find.lParam = static_cast<LPARAM>(outcome.key);
-    return static_cast<int>(::SendMessageA(m_list.GetSafeHwnd(), LVM_FINDITEMA, static_cast<WPARAM>(-1),
-                                           reinterpret_cast<LPARAM>(&find)));
+    return static_cast<int>(
+        ::SendMessageA(m_list.GetSafeHwnd(), LVM_FINDITEMA, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&find)));
 }
 
 void RowDeletion::Apply(const std::vector<RowOutcome>& outcomes) {

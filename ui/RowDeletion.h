@@ -50,10 +50,10 @@ public:
 
 private:
     struct Item {
-        int row;          // where the row was when the run started
-        DWORD_PTR key;    // the row's item data, which stays with it
-        EntryPtr entry;   // null for a row the search gave no entry
-        std::string path; // column 0, for such a row
+        int row;           // where the row was when the run started
+        DWORD_PTR key;     // the row's item data, which stays with it
+        EntryPtr entry;    // null for a row the search gave no entry
+        std::string path;  // column 0, for such a row
     };
     struct RowOutcome {
         int row;

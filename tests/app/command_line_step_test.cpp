@@ -108,8 +108,8 @@ struct StepOnThread {
 
     static DWORD WINAPI Run(void* self) {
         StepOnThread& step = *static_cast<StepOnThread*>(self);
-        step.handled = HandleCommandLineArgument(step.sfm, step.appId, step.argument, step.recorder.Delete(),
-                                                 step.recorder.Box());
+        step.handled =
+            HandleCommandLineArgument(step.sfm, step.appId, step.argument, step.recorder.Delete(), step.recorder.Box());
         return 0;
     }
 };
@@ -236,8 +236,7 @@ TEST(HandleCommandLineArgument, DeclinedDeleteDeletesNothing) {
 // turn them into look-alikes (U+00A5 into the full-width yen sign, U+00C5
 // into "A"), which name other entries.
 TEST(HandleWideArgument, APathTheCodePageCannotHoldIsRefusedBeforeTheHandOver) {
-    if (GetACP() != 936)
-        GTEST_SKIP() << "the characters are chosen for code page 936";
+    if (GetACP() != 936) GTEST_SKIP() << "the characters are chosen for code page 936";
     const std::wstring unrepresentable[] = {L"C:\\x\\\u00A5.txt", L"C:\\\u00C5ngstr\u00F6m", L"C:\\face\U0001F600"};
     for (const bool collector : {false, true}) {
         for (const std::wstring& path : unrepresentable) {
@@ -245,8 +244,7 @@ TEST(HandleWideArgument, APathTheCodePageCannotHoldIsRefusedBeforeTheHandOver) {
             CSFMServer first;
             first.Open(nullptr, HandOverBlockName(appId).c_str(), 1);
             ASSERT_NE(first.GetBuffer(), nullptr);
-            if (collector)
-                std::strcpy(first.GetBuffer(), "DC:\\first");
+            if (collector) std::strcpy(first.GetBuffer(), "DC:\\first");
             const std::string before = first.GetBuffer();
 
             CSFMServer sfm;
@@ -267,8 +265,7 @@ TEST(HandleWideArgument, APathTheCodePageCannotHoldIsRefusedBeforeTheHandOver) {
 }
 
 TEST(HandleWideArgument, APathTheCodePageHoldsGoesOnInItsBytes) {
-    if (GetACP() != 936)
-        GTEST_SKIP() << "the expected bytes are those of code page 936";
+    if (GetACP() != 936) GTEST_SKIP() << "the expected bytes are those of code page 936";
     const std::string appId = UniqueTestName("exact");
     CSFMServer first;
     first.Open(nullptr, HandOverBlockName(appId).c_str(), 1);

@@ -60,8 +60,7 @@ TEST(SplitHandOverText, EveryEndedItemCountsTheLastOnlyWhenNotEmpty) {
         {"a\nb\r\nc", {"a\nb", "\nc"}},  // only CR separates
         {"D:\\奬状\rE:\\x", {"D:\\奬状", "E:\\x"}},
     };
-    for (const SplitCase& c : cases)
-        EXPECT_EQ(SplitHandOverText(c.text), c.items) << c.text;
+    for (const SplitCase& c : cases) EXPECT_EQ(SplitHandOverText(c.text), c.items) << c.text;
 }
 
 struct AppendCase {
@@ -93,8 +92,7 @@ TEST(AppendToHandOver, ClaimsAppendsOrRefusesWithoutEverCutting) {
         // Guard bytes after the room catch any write past its end.
         std::vector<char> block(c.room + 16, '\x55');
         std::memcpy(block.data(), c.before.data(), c.before.size());
-        if (c.terminated)
-            block[c.before.size()] = '\0';
+        if (c.terminated) block[c.before.size()] = '\0';
         EXPECT_EQ(AppendToHandOver(block.data(), c.room, c.path), c.role) << c.name;
         EXPECT_EQ(std::string(block.data(), HandOverTextLength(block.data(), c.room)), c.after) << c.name;
         for (size_t i = c.room; i < block.size(); ++i)
@@ -196,8 +194,7 @@ TEST(RunDeleteRequest, AsksOnceDeletesInOrderAndShowsOneResult) {
     };
     for (const DeleteCase& c : cases) {
         std::vector<std::string> paths;
-        for (size_t i = 0; i < c.deleted.size(); ++i)
-            paths.push_back("D:\\item" + std::to_string(i));
+        for (size_t i = 0; i < c.deleted.size(); ++i) paths.push_back("D:\\item" + std::to_string(i));
         std::vector<std::string> calls;
         std::vector<Box> boxes;
         RunDeleteRequest(

@@ -22,8 +22,7 @@ void Say(const std::string& line) {
 
 int main() {
     const char* appId = std::getenv("ORVELLE_HANDOVER_TEST_ID");
-    if (!appId || !*appId)
-        return 3;
+    if (!appId || !*appId) return 3;
     HandOverBlocks blocks;
     const CommandLineStepResult result = RunCommandLineStep(
         blocks, appId,

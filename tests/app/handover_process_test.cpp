@@ -42,14 +42,12 @@ bool Launch(const std::string& argument, bool withArgument, Instance& instance) 
     static int counter = 0;
     instance.outputFile = TempFile(UniqueTestName("out") + "_" + std::to_string(++counter) + ".txt");
     SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-    const HANDLE out = CreateFileA(instance.outputFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
-                                   CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (out == INVALID_HANDLE_VALUE)
-        return false;
+    const HANDLE out = CreateFileA(instance.outputFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (out == INVALID_HANDLE_VALUE) return false;
     const std::string driver = BesideMe("handover_driver.exe");
     std::string commandLine = "\"" + driver + "\"";
-    if (withArgument)
-        commandLine += " \"" + argument + "\"";
+    if (withArgument) commandLine += " \"" + argument + "\"";
     std::vector<char> line(commandLine.begin(), commandLine.end());
     line.push_back('\0');
     STARTUPINFOA startup = {};
@@ -58,8 +56,8 @@ bool Launch(const std::string& argument, bool withArgument, Instance& instance) 
     startup.hStdInput = nullptr;
     startup.hStdOutput = out;
     startup.hStdError = out;
-    const BOOL started = CreateProcessA(driver.c_str(), line.data(), nullptr, nullptr, TRUE, CREATE_SUSPENDED,
-                                        nullptr, nullptr, &startup, &instance.process);
+    const BOOL started = CreateProcessA(driver.c_str(), line.data(), nullptr, nullptr, TRUE, CREATE_SUSPENDED, nullptr,
+                                        nullptr, &startup, &instance.process);
     CloseHandle(out);
     return started != FALSE;
 }
@@ -70,8 +68,7 @@ std::vector<std::string> ReadLines(const std::string& path) {
     if (std::FILE* file = std::fopen(path.c_str(), "rb")) {
         char chunk[4096];
         size_t got;
-        while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0)
-            text.append(chunk, got);
+        while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) text.append(chunk, got);
         std::fclose(file);
     }
     size_t start = 0;
@@ -85,8 +82,7 @@ std::vector<std::string> ReadLines(const std::string& path) {
 std::vector<std::string> HandedPaths(const std::string& appId) {
     std::vector<std::string> paths;
     const HANDLE mapping = OpenFileMappingA(FILE_MAP_READ, FALSE, HandOverBlockName(appId).c_str());
-    if (!mapping)
-        return paths;
+    if (!mapping) return paths;
     const char* view = static_cast<const char*>(MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0));
     if (view) {
         const std::string text(view, strnlen(view, 4096));
@@ -94,8 +90,7 @@ std::vector<std::string> HandedPaths(const std::string& appId) {
         // Each item is its kind letter and the path.
         for (size_t end; (end = text.find('\r', start)) != std::string::npos; start = end + 1)
             paths.push_back(text.substr(start + 1, end - start - 1));
-        if (start < text.size())
-            paths.push_back(text.substr(start + 1));
+        if (start < text.size()) paths.push_back(text.substr(start + 1));
         UnmapViewOfFile(view);
     }
     CloseHandle(mapping);
@@ -105,12 +100,10 @@ std::vector<std::string> HandedPaths(const std::string& appId) {
 // Suspends the thread at a moment it does not hold the hand-over lock.
 bool SuspendOutsideTheLock(HANDLE thread, const std::string& appId) {
     const HANDLE lock = OpenMutexA(SYNCHRONIZE, FALSE, HandOverLockName(appId).c_str());
-    if (!lock)
-        return false;
+    if (!lock) return false;
     bool held = false;
     for (int attempt = 0; attempt < 1000 && !held; ++attempt) {
-        if (SuspendThread(thread) == static_cast<DWORD>(-1))
-            break;
+        if (SuspendThread(thread) == static_cast<DWORD>(-1)) break;
         const DWORD wait = WaitForSingleObject(lock, 0);
         if (wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED) {
             ReleaseMutex(lock);
@@ -132,20 +125,16 @@ void HoldCollectorUntilAllArrived(std::vector<Instance>& instances, const std::v
                                   const std::string& appId) {
     std::vector<std::string> handed;
     const DWORD start = GetTickCount();
-    while ((handed = HandedPaths(appId)).empty() && GetTickCount() - start < kRunTimeoutMs)
-        Sleep(5);
-    if (handed.empty())
-        return;  // the waits below report what became of them
+    while ((handed = HandedPaths(appId)).empty() && GetTickCount() - start < kRunTimeoutMs) Sleep(5);
+    if (handed.empty()) return;  // the waits below report what became of them
     HANDLE collector = nullptr;
     for (size_t i = 0; i < arguments.size(); ++i)
-        if (arguments[i].substr(3) == handed[0])
-            collector = instances[i].process.hThread;
+        if (arguments[i].substr(3) == handed[0]) collector = instances[i].process.hThread;
     if (!collector || !SuspendOutsideTheLock(collector, appId)) {
         ADD_FAILURE() << "the instance that claimed the block could not be held";
         return;
     }
-    while (HandedPaths(appId).size() < arguments.size() && GetTickCount() - start < kRunTimeoutMs)
-        Sleep(5);
+    while (HandedPaths(appId).size() < arguments.size() && GetTickCount() - start < kRunTimeoutMs) Sleep(5);
     ResumeThread(collector);
 }
 
@@ -159,8 +148,7 @@ std::vector<Instance> RunTogether(const std::vector<std::string>& arguments, boo
             break;
         }
     }
-    for (Instance& instance : instances)
-        ResumeThread(instance.process.hThread);
+    for (Instance& instance : instances) ResumeThread(instance.process.hThread);
     char appId[256] = {};
     if (withArgument && instances.size() > 1 &&
         GetEnvironmentVariableA("ORVELLE_HANDOVER_TEST_ID", appId, sizeof appId) > 0)
@@ -201,8 +189,7 @@ TEST_F(HandOverAcrossProcesses, DeleteRequestsStartedTogetherAreHandledOnceByOne
         SCOPED_TRACE("round " + std::to_string(round));
         UseFreshBlock();
         std::vector<std::string> arguments;
-        for (const std::string& path : paths)
-            arguments.push_back("-d:" + path);
+        for (const std::string& path : paths) arguments.push_back("-d:" + path);
         const std::vector<Instance> instances = RunTogether(arguments);
         ASSERT_EQ(instances.size(), paths.size());
 
@@ -210,8 +197,7 @@ TEST_F(HandOverAcrossProcesses, DeleteRequestsStartedTogetherAreHandledOnceByOne
         for (size_t i = 0; i < instances.size(); ++i) {
             const Instance& instance = instances[i];
             EXPECT_EQ(instance.exitCode, 0u);
-            if (instance.lines.empty())
-                continue;  // handed its path over
+            if (instance.lines.empty()) continue;  // handed its path over
             ++collectors;
             ASSERT_GE(instance.lines.size(), 2u);
             EXPECT_EQ(instance.lines.front(), "BOX 确认删除选中的文件夹？");
@@ -235,15 +221,13 @@ TEST_F(HandOverAcrossProcesses, DeleteRequestsStartedTogetherAreHandledOnceByOne
 TEST_F(HandOverAcrossProcesses, SearchRequestsStartedTogetherOpenOneWindowWithItsOwnPath) {
     const std::vector<std::string> paths = {"D:\\alpha", "D:\\beta", "D:\\gamma"};
     std::vector<std::string> arguments;
-    for (const std::string& path : paths)
-        arguments.push_back("-p:" + path);
+    for (const std::string& path : paths) arguments.push_back("-p:" + path);
     const std::vector<Instance> instances = RunTogether(arguments);
     ASSERT_EQ(instances.size(), paths.size());
     int windows = 0;
     for (size_t i = 0; i < instances.size(); ++i) {
         EXPECT_EQ(instances[i].exitCode, 0u);
-        if (instances[i].lines.empty())
-            continue;
+        if (instances[i].lines.empty()) continue;
         ++windows;
         EXPECT_EQ(instances[i].lines, std::vector<std::string>{"WINDOW 1 " + paths[i]});
     }

@@ -76,8 +76,8 @@ inline void ExpectLayout(HWND window) {
     struct Bottom {
         int id, x, width;
     };
-    const Bottom row[] = {{kButtonSelectAll, 3, 45}, {kButtonInvert, 56, 48}, {kButtonDelete, 112, 45},
-                          {kButtonSupport, 165, 65}};
+    const Bottom row[] = {
+        {kButtonSelectAll, 3, 45}, {kButtonInvert, 56, 48}, {kButtonDelete, 112, 45}, {kButtonSupport, 165, 65}};
     for (const Bottom& b : row) {
         const RECT r = e2e::ChildRect(window, b.id);
         EXPECT_EQ(r.left, X(b.x)) << "control " << b.id;
@@ -105,8 +105,7 @@ protected:
     // Ends every instance this test started and waits until the hand-over
     // block they held is gone.
     void KillAll() {
-        for (auto& process : m_processes)
-            process->Kill();
+        for (auto& process : m_processes) process->Kill();
         e2e::WaitUntil([] { return !e2e::NamedBlockExists(HandOverBlock()); }, kExitTimeoutMs);
     }
 
@@ -128,8 +127,7 @@ protected:
     // The process's main window: its visible dialog with the path field.
     static HWND MainWindowOf(const e2e::Process& process) {
         for (HWND window : e2e::TopLevelWindows(process.Id()))
-            if (e2e::ClassOf(window) == "#32770" && GetDlgItem(window, kEditPath))
-                return window;
+            if (e2e::ClassOf(window) == "#32770" && GetDlgItem(window, kEditPath)) return window;
         return nullptr;
     }
     static HWND WaitForMainWindow(const e2e::Process& process) {

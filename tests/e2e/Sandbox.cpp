@@ -18,8 +18,7 @@ std::string Extended(const std::string& path) { return "\\\\?\\" + path; }
 void RemoveTree(const std::string& path) {
     const std::string extended = Extended(path);
     const DWORD attributes = GetFileAttributesA(extended.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES)
-        return;
+    if (attributes == INVALID_FILE_ATTRIBUTES) return;
     SetFileAttributesA(extended.c_str(), FILE_ATTRIBUTE_NORMAL);
     if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
         DeleteFileA(extended.c_str());
@@ -30,8 +29,7 @@ void RemoveTree(const std::string& path) {
     if (find != INVALID_HANDLE_VALUE) {
         do {
             const std::string name = entry.cFileName;
-            if (name != "." && name != "..")
-                RemoveTree(path + "\\" + name);
+            if (name != "." && name != "..") RemoveTree(path + "\\" + name);
         } while (FindNextFileA(find, &entry));
         FindClose(find);
     }
@@ -43,30 +41,25 @@ void RemoveTree(const std::string& path) {
 std::string HostPath(const std::string& buildPath) {
     std::string path = buildPath;
     for (char& c : path)
-        if (c == '/')
-            c = '\\';
-    if (!path.empty() && path[0] == '\\')
-        path = "Z:" + path;
+        if (c == '/') c = '\\';
+    if (!path.empty() && path[0] == '\\') path = "Z:" + path;
     return path;
 }
 
 Sandbox::~Sandbox() {
-    if (!m_folder.empty())
-        RemoveTree(m_folder);
+    if (!m_folder.empty()) RemoveTree(m_folder);
 }
 
 bool Sandbox::Create(const std::string& program, const std::string& programName) {
     static int counter = 0;
     char temp[MAX_PATH] = {};
     const DWORD length = GetTempPathA(MAX_PATH, temp);
-    if (length == 0 || length >= MAX_PATH)
-        return false;
+    if (length == 0 || length >= MAX_PATH) return false;
     // The long form, as the program shows paths it resolved itself.
     char longTemp[MAX_PATH] = {};
     const DWORD longLength = GetLongPathNameA(temp, longTemp, MAX_PATH);
     std::string base = longLength > 0 && longLength < MAX_PATH ? longTemp : temp;
-    if (!base.empty() && base.back() == '\\')
-        base.pop_back();
+    if (!base.empty() && base.back() == '\\') base.pop_back();
     char name[96];
     std::snprintf(name, sizeof name, "OrvelleE2E_%lu_%lu_%d", GetCurrentProcessId(), GetTickCount(), ++counter);
     m_folder = base + "\\" + name;
@@ -89,8 +82,7 @@ bool Sandbox::MakeFolder(const std::string& relative) const {
 bool Sandbox::MakeFile(const std::string& relative, const std::string& content) const {
     HANDLE file = CreateFileA(Extended(Path(relative)).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
+    if (file == INVALID_HANDLE_VALUE) return false;
     DWORD written = 0;
     const bool ok = WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr) &&
                     written == content.size();

@@ -17,10 +17,8 @@ constexpr UINT kSendTimeoutMs = 5000;
 
 bool Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result = nullptr) {
     DWORD_PTR answer = 0;
-    if (!SendMessageTimeoutA(window, message, wParam, lParam, SMTO_NORMAL, kSendTimeoutMs, &answer))
-        return false;
-    if (result)
-        *result = static_cast<LRESULT>(answer);
+    if (!SendMessageTimeoutA(window, message, wParam, lParam, SMTO_NORMAL, kSendTimeoutMs, &answer)) return false;
+    if (result) *result = static_cast<LRESULT>(answer);
     return true;
 }
 
@@ -28,8 +26,7 @@ bool Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* resu
 // unchanged: backslashes before the closing quote are doubled.
 std::string Quoted(const std::string& argument) {
     size_t trailing = 0;
-    while (trailing < argument.size() && argument[argument.size() - 1 - trailing] == '\\')
-        ++trailing;
+    while (trailing < argument.size() && argument[argument.size() - 1 - trailing] == '\\') ++trailing;
     return "\"" + argument + std::string(trailing, '\\') + "\"";
 }
 
@@ -41,18 +38,15 @@ struct EnumRequest {
 
 BOOL CALLBACK CollectTopLevel(HWND window, LPARAM param) {
     auto* request = reinterpret_cast<EnumRequest*>(param);
-    if (request->visibleOnly && !IsWindowVisible(window))
-        return TRUE;
-    if (request->pid != 0 && ProcessOfWindow(window) != request->pid)
-        return TRUE;
+    if (request->visibleOnly && !IsWindowVisible(window)) return TRUE;
+    if (request->pid != 0 && ProcessOfWindow(window) != request->pid) return TRUE;
     request->out->push_back(window);
     return TRUE;
 }
 
 BOOL CALLBACK CollectChild(HWND window, LPARAM param) {
     auto* request = reinterpret_cast<std::pair<HWND, std::vector<HWND>*>*>(param);
-    if (GetParent(window) == request->first)
-        request->second->push_back(window);
+    if (GetParent(window) == request->first) request->second->push_back(window);
     return TRUE;
 }
 
@@ -64,14 +58,12 @@ public:
         m_process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE | PROCESS_QUERY_INFORMATION,
                                 FALSE, ProcessOfWindow(window));
         if (m_process)
-            m_base = static_cast<char*>(
-                VirtualAllocEx(m_process, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+            m_base =
+                static_cast<char*>(VirtualAllocEx(m_process, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
     }
     ~RemoteMemory() {
-        if (m_base)
-            VirtualFreeEx(m_process, m_base, 0, MEM_RELEASE);
-        if (m_process)
-            CloseHandle(m_process);
+        if (m_base) VirtualFreeEx(m_process, m_base, 0, MEM_RELEASE);
+        if (m_process) CloseHandle(m_process);
     }
     RemoteMemory(const RemoteMemory&) = delete;
     RemoteMemory& operator=(const RemoteMemory&) = delete;
@@ -101,10 +93,8 @@ private:
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs, DWORD pollMs) {
     const DWORD start = GetTickCount();
     for (;;) {
-        if (condition())
-            return true;
-        if (GetTickCount() - start >= timeoutMs)
-            return condition();
+        if (condition()) return true;
+        if (GetTickCount() - start >= timeoutMs) return condition();
         Sleep(pollMs);
     }
 }
@@ -113,23 +103,20 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs, DWORD po
 
 Process::~Process() {
     Kill();
-    if (m_info.hThread)
-        CloseHandle(m_info.hThread);
-    if (m_info.hProcess)
-        CloseHandle(m_info.hProcess);
+    if (m_info.hThread) CloseHandle(m_info.hThread);
+    if (m_info.hProcess) CloseHandle(m_info.hProcess);
 }
 
 bool Process::Start(const std::string& exe, const char* argument, bool suspended) {
     std::string commandLine = Quoted(exe);
-    if (argument)
-        commandLine += " " + Quoted(argument);
+    if (argument) commandLine += " " + Quoted(argument);
     std::vector<char> line(commandLine.begin(), commandLine.end());
     line.push_back('\0');
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     m_startTick = GetTickCount();
-    return CreateProcessA(exe.c_str(), line.data(), nullptr, nullptr, FALSE, suspended ? CREATE_SUSPENDED : 0,
-                          nullptr, nullptr, &startup, &m_info) != FALSE;
+    return CreateProcessA(exe.c_str(), line.data(), nullptr, nullptr, FALSE, suspended ? CREATE_SUSPENDED : 0, nullptr,
+                          nullptr, &startup, &m_info) != FALSE;
 }
 
 bool Process::StartCommandLine(const std::string& commandLine) {
@@ -147,27 +134,20 @@ bool Process::Resume() {
     return m_info.hThread && ResumeThread(m_info.hThread) != static_cast<DWORD>(-1);
 }
 
-bool Process::Suspend() {
-    return m_info.hThread && SuspendThread(m_info.hThread) != static_cast<DWORD>(-1);
-}
+bool Process::Suspend() { return m_info.hThread && SuspendThread(m_info.hThread) != static_cast<DWORD>(-1); }
 
-bool Process::Running() const {
-    return m_info.hProcess && WaitForSingleObject(m_info.hProcess, 0) == WAIT_TIMEOUT;
-}
+bool Process::Running() const { return m_info.hProcess && WaitForSingleObject(m_info.hProcess, 0) == WAIT_TIMEOUT; }
 
 bool Process::WaitExit(DWORD timeoutMs, DWORD* exitCode) const {
-    if (!m_info.hProcess || WaitForSingleObject(m_info.hProcess, timeoutMs) != WAIT_OBJECT_0)
-        return false;
+    if (!m_info.hProcess || WaitForSingleObject(m_info.hProcess, timeoutMs) != WAIT_OBJECT_0) return false;
     DWORD code = 0;
     GetExitCodeProcess(m_info.hProcess, &code);
-    if (exitCode)
-        *exitCode = code;
+    if (exitCode) *exitCode = code;
     return true;
 }
 
 void Process::Kill() {
-    if (!Running())
-        return;
+    if (!Running()) return;
     TerminateProcess(m_info.hProcess, 1);
     WaitForSingleObject(m_info.hProcess, 5000);
 }
@@ -195,10 +175,8 @@ std::vector<HWND> TopLevelWindows(DWORD pid, bool visibleOnly) {
 
 HWND FindTopLevel(DWORD pid, const char* className, const char* caption) {
     for (HWND window : TopLevelWindows(pid)) {
-        if (className && ClassOf(window) != className)
-            continue;
-        if (caption && TextOf(window) != caption)
-            continue;
+        if (className && ClassOf(window) != className) continue;
+        if (caption && TextOf(window) != caption) continue;
         return window;
     }
     return nullptr;
@@ -212,8 +190,7 @@ HWND WaitForTopLevel(DWORD pid, const char* className, const char* caption, DWOR
 
 std::string TextOf(HWND window) {
     LRESULT length = 0;
-    if (!window || !Send(window, WM_GETTEXTLENGTH, 0, 0, &length) || length < 0)
-        return std::string();
+    if (!window || !Send(window, WM_GETTEXTLENGTH, 0, 0, &length) || length < 0) return std::string();
     // The length may count characters or bytes; leave room for either.
     std::vector<char> buffer(static_cast<size_t>(length) * 2 + 16, '\0');
     LRESULT copied = 0;
@@ -240,9 +217,7 @@ bool ClickLater(HWND dialog, int id) {
     return button && PostMessageA(button, BM_CLICK, 0, 0);
 }
 
-bool PostCommand(HWND window, int id) {
-    return PostMessageA(window, WM_COMMAND, MAKEWPARAM(id, 0), 0) != FALSE;
-}
+bool PostCommand(HWND window, int id) { return PostMessageA(window, WM_COMMAND, MAKEWPARAM(id, 0), 0) != FALSE; }
 
 bool Settle(HWND window) { return window && Send(window, WM_NULL, 0, 0); }
 
@@ -274,8 +249,7 @@ HWND WaitForOtherTopLevel(DWORD pid, HWND except, const char* className, DWORD t
         [&] {
             found = nullptr;
             for (HWND window : TopLevelWindows(pid)) {
-                if (window == except || (className && ClassOf(window) != className))
-                    continue;
+                if (window == except || (className && ClassOf(window) != className)) continue;
                 found = window;
                 break;
             }
@@ -288,8 +262,7 @@ HWND WaitForOtherTopLevel(DWORD pid, HWND except, const char* className, DWORD t
 RECT ChildRect(HWND parent, int id) {
     RECT rect = {};
     HWND child = GetDlgItem(parent, id);
-    if (!child)
-        return rect;
+    if (!child) return rect;
     GetWindowRect(child, &rect);
     MapWindowPoints(HWND_DESKTOP, parent, reinterpret_cast<POINT*>(&rect), 2);
     return rect;
@@ -314,12 +287,9 @@ bool IsMessageBox(HWND window) {
 std::vector<HWND> MessageBoxesOf(const std::vector<DWORD>& pids, const char* caption) {
     std::vector<HWND> boxes;
     for (HWND window : TopLevelWindows(0)) {
-        if (std::find(pids.begin(), pids.end(), ProcessOfWindow(window)) == pids.end())
-            continue;
-        if (!IsMessageBox(window))
-            continue;
-        if (caption && TextOf(window) != caption)
-            continue;
+        if (std::find(pids.begin(), pids.end(), ProcessOfWindow(window)) == pids.end()) continue;
+        if (!IsMessageBox(window)) continue;
+        if (caption && TextOf(window) != caption) continue;
         boxes.push_back(window);
     }
     return boxes;
@@ -367,23 +337,18 @@ struct Canvas {
         bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &raw, nullptr, 0);
         ReleaseDC(nullptr, screen);
         bits = static_cast<DWORD*>(raw);
-        if (dc && bitmap)
-            old = SelectObject(dc, bitmap);
+        if (dc && bitmap) old = SelectObject(dc, bitmap);
     }
     ~Canvas() {
-        if (old)
-            SelectObject(dc, old);
-        if (bitmap)
-            DeleteObject(bitmap);
-        if (dc)
-            DeleteDC(dc);
+        if (old) SelectObject(dc, old);
+        if (bitmap) DeleteObject(bitmap);
+        if (dc) DeleteDC(dc);
     }
     bool Ok() const { return dc && bitmap && bits; }
     IconPixels Pixels() const {
         GdiFlush();
         IconPixels pixels(bits, bits + kIconRoom * kIconRoom);
-        for (DWORD& p : pixels)
-            p &= 0x00FFFFFF;
+        for (DWORD& p : pixels) p &= 0x00FFFFFF;
         return pixels;
     }
 };
@@ -399,32 +364,26 @@ long Distance(const IconPixels& a, const IconPixels& b) {
 // The static control that shows a box's icon.
 HWND IconControlOf(HWND box) {
     for (HWND child : ChildWindows(box)) {
-        if (ClassOf(child) != "Static" || !IsWindowVisible(child))
-            continue;
-        if ((GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON)
-            return child;
+        if (ClassOf(child) != "Static" || !IsWindowVisible(child)) continue;
+        if ((GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) return child;
     }
     return nullptr;
 }
 
 BoxIcon ReadBoxIconOnce(HWND box) {
     HWND control = IconControlOf(box);
-    if (!control)
-        return BoxIcon::None;
+    if (!control) return BoxIcon::None;
     RECT rect = {};
-    if (!GetWindowRect(control, &rect))
-        return BoxIcon::Unreadable;
+    if (!GetWindowRect(control, &rect)) return BoxIcon::Unreadable;
 
     Canvas shot;
-    if (!shot.Ok())
-        return BoxIcon::Unreadable;
+    if (!shot.Ok()) return BoxIcon::Unreadable;
     HDC screen = GetDC(nullptr);
     const bool copied = BitBlt(shot.dc, 0, 0, kIconRoom, kIconRoom, screen, rect.left, rect.top, SRCCOPY) != FALSE;
     // The box's own background, just left of the icon.
     const COLORREF background = GetPixel(screen, rect.left - 2, rect.top + kIconRoom / 2);
     ReleaseDC(nullptr, screen);
-    if (!copied || background == CLR_INVALID)
-        return BoxIcon::Unreadable;
+    if (!copied || background == CLR_INVALID) return BoxIcon::Unreadable;
     const IconPixels seen = shot.Pixels();
 
     struct Candidate {
@@ -440,8 +399,7 @@ BoxIcon ReadBoxIconOnce(HWND box) {
     long bestDistance = 0;
     for (const Candidate& candidate : candidates) {
         Canvas drawn;
-        if (!drawn.Ok())
-            return BoxIcon::Unreadable;
+        if (!drawn.Ok()) return BoxIcon::Unreadable;
         HBRUSH brush = CreateSolidBrush(background);
         RECT all = {0, 0, kIconRoom, kIconRoom};
         FillRect(drawn.dc, &all, brush);
@@ -490,20 +448,17 @@ BoxIcon MessageBoxIcon(HWND box, DWORD timeoutMs) {
 void WindowWatch::Sample() {
     for (HWND window : TopLevelWindows(0)) {
         const DWORD pid = ProcessOfWindow(window);
-        if (std::find(m_pids.begin(), m_pids.end(), pid) == m_pids.end())
-            continue;
-        const bool known = std::any_of(m_seen.begin(), m_seen.end(),
-                                       [&](const Seen& seen) { return seen.window == window; });
-        if (!known)
-            m_seen.push_back(Seen{pid, window, TextOf(window)});
+        if (std::find(m_pids.begin(), m_pids.end(), pid) == m_pids.end()) continue;
+        const bool known =
+            std::any_of(m_seen.begin(), m_seen.end(), [&](const Seen& seen) { return seen.window == window; });
+        if (!known) m_seen.push_back(Seen{pid, window, TextOf(window)});
     }
 }
 
 std::vector<std::string> WindowWatch::SeenFor(DWORD pid) const {
     std::vector<std::string> captions;
     for (const Seen& seen : m_seen)
-        if (seen.pid == pid)
-            captions.push_back(seen.caption);
+        if (seen.pid == pid) captions.push_back(seen.caption);
     return captions;
 }
 
@@ -511,15 +466,13 @@ std::vector<std::string> WindowWatch::SeenFor(DWORD pid) const {
 
 int ListItemCount(HWND list) {
     LRESULT count = -1;
-    if (!list || !Send(list, LVM_GETITEMCOUNT, 0, 0, &count))
-        return -1;
+    if (!list || !Send(list, LVM_GETITEMCOUNT, 0, 0, &count)) return -1;
     return static_cast<int>(count);
 }
 
 int ListColumnWidth(HWND list, int column) {
     LRESULT width = -1;
-    if (!list || !Send(list, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(column), 0, &width))
-        return -1;
+    if (!list || !Send(list, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(column), 0, &width)) return -1;
     return static_cast<int>(width);
 }
 
@@ -543,8 +496,7 @@ int ListStringWidth(HWND list, const std::string& text) {
 bool ReadListRows(HWND list, int columns, std::vector<std::vector<std::string>>& rows) {
     rows.clear();
     const int count = ListItemCount(list);
-    if (count < 0)
-        return false;
+    if (count < 0) return false;
     // Both sides are built by the same compiler for the same machine, so the
     // LVITEMA we lay out here is the one the list reads there.
     constexpr SIZE_T kTextRoom = 1024;
@@ -564,19 +516,16 @@ bool ReadListRows(HWND list, int columns, std::vector<std::vector<std::string>>&
                  Send(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(remote.At(0)),
                       &length) &&
                  remote.Read(sizeof(LVITEMA), text, kTextRoom);
-            if (ok)
-                texts.emplace_back(text, strnlen(text, kTextRoom));
+            if (ok) texts.emplace_back(text, strnlen(text, kTextRoom));
         }
-        if (ok)
-            rows.push_back(std::move(texts));
+        if (ok) rows.push_back(std::move(texts));
     }
     return ok;
 }
 
 int ListCheckState(HWND list, int row) {
     LRESULT state = 0;
-    if (!list || !Send(list, LVM_GETITEMSTATE, static_cast<WPARAM>(row), LVIS_STATEIMAGEMASK, &state))
-        return -1;
+    if (!list || !Send(list, LVM_GETITEMSTATE, static_cast<WPARAM>(row), LVIS_STATEIMAGEMASK, &state)) return -1;
     return static_cast<int>((state & LVIS_STATEIMAGEMASK) >> 12);
 }
 
@@ -625,8 +574,8 @@ bool ReadComboItems(HWND combo, std::vector<std::string>& items, int& selected) 
             return false;
         const int wide = static_cast<int>(wcsnlen(text.data(), text.size()));
         std::string narrow(static_cast<size_t>(wide) * 2 + 1, '\0');
-        const int bytes = WideCharToMultiByte(CP_ACP, 0, text.data(), wide, &narrow[0],
-                                              static_cast<int>(narrow.size()), nullptr, nullptr);
+        const int bytes = WideCharToMultiByte(CP_ACP, 0, text.data(), wide, &narrow[0], static_cast<int>(narrow.size()),
+                                              nullptr, nullptr);
         narrow.resize(static_cast<size_t>(bytes > 0 ? bytes : 0));
         items.push_back(narrow);
     }
@@ -639,12 +588,10 @@ HWND FindPopupMenuWindow(DWORD pid) { return FindTopLevel(pid, "#32768", nullptr
 bool ReadPopupMenuItems(HWND menuWindow, std::vector<std::pair<UINT, std::string>>& items) {
     items.clear();
     LRESULT handle = 0;
-    if (!menuWindow || !Send(menuWindow, MN_GETHMENU, 0, 0, &handle) || !handle)
-        return false;
+    if (!menuWindow || !Send(menuWindow, MN_GETHMENU, 0, 0, &handle) || !handle) return false;
     HMENU menu = reinterpret_cast<HMENU>(handle);
     const int count = GetMenuItemCount(menu);
-    if (count < 0)
-        return false;
+    if (count < 0) return false;
     for (int i = 0; i < count; ++i) {
         char text[256] = {};
         GetMenuStringA(menu, static_cast<UINT>(i), text, sizeof text, MF_BYPOSITION);
@@ -657,8 +604,7 @@ bool ReadPopupMenuItems(HWND menuWindow, std::vector<std::pair<UINT, std::string
 
 bool NamedBlockExists(const std::string& mappingName) {
     HANDLE mapping = OpenFileMappingA(FILE_MAP_READ, FALSE, mappingName.c_str());
-    if (!mapping)
-        return false;
+    if (!mapping) return false;
     CloseHandle(mapping);
     return true;
 }
@@ -666,8 +612,7 @@ bool NamedBlockExists(const std::string& mappingName) {
 bool ReadNamedBlockText(const std::string& mappingName, const std::string& lockName, std::string& text) {
     text.clear();
     HANDLE mapping = OpenFileMappingA(FILE_MAP_READ, FALSE, mappingName.c_str());
-    if (!mapping)
-        return false;
+    if (!mapping) return false;
     const char* view = static_cast<const char*>(MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0));
     bool ok = false;
     if (view) {
@@ -677,10 +622,8 @@ bool ReadNamedBlockText(const std::string& mappingName, const std::string& lockN
         const DWORD waited = lock ? WaitForSingleObject(lock, 2000) : WAIT_FAILED;
         const bool held = waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
         text.assign(view, strnlen(view, room));
-        if (held)
-            ReleaseMutex(lock);
-        if (lock)
-            CloseHandle(lock);
+        if (held) ReleaseMutex(lock);
+        if (lock) CloseHandle(lock);
         UnmapViewOfFile(view);
         ok = true;
     }
@@ -702,22 +645,19 @@ bool CaptureWindowToBmp(HWND window, const std::string& bmpPath) {
     RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME | RDW_UPDATENOW);
     Settle(window);
     RECT rect = {};
-    if (!GetWindowRect(window, &rect))
-        return false;
+    if (!GetWindowRect(window, &rect)) return false;
     // A maximised window's frame lies past the screen's edges, where there is nothing to copy.
     const RECT screenArea = {GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
                              GetSystemMetrics(SM_XVIRTUALSCREEN) + GetSystemMetrics(SM_CXVIRTUALSCREEN),
                              GetSystemMetrics(SM_YVIRTUALSCREEN) + GetSystemMetrics(SM_CYVIRTUALSCREEN)};
-    if (!IntersectRect(&rect, &rect, &screenArea))
-        return false;
+    if (!IntersectRect(&rect, &rect, &screenArea)) return false;
     return CaptureScreenAreaToBmp(rect, bmpPath);
 }
 
 bool CaptureScreenAreaToBmp(const RECT& rect, const std::string& bmpPath) {
     const int width = rect.right - rect.left;
     const int height = rect.bottom - rect.top;
-    if (width <= 0 || height <= 0)
-        return false;
+    if (width <= 0 || height <= 0) return false;
 
     HDC screen = GetDC(nullptr);
     HDC memory = CreateCompatibleDC(screen);
@@ -740,8 +680,7 @@ bool CaptureScreenAreaToBmp(const RECT& rect, const std::string& bmpPath) {
     DeleteObject(bitmap);
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
-    if (!read)
-        return false;
+    if (!read) return false;
 
     BITMAPFILEHEADER file = {};
     file.bfType = 0x4D42;  // "BM"
@@ -749,9 +688,9 @@ bool CaptureScreenAreaToBmp(const RECT& rect, const std::string& bmpPath) {
     file.bfSize = file.bfOffBits + static_cast<DWORD>(pixels.size());
     header.biSizeImage = static_cast<DWORD>(pixels.size());
     std::FILE* out = std::fopen(bmpPath.c_str(), "wb");
-    if (!out)
-        return false;
-    const bool written = std::fwrite(&file, sizeof file, 1, out) == 1 && std::fwrite(&header, sizeof header, 1, out) == 1 &&
+    if (!out) return false;
+    const bool written = std::fwrite(&file, sizeof file, 1, out) == 1 &&
+                         std::fwrite(&header, sizeof header, 1, out) == 1 &&
                          std::fwrite(pixels.data(), 1, pixels.size(), out) == pixels.size();
     return std::fclose(out) == 0 && written;
 }
@@ -760,14 +699,12 @@ bool CaptureScreen(const RECT& screenRect, std::vector<unsigned char>& pixels) {
     pixels.clear();
     const int width = screenRect.right - screenRect.left;
     const int height = screenRect.bottom - screenRect.top;
-    if (width <= 0 || height <= 0)
-        return false;
+    if (width <= 0 || height <= 0) return false;
     HDC screen = GetDC(nullptr);
     HDC memory = CreateCompatibleDC(screen);
     HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
     HGDIOBJ old = SelectObject(memory, bitmap);
-    const bool copied =
-        BitBlt(memory, 0, 0, width, height, screen, screenRect.left, screenRect.top, SRCCOPY) != FALSE;
+    const bool copied = BitBlt(memory, 0, 0, width, height, screen, screenRect.left, screenRect.top, SRCCOPY) != FALSE;
     SelectObject(memory, old);
     BITMAPINFOHEADER header = {};
     header.biSize = sizeof header;
@@ -782,8 +719,7 @@ bool CaptureScreen(const RECT& screenRect, std::vector<unsigned char>& pixels) {
     DeleteObject(bitmap);
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
-    if (!read)
-        pixels.clear();
+    if (!read) pixels.clear();
     return read;
 }
 

@@ -35,10 +35,10 @@ constexpr int kCommandClear = 32775;
 constexpr int kCommandExplorerVerbs = 32784;
 
 // Ids of the system file dialog's controls.
-constexpr int kFileTypeCombo = 0x470;     // cmb1
-constexpr int kReadOnlyCheck = 0x410;     // chx1
-constexpr int kFileNameCombo = 0x47C;     // cmb13
-constexpr int kFileNameEdit = 0x480;      // edt1
+constexpr int kFileTypeCombo = 0x470;  // cmb1
+constexpr int kReadOnlyCheck = 0x410;  // chx1
+constexpr int kFileNameCombo = 0x47C;  // cmb13
+constexpr int kFileNameEdit = 0x480;   // edt1
 
 const char kDeleteQuestion[] = "是否要删除选中的目录或文件？\n\n删除后将不可恢复，确定吗？";
 const char kClearQuestion[] = "确定要清空当前数据吗？";
@@ -98,8 +98,7 @@ bool Within(const std::string& path, const std::string& entry) {
 // A listed entry that cannot go while the test holds something in it.
 bool HoldsHeld(const std::string& listed) {
     for (const TreeEntry& entry : kTree)
-        if (entry.held && Within(Bare(entry.path), listed))
-            return true;
+        if (entry.held && Within(Bare(entry.path), listed)) return true;
     return false;
 }
 
@@ -115,8 +114,7 @@ public:
     HeldFile& operator=(const HeldFile&) = delete;
     bool Held() const { return m_handle != INVALID_HANDLE_VALUE; }
     void Release() {
-        if (Held())
-            CloseHandle(m_handle);
+        if (Held()) CloseHandle(m_handle);
         m_handle = INVALID_HANDLE_VALUE;
     }
 
@@ -128,24 +126,21 @@ bool ReadFileBytes(const std::string& path, std::string& bytes) {
     bytes.clear();
     HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
+    if (file == INVALID_HANDLE_VALUE) return false;
     char chunk[4096];
     DWORD got = 0;
     bool ok = true;
-    while ((ok = ReadFile(file, chunk, sizeof chunk, &got, nullptr) != FALSE) && got > 0)
-        bytes.append(chunk, got);
+    while ((ok = ReadFile(file, chunk, sizeof chunk, &got, nullptr) != FALSE) && got > 0) bytes.append(chunk, got);
     CloseHandle(file);
     return ok;
 }
 
 bool WriteFileBytes(const std::string& path, const std::string& bytes) {
     HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
+    if (file == INVALID_HANDLE_VALUE) return false;
     DWORD written = 0;
-    const bool ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-                    written == bytes.size();
+    const bool ok =
+        WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) && written == bytes.size();
     return CloseHandle(file) && ok;
 }
 
@@ -154,12 +149,10 @@ std::string NamesIn(const std::string& folder) {
     std::string names;
     WIN32_FIND_DATAA entry;
     HANDLE find = FindFirstFileA(Extended(folder + "\\*").c_str(), &entry);
-    if (find == INVALID_HANDLE_VALUE)
-        return "(cannot list " + folder + ")";
+    if (find == INVALID_HANDLE_VALUE) return "(cannot list " + folder + ")";
     do {
         const std::string name = entry.cFileName;
-        if (name != "." && name != "..")
-            names += (names.empty() ? "\"" : ", \"") + name + "\"";
+        if (name != "." && name != "..") names += (names.empty() ? "\"" : ", \"") + name + "\"";
     } while (FindNextFileA(find, &entry));
     FindClose(find);
     return names.empty() ? "(nothing)" : names;
@@ -212,8 +205,7 @@ protected:
     Rows ExpectedRows() const {
         Rows rows;
         for (const TreeEntry& entry : kTree) {
-            if (!entry.listed)
-                continue;
+            if (!entry.listed) continue;
             const std::string relative = Bare(entry.path);
             const std::string name = relative.substr(relative.find_last_of('\\') + 1);
             rows.push_back(
@@ -246,11 +238,9 @@ protected:
         e2e::WaitUntil(
             [&] {
                 box = nullptr;
-                if (previous && IsWindow(previous) && IsWindowVisible(previous))
-                    return false;
+                if (previous && IsWindow(previous) && IsWindowVisible(previous)) return false;
                 for (HWND candidate : e2e::MessageBoxesOf({pid}))
-                    if (candidate != previous)
-                        box = candidate;
+                    if (candidate != previous) box = candidate;
                 return box != nullptr;
             },
             kWindowTimeoutMs);
@@ -262,22 +252,28 @@ protected:
 
 struct DeleteCase {
     const char* name;
-    bool selectAll;                   // "全选" first; the rows not named below are then unchecked
-    std::vector<std::string> checked; // the rows checked when "删除" is pressed
-    int answer;                       // to the question
-    bool again;                       // the held files are let go and "删除" is pressed once more
+    bool selectAll;                    // "全选" first; the rows not named below are then unchecked
+    std::vector<std::string> checked;  // the rows checked when "删除" is pressed
+    int answer;                        // to the question
+    bool again;                        // the held files are let go and "删除" is pressed once more
 };
 
 const DeleteCase kDeleteCases[] = {
     // The held file and the folder with a held file in it fail and stay,
     // still checked; let go, they are deleted by the next press. The
     // unchecked rows (con, aux.txt, "trail ") are never touched.
-    {"CheckedRowsGoHeldOnesFailAndStay", false,
-     {"report.", "报告.", "dir.\\", "held.", "locked.\\", "sub\\nul.log"}, IDYES, true},
+    {"CheckedRowsGoHeldOnesFailAndStay",
+     false,
+     {"report.", "报告.", "dir.\\", "held.", "locked.\\", "sub\\nul.log"},
+     IDYES,
+     true},
     {"AnsweringNoChangesNothing", false, {"report.", "报告.", "dir.\\", "held.", "sub\\nul.log"}, IDNO, false},
     {"NothingCheckedStillAsksAndCountsNothing", false, {}, IDYES, false},
-    {"SelectAllThenUncheckOneDeletesTheRest", true,
-     {"report.", "报告.", "dir.\\", "con", "aux.txt", "trail \\", "held.", "locked.\\"}, IDYES, false},
+    {"SelectAllThenUncheckOneDeletesTheRest",
+     true,
+     {"report.", "报告.", "dir.\\", "con", "aux.txt", "trail \\", "held.", "locked.\\"},
+     IDYES,
+     false},
 };
 
 class DeleteButton : public ListE2E, public ::testing::WithParamInterface<DeleteCase> {
@@ -298,8 +294,7 @@ protected:
         EXPECT_EQ(GetWindow(question, GW_OWNER), window) << "the question belongs to the main window";
         const BoxIcon questionIcon = e2e::MessageBoxIcon(question);
         EXPECT_EQ(questionIcon, BoxIcon::Question) << e2e::BoxIconName(questionIcon);
-        if (questionPicture)
-            Shoot(question, questionPicture);
+        if (questionPicture) Shoot(question, questionPicture);
         for (const TreeEntry& entry : kTree)
             EXPECT_EQ(m_box.Exists(std::string("tree\\") + entry.path), m_present.count(Bare(entry.path)) > 0)
                 << "changed before the answer: " << entry.path;
@@ -394,12 +389,10 @@ TEST_P(DeleteButton, DeletesExactlyTheCheckedEntries) {
     const DeleteCase& c = GetParam();
     MakeTree();
     ASSERT_FALSE(HasFatalFailure());
-    for (const TreeEntry& entry : kTree)
-        m_present.insert(Bare(entry.path));
+    for (const TreeEntry& entry : kTree) m_present.insert(Bare(entry.path));
     std::vector<std::unique_ptr<HeldFile>> held;
     for (const TreeEntry& entry : kTree) {
-        if (!entry.held)
-            continue;
+        if (!entry.held) continue;
         held.push_back(std::make_unique<HeldFile>(m_box.Path(std::string("tree\\") + entry.path)));
         ASSERT_TRUE(held.back()->Held()) << entry.path;
     }
@@ -411,8 +404,7 @@ TEST_P(DeleteButton, DeletesExactlyTheCheckedEntries) {
     HWND list = GetDlgItem(window, kListResult);
 
     std::set<std::string> checkedPaths;
-    for (const std::string& entry : c.checked)
-        checkedPaths.insert(RowPath(entry));
+    for (const std::string& entry : c.checked) checkedPaths.insert(RowPath(entry));
     ASSERT_EQ(checkedPaths.size(), c.checked.size());
     for (size_t row = 0; row < before.size(); ++row)
         EXPECT_EQ(e2e::ListCheckState(list, static_cast<int>(row)), 1)
@@ -458,29 +450,24 @@ TEST_P(DeleteButton, DeletesExactlyTheCheckedEntries) {
 
     PressDelete(*program, window, c.answer, DeleteSummary(deleted, failed), first ? "e2e_delete_question" : nullptr);
     ASSERT_FALSE(HasFatalFailure());
-    for (const std::string& entry : deletedEntries)
-        Gone(entry);
+    for (const std::string& entry : deletedEntries) Gone(entry);
     ExpectListAndDisk(list, rows, rowChecks);
-    if (failed > 0)
-        Shoot(window, std::string("e2e_delete_") + c.name);
+    if (failed > 0) Shoot(window, std::string("e2e_delete_") + c.name);
 
     if (c.again) {
         ASSERT_GT(failed, 0) << "nothing failed to try again";
         // Let go, the failed rows (still checked) go with the next press.
-        for (auto& file : held)
-            file->Release();
+        for (auto& file : held) file->Release();
         Rows rest;
         std::vector<bool> restChecks;
         for (size_t row = 0; row < rows.size(); ++row) {
-            if (rows[row][4] == kFailed)
-                continue;
+            if (rows[row][4] == kFailed) continue;
             rest.push_back(rows[row]);
             restChecks.push_back(rowChecks[row]);
         }
         PressDelete(*program, window, IDYES, DeleteSummary(failed, 0), nullptr);
         ASSERT_FALSE(HasFatalFailure());
-        for (const std::string& entry : failedEntries)
-            Gone(entry);
+        for (const std::string& entry : failedEntries) Gone(entry);
         ExpectListAndDisk(list, rest, restChecks);
     }
     EXPECT_TRUE(CloseMainWindow(*program, window));
@@ -495,17 +482,14 @@ INSTANTIATE_TEST_SUITE_P(Checked, DeleteButton, ::testing::ValuesIn(kDeleteCases
 // inside the file-name combo box where there is one.
 HWND FileNameField(HWND dialog) {
     HWND combo = GetDlgItem(dialog, kFileNameCombo);
-    if (combo && e2e::ClassOf(combo) == "Edit")
-        return combo;
+    if (combo && e2e::ClassOf(combo) == "Edit") return combo;
     if (combo) {
         std::vector<HWND> pending = e2e::ChildWindows(combo);
         while (!pending.empty()) {
             HWND child = pending.back();
             pending.pop_back();
-            if (e2e::ClassOf(child) == "Edit")
-                return child;
-            for (HWND inner : e2e::ChildWindows(child))
-                pending.push_back(inner);
+            if (e2e::ClassOf(child) == "Edit") return child;
+            for (HWND inner : e2e::ChildWindows(child)) pending.push_back(inner);
         }
     }
     HWND edit = GetDlgItem(dialog, kFileNameEdit);
@@ -590,8 +574,7 @@ TEST_P(ExportButton, WritesTheListedPathsToTheChosenFile) {
     EXPECT_EQ(chosenType, 0);
     HWND readOnly = GetDlgItem(dialog, kReadOnlyCheck);
     EXPECT_TRUE(!readOnly || !IsWindowVisible(readOnly)) << "the read-only box is shown";
-    if (std::string(c.name) == kExportCases[0].name)
-        Shoot(dialog, "e2e_export_dialog");
+    if (std::string(c.name) == kExportCases[0].name) Shoot(dialog, "e2e_export_dialog");
 
     const std::string typed = m_box.Path(std::string("out\\") + c.typed);
     LRESULT set = 0;
@@ -616,8 +599,7 @@ TEST_P(ExportButton, WritesTheListedPathsToTheChosenFile) {
 
     if (c.written) {
         std::string expected;
-        for (const std::vector<std::string>& row : rows)
-            expected += (expected.empty() ? "" : "\r\n") + row[0];
+        for (const std::vector<std::string>& row : rows) expected += (expected.empty() ? "" : "\r\n") + row[0];
         if (!c.clearFirst) {
             EXPECT_NE(expected.find(kReportGbk), std::string::npos) << "the tree's Chinese name is not listed in GBK";
         }
@@ -655,8 +637,7 @@ struct KeyContent {
 KeyContent ReadKeyContent(const std::string& path) {
     KeyContent content;
     HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return content;
+    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return content;
     content.exists = true;
     char data[1024] = {};
     DWORD size = sizeof data - 1;
@@ -665,14 +646,12 @@ KeyContent ReadKeyContent(const std::string& path) {
     for (DWORD i = 0;; ++i) {
         char name[512] = {};
         DWORD length = sizeof name;
-        if (RegEnumValueA(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-            break;
+        if (RegEnumValueA(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
         content.valueNames.push_back(name);
     }
     for (DWORD i = 0;; ++i) {
         char name[512] = {};
-        if (RegEnumKeyA(key, i, name, sizeof name) != ERROR_SUCCESS)
-            break;
+        if (RegEnumKeyA(key, i, name, sizeof name) != ERROR_SUCCESS) break;
         content.subkeys.push_back(name);
     }
     RegCloseKey(key);
@@ -689,11 +668,12 @@ std::set<std::string> SubkeysOf(const std::string& path) {
 struct VerbKeys {
     std::string search, folderDelete, fileDelete;
     explicit VerbKeys(const std::string& id)
-        : search("Folder\\shell\\" + id), folderDelete("Folder\\shell\\" + id + "_del"),
+        : search("Folder\\shell\\" + id),
+          folderDelete("Folder\\shell\\" + id + "_del"),
           fileDelete("*\\shell\\Z" + id + "_del") {}
     std::vector<std::string> All() const {
-        return {search, search + "\\command", folderDelete, folderDelete + "\\command", fileDelete,
-                fileDelete + "\\command"};
+        return {search,     search + "\\command",    folderDelete, folderDelete + "\\command",
+                fileDelete, fileDelete + "\\command"};
     }
 };
 
@@ -723,8 +703,7 @@ void ExpectVerbsPresent(const VerbKeys& keys, const std::string& exe) {
 }
 
 void ExpectVerbsAbsent(const VerbKeys& keys) {
-    for (const std::string& path : keys.All())
-        EXPECT_FALSE(ReadKeyContent(path).exists) << "left behind: " << path;
+    for (const std::string& path : keys.All()) EXPECT_FALSE(ReadKeyContent(path).exists) << "left behind: " << path;
 }
 
 struct VerbCase {
@@ -751,8 +730,7 @@ const VerbCase kVerbCases[] = {
 
 std::string WithId(std::string text, const std::string& id) {
     const std::string marker = "<id>";
-    for (size_t at; (at = text.find(marker)) != std::string::npos;)
-        text.replace(at, marker.size(), id);
+    for (size_t at; (at = text.find(marker)) != std::string::npos;) text.replace(at, marker.size(), id);
     return text;
 }
 
@@ -784,11 +762,9 @@ protected:
     // when this system keeps another process's menus out of reach.
     static std::string SwitchLabel(HWND menu) {
         std::vector<std::pair<UINT, std::string>> items;
-        if (!e2e::ReadPopupMenuItems(menu, items))
-            return std::string();
+        if (!e2e::ReadPopupMenuItems(menu, items)) return std::string();
         for (const auto& item : items)
-            if (item.first == static_cast<UINT>(kCommandExplorerVerbs))
-                return item.second;
+            if (item.first == static_cast<UINT>(kCommandExplorerVerbs)) return item.second;
         return "(no item " + std::to_string(kCommandExplorerVerbs) + ")";
     }
 
@@ -817,8 +793,7 @@ TEST_P(ExplorerVerbs, SwitchAddsAndRemovesTheVerbKeys) {
     const VerbKeys keys(id);
     VerbRegistryGuard guard(id);  // clears the verbs now, puts back the prior ones at the end
     ExpectVerbsAbsent(keys);
-    for (const auto& key : c.before)
-        WriteClassesKey(WithId(key.first, id), key.second);
+    for (const auto& key : c.before) WriteClassesKey(WithId(key.first, id), key.second);
     const std::set<std::string> folderVerbsBefore = SubkeysOf("Folder\\shell");
     const std::set<std::string> fileVerbsBefore = SubkeysOf("*\\shell");
 
@@ -901,8 +876,7 @@ TEST_P(ExplorerVerbs, SwitchAddsAndRemovesTheVerbKeys) {
 std::string ShellCommandFor(const std::string& stored, const std::string& item) {
     std::string line = stored;
     const size_t at = line.find("%L");
-    if (at != std::string::npos)
-        line.replace(at, 2, item);
+    if (at != std::string::npos) line.replace(at, 2, item);
     return line;
 }
 
@@ -1081,8 +1055,8 @@ TEST_F(BusyWindow, AStoppedSearchSaysSoAndAMissingFolderIsNamed) {
     // A press of the button right after it started the search stops it. On a
     // busy machine the walk may end before the second press is taken; such a
     // round says "搜索完成" with every entry counted, and is tried again.
-    const std::string whole = "搜索完成，共搜索了" + std::to_string(kFolders) + "个目录和" +
-                              std::to_string(kFolders * kPerFolder) + "个文件";
+    const std::string whole =
+        "搜索完成，共搜索了" + std::to_string(kFolders) + "个目录和" + std::to_string(kFolders * kPerFolder) + "个文件";
     std::string text;
     for (int round = 0; round < 5; ++round) {
         ASSERT_TRUE(e2e::ClickLater(window, kButtonSearch));
@@ -1092,7 +1066,8 @@ TEST_F(BusyWindow, AStoppedSearchSaysSoAndAMissingFolderIsNamed) {
         text = e2e::MessageBoxText(summary);
         ASSERT_TRUE(e2e::AnswerMessageBox(summary, IDOK));
         ASSERT_TRUE(e2e::WaitUntil([&] { return !IsWindow(summary); }, kWindowTimeoutMs));
-        ASSERT_TRUE(e2e::WaitUntil([&] { return IsWindowEnabled(GetDlgItem(window, kButtonSearch)); }, kWindowTimeoutMs));
+        ASSERT_TRUE(
+            e2e::WaitUntil([&] { return IsWindowEnabled(GetDlgItem(window, kButtonSearch)); }, kWindowTimeoutMs));
         if (text.rfind(whole, 0) != 0) break;
     }
     EXPECT_EQ(text.rfind("搜索已停止，共搜索了", 0), 0u) << text;

@@ -37,8 +37,8 @@ const char kNotesText[] = "下载说明 (readme)\r\nAlbum: 12 tracks, 320 kbps\r
 
 std::string ReadFileBytes(const std::string& path) {
     std::string text;
-    HANDLE file = CreateFileA(("\\\\?\\" + path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
-                              nullptr);
+    HANDLE file =
+        CreateFileA(("\\\\?\\" + path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) return "(cannot open " + path + ")";
     char buffer[4096];
     DWORD read = 0;

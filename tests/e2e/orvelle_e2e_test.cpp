@@ -75,12 +75,10 @@ std::string HandOverKinds() {
 // quiet period cannot pass before they have all handed over.
 bool HoldCollector(Process& collector) {
     const HANDLE lock = OpenMutexA(SYNCHRONIZE, FALSE, HandOverLock().c_str());
-    if (!lock)
-        return false;
+    if (!lock) return false;
     bool held = false;
     for (int attempt = 0; attempt < 1000 && !held; ++attempt) {
-        if (!collector.Suspend())
-            break;
+        if (!collector.Suspend()) break;
         const DWORD wait = WaitForSingleObject(lock, 0);
         if (wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED) {
             ReleaseMutex(lock);
@@ -96,8 +94,7 @@ bool HoldCollector(Process& collector) {
 
 std::string Joined(const std::vector<std::string>& paths) {
     std::string text;
-    for (const std::string& path : paths)
-        text += (text.empty() ? "" : "\r") + path;
+    for (const std::string& path : paths) text += (text.empty() ? "" : "\r") + path;
     return text;
 }
 
@@ -106,8 +103,7 @@ std::vector<std::string> SplitAtCr(const std::string& text) {
     size_t start = 0;
     for (size_t end; (end = text.find('\r', start)) != std::string::npos; start = end + 1)
         items.push_back(text.substr(start, end - start));
-    if (start < text.size())
-        items.push_back(text.substr(start));
+    if (start < text.size()) items.push_back(text.substr(start));
     return items;
 }
 
@@ -118,8 +114,7 @@ bool EndsWith(const std::string& text, const std::string& tail) {
 // Milliseconds from the process's creation until now.
 DWORD MsSinceCreation(HANDLE process) {
     FILETIME created, exited, kernel, user, now;
-    if (!GetProcessTimes(process, &created, &exited, &kernel, &user))
-        return 0;
+    if (!GetProcessTimes(process, &created, &exited, &kernel, &user)) return 0;
     GetSystemTimeAsFileTime(&now);
     ULARGE_INTEGER a, b;
     a.LowPart = created.dwLowDateTime;
@@ -133,9 +128,9 @@ DWORD MsSinceCreation(HANDLE process) {
 
 struct CloseCase {
     const char* name;
-    const char* saved;    // "Path" written before the start; null: no settings file
-    const char* typed;    // put into the path field before closing; null: left as it is
-    UINT message;         // how the window is closed
+    const char* saved;  // "Path" written before the start; null: no settings file
+    const char* typed;  // put into the path field before closing; null: left as it is
+    UINT message;       // how the window is closed
     WPARAM wParam;
 };
 
@@ -262,10 +257,8 @@ TEST_F(OrvelleE2E, ThreeDeleteRequestsAskOnceAndDeleteAllInArrivalOrder) {
         KillAll();
         instances.clear();
         pids.clear();
-        for (const std::string& path : paths)
-            instances.push_back(&Launch("-d:" + path, true));
-        for (Process* instance : instances)
-            pids.push_back(instance->Id());
+        for (const std::string& path : paths) instances.push_back(&Launch("-d:" + path, true));
+        for (Process* instance : instances) pids.push_back(instance->Id());
         watchHolder = std::make_unique<e2e::WindowWatch>(pids);
         e2e::WindowWatch& watch = *watchHolder;
 
@@ -280,8 +273,9 @@ TEST_F(OrvelleE2E, ThreeDeleteRequestsAskOnceAndDeleteAllInArrivalOrder) {
                 },
                 kWindowTimeoutMs))
                 << "path " << i << " did not arrive; the block holds: " << HandOverText();
-            if (i == 0)
+            if (i == 0) {
                 ASSERT_TRUE(HoldCollector(*instances[0]));
+            }
             // The first already asked: it was not held in time.
             inTime = e2e::MessageBoxesOf(pids).empty();
         }
@@ -290,8 +284,7 @@ TEST_F(OrvelleE2E, ThreeDeleteRequestsAskOnceAndDeleteAllInArrivalOrder) {
             confirm = WaitForBoxWatched(watch, pids, nullptr, kWindowTimeoutMs);
         else
             std::printf("attempt %d: a path came late; starting again\n", attempt + 1);
-        if (inTime && !confirm)
-            FAIL() << "no confirmation";
+        if (inTime && !confirm) FAIL() << "no confirmation";
     }
     ASSERT_NE(confirm, nullptr) << "each time, a path came more than one quiet period after the one before,"
                                    " or the confirmation came before the last path";
@@ -378,8 +371,7 @@ TEST_F(OrvelleE2E, TwentyDeleteRequestsAtOnceAreEachHandledOnce) {
     ASSERT_FALSE(HasFatalFailure());
 
     std::vector<std::string> paths;
-    for (const std::string& name : names)
-        paths.push_back(m_box.Path(Bare(name)));
+    for (const std::string& name : names) paths.push_back(m_box.Path(Bare(name)));
     std::vector<Process*> instances;
     std::vector<DWORD> pids;
     std::unique_ptr<e2e::WindowWatch> watchHolder;
@@ -388,28 +380,23 @@ TEST_F(OrvelleE2E, TwentyDeleteRequestsAtOnceAreEachHandledOnce) {
         KillAll();
         instances.clear();
         pids.clear();
-        for (const std::string& path : paths)
-            instances.push_back(&Launch("-d:" + path, true));
-        for (Process* instance : instances)
-            pids.push_back(instance->Id());
+        for (const std::string& path : paths) instances.push_back(&Launch("-d:" + path, true));
+        for (Process* instance : instances) pids.push_back(instance->Id());
         watchHolder = std::make_unique<e2e::WindowWatch>(pids);
-        for (Process* instance : instances)
-            ASSERT_TRUE(instance->Resume());
+        for (Process* instance : instances) ASSERT_TRUE(instance->Resume());
         // Whichever claimed the block collects: it is held until all have handed over.
         std::string first;
         ASSERT_TRUE(e2e::WaitUntil(
             [&] {
                 const std::vector<std::string> items = SplitAtCr(HandOverText());
-                if (!items.empty())
-                    first = items[0];
+                if (!items.empty()) first = items[0];
                 return !first.empty();
             },
             // Twenty programs starting at once take a while on an emulated or busy machine.
             4 * kWindowTimeoutMs));
         Process* collector = nullptr;
         for (size_t i = 0; i < paths.size(); ++i)
-            if (paths[i] == first)
-                collector = instances[i];
+            if (paths[i] == first) collector = instances[i];
         ASSERT_NE(collector, nullptr) << "an unknown path came first: " << first;
         ASSERT_TRUE(HoldCollector(*collector));
         e2e::WaitUntil([&] { return SplitAtCr(HandOverText()).size() == paths.size(); }, 2 * kWindowTimeoutMs);
@@ -426,8 +413,7 @@ TEST_F(OrvelleE2E, TwentyDeleteRequestsAtOnceAreEachHandledOnce) {
                 return box != nullptr;
             },
             2 * kWindowTimeoutMs);
-        if (!box)
-            FAIL() << "no confirmation";
+        if (!box) FAIL() << "no confirmation";
         if (arrived == paths.size())
             confirm = box;
         else
@@ -442,8 +428,7 @@ TEST_F(OrvelleE2E, TwentyDeleteRequestsAtOnceAreEachHandledOnce) {
 
     // Every other instance hands over and ends without a word.
     for (Process* instance : instances) {
-        if (instance->Id() == asker)
-            continue;
+        if (instance->Id() == asker) continue;
         DWORD exitCode = 99;
         EXPECT_TRUE(e2e::WaitUntil(
             [&] {
@@ -468,14 +453,12 @@ TEST_F(OrvelleE2E, TwentyDeleteRequestsAtOnceAreEachHandledOnce) {
     EXPECT_EQ(e2e::MessageBoxText(result), kDeletedText);
     ASSERT_TRUE(e2e::AnswerMessageBox(result, IDOK));
     for (Process* instance : instances) {
-        if (instance->Id() != asker)
-            continue;
+        if (instance->Id() != asker) continue;
         DWORD exitCode = 99;
         EXPECT_TRUE(instance->WaitExit(kExitTimeoutMs, &exitCode));
         EXPECT_EQ(exitCode, 0u);
     }
-    for (const std::string& name : names)
-        EXPECT_FALSE(m_box.Exists(Bare(name))) << "not deleted: " << name;
+    for (const std::string& name : names) EXPECT_FALSE(m_box.Exists(Bare(name))) << "not deleted: " << name;
     EXPECT_TRUE(m_box.Exists("many\\file00"));
     EXPECT_TRUE(m_box.Exists("many\\folder01\\inside.txt"));
 }
@@ -640,8 +623,8 @@ const TreeEntry kSearchTree[] = {
     {"dir\\sub\\lpt10", false},
 };
 // What the walk meets: everything but the insides of the two listed folders.
-constexpr int kFoldersMet = 4;   // dir. dir trail sub
-constexpr int kFilesMet = 9;     // report. report 报告. con aux.txt keep.txt console nul.log lpt10
+constexpr int kFoldersMet = 4;  // dir. dir trail sub
+constexpr int kFilesMet = 9;    // report. report 报告. con aux.txt keep.txt console nul.log lpt10
 constexpr int kListedFolders = 2;
 constexpr int kListedFiles = 5;
 
@@ -663,15 +646,13 @@ protected:
     Rows ExpectedRows() const {
         Rows rows;
         for (const TreeEntry& entry : kSearchTree) {
-            if (!entry.listed)
-                continue;
+            if (!entry.listed) continue;
             std::string relative = entry.path;
             const bool folder = relative.back() == '\\';
-            if (folder)
-                relative.pop_back();
+            if (folder) relative.pop_back();
             const std::string name = relative.substr(relative.find_last_of('\\') + 1);
-            rows.push_back({m_box.Path("tree\\" + relative), "[" + name + "]", folder ? "文件夹" : "文件", "-",
-                            "未操作"});
+            rows.push_back(
+                {m_box.Path("tree\\" + relative), "[" + name + "]", folder ? "文件夹" : "文件", "-", "未操作"});
         }
         std::sort(rows.begin(), rows.end());
         return rows;
@@ -690,9 +671,9 @@ TEST_F(SearchTree, SearchFromOutsideListsEveryMalformedEntry) {
 
     const std::string summary = RunSearch(program, window);
     const std::string counts = std::string(kSummaryHead) + std::to_string(kFoldersMet) + "个目录和" +
-                               std::to_string(kFilesMet) + "个文件\r\n找到了畸形目录: " +
-                               std::to_string(kListedFolders) + " 个\r\n找到了畸形文件: " +
-                               std::to_string(kListedFiles) + " 个\r\n共花时: ";
+                               std::to_string(kFilesMet) +
+                               "个文件\r\n找到了畸形目录: " + std::to_string(kListedFolders) +
+                               " 个\r\n找到了畸形文件: " + std::to_string(kListedFiles) + " 个\r\n共花时: ";
     EXPECT_EQ(summary.substr(0, counts.size()), counts) << summary;
     const std::string time = summary.size() > counts.size() ? summary.substr(counts.size()) : "";
     EXPECT_TRUE(EndsWith(time, " 毫秒") || EndsWith(time, " 秒")) << summary;
@@ -705,7 +686,8 @@ TEST_F(SearchTree, SearchFromOutsideListsEveryMalformedEntry) {
     EXPECT_EQ(rows, ExpectedRows());
 
     // At rest again: the button, the title, and export now that rows exist.
-    EXPECT_TRUE(e2e::WaitUntil([&] { return e2e::TextOf(window) == RestTitle(); }, kWindowTimeoutMs)) << e2e::TextOf(window);
+    EXPECT_TRUE(e2e::WaitUntil([&] { return e2e::TextOf(window) == RestTitle(); }, kWindowTimeoutMs))
+        << e2e::TextOf(window);
     EXPECT_EQ(e2e::ControlText(window, kButtonSearch), kSearchButtonRest);
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(window, 1008)));
     // The search only lists.
@@ -715,7 +697,6 @@ TEST_F(SearchTree, SearchFromOutsideListsEveryMalformedEntry) {
 }
 
 // ---- size, layout and pictures of the main window -----------------------------
-
 
 // Waits for the window to settle, then saves a picture of it.
 void Shoot(HWND window, const std::string& name) {

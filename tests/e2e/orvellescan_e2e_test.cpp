@@ -145,7 +145,9 @@ private:
             if (m_at >= m_text.size()) return false;
             char e = m_text[m_at++];
             switch (e) {
-            case '"': case '\\': case '/': out += e; break;
+            case '"':
+            case '\\':
+            case '/': out += e; break;
             case 'b': out += '\b'; break;
             case 'f': out += '\f'; break;
             case 'n': out += '\n'; break;
@@ -162,8 +164,7 @@ private:
                 PutUtf8(out, code);
                 break;
             }
-            default:
-                return false;
+            default: return false;
             }
         }
         return false;
@@ -236,7 +237,9 @@ struct ListedRow {
     bool operator==(const ListedRow& o) const { return relative == o.relative && attribute == o.attribute; }
 };
 
-std::ostream& operator<<(std::ostream& out, const ListedRow& row) { return out << row.relative << " " << row.attribute; }
+std::ostream& operator<<(std::ostream& out, const ListedRow& row) {
+    return out << row.relative << " " << row.attribute;
+}
 
 class OrvelleScanE2E : public ::testing::Test {
 protected:
@@ -263,7 +266,7 @@ protected:
 
     // Runs the program with `args`, stdin holding `input`, in `folder` (the sandbox when empty).
     ScanRun Scan(const std::vector<std::string>& args, const std::string& input = std::string(),
-             const std::string& folder = std::string()) {
+                 const std::string& folder = std::string()) {
         ScanRun run;
         static int counter = 0;
         const std::string stem = m_box.Path("io" + std::to_string(++counter));
@@ -272,12 +275,12 @@ protected:
             return run;
         }
         SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-        HANDLE in = CreateFileA((stem + ".in").c_str(), GENERIC_READ, FILE_SHARE_READ, &inherit, OPEN_ALWAYS, 0,
-                                nullptr);
-        HANDLE out = CreateFileA((stem + ".out").c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
-                                 0, nullptr);
-        HANDLE err = CreateFileA((stem + ".err").c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
-                                 0, nullptr);
+        HANDLE in =
+            CreateFileA((stem + ".in").c_str(), GENERIC_READ, FILE_SHARE_READ, &inherit, OPEN_ALWAYS, 0, nullptr);
+        HANDLE out =
+            CreateFileA((stem + ".out").c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
+        HANDLE err =
+            CreateFileA((stem + ".err").c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
         std::string line = Quoted(m_box.Program());
         for (const std::string& arg : args) line += " " + Quoted(arg);
         STARTUPINFOA startup = {};
@@ -323,10 +326,10 @@ protected:
             return run;
         }
         SetHandleInformation(writeEnd, HANDLE_FLAG_INHERIT, 0);
-        HANDLE out = CreateFileA((stem + ".out").c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
-                                 0, nullptr);
-        HANDLE err = CreateFileA((stem + ".err").c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
-                                 0, nullptr);
+        HANDLE out =
+            CreateFileA((stem + ".out").c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
+        HANDLE err =
+            CreateFileA((stem + ".err").c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
         std::string line = Quoted(m_box.Program());
         for (const std::string& arg : args) line += " " + Quoted(arg);
         STARTUPINFOA startup = {};
@@ -399,8 +402,8 @@ protected:
         } else {
             childIn = CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ, &inherit, OPEN_EXISTING, 0, nullptr);
         }
-        HANDLE err = CreateFileA(run.errPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0,
-                                 nullptr);
+        HANDLE err =
+            CreateFileA(run.errPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
         std::string line = Quoted(m_box.Program());
         for (const std::string& arg : args) line += " " + Quoted(arg);
         STARTUPINFOA startup = {};
@@ -412,8 +415,8 @@ protected:
         PROCESS_INFORMATION info = {};
         std::vector<char> buffer(line.begin(), line.end());
         buffer.push_back('\0');
-        if (CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, TRUE, 0, nullptr, m_box.Folder().c_str(),
-                           &startup, &info)) {
+        if (CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, TRUE, 0, nullptr, m_box.Folder().c_str(), &startup,
+                           &info)) {
             run.process = info.hProcess;
             CloseHandle(info.hThread);
         } else {
@@ -491,7 +494,8 @@ protected:
             EXPECT_EQ(fields[0].compare(0, prefix.size(), prefix), 0) << line;
             std::string relative = fields[0].substr(std::min(prefix.size(), fields[0].size()));
             // The name column is the path's last component, between brackets.
-            std::string name = relative.substr(relative.rfind('\\') == std::string::npos ? 0 : relative.rfind('\\') + 1);
+            std::string name =
+                relative.substr(relative.rfind('\\') == std::string::npos ? 0 : relative.rfind('\\') + 1);
             EXPECT_EQ(fields[1], "[" + name + "]") << line;
             EXPECT_TRUE(fields[2] == "folder" || fields[2] == "file") << line;
             rows.insert({relative + (fields[2] == "folder" ? "\\" : ""), fields[3]});
@@ -505,13 +509,15 @@ protected:
 // A tree with every kind of malformed name next to a well-formed twin, a
 // listed folder with content, and 誠, whose second GBK byte is "\".
 const std::vector<std::string> kTree = {
-    "report.",     "report",       "trail ",    "trail",          "con",        "nul.tar.gz", "ok.txt",
-    "aux\\",       "aux\\in.txt",  "aux\\deep\\", "aux\\deep\\x.txt", "dir.\\",   "dir.\\a.txt", "dir\\",
-    "dir\\a.txt",  "dir\\lpt9.log", "誠\\",      "誠\\prn.doc",    "誠\\誠.txt", "notes\\",    "notes\\readme.md",
+    "report.",          "report", "trail ",      "trail",       "con",
+    "nul.tar.gz",       "ok.txt", "aux\\",       "aux\\in.txt", "aux\\deep\\",
+    "aux\\deep\\x.txt", "dir.\\", "dir.\\a.txt", "dir\\",       "dir\\a.txt",
+    "dir\\lpt9.log",    "誠\\",   "誠\\prn.doc", "誠\\誠.txt",  "notes\\",
+    "notes\\readme.md",
 };
 const std::set<ListedRow> kListed = {
-    {"report.", "-"}, {"trail ", "-"},       {"con", "-"},         {"nul.tar.gz", "-"},
-    {"aux\\", "-"},   {"dir.\\", "-"},       {"dir\\lpt9.log", "-"}, {"誠\\prn.doc", "-"},
+    {"report.", "-"}, {"trail ", "-"}, {"con", "-"},           {"nul.tar.gz", "-"},
+    {"aux\\", "-"},   {"dir.\\", "-"}, {"dir\\lpt9.log", "-"}, {"誠\\prn.doc", "-"},
 };
 const std::vector<std::string> kKept = {"report", "trail", "ok.txt", "dir\\a.txt", "誠\\誠.txt", "notes\\readme.md"};
 
@@ -551,9 +557,10 @@ TEST_F(OrvelleScanE2E, JsonParsesBackToTheRowsAndCounts) {
     for (const ListedRow& row : kListed) {
         const bool folder = row.relative.back() == '\\';
         const std::string relative = folder ? row.relative.substr(0, row.relative.size() - 1) : row.relative;
-        expected.insert(Utf8FromAnsi(Tree() + "\\" + relative) + "|" + Utf8FromAnsi(relative.substr(
-                            relative.rfind('\\') == std::string::npos ? 0 : relative.rfind('\\') + 1)) +
-                        "|" + (folder ? "folder" : "file") + "|" + row.attribute);
+        expected.insert(
+            Utf8FromAnsi(Tree() + "\\" + relative) + "|" +
+            Utf8FromAnsi(relative.substr(relative.rfind('\\') == std::string::npos ? 0 : relative.rfind('\\') + 1)) +
+            "|" + (folder ? "folder" : "file") + "|" + row.attribute);
     }
     for (size_t i = 0; i + 1 < objects.size(); ++i) {
         JsonObject& o = objects[i];
@@ -568,9 +575,10 @@ TEST_F(OrvelleScanE2E, JsonParsesBackToTheRowsAndCounts) {
     JsonObject& summary = objects.back();
     EXPECT_EQ(summary["record"].text, "summary");
     const std::map<std::string, double> counts = {
-        {"folders_searched", 5}, {"files_searched", 12}, {"malformed_folders", 2}, {"malformed_files", 6},
-        {"unsearched", 0},       {"rows", 8},            {"deleted", 0},           {"failed", 0},
-        {"kept", 0},             {"exit_code", 1},
+        {"folders_searched", 5}, {"files_searched", 12}, {"malformed_folders", 2},
+        {"malformed_files", 6},  {"unsearched", 0},      {"rows", 8},
+        {"deleted", 0},          {"failed", 0},          {"kept", 0},
+        {"exit_code", 1},
     };
     for (const auto& count : counts) {
         EXPECT_EQ(summary[count.first].kind, JsonValue::Number) << count.first;
@@ -728,8 +736,8 @@ TEST_F(OrvelleScanE2E, ExitCodes) {
     EXPECT_NE(run.err.find(tree("missing")), std::string::npos) << run.err;
 
     // A file held open without delete sharing makes its folder's deletion fail.
-    HANDLE open = CreateFileA(("\\\\?\\" + tree("held\\con\\open.txt")).c_str(), GENERIC_READ, FILE_SHARE_READ,
-                              nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE open = CreateFileA(("\\\\?\\" + tree("held\\con\\open.txt")).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(open, INVALID_HANDLE_VALUE);
     run = Scan({"--delete", "--yes", "--json", tree("held"), tree("dirty")});
     CloseHandle(open);
@@ -776,9 +784,8 @@ TEST_F(OrvelleScanE2E, TheQuestionComesAfterItsRows) {
     EXPECT_EQ(WaitForSingleObject(run.process, 0), static_cast<DWORD>(WAIT_TIMEOUT));
     DWORD written = 0;
     EXPECT_TRUE(WriteFile(run.in, "n\n", 2, &written, nullptr));
-    ReadUntil(run.out, out, kRunTimeoutMs, [](const std::string& text) {
-        return text.find("\"record\":\"summary\"") != std::string::npos;
-    });
+    ReadUntil(run.out, out, kRunTimeoutMs,
+              [](const std::string& text) { return text.find("\"record\":\"summary\"") != std::string::npos; });
     EXPECT_EQ(Finish(run), 1u);
     size_t kept = 0;
     for (const std::string& line : Lines(out)) {
@@ -856,13 +863,14 @@ TEST_F(OrvelleScanE2E, NulSeparatedUtf8AndVersion) {
     const std::wstring wideTree(tree.begin(), tree.end());
     ASSERT_TRUE(CreateDirectoryW((L"\\\\?\\" + wideTree + L"\\\u0151").c_str(), nullptr)) << GetLastError();
     for (const wchar_t* file : {L"\\\u0151\\nul", L"\\\u0151."}) {
-        HANDLE h = CreateFileW((L"\\\\?\\" + wideTree + file).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0,
-                               nullptr);
+        HANDLE h =
+            CreateFileW((L"\\\\?\\" + wideTree + file).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
         ASSERT_NE(h, INVALID_HANDLE_VALUE) << GetLastError();
         CloseHandle(h);
     }
     const std::string tree8 = Utf8FromAnsi(Tree());
-    std::set<std::string> extra = {tree8 + u8"\\\u0151\\nul\t[nul]\tfile\t-", tree8 + u8"\\\u0151.\t[\u0151.]\tfile\t-"};
+    std::set<std::string> extra = {tree8 + u8"\\\u0151\\nul\t[nul]\tfile\t-",
+                                   tree8 + u8"\\\u0151.\t[\u0151.]\tfile\t-"};
 
     // Text rows in UTF-8: the ANSI rows converted, and the two rows ANSI has
     // no path for with their paths and names as stored.
@@ -894,7 +902,8 @@ TEST_F(OrvelleScanE2E, NulSeparatedUtf8AndVersion) {
 
     // -0: the paths alone, each ended by a NUL, in either encoding.
     for (bool inUtf8 : {false, true}) {
-        ScanRun run = Scan(inUtf8 ? std::vector<std::string>{"-0", "--utf8", Tree()} : std::vector<std::string>{"-0", Tree()});
+        ScanRun run =
+            Scan(inUtf8 ? std::vector<std::string>{"-0", "--utf8", Tree()} : std::vector<std::string>{"-0", Tree()});
         EXPECT_EQ(run.exitCode, 1u);
         ASSERT_FALSE(run.out.empty());
         EXPECT_EQ(run.out.back(), '\0');
@@ -902,7 +911,8 @@ TEST_F(OrvelleScanE2E, NulSeparatedUtf8AndVersion) {
         std::set<std::string> paths, want;
         for (size_t at = 0, end; (end = run.out.find('\0', at)) != std::string::npos; at = end + 1)
             paths.insert(run.out.substr(at, end - at));
-        for (const std::string& line : Lines(inUtf8 ? utf8.out : ansi.out)) want.insert(line.substr(0, line.find('\t')));
+        for (const std::string& line : Lines(inUtf8 ? utf8.out : ansi.out))
+            want.insert(line.substr(0, line.find('\t')));
         EXPECT_EQ(paths, want);
         EXPECT_EQ(Lines(run.err).size(), 5u) << run.err;
     }
@@ -1042,7 +1052,8 @@ TEST_F(OrvelleScanE2E, WhatChangesWhileTheQuestionWaitsIsNotDeleted) {
 // --exclude leaves out names (a glob, any case) and what is in them;
 // --max-depth bounds how far below the folder the search goes.
 TEST_F(OrvelleScanE2E, ExcludeAndMaxDepth) {
-    Make({".git\\", ".git\\nul", "node_modules\\", "node_modules\\x.", "a\\", "a\\b\\", "a\\b\\deep.", "a\\mid.", "top."});
+    Make({".git\\", ".git\\nul", "node_modules\\", "node_modules\\x.", "a\\", "a\\b\\", "a\\b\\deep.", "a\\mid.",
+          "top."});
     ScanRun run = Scan({"--exclude", ".GIT", "--exclude", "node_*", Tree()});
     EXPECT_EQ(run.exitCode, 1u) << run.err;
     std::set<std::string> expected = {Tree() + "\\a\\b\\deep.", Tree() + "\\a\\mid.", Tree() + "\\top."}, got;
@@ -1123,7 +1134,8 @@ TEST_F(OrvelleScanE2E, FromDeletesTheListedPathsAndNeverTheirTwins) {
     const std::vector<std::string> lines = Lines(run.out);
     EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
                             [](const std::string& l) { return l.find("\tdeleted\t0\tdeleted") != std::string::npos; }),
-              3) << run.out;
+              3)
+        << run.out;
 
     // Everything there: deleted and clean.
     ASSERT_TRUE(m_box.MakeFile("tree\\a.", "again"));
@@ -1233,9 +1245,9 @@ TEST_F(OrvelleScanE2E, ArgumentsWhateverTheAnsiPageHolds) {
     ASSERT_TRUE(m_box.MakeFileW(L"tree\\W dir\\nul"));
     const std::wstring wide = m_box.PathW(L"tree\\\x0174 dir");
     std::string folder(wide.size() * 4 + 1, '\0');
-    folder.resize(static_cast<size_t>(WideCharToMultiByte(CP_ACP, 0, wide.c_str(), static_cast<int>(wide.size()),
-                                                          &folder[0], static_cast<int>(folder.size()), nullptr,
-                                                          nullptr)));
+    folder.resize(
+        static_cast<size_t>(WideCharToMultiByte(CP_ACP, 0, wide.c_str(), static_cast<int>(wide.size()), &folder[0],
+                                                static_cast<int>(folder.size()), nullptr, nullptr)));
     std::wstring back(folder.size() + 1, L'\0');
     back.resize(static_cast<size_t>(MultiByteToWideChar(CP_ACP, 0, folder.data(), static_cast<int>(folder.size()),
                                                         &back[0], static_cast<int>(back.size()))));

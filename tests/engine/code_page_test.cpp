@@ -53,10 +53,9 @@ TEST(CodePage, LeadBytesOfTheBuiltInPages) {
         unsigned char byte;
         bool lead;
     } cases[] = {
-        {936, 0x80, false}, {936, 0x81, true},  {936, 0xFE, true},  {936, 0xFF, false},
-        {932, 0x9F, true},  {932, 0xA1, false}, {932, 0xDF, false}, {932, 0xE0, true},
-        {932, 0xFD, false}, {949, 0x81, true},  {950, 0xA4, true},  {1252, 0xE9, false},
-        {1251, 0xFF, false}, {437, 0x81, false},
+        {936, 0x80, false}, {936, 0x81, true},   {936, 0xFE, true},   {936, 0xFF, false}, {932, 0x9F, true},
+        {932, 0xA1, false}, {932, 0xDF, false},  {932, 0xE0, true},   {932, 0xFD, false}, {949, 0x81, true},
+        {950, 0xA4, true},  {1252, 0xE9, false}, {1251, 0xFF, false}, {437, 0x81, false},
     };
     for (const Case& c : cases)
         EXPECT_EQ(CodePage::Builtin(c.page).IsLead(c.byte), c.lead) << c.page << " " << int(c.byte);

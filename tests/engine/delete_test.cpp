@@ -19,8 +19,8 @@ TEST(DeleteListedPath, RemovesALinkAsItselfAndLeavesItsTargetAlone) {
         v.AddDrive('D');
         v.AddFile("D:\\precious\\a.txt");
         v.AddFile("D:\\precious\\sub\\b.txt");
-        v.AddLink("D:\\r\\con", "D:\\precious", true, tag);                  // listed itself
-        v.AddLink("D:\\r\\aux\\inner link", "D:\\precious", true, tag);      // inside a listed folder
+        v.AddLink("D:\\r\\con", "D:\\precious", true, tag);              // listed itself
+        v.AddLink("D:\\r\\aux\\inner link", "D:\\precious", true, tag);  // inside a listed folder
         v.AddLink("D:\\r\\aux\\file link", "D:\\precious\\a.txt", false, kTagSymlink);
         EXPECT_TRUE(DeleteListedPath(v, "D:\\r\\con"));
         EXPECT_TRUE(DeleteListedPath(v, "D:\\r\\aux"));
@@ -121,7 +121,8 @@ TEST(DeleteListedPath, NeverTouchesADriveRootOrClimbsOutOfThePath) {
     SimulatedVolume v;
     v.AddDrive('D');
     v.AddFile("D:\\a");
-    for (const char* p : {"\\\\.\\D:", "\\\\?\\D:\\", "\\\\.\\D:\\.", "D:\\"}) EXPECT_FALSE(DeleteTree(v, p, true)) << p;
+    for (const char* p : {"\\\\.\\D:", "\\\\?\\D:\\", "\\\\.\\D:\\.", "D:\\"})
+        EXPECT_FALSE(DeleteTree(v, p, true)) << p;
     EXPECT_TRUE(v.Exists("D:\\a"));
 }
 
@@ -195,8 +196,8 @@ TEST(DeleteListedPath, AnAliasSharedByTwoEntriesNeverDeletesTheOther) {
 struct FaultCase {
     const char* what;
     std::function<void(SimulatedVolume&)> fault;
-    std::vector<bool> results;             // per row
-    std::vector<std::string> survivors;    // the tree afterwards
+    std::vector<bool> results;           // per row
+    std::vector<std::string> survivors;  // the tree afterwards
 };
 
 TEST(DeleteSession, FaultsBetweenSearchAndDeletion) {
@@ -222,8 +223,7 @@ TEST(DeleteSession, FaultsBetweenSearchAndDeletion) {
         {"a file in the folder is held open",
          [](SimulatedVolume& v) { v.Find("D:\\r\\aux\\sub\\held")->lockedOpen = true; },
          {true, true, false},  // "sub" comes first and stops the folder
-         {"D:\\keep", "D:\\r", "D:\\r\\aux", "D:\\r\\aux\\sub", "D:\\r\\aux\\sub\\held",
-          "D:\\r\\aux\\z.txt"}},
+         {"D:\\keep", "D:\\r", "D:\\r\\aux", "D:\\r\\aux\\sub", "D:\\r\\aux\\sub\\held", "D:\\r\\aux\\z.txt"}},
         {"nested read-only folders",
          [](SimulatedVolume& v) {
              v.Find("D:\\r\\aux")->attributes |= fs_attr::kReadOnly;
@@ -237,8 +237,7 @@ TEST(DeleteSession, FaultsBetweenSearchAndDeletion) {
              v.Find("D:\\r\\aux")->failError = fs_error::kAccessDenied;
          },
          {true, true, false},  // nothing in a folder it could not list whole is touched
-         {"D:\\keep", "D:\\r", "D:\\r\\aux", "D:\\r\\aux\\sub", "D:\\r\\aux\\sub\\held",
-          "D:\\r\\aux\\z.txt"}},
+         {"D:\\keep", "D:\\r", "D:\\r\\aux", "D:\\r\\aux\\sub", "D:\\r\\aux\\sub\\held", "D:\\r\\aux\\z.txt"}},
     };
     for (const FaultCase& c : cases) {
         SimulatedVolume v;

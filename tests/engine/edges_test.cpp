@@ -44,9 +44,9 @@ TEST(Edges, ARootEndingInADotOrBlankListsItselfNotItsTwin) {
         for (const Case& c : cases) {
             SimulatedVolume v;
             v.AddDrive('D', aliases);
-            for (const char* f : {"D:\\work\\dir.\\a.", "D:\\work\\dir.\\keep", "D:\\work\\dir.\\sub\\c.",
-                                  "D:\\work\\dir\\a.", "D:\\work\\dir\\sub\\c.", "D:\\work\\trail \\b.",
-                                  "D:\\work\\trail\\b.", "D:\\work\\gone\\z."})
+            for (const char* f :
+                 {"D:\\work\\dir.\\a.", "D:\\work\\dir.\\keep", "D:\\work\\dir.\\sub\\c.", "D:\\work\\dir\\a.",
+                  "D:\\work\\dir\\sub\\c.", "D:\\work\\trail \\b.", "D:\\work\\trail\\b.", "D:\\work\\gone\\z."})
                 v.AddFile(f);
             std::vector<std::string> before = v.ListTree("D:");
             ScanState state;
@@ -98,8 +98,7 @@ TEST(Edges, AFolderThatBecameALinkLeadsNoDeletionOutOfTheTree) {
         v.AddFolder("D:\\r\\aux");
         DeleteSession session(v);
         EXPECT_TRUE(session.DeleteListedPath("D:\\r\\x."));  // lists D:\r while aux is a folder
-        v.Find("D:\\r")->children.erase(std::find_if(v.Find("D:\\r")->children.begin(),
-                                                     v.Find("D:\\r")->children.end(),
+        v.Find("D:\\r")->children.erase(std::find_if(v.Find("D:\\r")->children.begin(), v.Find("D:\\r")->children.end(),
                                                      [](auto& c) { return c->name == "aux"; }));
         swap(v, "aux");
         EXPECT_TRUE(session.DeleteListedPath("D:\\r\\aux"));
@@ -241,8 +240,8 @@ TEST(Edges, AWesternFolderNameIsCutAtItsOwnBackslash) {
     // "\" after it and the children of D:\d were taken for those of café.
     SimulatedVolume v(1252);
     v.AddDrive('D');
-    for (const char* f : {"D:\\d\\caf\xE9\\x", "D:\\d\\caf\xE9\\sub\\y", "D:\\d\\x", "D:\\d\\sub\\y",
-                          "D:\\d\\caf\xE9\\\xFC."})
+    for (const char* f :
+         {"D:\\d\\caf\xE9\\x", "D:\\d\\caf\xE9\\sub\\y", "D:\\d\\x", "D:\\d\\sub\\y", "D:\\d\\caf\xE9\\\xFC."})
         v.AddFile(f);
     ScanState state;
     std::vector<std::string> rows = Search(v, "D:\\d\\caf\xE9\\", state);

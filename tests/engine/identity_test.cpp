@@ -27,7 +27,8 @@ struct Disk {
         v.AddFile("D:\\r\\sub\\one.");
         v.AddFile("D:\\r\\sub\\two.");
         v.AddFile("D:\\r\\Keep.");
-        for (const char* name : {"x.txt", "one.", "two.", "Keep.", "keep."}) v.AddFile(std::string("D:\\precious\\") + name);
+        for (const char* name : {"x.txt", "one.", "two.", "Keep.", "keep."})
+            v.AddFile(std::string("D:\\precious\\") + name);
         ScanState state;
         ScanFolder(v, "D:\\r", kNames, rows, state);
     }
@@ -61,8 +62,8 @@ void SwapForLink(SimulatedVolume& v, const std::string& path, const std::string&
 
 TEST(Identity, RowsAreListedInWalkOrderWithWhatTheyAre) {
     Disk d;
-    ASSERT_EQ(d.rows.Paths(), (std::vector<std::string>{"D:\\r\\a.", "D:\\r\\sub\\one.", "D:\\r\\sub\\two.",
-                                                        "D:\\r\\Keep."}));
+    ASSERT_EQ(d.rows.Paths(),
+              (std::vector<std::string>{"D:\\r\\a.", "D:\\r\\sub\\one.", "D:\\r\\sub\\two.", "D:\\r\\Keep."}));
     for (const ResultRow& row : d.rows.rows) ASSERT_TRUE(row.entry != nullptr) << row.path;
 }
 

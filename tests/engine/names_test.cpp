@@ -59,9 +59,9 @@ const NameCase kNameCases[] = {
     {"conout$x", 0, kNames, false, nullptr},
     {"nullx.txt", 0, kNames, false, nullptr},
     {"co", 0, kNames, false, nullptr},
-    {"\xD5\x5C.txt", 0, kNames, false, nullptr},   // a GBK name with a 0x5C trail byte
+    {"\xD5\x5C.txt", 0, kNames, false, nullptr},  // a GBK name with a 0x5C trail byte
     {"\xD5\x5C.", 0, kNames, true, "-"},
-    {"\x8C.", 0, kNames, true, "-"},              // a stray lead byte does not swallow the dot
+    {"\x8C.", 0, kNames, true, "-"},  // a stray lead byte does not swallow the dot
     // Name rules off: device names and dots are nothing special.
     {"con", 0, kAttrsOnly, false, nullptr},
     {"report.", 0, kNone, false, nullptr},
@@ -95,8 +95,15 @@ TEST(IsReservedDeviceName, SuperscriptPortsWhereTheCodePageHasThem) {
         bool under1252;
     };
     const Case cases[] = {
-        {"COM\xB9", true}, {"com\xB2.log", true}, {"LPT\xB3", true}, {"lpt\xB9.txt", true},
-        {"COM\xB9" "0", false}, {"COM\xBC", false}, {"LPT\xB2x", false},
+        {"COM\xB9", true},
+        {"com\xB2.log", true},
+        {"LPT\xB3", true},
+        {"lpt\xB9.txt", true},
+        {"COM\xB9"
+         "0",
+         false},
+        {"COM\xBC", false},
+        {"LPT\xB2x", false},
     };
     for (unsigned page : {1252u, 936u}) {
         ScopedActiveCodePage active(page);

@@ -76,13 +76,13 @@ TEST(ResolveLongPath, ReplacesComponentsWithStoredLongNames) {
     } cases[] = {
         {"D:\\PROGRA~1\\x", "D:\\Program Files\\x"},
         {"D:\\\\Program Files\\\\\\x\\", "D:\\Program Files\\x"},
-        {"d:\\data\\Test", "d:\\data\\Test"},         // the drive is never looked up
-        {"D:\\data\\test", "D:\\data\\Test"},         // no exact match: case-insensitive one
+        {"d:\\data\\Test", "d:\\data\\Test"},  // the drive is never looked up
+        {"D:\\data\\test", "D:\\data\\Test"},  // no exact match: case-insensitive one
         {"D:\\DATA\\REPORT~1", "D:\\data\\report."},
         {"D:\\dir.\\inner.txt", "D:\\dir.\\inner.txt"},  // looked up inside dir., not its twin
         {"D:\\" CHENG "\\x.", "D:\\" CHENG "\\x."},
         {"D:\\data\\missing", ""},
-        {"D:\\data\\..\\data", ""},                   // "." and ".." never match
+        {"D:\\data\\..\\data", ""},  // "." and ".." never match
         {"D:\\data\\.", ""},
         {"", ""},
         {"D:", "D:"},

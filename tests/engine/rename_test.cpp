@@ -49,10 +49,10 @@ TEST(Rename, EntriesKeepTheirContentsAndNeverReplaceAnything) {
     v.AddDrive('D');
     v.AddFile("D:\\r\\nul")->content = "error: the real output";
     v.AddFile("D:\\r\\Album.\\01 track.mp3")->content = "music";
-    v.AddFile("D:\\r\\Album");            // the obvious name is taken
+    v.AddFile("D:\\r\\Album");  // the obvious name is taken
     v.AddFile("D:\\r\\con.txt");
     v.AddFile("D:\\r\\con_.txt");
-    v.AddFile("D:\\r\\CON_ (2).TXT");     // taken in another case
+    v.AddFile("D:\\r\\CON_ (2).TXT");  // taken in another case
     RowCollector rows;
     ScanState state;
     ScanFolder(v, "D:\\r", ScanOptions{1, 0, 0, 0}, rows, state);

@@ -183,7 +183,7 @@ TEST(ScanFolder, EntriesBeyond259BytesAreListedWithoutPathAndFoldersGoOnByHandle
         std::string deep = "D:\\r";
         while (deep.size() < 240) deep += "\\level";
         v.AddFile(deep + "\\fits.");
-        v.AddFile(deep + "\\" + std::string(40, 'n') + ".");         // 280 bytes
+        v.AddFile(deep + "\\" + std::string(40, 'n') + ".");  // 280 bytes
         v.AddFile(deep + "\\" + std::string(12, 'm') + "\\inner.");
         std::string deeper = deep;
         while (deeper.size() < 600) deeper += "\\further";
@@ -230,9 +230,8 @@ TEST(ScanFolder, ListsEveryFolderOnceWhateverTheRowsInIt) {
     EXPECT_EQ(w.rows.rows[150].path, "D:\\a\\b\\c3\\nul.49");
     // The root is looked up name by name, not listed; then one listing per
     // folder walked.
-    std::vector<std::string> expected = {"\\\\?\\D:\\a\\b\\*",     "\\\\?\\D:\\a\\b\\c1\\*",
-                                         "\\\\?\\D:\\a\\b\\c2\\*", "\\\\?\\D:\\a\\b\\c2\\d\\*",
-                                         "\\\\?\\D:\\a\\b\\c3\\*"};
+    std::vector<std::string> expected = {"\\\\?\\D:\\a\\b\\*", "\\\\?\\D:\\a\\b\\c1\\*", "\\\\?\\D:\\a\\b\\c2\\*",
+                                         "\\\\?\\D:\\a\\b\\c2\\d\\*", "\\\\?\\D:\\a\\b\\c3\\*"};
     EXPECT_EQ(w.patterns, expected);
 }
 
@@ -282,7 +281,9 @@ TEST(ScanFilters, ExcludedNamesAreNeitherListedNorEnteredAndDepthIsBounded) {
         std::vector<std::string> paths;
     };
     const Case cases[] = {
-        {{}, -1, {"D:\\r\\.git\\nul", "D:\\r\\a\\b\\deep.", "D:\\r\\a\\mid.", "D:\\r\\node_modules\\x.", "D:\\r\\top."}},
+        {{},
+         -1,
+         {"D:\\r\\.git\\nul", "D:\\r\\a\\b\\deep.", "D:\\r\\a\\mid.", "D:\\r\\node_modules\\x.", "D:\\r\\top."}},
         {{u".GIT", u"node_*"}, -1, {"D:\\r\\a\\b\\deep.", "D:\\r\\a\\mid.", "D:\\r\\top."}},
         {{u"*."}, -1, {"D:\\r\\.git\\nul"}},
         {{}, 0, {"D:\\r\\top."}},
@@ -290,8 +291,8 @@ TEST(ScanFilters, ExcludedNamesAreNeitherListedNorEnteredAndDepthIsBounded) {
     };
     for (const Case& c : cases) {
         Walk w;
-        for (const char* f : {"D:\\r\\top.", "D:\\r\\.git\\nul", "D:\\r\\node_modules\\x.", "D:\\r\\a\\mid.",
-                              "D:\\r\\a\\b\\deep."})
+        for (const char* f :
+             {"D:\\r\\top.", "D:\\r\\.git\\nul", "D:\\r\\node_modules\\x.", "D:\\r\\a\\mid.", "D:\\r\\a\\b\\deep."})
             w.v.AddFile(f);
         w.state.exclude = c.exclude;
         w.state.maxDepth = c.maxDepth;

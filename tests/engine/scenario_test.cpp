@@ -16,8 +16,8 @@
 namespace {
 
 constexpr uint32_t kRHS = fs_attr::kReadOnly | fs_attr::kHidden | fs_attr::kSystem;
-#define CHENG "\xD5\x5C"        // 誠, second byte "\"
-#define JOU "\x81\x5C"          // 乗
+#define CHENG "\xD5\x5C"           // 誠, second byte "\"
+#define JOU "\x81\x5C"             // 乗
 #define BAOGAO "\xB1\xA8\xB8\xE6"  // 报告
 
 class Scenario : public ::testing::TestWithParam<std::string> {
@@ -30,8 +30,8 @@ protected:
 // The tree a user typically finds: every kind of malformed name, the normal
 // entries that must survive, and names whose GBK bytes contain "\".
 void MakeMalformedTree(TreeBackend& t) {
-    for (const char* f : {"report.", "trail ", "con", "CON.txt", "nul.tar.gz", "com0", "lpt9.log", "...",
-                          "normal.txt", "readme", CHENG ".txt", CHENG "\xB9\xFB.", BAOGAO " "})
+    for (const char* f : {"report.", "trail ", "con", "CON.txt", "nul.tar.gz", "com0", "lpt9.log", "...", "normal.txt",
+                          "readme", CHENG ".txt", CHENG "\xB9\xFB.", BAOGAO " "})
         t.MakeFile(f);
     t.MakeFile("rhs.dat", kRHS);
     t.MakeFolder("aux");
@@ -59,15 +59,13 @@ struct Row {
     }
 };
 
-void PrintTo(const Row& r, std::ostream* os) {
-    *os << "{" << r.rel << " " << r.bracketed << " " << r.attribute << "}";
-}
+void PrintTo(const Row& r, std::ostream* os) { *os << "{" << r.rel << " " << r.bracketed << " " << r.attribute << "}"; }
 
 std::vector<Row> Rows(const RowCollector& rows, const std::string& root) {
     std::vector<Row> out;
     for (const auto& r : rows.rows) {
-        std::string rel = r.path.compare(0, root.size() + 1, root + "\\") == 0 ? r.path.substr(root.size() + 1)
-                                                                               : "<" + r.path + ">";
+        std::string rel =
+            r.path.compare(0, root.size() + 1, root + "\\") == 0 ? r.path.substr(root.size() + 1) : "<" + r.path + ">";
         out.push_back({rel, r.bracketedName, r.type, r.attribute});
         EXPECT_EQ(r.result, "未操作");
     }
@@ -112,9 +110,9 @@ TEST_P(Scenario, MalformedTreeIsListedExactlyAndDeletedCompletely) {
 
     for (const auto& r : rows.rows) EXPECT_TRUE(DeleteListedPath(tree->Fs(), r.path)) << r.path;
 
-    std::vector<std::string> survivors = {"dir",      "dir\\inside-twin.txt", "keep",    "keep\\inner.txt",
-                                          "normal.txt", "readme",             "rhs.dat", CHENG ".txt",
-                                          JOU,        JOU "\\keep.txt"};
+    std::vector<std::string> survivors = {
+        "dir",     "dir\\inside-twin.txt", "keep", "keep\\inner.txt", "normal.txt", "readme",
+        "rhs.dat", CHENG ".txt",           JOU,    JOU "\\keep.txt"};
     std::sort(survivors.begin(), survivors.end());
     EXPECT_EQ(tree->Tree(), survivors);
     for (const auto& s : survivors) EXPECT_NE(std::find(before.begin(), before.end(), s), before.end());
@@ -147,18 +145,15 @@ TEST_P(Scenario, AttributeOptionsListByTheFirstMatchingRule) {
 }
 
 struct TwinCase {
-    const char* setup[2];   // the malformed entry first, then its normal twin
+    const char* setup[2];  // the malformed entry first, then its normal twin
     bool folders;
 };
 
 TEST_P(Scenario, DeletingAMalformedEntryNeverTouchesItsTwin) {
     const TwinCase cases[] = {
-        {{"a.", "a"}, false},
-        {{"trail ", "trail"}, false},
-        {{"con", "con.txt"}, false},
-        {{"report. ", "report"}, false},
-        {{"dir.", "dir"}, true},
-        {{"sp ", "sp"}, true},
+        {{"a.", "a"}, false},        {{"trail ", "trail"}, false},
+        {{"con", "con.txt"}, false}, {{"report. ", "report"}, false},
+        {{"dir.", "dir"}, true},     {{"sp ", "sp"}, true},
     };
     for (const TwinCase& c : cases) {
         tree = MakeBackend(GetParam());
@@ -220,11 +215,13 @@ struct PageNames {
     const char* word;
 };
 const PageNames kPages[] = {
-    {936, "\xD5\x5C", "\xB1\xA8\xB8\xE6"},    // 誠, 报告
-    {932, "\xB6", "\x83\x5C\xB6\xC0"},        // ｶ (half-width), ソｶﾀ
-    {949, "\xB0\xA1", "\xC7\xD1\xB1\xDB"},    // 가, 한글
-    {950, "\xB3\x5C", "\xA4\xA4\xA4\xE5"},    // 許, 中文
-    {1252, "caf\xE9", "\xFC" "ber"},          // café, über
+    {936, "\xD5\x5C", "\xB1\xA8\xB8\xE6"},  // 誠, 报告
+    {932, "\xB6", "\x83\x5C\xB6\xC0"},      // ｶ (half-width), ソｶﾀ
+    {949, "\xB0\xA1", "\xC7\xD1\xB1\xDB"},  // 가, 한글
+    {950, "\xB3\x5C", "\xA4\xA4\xA4\xE5"},  // 許, 中文
+    {1252, "caf\xE9",
+     "\xFC"
+     "ber"},  // café, über
 };
 
 // Under every code page: the search lists exactly the malformed entries and

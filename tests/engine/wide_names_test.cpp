@@ -24,8 +24,8 @@ std::wstring TempFolder() {
     static int serial = 0;
     std::wstring base = temp;
     for (;;) {
-        std::wstring path = base + L"orvelle-wide-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-                            std::to_wstring(++serial);
+        std::wstring path =
+            base + L"orvelle-wide-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++serial);
         if (CreateDirectoryW(path.c_str(), nullptr)) return path;
     }
 }
@@ -74,8 +74,8 @@ constexpr ScanOptions kReadOnly = {0, 0, 1, 0};
 // Wine accepts it, so the rule is checked here for every page Windows can
 // have as its ANSI page. Elsewhere best fit must be switched off.
 TEST(WideNames, TheExactConversionCallIsOneWindowsTakes) {
-    for (UINT page : {874u, 932u, 936u, 949u, 950u, 1250u, 1251u, 1252u, 1253u, 1254u, 1255u, 1256u, 1257u, 1258u,
-                      65001u}) {
+    for (UINT page :
+         {874u, 932u, 936u, 949u, 950u, 1250u, 1251u, 1252u, 1253u, 1254u, 1255u, 1256u, 1257u, 1258u, 65001u}) {
         const ExactConversionCall call = ExactConversionFor(page);
         if (page == CP_UTF8) {
             constexpr unsigned long kErrInvalidChars = 0x80;  // WC_ERR_INVALID_CHARS, Vista on
@@ -97,11 +97,11 @@ TEST(WideNames, ExactConversionHoldsWhatThePageHolds) {
         std::vector<UINT> pages;  // the code pages that hold it
     } cases[] = {
         {L"nul.txt", {936, 932, 1252, 65001}},
-        {L"\x8AA0.", {936, 932, 65001}},          // 誠
-        {L"\xFF4B", {936, 932, 65001}},           // a full-width k, best fit "k" in 1252
-        {L"\x0174x.", {65001}},                   // Ŵ
-        {L"\xD83D\xDE00", {65001}},               // a character beyond the BMP
-        {L"a\xD800", {}},                         // a lone surrogate is nothing any page holds
+        {L"\x8AA0.", {936, 932, 65001}},  // 誠
+        {L"\xFF4B", {936, 932, 65001}},   // a full-width k, best fit "k" in 1252
+        {L"\x0174x.", {65001}},           // Ŵ
+        {L"\xD83D\xDE00", {65001}},       // a character beyond the BMP
+        {L"a\xD800", {}},                 // a lone surrogate is nothing any page holds
     };
     const UINT page = GetACP();
     ASSERT_TRUE(page == 936 || page == 932 || page == 1252 || page == 65001) << page;
@@ -134,9 +134,9 @@ TEST(WideNames, ALookAlikeNeverStandsForTheListedEntry) {
     };
     const Case cases[] = {
         {L"\xFF4B\xFF45\xFF45\xFF50.txt", L"keep.txt", nullptr},  // ｋｅｅｐ.txt
-        {L"sub\xFF3Ckeep.txt", L"sub\\keep.txt", L"sub"},          // sub＼keep.txt
-        {L"z\x00A5w", L"z\\w", L"z"},                              // z¥w
-        {L"\x0174x", L"Wx", nullptr},                              // Ŵx
+        {L"sub\xFF3Ckeep.txt", L"sub\\keep.txt", L"sub"},         // sub＼keep.txt
+        {L"z\x00A5w", L"z\\w", L"z"},                             // z¥w
+        {L"\x0174x", L"Wx", nullptr},                             // Ŵx
     };
     int tried = 0;
     for (const Case& c : cases) {
@@ -159,8 +159,8 @@ TEST(WideNames, ALookAlikeNeverStandsForTheListedEntry) {
         EXPECT_TRUE(Exists(root + L"\\" + twinName));
         EXPECT_TRUE(Exists(root + L"\\" + c.listed));
         // The row itself knows its entry: deleting it removes the listed entry, never the twin.
-        EXPECT_EQ(rows.rows[0].wideName, std::u16string(c.listed + std::wstring(c.listed).rfind(L'\\') + 1,
-                                                         c.listed + wcslen(c.listed)));
+        EXPECT_EQ(rows.rows[0].wideName,
+                  std::u16string(c.listed + std::wstring(c.listed).rfind(L'\\') + 1, c.listed + wcslen(c.listed)));
         EXPECT_TRUE(session.Delete(rows.rows[0]).ok) << rows.rows[0].bracketedName;
         EXPECT_FALSE(Exists(root + L"\\" + c.listed));
         EXPECT_TRUE(Exists(root + L"\\" + twinName));
@@ -194,8 +194,8 @@ TEST(Links, ATaglessFolderLinkIsNeitherWalkedNorEmptied) {
     // Under Wine the link cannot be removed as itself; the deletion fails and
     // the target keeps what it holds.
     EXPECT_FALSE(DeleteListedPath(TheFileSystem(), rows.rows[0].path));
-    for (const std::string& kept : {std::string(target) + "\\con", std::string(target) + "\\data.txt",
-                                    root + "\\top\\plain.txt"})
+    for (const std::string& kept :
+         {std::string(target) + "\\con", std::string(target) + "\\data.txt", root + "\\top\\plain.txt"})
         EXPECT_NE(GetFileAttributesA(("\\\\?\\" + kept).c_str()), INVALID_FILE_ATTRIBUTES) << kept;
 }
 
@@ -250,7 +250,8 @@ TEST(WideNames, NamesOutsideTheCodePageAndDeepEntriesAreDeletedAsThemselves) {
 // SysWOW64's entries under System32's name, and a deletion would remove the twin.
 TEST(Wow64, System32IsSystem32ForTheWalkAndTheDeletion) {
     BOOL wow64 = FALSE;
-    if (!IsWow64Process(GetCurrentProcess(), &wow64) || !wow64) GTEST_SKIP() << "not a 32-bit process on 64-bit Windows";
+    if (!IsWow64Process(GetCurrentProcess(), &wow64) || !wow64)
+        GTEST_SKIP() << "not a 32-bit process on 64-bit Windows";
     wchar_t windows[MAX_PATH] = {};
     ASSERT_GT(GetWindowsDirectoryW(windows, MAX_PATH), 0u);
     const std::wstring name = L"orvelle-wow64-" + std::to_wstring(GetCurrentProcessId());

@@ -37,7 +37,7 @@ private:
     size_t m_pos = 0;
 };
 
-#define FUZZ_CHECK(cond)          \
-    do {                          \
+#define FUZZ_CHECK(cond)               \
+    do {                               \
         if (!(cond)) __builtin_trap(); \
     } while (0)

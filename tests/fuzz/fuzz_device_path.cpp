@@ -16,8 +16,8 @@ namespace {
 
 // Names drawn from a small alphabet so that twins and device names are common.
 std::string Name(FuzzInput& in) {
-    static const char* const pieces[] = {"a", "A", ".", " ", "con", "nul", "com1", "lpt0", "dir", "\xD5\x5C",
-                                         "\x81\x5C", "x", ".txt", "~1", "report", "LONG NAME"};
+    static const char* const pieces[] = {"a",   "A",        ".",        " ", "con",  "nul", "com1",   "lpt0",
+                                         "dir", "\xD5\x5C", "\x81\x5C", "x", ".txt", "~1",  "report", "LONG NAME"};
     std::string name;
     int n = 1 + in.Byte() % 4;
     for (int i = 0; i < n; ++i) name += pieces[in.Byte() % (sizeof pieces / sizeof pieces[0])];

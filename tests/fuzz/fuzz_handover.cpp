@@ -25,7 +25,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         for (size_t i = room; i < block.size(); ++i) FUZZ_CHECK(block[i] == '\x55');  // never past the end
         FUZZ_CHECK(HandOverTextLength(block.data(), room) < room);
     }
-    std::vector<std::string> split = SplitHandOverText(std::string(block.data(), HandOverTextLength(block.data(), room)));
+    std::vector<std::string> split =
+        SplitHandOverText(std::string(block.data(), HandOverTextLength(block.data(), room)));
     FUZZ_CHECK(split == accepted);
     return 0;
 }

@@ -12,8 +12,8 @@ static bool ReservedByRule(const std::string& name) {
     for (char& c : stem) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     if (stem == "aux" || stem == "con" || stem == "nul" || stem == "prn" || stem == "conin$" || stem == "conout$")
         return true;
-    return stem.size() == 4 && (stem.compare(0, 3, "com") == 0 || stem.compare(0, 3, "lpt") == 0) &&
-           stem[3] >= '0' && stem[3] <= '9';
+    return stem.size() == 4 && (stem.compare(0, 3, "com") == 0 || stem.compare(0, 3, "lpt") == 0) && stem[3] >= '0' &&
+           stem[3] <= '9';
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -30,8 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         FUZZ_CHECK(!listed);
         return 0;
     }
-    bool byName = options.malformedNames &&
-                  (name.back() == '.' || name.back() == ' ' || ReservedByRule(name));
+    bool byName = options.malformedNames && (name.back() == '.' || name.back() == ' ' || ReservedByRule(name));
     bool byAttr = (options.readOnly && (attributes & fs_attr::kReadOnly)) ||
                   (options.system && (attributes & fs_attr::kSystem)) ||
                   (options.hidden && (attributes & fs_attr::kHidden));
@@ -39,8 +38,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (byName) FUZZ_CHECK(text == kAttrTextName);
     if (listed && !byName) {
         const char* expected = (options.readOnly && (attributes & fs_attr::kReadOnly)) ? kAttrTextReadOnly
-                               : (options.system && (attributes & fs_attr::kSystem)) ? kAttrTextSystem
-                                                                                      : kAttrTextHidden;
+                               : (options.system && (attributes & fs_attr::kSystem))   ? kAttrTextSystem
+                                                                                       : kAttrTextHidden;
         FUZZ_CHECK(text == expected);
     }
     return 0;

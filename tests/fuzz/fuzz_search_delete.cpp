@@ -34,9 +34,9 @@ const Page kPages[] = {
 };
 
 std::string Name(FuzzInput& in, const Page& page) {
-    static const char* const common[] = {"a", "A", ".", " ", "con", "nul", "com1", "lpt0", "dir", "x", ".txt",
-                                         "~1", "report", "LONG NAME", "...",
-                                         "a folder name long enough to pass 260 soon"};
+    static const char* const common[] = {
+        "a",   "A", ".",    " ",  "con",    "nul",       "com1", "lpt0",
+        "dir", "x", ".txt", "~1", "report", "LONG NAME", "...",  "a folder name long enough to pass 260 soon"};
     constexpr size_t n = sizeof common / sizeof common[0];
     std::string name;
     int count = 1 + in.Byte() % 3;
@@ -73,8 +73,7 @@ std::string WriteRoot(FuzzInput& in, const std::string& literal) {
         }
         out += part;
         if (!verbatim && (how & 4) && i + 1 < parts.size() && (in.Byte() & 3) == 0) out += "\\.";
-        if (!verbatim && (how & 8) && i > 0 && i + 1 < parts.size() && (in.Byte() & 3) == 0)
-            out += "\\zz\\..";
+        if (!verbatim && (how & 8) && i > 0 && i + 1 < parts.size() && (in.Byte() & 3) == 0) out += "\\zz\\..";
     }
     if (how & 16) out += '\\';
     return out;
@@ -121,14 +120,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             folders.push_back(path);
             break;
         case 2:
-        case 3:
-            node = v.AddFile(path, (kind >> 3) & 7, alias);
-            break;
+        case 3: node = v.AddFile(path, (kind >> 3) & 7, alias); break;
         default: {
             // A junction, a symbolic link, or a link without a tag (as Wine shows one).
             uint8_t how = in.Byte() % 3;
             node = v.AddLink(path, (kind & 8) ? "D:\\outside" : folders[in.Byte() % folders.size()], true,
-                             how == 0 ? kTagMountPoint : how == 1 ? kTagSymlink : 0u);
+                             how == 0   ? kTagMountPoint
+                             : how == 1 ? kTagSymlink
+                                        : 0u);
             break;
         }
         }

@@ -14,13 +14,11 @@ class TestApp : public CWinApp {};
 
 // Every byte of a literal that holds NULs, without its own terminator.
 template <size_t N>
-std::string Bytes(const char (&text)[N])
-{
+std::string Bytes(const char (&text)[N]) {
     return std::string(text, N - 1);
 }
 
-TEST(App, TestsRunInTheChineseAnsiCodePage)
-{
+TEST(App, TestsRunInTheChineseAnsiCodePage) {
     // The double-byte cases below mean something only under code page 936.
     ASSERT_EQ(936u, GetACP());
 }
@@ -41,16 +39,14 @@ const NameCase kNames[] = {
     {"\\\\server\\share\\app.EXE", "app"},
 };
 
-TEST(App, NameIsTheModuleFileNameWithoutFolderAndExtension)
-{
+TEST(App, NameIsTheModuleFileNameWithoutFolderAndExtension) {
     for (const NameCase& c : kNames) {
         SCOPED_TRACE(c.path);
         EXPECT_EQ(c.name, AppNameFromModulePath(c.path));
     }
 }
 
-TEST(App, ApplicationObjectIsFoundAndNamedAfterTheExecutable)
-{
+TEST(App, ApplicationObjectIsFoundAndNamedAfterTheExecutable) {
     EXPECT_EQ(nullptr, GetApp());
     {
         TestApp app;
@@ -63,8 +59,7 @@ TEST(App, ApplicationObjectIsFoundAndNamedAfterTheExecutable)
     EXPECT_EQ("orvelle_fw_tests", GetAppName());
 }
 
-TEST(UiHostSeam, BoxesWithoutCaptionShowTheAppNameAndReturnTheAnswer)
-{
+TEST(UiHostSeam, BoxesWithoutCaptionShowTheAppNameAndReturnTheAnswer) {
     FakeUiHost host;
     host.answers = {IDYES, IDOK};
     ScopedUiHost scope(&host);
@@ -78,8 +73,7 @@ TEST(UiHostSeam, BoxesWithoutCaptionShowTheAppNameAndReturnTheAnswer)
     EXPECT_EQ("Orvelle", host.boxes[1].caption);
 }
 
-TEST(UiHostSeam, SettingNullBringsBackTheSystemHost)
-{
+TEST(UiHostSeam, SettingNullBringsBackTheSystemHost) {
     UiHost* system = &GetUiHost();
     FakeUiHost host;
     EXPECT_EQ(system, SetUiHost(&host));
@@ -101,16 +95,14 @@ const FilterCase kFilters[] = {
     {"", std::string()},
 };
 
-TEST(FileDialog, FilterBarsBecomeNulSeparatedList)
-{
+TEST(FileDialog, FilterBarsBecomeNulSeparatedList) {
     for (const FilterCase& c : kFilters) {
         SCOPED_TRACE(c.bars);
         EXPECT_EQ(c.expected, FileFilterFromBars(c.bars));
     }
 }
 
-TEST(FileDialog, OpenFormAsksTheHostAndGivesBackTheChosenPath)
-{
+TEST(FileDialog, OpenFormAsksTheHostAndGivesBackTheChosenPath) {
     FakeUiHost host;
     host.fileAnswer = "C:\\报告\\result.txt";
     ScopedUiHost scope(&host);
@@ -134,8 +126,7 @@ TEST(FileDialog, OpenFormAsksTheHostAndGivesBackTheChosenPath)
               asked.flags & (OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_FILEMUSTEXIST));
 }
 
-TEST(FileDialog, CancelGivesIdCancelAndSaveFormIsAskedAsSuch)
-{
+TEST(FileDialog, CancelGivesIdCancelAndSaveFormIsAskedAsSuch) {
     FakeUiHost host;
     ScopedUiHost scope(&host);
     CFileDialog dialog(FALSE, nullptr, "old.txt");

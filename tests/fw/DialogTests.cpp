@@ -12,13 +12,9 @@ namespace {
 
 class TestApp : public CWinApp {};
 
-HWND Item(TestDialog& d, int id)
-{
-    return GetDlgItem(d.m_hWnd, id);
-}
+HWND Item(TestDialog& d, int id) { return GetDlgItem(d.m_hWnd, id); }
 
-std::string TextOf(HWND hwnd)
-{
+std::string TextOf(HWND hwnd) {
     char text[512] = {};
     GetWindowTextA(hwnd, text, sizeof text);
     return text;
@@ -41,8 +37,7 @@ const EndingCase kEndings[] = {
     {"window destroyed without EndDialog", [](TestDialog& d) { d.Post([&d] { DestroyWindow(d.m_hWnd); }); }, -1},
 };
 
-TEST(Dialog, DoModalReturnsTheCodeTheDialogEndedWith)
-{
+TEST(Dialog, DoModalReturnsTheCodeTheDialogEndedWith) {
     for (const EndingCase& c : kEndings) {
         SCOPED_TRACE(c.name);
         TestDialog dialog;
@@ -57,8 +52,7 @@ TEST(Dialog, DoModalReturnsTheCodeTheDialogEndedWith)
     }
 }
 
-TEST(Dialog, ReturnReachesPreTranslateMessageFirstAndCanBeSwallowed)
-{
+TEST(Dialog, ReturnReachesPreTranslateMessageFirstAndCanBeSwallowed) {
     TestDialog dialog;
     dialog.swallowReturn = true;
     dialog.onInit = [](TestDialog& d) {
@@ -72,8 +66,7 @@ TEST(Dialog, ReturnReachesPreTranslateMessageFirstAndCanBeSwallowed)
     EXPECT_EQ((std::vector<WPARAM>{'A', VK_RETURN}), dialog.keysSeen);
 }
 
-TEST(Dialog, ReturnNotSwallowedRunsOnOKWhichSavesTheFieldsAndEnds)
-{
+TEST(Dialog, ReturnNotSwallowedRunsOnOKWhichSavesTheFieldsAndEnds) {
     TestDialog dialog;
     dialog.onInit = [](TestDialog& d) {
         SetWindowTextA(Item(d, IDC_EDIT_PATH), "D:\\数据\\新建");
@@ -84,8 +77,7 @@ TEST(Dialog, ReturnNotSwallowedRunsOnOKWhichSavesTheFieldsAndEnds)
     EXPECT_EQ("D:\\数据\\新建", dialog.m_strPath);
 }
 
-TEST(Dialog, DataExchangeLoadsAtInitialisationAndSavesOnRequest)
-{
+TEST(Dialog, DataExchangeLoadsAtInitialisationAndSavesOnRequest) {
     TestDialog dialog;
     dialog.m_strPath = "C:\\奬状\\a. ";
     dialog.m_strNotice = "通知";
@@ -129,8 +121,7 @@ struct AnswerCase {
     LRESULT expected;
 };
 
-LRESULT SendNotify(TestDialog& d, UINT code)
-{
+LRESULT SendNotify(TestDialog& d, UINT code) {
     NMHDR header = {Item(d, IDC_LIST_RESULT), IDC_LIST_RESULT, code};
     return SendMessageA(d.m_hWnd, WM_NOTIFY, IDC_LIST_RESULT, reinterpret_cast<LPARAM>(&header));
 }
@@ -152,8 +143,7 @@ const AnswerCase kAnswers[] = {
      [](TestDialog& d) { return SendMessageA(d.m_hWnd, kMsgThrow, 0, 0); }, 0},
 };
 
-TEST(Dialog, DialogProcedureAnswersTheSender)
-{
+TEST(Dialog, DialogProcedureAnswersTheSender) {
     for (const AnswerCase& c : kAnswers) {
         SCOPED_TRACE(c.name);
         LRESULT answer = -1;
@@ -162,8 +152,7 @@ TEST(Dialog, DialogProcedureAnswersTheSender)
     }
 }
 
-TEST(Dialog, HandlerThatThrowsLeavesTheModalLoopRunning)
-{
+TEST(Dialog, HandlerThatThrowsLeavesTheModalLoopRunning) {
     TestDialog dialog;
     dialog.onInit = [](TestDialog& d) {
         PostMessageA(d.m_hWnd, kMsgThrow, 0, 0);
@@ -172,8 +161,7 @@ TEST(Dialog, HandlerThatThrowsLeavesTheModalLoopRunning)
     EXPECT_EQ(9, dialog.DoModal());
 }
 
-TEST(Dialog, MainWindowOwnsADialogWithoutParentAndIsDisabledMeanwhile)
-{
+TEST(Dialog, MainWindowOwnsADialogWithoutParentAndIsDisabledMeanwhile) {
     TestApp app;
     TestDialog outer;
     app.m_pMainWnd = &outer;
@@ -205,8 +193,7 @@ TEST(Dialog, MainWindowOwnsADialogWithoutParentAndIsDisabledMeanwhile)
     EXPECT_TRUE(outerEnabledAfter);
 }
 
-TEST(Dialog, MessageBoxIsOwnedByTheDialogAndCaptionedWithTheAppName)
-{
+TEST(Dialog, MessageBoxIsOwnedByTheDialogAndCaptionedWithTheAppName) {
     FakeUiHost host;
     host.answers = {IDYES, IDNO};
     ScopedUiHost scope(&host);

@@ -34,51 +34,42 @@ struct ChosenFile {
 
 class FakeUiHost : public UiHost {
 public:
-    int ShowMessageBox(HWND owner, const char* text, const char* caption, UINT type) override
-    {
+    int ShowMessageBox(HWND owner, const char* text, const char* caption, UINT type) override {
         boxes.push_back({owner, text, caption, type});
-        if (answers.empty())
-            return IDCANCEL;
+        if (answers.empty()) return IDCANCEL;
         int answer = answers.front();
         answers.pop_front();
         return answer;
     }
 
     HINSTANCE ShellExecuteFile(HWND owner, const char* verb, const char* file, const char* parameters,
-                               const char* directory, int showCommand) override
-    {
+                               const char* directory, int showCommand) override {
         launches.push_back({owner, Text(verb), Text(file), Text(parameters), Text(directory), showCommand});
         return reinterpret_cast<HINSTANCE>(static_cast<INT_PTR>(42));
     }
 
-    UINT RunCommandLine(const char* commandLine, UINT showCommand) override
-    {
+    UINT RunCommandLine(const char* commandLine, UINT showCommand) override {
         commandLines.push_back(commandLine);
         commandShows.push_back(showCommand);
         return 33;
     }
 
-    bool BrowseForFolder(BROWSEINFOA& info, char* path) override
-    {
+    bool BrowseForFolder(BROWSEINFOA& info, char* path) override {
         browseTitles.push_back(Text(info.lpszTitle));
-        if (folderAnswer.empty())
-            return false;
+        if (folderAnswer.empty()) return false;
         lstrcpynA(path, folderAnswer.c_str(), MAX_PATH);
         return true;
     }
 
-    bool ChooseFileName(OPENFILENAMEA& ofn, bool openForm) override
-    {
+    bool ChooseFileName(OPENFILENAMEA& ofn, bool openForm) override {
         std::string filter;
         if (ofn.lpstrFilter) {
             const char* p = ofn.lpstrFilter;
-            while (p[0] || p[1])
-                filter += *p++;
+            while (p[0] || p[1]) filter += *p++;
             filter.append(2, '\0');
         }
         files.push_back({openForm, ofn.hwndOwner, filter, Text(ofn.lpstrDefExt), Text(ofn.lpstrFile), ofn.Flags});
-        if (fileAnswer.empty())
-            return false;
+        if (fileAnswer.empty()) return false;
         lstrcpynA(ofn.lpstrFile, fileAnswer.c_str(), ofn.nMaxFile);
         return true;
     }

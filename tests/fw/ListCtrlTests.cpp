@@ -13,33 +13,26 @@ const DWORD kResultListStyles =
     LVS_EX_GRIDLINES | LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT | LVS_EX_TWOCLICKACTIVATE | LVS_EX_FLATSB;
 
 // The result list as the program sets it up: five columns, check boxes.
-void PrepareList(CListCtrl& list)
-{
+void PrepareList(CListCtrl& list) {
     const char* headings[] = {"路径", "文件名", "类型", "属性", "操作结果"};
-    for (int i = 0; i < 5; ++i)
-        ASSERT_EQ(i, list.InsertColumn(i, headings[i], LVCFMT_LEFT, 60));
+    for (int i = 0; i < 5; ++i) ASSERT_EQ(i, list.InsertColumn(i, headings[i], LVCFMT_LEFT, 60));
     list.SetExtendedStyle(kResultListStyles);
 }
 
 // Appends a row with its five texts; returns its index.
-int AddRow(CListCtrl& list, const std::vector<std::string>& texts)
-{
+int AddRow(CListCtrl& list, const std::vector<std::string>& texts) {
     int row = list.InsertItem(list.GetItemCount(), texts[0].c_str());
-    for (size_t i = 1; i < texts.size(); ++i)
-        list.SetItemText(row, static_cast<int>(i), texts[i].c_str());
+    for (size_t i = 1; i < texts.size(); ++i) list.SetItemText(row, static_cast<int>(i), texts[i].c_str());
     return row;
 }
 
-std::vector<std::string> Column(CListCtrl& list, int column)
-{
+std::vector<std::string> Column(CListCtrl& list, int column) {
     std::vector<std::string> texts;
-    for (int i = 0; i < list.GetItemCount(); ++i)
-        texts.push_back(list.GetItemText(i, column));
+    for (int i = 0; i < list.GetItemCount(); ++i) texts.push_back(list.GetItemText(i, column));
     return texts;
 }
 
-TEST(ListCtrl, ColumnsAndExtendedStylesAreSet)
-{
+TEST(ListCtrl, ColumnsAndExtendedStylesAreSet) {
     RunInDialog([](TestDialog& d) {
         CListCtrl& list = d.m_listResult;
         PrepareList(list);
@@ -69,11 +62,9 @@ struct ColumnsFit {
     bool verticalBar;
 };
 
-ColumnsFit Measure(CListCtrl& list)
-{
+ColumnsFit Measure(CListCtrl& list) {
     ColumnsFit fit = {0, 0, false, false};
-    for (int i = 0; i < list.GetColumnCount(); ++i)
-        fit.sum += list.GetColumnWidth(i);
+    for (int i = 0; i < list.GetColumnCount(); ++i) fit.sum += list.GetColumnWidth(i);
     RECT client;
     GetClientRect(list.m_hWnd, &client);
     fit.client = client.right;
@@ -83,8 +74,7 @@ ColumnsFit Measure(CListCtrl& list)
     return fit;
 }
 
-TEST(ListCtrl, AFillingColumnTakesWhatTheOthersLeaveWheneverTheClientAreaChanges)
-{
+TEST(ListCtrl, AFillingColumnTakesWhatTheOthersLeaveWheneverTheClientAreaChanges) {
     RunInDialog([](TestDialog& d) {
         CListCtrl& list = d.m_listResult;
         PrepareList(list);
@@ -104,8 +94,7 @@ TEST(ListCtrl, AFillingColumnTakesWhatTheOthersLeaveWheneverTheClientAreaChanges
             {"list made wider", [&] { MoveWindow(w, 0, 0, 520, 200, TRUE); }, false},
             {"rows enough for a vertical scroll bar",
              [&] {
-                 for (int i = 0; i < 60; ++i)
-                     AddRow(list, {"C:\\p", "[p]", "x", "-", "y"});
+                 for (int i = 0; i < 60; ++i) AddRow(list, {"C:\\p", "[p]", "x", "-", "y"});
              },
              true},
             {"list made narrower with the bar", [&] { MoveWindow(w, 0, 0, 450, 200, TRUE); }, true},
@@ -149,8 +138,7 @@ const TextCase kTexts[] = {
     {"empty cell", "", 260, ""},
 };
 
-TEST(ListCtrl, ItemTextComesBackIntoTheCallersBuffer)
-{
+TEST(ListCtrl, ItemTextComesBackIntoTheCallersBuffer) {
     RunInDialog([](TestDialog& d) {
         CListCtrl& list = d.m_listResult;
         PrepareList(list);
@@ -166,14 +154,12 @@ TEST(ListCtrl, ItemTextComesBackIntoTheCallersBuffer)
     });
 }
 
-TEST(ListCtrl, WholeItemTextHasNoLengthLimit)
-{
+TEST(ListCtrl, WholeItemTextHasNoLengthLimit) {
     RunInDialog([](TestDialog& d) {
         CListCtrl& list = d.m_listResult;
         PrepareList(list);
         std::string longText;
-        for (int i = 0; i < 100; ++i)
-            longText += "目录" + std::to_string(i) + "\\";
+        for (int i = 0; i < 100; ++i) longText += "目录" + std::to_string(i) + "\\";
         for (const std::string& text : {longText, std::string(255, 'a'), std::string(254, 'b'), std::string()}) {
             int row = AddRow(list, {text});
             EXPECT_EQ(text, list.GetItemText(row, 0));
@@ -181,8 +167,7 @@ TEST(ListCtrl, WholeItemTextHasNoLengthLimit)
     });
 }
 
-TEST(ListCtrl, RowsAreInsertedDeletedAndCleared)
-{
+TEST(ListCtrl, RowsAreInsertedDeletedAndCleared) {
     RunInDialog([](TestDialog& d) {
         CListCtrl& list = d.m_listResult;
         PrepareList(list);
@@ -204,16 +189,13 @@ TEST(ListCtrl, RowsAreInsertedDeletedAndCleared)
     });
 }
 
-TEST(ListCtrl, CheckMarksAndSelectionAreIndependent)
-{
+TEST(ListCtrl, CheckMarksAndSelectionAreIndependent) {
     RunInDialog([](TestDialog& d) {
         CListCtrl& list = d.m_listResult;
         PrepareList(list);
-        for (const char* path : {"r0", "r1", "r2"})
-            AddRow(list, {path});
+        for (const char* path : {"r0", "r1", "r2"}) AddRow(list, {path});
 
-        for (int i = 0; i < 3; ++i)
-            EXPECT_FALSE(list.GetCheck(i)) << "row " << i << " starts unchecked";
+        for (int i = 0; i < 3; ++i) EXPECT_FALSE(list.GetCheck(i)) << "row " << i << " starts unchecked";
         EXPECT_TRUE(list.SetCheck(0));
         EXPECT_TRUE(list.SetCheck(2));
         EXPECT_TRUE(list.SetCheck(2, FALSE));
@@ -234,15 +216,13 @@ TEST(ListCtrl, CheckMarksAndSelectionAreIndependent)
 }
 
 // Sorts by the keys held as item data, the way the result list sorts a clicked column.
-int CALLBACK CompareKeys(LPARAM a, LPARAM b, LPARAM descending)
-{
+int CALLBACK CompareKeys(LPARAM a, LPARAM b, LPARAM descending) {
     const std::string& left = *reinterpret_cast<const std::string*>(descending ? b : a);
     const std::string& right = *reinterpret_cast<const std::string*>(descending ? a : b);
     return left.compare(right);
 }
 
-TEST(ListCtrl, SortMovesRowsWithTheirTextsChecksAndSelection)
-{
+TEST(ListCtrl, SortMovesRowsWithTheirTextsChecksAndSelection) {
     RunInDialog([](TestDialog& d) {
         CListCtrl& list = d.m_listResult;
         PrepareList(list);
@@ -273,8 +253,7 @@ TEST(ListCtrl, SortMovesRowsWithTheirTextsChecksAndSelection)
     });
 }
 
-DWORD WINAPI AddRowsThenEnd(LPVOID param)
-{
+DWORD WINAPI AddRowsThenEnd(LPVOID param) {
     TestDialog* d = static_cast<TestDialog*>(param);
     for (int i = 0; i < 50; ++i) {
         int row = d->m_listResult.InsertItem(d->m_listResult.GetItemCount(), "行");
@@ -285,8 +264,7 @@ DWORD WINAPI AddRowsThenEnd(LPVOID param)
 }
 
 // Rows added from another thread, as the search worker adds them, arrive through the dialog's loop.
-TEST(ListCtrl, WorkerThreadCanAddRowsWhileTheDialogRuns)
-{
+TEST(ListCtrl, WorkerThreadCanAddRowsWhileTheDialogRuns) {
     TestDialog dialog;
     int rows = -1;
     std::string lastResult;

@@ -35,20 +35,27 @@ struct DialogTemplate {
 class Reader {
 public:
     explicit Reader(const BYTE* p) : m_start(p), m_p(p) {}
-    WORD Word() { WORD w; memcpy(&w, m_p, 2); m_p += 2; return w; }
-    DWORD Dword() { DWORD d; memcpy(&d, m_p, 4); m_p += 4; return d; }
+    WORD Word() {
+        WORD w;
+        memcpy(&w, m_p, 2);
+        m_p += 2;
+        return w;
+    }
+    DWORD Dword() {
+        DWORD d;
+        memcpy(&d, m_p, 4);
+        m_p += 4;
+        return d;
+    }
     short Short() { return static_cast<short>(Word()); }
     BYTE Byte() { return *m_p++; }
-    std::wstring String()
-    {
+    std::wstring String() {
         std::wstring s;
-        for (WORD c = Word(); c; c = Word())
-            s += static_cast<wchar_t>(c);
+        for (WORD c = Word(); c; c = Word()) s += static_cast<wchar_t>(c);
         return s;
     }
     // A name or an ordinal, as menu, class and title fields hold them.
-    std::wstring NameOrOrdinal()
-    {
+    std::wstring NameOrOrdinal() {
         WORD first;
         memcpy(&first, m_p, 2);
         if (first == 0xFFFF) {
@@ -65,8 +72,7 @@ private:
     const BYTE* m_p;
 };
 
-std::wstring ClassName(const std::wstring& stored)
-{
+std::wstring ClassName(const std::wstring& stored) {
     static const wchar_t* const kPredefined[] = {L"Button", L"Edit", L"Static", L"ListBox", L"ScrollBar", L"ComboBox"};
     for (int i = 0; i < 6; ++i) {
         if (stored == L"#" + std::to_wstring(0x80 + i) || _wcsicmp(stored.c_str(), kPredefined[i]) == 0)
@@ -75,13 +81,11 @@ std::wstring ClassName(const std::wstring& stored)
     return stored;
 }
 
-DialogTemplate LoadTemplate(int id)
-{
+DialogTemplate LoadTemplate(int id) {
     DialogTemplate t = {};
     HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(5));  // RT_DIALOG
     EXPECT_NE(nullptr, found) << "template " << id;
-    if (!found)
-        return t;
+    if (!found) return t;
     Reader r(static_cast<const BYTE*>(LockResource(LoadResource(nullptr, found))));
     EXPECT_EQ(1, r.Word()) << "an extended template";
     EXPECT_EQ(0xFFFF, r.Word());
@@ -116,8 +120,7 @@ DialogTemplate LoadTemplate(int id)
     return t;
 }
 
-void ExpectItems(const std::vector<TemplateItem>& expected, const std::vector<TemplateItem>& actual)
-{
+void ExpectItems(const std::vector<TemplateItem>& expected, const std::vector<TemplateItem>& actual) {
     ASSERT_EQ(expected.size(), actual.size());
     for (size_t i = 0; i < expected.size(); ++i) {
         const TemplateItem& e = expected[i];
@@ -138,8 +141,7 @@ const DWORD kButton = kChild | BS_PUSHBUTTON | WS_TABSTOP;
 const DWORD kCheck = kChild | BS_AUTOCHECKBOX | WS_TABSTOP;
 const DWORD kText = kChild | SS_LEFT | WS_GROUP;
 
-TEST(Resources, MainDialogTemplate)
-{
+TEST(Resources, MainDialogTemplate) {
     DialogTemplate t = LoadTemplate(IDD_MAIN);
     EXPECT_EQ(static_cast<DWORD>(DS_SETFONT | WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME |
                                  WS_MINIMIZEBOX | WS_MAXIMIZEBOX),
@@ -172,8 +174,7 @@ TEST(Resources, MainDialogTemplate)
     ExpectItems(expected, t.items);
 }
 
-TEST(Resources, AboutBoxTemplate)
-{
+TEST(Resources, AboutBoxTemplate) {
     DialogTemplate t = LoadTemplate(IDD_ABOUT);
     EXPECT_EQ(static_cast<DWORD>(DS_SETFONT | DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU), t.style);
     EXPECT_EQ((std::vector<int>{211, 127}), (std::vector<int>{t.cx, t.cy}));
@@ -184,7 +185,8 @@ TEST(Resources, AboutBoxTemplate)
     const std::vector<TemplateItem> expected = {
         {kButton, 0, 91, 107, 35, 15, IDOK, L"Button", L"确 定"},
         {kChild | SS_ICON, 0, 12, 14, 20, 20, IDC_STATIC, L"Static", L"#" + std::to_wstring(IDR_MAINFRAME)},
-        {kChild | SS_LEFTNOWORDWRAP | SS_NOTIFY | WS_GROUP, 0, 42, 12, 122, 8, IDC_STATIC, L"Static", L"Voskar·Orvelle"},
+        {kChild | SS_LEFTNOWORDWRAP | SS_NOTIFY | WS_GROUP, 0, 42, 12, 122, 8, IDC_STATIC, L"Static",
+         L"Voskar·Orvelle"},
         {kText, 0, 42, 25, 88, 8, IDC_STATIC, L"Static", L"文件版本:Ver1.3"},
         {kText, 0, 42, 38, 158, 10, IDC_STATIC, L"Static", L"功能：搜索并删除难以删除的畸形目录和文件。"},
         {kText, 0, 42, 51, 152, 10, IDC_STATIC, L"Static", L"运行环境：Windows XP/2003/Win7/2008等"},
@@ -193,21 +195,18 @@ TEST(Resources, AboutBoxTemplate)
     ExpectItems(expected, t.items);
 }
 
-TEST(Resources, ListMenuItemsInOrder)
-{
+TEST(Resources, ListMenuItemsInOrder) {
     struct MenuRow {
         UINT id;  // 0 for a separator
         const wchar_t* text;
     };
     const MenuRow expected[] = {
-        {ID_LIST_OPEN_FOLDER, L"打开目录(&O)"},   {0, L""},
-        {ID_LIST_COPY_PATH, L"复制路径(&C)"},     {ID_LIST_CLEAR, L"清空结果(&Y)"},
-        {0, L""},                                 {ID_LIST_DELETE_CURRENT, L"删除当前(&D)"},
-        {ID_LIST_DELETE_ALL, L"删除全部(&A)"},    {0, L""},
-        {ID_LIST_EXPLORER_MENU, L"添加到右键(&T)"}, {ID_LIST_STATISTICS, L"统计结果(&S)"},
-        {0, L""},                                 {ID_LIST_CHECK_UPDATE, L"检查更新(&C)"},
-        {ID_LIST_ABOUT, L"关于我们(&H)"},         {0, L""},
-        {ID_LIST_RENAME, L"重命名为合法名称(&R)"}, {ID_LIST_VIEW, L"查看内容(&V)"},
+        {ID_LIST_OPEN_FOLDER, L"打开目录(&O)"}, {0, L""}, {ID_LIST_COPY_PATH, L"复制路径(&C)"},
+        {ID_LIST_CLEAR, L"清空结果(&Y)"},       {0, L""}, {ID_LIST_DELETE_CURRENT, L"删除当前(&D)"},
+        {ID_LIST_DELETE_ALL, L"删除全部(&A)"},  {0, L""}, {ID_LIST_EXPLORER_MENU, L"添加到右键(&T)"},
+        {ID_LIST_STATISTICS, L"统计结果(&S)"},  {0, L""}, {ID_LIST_CHECK_UPDATE, L"检查更新(&C)"},
+        {ID_LIST_ABOUT, L"关于我们(&H)"},       {0, L""}, {ID_LIST_RENAME, L"重命名为合法名称(&R)"},
+        {ID_LIST_VIEW, L"查看内容(&V)"},
     };
     HMENU menu = LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MENU_LIST));
     ASSERT_NE(nullptr, menu);
@@ -237,8 +236,7 @@ TEST(Resources, ListMenuItemsInOrder)
     DestroyMenu(menu);
 }
 
-TEST(Resources, IconsHoldThreeSizes)
-{
+TEST(Resources, IconsHoldThreeSizes) {
     for (int id : {IDR_MAINFRAME, IDI_WINDOW}) {
         HRSRC group = FindResourceA(nullptr, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(14));  // RT_GROUP_ICON
         ASSERT_NE(nullptr, group) << "icon " << id;
@@ -246,8 +244,7 @@ TEST(Resources, IconsHoldThreeSizes)
         WORD count;
         memcpy(&count, dir + 4, 2);
         std::vector<int> sizes;
-        for (WORD i = 0; i < count; ++i)
-            sizes.push_back(dir[6 + 14 * i]);
+        for (WORD i = 0; i < count; ++i) sizes.push_back(dir[6 + 14 * i]);
         EXPECT_EQ((std::vector<int>{16, 32, 48}), sizes) << "icon " << id;
 
         for (int size : {16, 32, 48}) {
@@ -267,8 +264,7 @@ TEST(Resources, IconsHoldThreeSizes)
     }
 }
 
-std::string VersionString(const std::vector<BYTE>& block, const char* name)
-{
+std::string VersionString(const std::vector<BYTE>& block, const char* name) {
     char* value = nullptr;
     UINT length = 0;
     std::string path = std::string("\\StringFileInfo\\080404b0\\") + name;
@@ -277,8 +273,7 @@ std::string VersionString(const std::vector<BYTE>& block, const char* name)
     return value;
 }
 
-TEST(Resources, VersionInformationIs130)
-{
+TEST(Resources, VersionInformationIs130) {
     char path[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, path, MAX_PATH);
     DWORD size = GetFileVersionInfoSizeA(path, nullptr);
@@ -300,8 +295,7 @@ TEST(Resources, VersionInformationIs130)
     EXPECT_EQ("Copyright (C) 2026 Voskar", VersionString(block, "LegalCopyright"));
 }
 
-TEST(Resources, ManifestAsksForCommonControls6AndTheyAreLoaded)
-{
+TEST(Resources, ManifestAsksForCommonControls6AndTheyAreLoaded) {
     HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));  // RT_MANIFEST
     ASSERT_NE(nullptr, found);
     std::string manifest(static_cast<const char*>(LockResource(LoadResource(nullptr, found))),

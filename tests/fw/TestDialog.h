@@ -40,33 +40,27 @@ public:
     CListCtrl m_listResult;
 
     // Runs step inside the modal loop, after the messages already queued.
-    void Post(std::function<void()> step)
-    {
+    void Post(std::function<void()> step) {
         PostMessageA(m_hWnd, kMsgRun, 0, reinterpret_cast<LPARAM>(new std::function<void()>(std::move(step))));
     }
 
-    BOOL PreTranslateMessage(MSG* msg) override
-    {
+    BOOL PreTranslateMessage(MSG* msg) override {
         if (msg->message == WM_KEYDOWN) {
             keysSeen.push_back(msg->wParam);
-            if (swallowReturn && msg->wParam == VK_RETURN)
-                return TRUE;
+            if (swallowReturn && msg->wParam == VK_RETURN) return TRUE;
         }
         return CDialog::PreTranslateMessage(msg);
     }
 
 protected:
-    BOOL OnInitDialog() override
-    {
+    BOOL OnInitDialog() override {
         CDialog::OnInitDialog();
         SetTimer(m_hWnd, kWatchdogTimer, 10000, nullptr);
-        if (onInit)
-            onInit(*this);
+        if (onInit) onInit(*this);
         return TRUE;
     }
 
-    void DoDataExchange(CDataExchange* pDX) override
-    {
+    void DoDataExchange(CDataExchange* pDX) override {
         DDX_Control(pDX, IDC_EDIT_PATH, m_editPath);
         DDX_Control(pDX, IDC_LIST_RESULT, m_listResult);
         if (exchangeTexts) {
@@ -75,14 +69,10 @@ protected:
         }
     }
 
-    bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override
-    {
+    bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override {
         switch (message) {
-        case kMsgThrow:
-            throw std::runtime_error("handler failed");
-        case kMsgEnd:
-            EndDialog(static_cast<INT_PTR>(wParam));
-            return true;
+        case kMsgThrow: throw std::runtime_error("handler failed");
+        case kMsgEnd: EndDialog(static_cast<INT_PTR>(wParam)); return true;
         case kMsgRun: {
             auto* step = reinterpret_cast<std::function<void()>*>(lParam);
             (*step)();
@@ -90,8 +80,7 @@ protected:
             return true;
         }
         case WM_DESTROY:
-            if (onEnd)
-                onEnd(*this);
+            if (onEnd) onEnd(*this);
             break;
         case WM_TIMER:
             if (wParam == kWatchdogTimer) {
@@ -118,8 +107,7 @@ protected:
 };
 
 // Runs a test dialog whose initialisation runs body and then ends the dialog; returns DoModal's result.
-inline INT_PTR RunInDialog(const std::function<void(TestDialog&)>& body)
-{
+inline INT_PTR RunInDialog(const std::function<void(TestDialog&)>& body) {
     TestDialog dialog;
     dialog.onInit = [&](TestDialog& d) {
         body(d);

@@ -8,8 +8,7 @@ void SendAll(SOCKET s, const std::string& bytes) {
     size_t sent = 0;
     while (sent < bytes.size()) {
         int n = send(s, bytes.data() + sent, static_cast<int>(bytes.size() - sent), 0);
-        if (n <= 0)
-            return;
+        if (n <= 0) return;
         sent += static_cast<size_t>(n);
     }
 }
@@ -31,10 +30,8 @@ void CloseGracefully(SOCKET s) {
         FD_ZERO(&readable);
         FD_SET(s, &readable);
         timeval wait = {0, 100000};
-        if (select(0, &readable, nullptr, nullptr, &wait) <= 0)
-            continue;
-        if (recv(s, sink, sizeof sink, 0) <= 0)
-            break;
+        if (select(0, &readable, nullptr, nullptr, &wait) <= 0) continue;
+        if (recv(s, sink, sizeof sink, 0) <= 0) break;
     }
     closesocket(s);
 }
@@ -56,12 +53,10 @@ std::string HeaderValue(const std::string& head, const char* name) {
             break;
         }
     }
-    if (at == std::string::npos)
-        return std::string();
+    if (at == std::string::npos) return std::string();
     size_t end = head.find("\r\n", at);
     std::string value = head.substr(at, end == std::string::npos ? std::string::npos : end - at);
-    while (!value.empty() && value[0] == ' ')
-        value.erase(0, 1);
+    while (!value.empty() && value[0] == ' ') value.erase(0, 1);
     return value;
 }
 
@@ -81,8 +76,7 @@ LoopbackHttpServer::~LoopbackHttpServer() {
 bool LoopbackHttpServer::Start(unsigned short port) {
     WSADATA data;
     if (!m_wsa) {
-        if (WSAStartup(MAKEWORD(2, 2), &data) != 0)
-            return false;
+        if (WSAStartup(MAKEWORD(2, 2), &data) != 0) return false;
         m_wsa = true;
     }
     sockaddr_in address = {};
@@ -94,19 +88,16 @@ bool LoopbackHttpServer::Start(unsigned short port) {
     const DWORD start = GetTickCount();
     for (;;) {
         m_listener = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-        if (m_listener == INVALID_SOCKET)
-            return false;
+        if (m_listener == INVALID_SOCKET) return false;
         // A fixed port must be usable again right after the last run's connections.
         BOOL reuse = TRUE;
         if (port != 0)
             setsockopt(m_listener, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char*>(&reuse), sizeof reuse);
-        if (bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-            listen(m_listener, 32) == 0)
+        if (bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 && listen(m_listener, 32) == 0)
             break;
         closesocket(m_listener);
         m_listener = INVALID_SOCKET;
-        if (port == 0 || GetTickCount() - start > kPortWaitMs)
-            return false;
+        if (port == 0 || GetTickCount() - start > kPortWaitMs) return false;
         Sleep(100);
     }
     int length = sizeof address;
@@ -170,8 +161,7 @@ std::vector<LoopbackHttpServer::Request> LoopbackHttpServer::Requests() {
 
 size_t LoopbackHttpServer::CountFor(const std::string& path) {
     size_t n = 0;
-    for (const Request& r : Requests())
-        n += r.path == path ? 1 : 0;
+    for (const Request& r : Requests()) n += r.path == path ? 1 : 0;
     return n;
 }
 
@@ -195,11 +185,9 @@ void LoopbackHttpServer::Serve() {
         FD_ZERO(&readable);
         FD_SET(m_listener, &readable);
         timeval wait = {0, 100000};
-        if (select(0, &readable, nullptr, nullptr, &wait) <= 0)
-            continue;
+        if (select(0, &readable, nullptr, nullptr, &wait) <= 0) continue;
         SOCKET client = accept(m_listener, nullptr, nullptr);
-        if (client == INVALID_SOCKET)
-            continue;
+        if (client == INVALID_SOCKET) continue;
         ++served;
         Handle(client);
     }
@@ -217,8 +205,7 @@ void LoopbackHttpServer::Handle(SOCKET client) {
     char chunk[2048];
     while (head.find("\r\n\r\n") == std::string::npos && head.size() < 16384) {
         int n = recv(client, chunk, sizeof chunk, 0);
-        if (n <= 0)
-            break;
+        if (n <= 0) break;
         head.append(chunk, static_cast<size_t>(n));
     }
     Request request;
@@ -267,16 +254,14 @@ void LoopbackHttpServer::Handle(SOCKET client) {
             response += HexSize(half) + "\r\n" + answer.body.substr(0, half) + "\r\n";
         if (answer.ending == Ending::Chunked) {
             const std::string rest = answer.body.substr(half);
-            if (!rest.empty())
-                response += HexSize(rest.size()) + "\r\n" + rest + "\r\n";
+            if (!rest.empty()) response += HexSize(rest.size()) + "\r\n" + rest + "\r\n";
             response += "0\r\n\r\n";
         }
     } else if (answer.ending == Ending::UntilClose || answer.ending == Ending::UntilReset) {
         response += "\r\n" + answer.body;
     } else {
         size_t announced = answer.body.size();
-        if (answer.ending == Ending::CloseEarly || answer.ending == Ending::ResetEarly)
-            announced += 1000;
+        if (answer.ending == Ending::CloseEarly || answer.ending == Ending::ResetEarly) announced += 1000;
         response += "Content-Length: " + std::to_string(announced) + "\r\n\r\n" + answer.body;
     }
     SendAll(client, response);

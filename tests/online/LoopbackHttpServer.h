@@ -22,16 +22,16 @@ public:
     static constexpr DWORD kLifetimeMs = 240000;
 
     enum class Ending {
-        Complete,      // Content-Length and the whole body
-        CloseEarly,    // announces 1000 bytes more than it sends, then closes
-        ResetEarly,    // the same, then resets the connection
-        Stall,         // sends nothing, holds the connection for stallMs
-        Chunked,       // the body as two chunks and the closing chunk
-        ChunkedReset,  // the first chunk only, then resets the connection
-        ChunkedClose,  // the first chunk only, then closes the connection
-        ChunkCutClose, // a chunk that announces 1000 bytes more than it sends, then closes
-        UntilClose,    // neither length nor chunks: the body ends where the connection closes
-        UntilReset,    // the same, reset instead of closed after the body
+        Complete,       // Content-Length and the whole body
+        CloseEarly,     // announces 1000 bytes more than it sends, then closes
+        ResetEarly,     // the same, then resets the connection
+        Stall,          // sends nothing, holds the connection for stallMs
+        Chunked,        // the body as two chunks and the closing chunk
+        ChunkedReset,   // the first chunk only, then resets the connection
+        ChunkedClose,   // the first chunk only, then closes the connection
+        ChunkCutClose,  // a chunk that announces 1000 bytes more than it sends, then closes
+        UntilClose,     // neither length nor chunks: the body ends where the connection closes
+        UntilReset,     // the same, reset instead of closed after the body
     };
 
     struct Answer {
@@ -44,10 +44,10 @@ public:
     };
 
     struct Request {
-        std::string target;     // as sent: path and query
-        std::string path;       // without the query
+        std::string target;  // as sent: path and query
+        std::string path;    // without the query
         std::string userAgent;
-        std::string version;    // the request line's last word, "HTTP/1.1" or so
+        std::string version;  // the request line's last word, "HTTP/1.1" or so
     };
 
     LoopbackHttpServer();

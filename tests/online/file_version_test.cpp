@@ -43,9 +43,7 @@ TEST(GetFileVersionText, ReadsTheFileVersionOfAModule) {
     }
 }
 
-TEST(GetFileVersionText, ReadsTheRunningProgramsOwnVersion) {
-    EXPECT_EQ(GetFileVersionText(OwnPath().c_str()), "1.3");
-}
+TEST(GetFileVersionText, ReadsTheRunningProgramsOwnVersion) { EXPECT_EQ(GetFileVersionText(OwnPath().c_str()), "1.3"); }
 
 TEST(GetFileVersionText, GivesEmptyForNoPath) {
     EXPECT_EQ(GetFileVersionText(nullptr), "");

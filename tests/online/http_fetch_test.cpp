@@ -36,11 +36,9 @@ protected:
 
 TEST_F(HttpFetch, StatusRuleAndBodyJoiningTable) {
     std::string big;
-    for (int i = 0; i < 30000; ++i)
-        big += "line " + std::to_string(i) + "\r\n";
+    for (int i = 0; i < 30000; ++i) big += "line " + std::to_string(i) + "\r\n";
     std::string bigJoined;
-    for (int i = 0; i < 30000; ++i)
-        bigJoined += "line " + std::to_string(i) + "\r";
+    for (int i = 0; i < 30000; ++i) bigJoined += "line " + std::to_string(i) + "\r";
 
     const std::string limit(kMaxAnswerBytes, 'x');
 
@@ -84,10 +82,8 @@ TEST_F(HttpFetch, StatusRuleAndBodyJoiningTable) {
         {"a chunked body over the limit", "/over-chunked", With(Ending::Chunked, limit + "x"), ""},
         {"a body over the limit without length", "/over-until-close", With(Ending::UntilClose, limit + "x"), ""},
     };
-    for (const Case& c : cases)
-        server.Set(c.path, c.answer);
-    for (const Case& c : cases)
-        EXPECT_EQ(FetchUrlText(server.Url(c.path)), c.expected) << c.name;
+    for (const Case& c : cases) server.Set(c.path, c.answer);
+    for (const Case& c : cases) EXPECT_EQ(FetchUrlText(server.Url(c.path)), c.expected) << c.name;
     // So that the server never answers in chunks (WinINet asks again in its own
     // version after a redirect, so only the first request of each is looked at).
     const std::vector<LoopbackHttpServer::Request> requests = server.Requests();
@@ -130,8 +126,7 @@ TEST_F(HttpFetch, RnumJoinsTheQueryAndStaysInRange) {
 
 TEST_F(HttpFetch, RnumChangesBetweenRequestsAndBetweenThreads) {
     server.Set("/ok", LoopbackHttpServer::Ok("x"));
-    for (int i = 0; i < 12; ++i)
-        FetchUrlText(server.Url("/ok"));
+    for (int i = 0; i < 12; ++i) FetchUrlText(server.Url("/ok"));
 
     // Each worker is a new thread: a generator seeded alike in every thread
     // would send the same first value from each of them.
@@ -148,12 +143,10 @@ TEST_F(HttpFetch, RnumChangesBetweenRequestsAndBetweenThreads) {
         threads.push_back(CreateThread(nullptr, 0, &Fetcher::Run, &url, 0, nullptr));
         WaitForSingleObject(threads.back(), 30000);
     }
-    for (HANDLE h : threads)
-        CloseHandle(h);
+    for (HANDLE h : threads) CloseHandle(h);
 
     std::set<int> inARow, fromThreads;
-    for (const auto& r : server.Requests())
-        (r.path == "/ok" ? inARow : fromThreads).insert(RnumOf(r.target));
+    for (const auto& r : server.Requests()) (r.path == "/ok" ? inARow : fromThreads).insert(RnumOf(r.target));
     EXPECT_GT(inARow.size(), 1u);
     EXPECT_GT(fromThreads.size(), 1u);
 }
@@ -215,8 +208,7 @@ TEST_F(HttpFetch, CancelEndsAFetchInFlightAndEveryLaterOneOfItsGroup) {
     ASSERT_TRUE(thread);
     // The request has reached the server: the fetch now waits for the answer.
     const DWORD start = GetTickCount();
-    while (server.CountFor("/stall") == 0 && GetTickCount() - start < 20000)
-        Sleep(20);
+    while (server.CountFor("/stall") == 0 && GetTickCount() - start < 20000) Sleep(20);
     ASSERT_EQ(server.CountFor("/stall"), 1u);
     EXPECT_EQ(WaitForSingleObject(thread, 0), static_cast<DWORD>(WAIT_TIMEOUT));
 

@@ -56,12 +56,10 @@ void Patch(BYTE* base, ULONG_PTR from, ULONG_PTR to) {
     auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
     auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
     const IMAGE_DATA_DIRECTORY& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-    if (dir.VirtualAddress == 0)
-        return;
+    if (dir.VirtualAddress == 0) return;
     for (auto* desc = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress); desc->Name; ++desc) {
         for (auto* slot = reinterpret_cast<IMAGE_THUNK_DATA*>(base + desc->FirstThunk); slot->u1.Function; ++slot) {
-            if (slot->u1.Function != from)
-                continue;
+            if (slot->u1.Function != from) continue;
             DWORD old = 0;
             if (VirtualProtect(&slot->u1.Function, sizeof slot->u1.Function, PAGE_READWRITE, &old)) {
                 slot->u1.Function = to;
@@ -73,8 +71,7 @@ void Patch(BYTE* base, ULONG_PTR from, ULONG_PTR to) {
 
 void Install(HMODULE self) {
     DWORD n = GetEnvironmentVariableA("ORVELLE_SPY_LOG", g_logPath, MAX_PATH);
-    if (n == 0 || n >= MAX_PATH)
-        return;
+    if (n == 0 || n >= MAX_PATH) return;
     // The hook machinery may unload this DLL after a call; the patched imports need it to stay.
     HMODULE pinned = nullptr;
     if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_PIN | GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
@@ -84,8 +81,7 @@ void Install(HMODULE self) {
     HMODULE user32 = GetModuleHandleA("user32.dll");
     g_setTimer = reinterpret_cast<SetTimerFn>(reinterpret_cast<void*>(GetProcAddress(user32, "SetTimer")));
     g_messageBox = reinterpret_cast<MessageBoxFn>(reinterpret_cast<void*>(GetProcAddress(user32, "MessageBoxA")));
-    if (!g_setTimer || !g_messageBox)
-        return;
+    if (!g_setTimer || !g_messageBox) return;
     auto* program = reinterpret_cast<BYTE*>(GetModuleHandleA(nullptr));
     Patch(program, reinterpret_cast<ULONG_PTR>(g_setTimer), reinterpret_cast<ULONG_PTR>(&SpySetTimer));
     Patch(program, reinterpret_cast<ULONG_PTR>(g_messageBox), reinterpret_cast<ULONG_PTR>(&SpyMessageBox));
@@ -108,8 +104,7 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
         GetModuleFileNameA(nullptr, exe, MAX_PATH);
         const char* name = exe;
         for (const char* p = exe; *p; ++p)
-            if (*p == '\\' || *p == '/')
-                name = p + 1;
+            if (*p == '\\' || *p == '/') name = p + 1;
         char wanted[MAX_PATH] = {};
         if (GetEnvironmentVariableA("ORVELLE_SPY_TARGET", wanted, MAX_PATH) > 0 && lstrcmpiA(name, wanted) == 0)
             Install(instance);

@@ -29,8 +29,7 @@ const std::string kFeedPath = "/feed";
 
 std::string Answer(const std::string& version, const std::string& url = "http://dl.example/Orvelle-New.exe") {
     std::string body = "<vskversion>" + version + "</vskversion>\r\n";
-    if (!url.empty())
-        body += "<vskupdateurl>" + url + "</vskupdateurl>\r\n";
+    if (!url.empty()) body += "<vskupdateurl>" + url + "</vskupdateurl>\r\n";
     return body + "<vskupdatetype>1</vskupdatetype>\r\n<vskupdateabout>Fixes\r\nand more</vskupdateabout>\r\n";
 }
 
@@ -48,8 +47,7 @@ public:
     LockedUiHost() { InitializeCriticalSection(&m_lock); }
     ~LockedUiHost() override { DeleteCriticalSection(&m_lock); }
     int ShowMessageBox(HWND owner, const char* text, const char* caption, UINT type) override {
-        if (onBox)
-            onBox();
+        if (onBox) onBox();
         EnterCriticalSection(&m_lock);
         int answer = FakeUiHost::ShowMessageBox(owner, text, caption, type);
         LeaveCriticalSection(&m_lock);
@@ -88,8 +86,7 @@ private:
 bool WaitFor(const std::function<bool()>& ready, DWORD ms = 15000) {
     DWORD start = GetTickCount();
     while (!ready()) {
-        if (GetTickCount() - start > ms)
-            return false;
+        if (GetTickCount() - start > ms) return false;
         Sleep(10);
     }
     return true;
@@ -118,9 +115,7 @@ protected:
         DeleteFileA(GetSettingsFilePath().c_str());
     }
 
-    void StartServer() {
-        ASSERT_TRUE(server.Start(ORVELLE_TEST_PORT)) << "port " << ORVELLE_TEST_PORT << " is taken";
-    }
+    void StartServer() { ASSERT_TRUE(server.Start(ORVELLE_TEST_PORT)) << "port " << ORVELLE_TEST_PORT << " is taken"; }
 
     // Runs a dialog modally here while script works it from another thread;
     // the dialog is closed through its close box when the script returns.
@@ -163,7 +158,9 @@ protected:
         return value;
     }
 
-    bool WaitForBoxes(size_t n) { return WaitFor([&] { return host.Boxes().size() >= n; }); }
+    bool WaitForBoxes(size_t n) {
+        return WaitFor([&] { return host.Boxes().size() >= n; });
+    }
     bool WaitForRequests(const std::string& path, size_t n) {
         return WaitFor([&] { return server.CountFor(path) >= n; });
     }
@@ -219,8 +216,7 @@ TEST_F(OnlineDialog, StartUpPromptsOnceADayAndWritesTheSettingsFirst) {
     // The requests carried the own version and rnum.
     std::vector<LoopbackHttpServer::Request> requests = server.Requests();
     ASSERT_FALSE(requests.empty());
-    for (const auto& r : requests)
-        EXPECT_NE(r.target.find("?ver=1.3&rnum="), std::string::npos) << r.target;
+    for (const auto& r : requests) EXPECT_NE(r.target.find("?ver=1.3&rnum="), std::string::npos) << r.target;
 
     // Within the day: the answer is fetched, nothing is shown or written.
     const std::string storedDate = ReadSetting(kSettingOfferDate);
@@ -389,8 +385,8 @@ TEST_F(OnlineDialog, FeedRotatesEveryFiveSecondsWithItsColours) {
             RunOnWindowThread(h, [&] {
                 HDC dc = CreateCompatibleDC(nullptr);
                 HDC other = CreateCompatibleDC(nullptr);
-                LRESULT brush = SendMessageA(h, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
-                                             reinterpret_cast<LPARAM>(line));
+                LRESULT brush =
+                    SendMessageA(h, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(line));
                 color = GetTextColor(dc);
                 LRESULT plain = DefWindowProcA(h, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(other),
                                                reinterpret_cast<LPARAM>(line));
@@ -494,7 +490,8 @@ TEST_F(OnlineDialog, CursorIsTheHandOnlyOverTheLine) {
             LRESULT handled = 0;
             RunOnWindowThread(h, [&] {
                 SetCursor(nullptr);
-                handled = SendMessageA(h, WM_SETCURSOR, reinterpret_cast<WPARAM>(c.under), MAKELPARAM(c.hit, WM_MOUSEMOVE));
+                handled =
+                    SendMessageA(h, WM_SETCURSOR, reinterpret_cast<WPARAM>(c.under), MAKELPARAM(c.hit, WM_MOUSEMOVE));
                 shown = GetCursor();
             });
             EXPECT_EQ(shown, LoadCursor(nullptr, c.cursor)) << c.name;
@@ -519,16 +516,14 @@ TEST_F(OnlineDialog, OverlappingRunsNeitherTearTheAnswerNorTheList) {
             SendMessageA(h, WM_TIMER, 0, 0);
         }
         ASSERT_TRUE(WaitForBoxes(8));
-        for (int i = 0; i < 50; ++i)
-            SendMessageA(h, WM_TIMER, 0, 0);
+        for (int i = 0; i < 50; ++i) SendMessageA(h, WM_TIMER, 0, 0);
         UpdateInfo info = OnWindow<UpdateInfo>(h, [&] { return dlg.m_updateInfo; });
         EXPECT_EQ(info.version, "1.3");
         EXPECT_EQ(info.downloadUrl, "http://dl.example/orvelle-new.exe");
         EXPECT_EQ(info.description, "fixes\rand more");
         EXPECT_EQ(OnWindow<size_t>(h, [&] { return dlg.m_ads.size(); }), 3u);
     });
-    for (const ShownBox& b : host.Boxes())
-        EXPECT_EQ(b.text, "当前版本 Ver1.3 已经是最新版本，没有检查到更新版本！");
+    for (const ShownBox& b : host.Boxes()) EXPECT_EQ(b.text, "当前版本 Ver1.3 已经是最新版本，没有检查到更新版本！");
 }
 
 TEST_F(OnlineDialog, ClosingDuringAFetchLeavesTheDialogAlone) {

@@ -25,8 +25,7 @@ const UINT kCheckForUpdateCommand = 32786;
 bool WaitFor(const std::function<bool()>& ready, DWORD ms) {
     DWORD start = GetTickCount();
     while (!ready()) {
-        if (GetTickCount() - start > ms)
-            return false;
+        if (GetTickCount() - start > ms) return false;
         Sleep(20);
     }
     return true;
@@ -34,11 +33,9 @@ bool WaitFor(const std::function<bool()>& ready, DWORD ms) {
 
 // A path of the build tree as the Windows side sees it ("/a/b" is "Z:\a\b" under Wine).
 std::string WindowsPath(std::string path) {
-    if (!path.empty() && path[0] == '/')
-        path = "Z:" + path;
+    if (!path.empty() && path[0] == '/') path = "Z:" + path;
     for (char& c : path)
-        if (c == '/')
-            c = '\\';
+        if (c == '/') c = '\\';
     return path;
 }
 
@@ -71,8 +68,7 @@ public:
         m_ok = CopyFileA(WindowsPath(ORVELLE_LOOPBACK_PROGRAM).c_str(), Exe().c_str(), FALSE) != FALSE;
     }
     ~ProgramFolder() {
-        for (const char* name : {"Orvelle.exe", "Orvelle.ini", "spy.log"})
-            DeleteFileA((m_dir + "\\" + name).c_str());
+        for (const char* name : {"Orvelle.exe", "Orvelle.ini", "spy.log"}) DeleteFileA((m_dir + "\\" + name).c_str());
         RemoveDirectoryA(m_dir.c_str());
     }
     bool Ok() const { return m_ok; }
@@ -96,16 +92,13 @@ public:
     explicit Program(const ProgramFolder& folder) : m_folder(folder) {}
     ~Program() {
         if (m_info.hProcess) {
-            if (WaitForSingleObject(m_info.hProcess, 0) == WAIT_TIMEOUT)
-                TerminateProcess(m_info.hProcess, 1);
+            if (WaitForSingleObject(m_info.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(m_info.hProcess, 1);
             WaitForSingleObject(m_info.hProcess, 10000);
             CloseHandle(m_info.hProcess);
             CloseHandle(m_info.hThread);
         }
-        if (m_hook)
-            UnhookWindowsHookEx(m_hook);
-        if (m_spy)
-            FreeLibrary(m_spy);
+        if (m_hook) UnhookWindowsHookEx(m_hook);
+        if (m_spy) FreeLibrary(m_spy);
     }
 
     // Starts the program, with argument as its one argument when not empty.
@@ -115,15 +108,13 @@ public:
         SetEnvironmentVariableA("ORVELLE_SPY_TARGET", "Orvelle.exe");
         m_spy = LoadLibraryA(WindowsPath(ORVELLE_SPY_DLL).c_str());
         auto hookProc = reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(GetProcAddress(m_spy, "SpyHookProc")));
-        if (!hookProc)
-            return false;
+        if (!hookProc) return false;
         std::string commandLine = "\"" + m_folder.Exe() + "\"";
-        if (!argument.empty())
-            commandLine += " \"" + argument + "\"";
+        if (!argument.empty()) commandLine += " \"" + argument + "\"";
         STARTUPINFOA startup = {};
         startup.cb = sizeof startup;
-        if (!CreateProcessA(m_folder.Exe().c_str(), &commandLine[0], nullptr, nullptr, FALSE, CREATE_SUSPENDED,
-                            nullptr, nullptr, &startup, &m_info))
+        if (!CreateProcessA(m_folder.Exe().c_str(), &commandLine[0], nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
+                            nullptr, &startup, &m_info))
             return false;
         m_hook = SetWindowsHookExA(WH_CALLWNDPROC, hookProc, m_spy, m_info.dwThreadId);
         ResumeThread(m_info.hThread);
@@ -143,8 +134,7 @@ public:
                 GetWindowThreadProcessId(h, &pid);
                 char cls[64] = {};
                 GetClassNameA(h, cls, sizeof cls);
-                if (pid == s->pid && IsWindowVisible(h) && lstrcmpA(cls, "#32770") == 0)
-                    s->found.push_back(h);
+                if (pid == s->pid && IsWindowVisible(h) && lstrcmpA(cls, "#32770") == 0) s->found.push_back(h);
                 return TRUE;
             }
         };
@@ -153,15 +143,13 @@ public:
     }
     HWND MainWindow() const {
         for (HWND h : Dialogs())
-            if (GetDlgItem(h, 1001))
-                return h;
+            if (GetDlgItem(h, 1001)) return h;
         return nullptr;
     }
     std::vector<HWND> MessageBoxes() const {
         std::vector<HWND> boxes;
         for (HWND h : Dialogs())
-            if (GetDlgItem(h, 0xFFFF) && !GetDlgItem(h, 1001))
-                boxes.push_back(h);
+            if (GetDlgItem(h, 0xFFFF) && !GetDlgItem(h, 1001)) boxes.push_back(h);
         return boxes;
     }
     HWND WaitForMessageBox(DWORD ms) const {
@@ -175,22 +163,19 @@ public:
         std::stringstream in(ReadFileText(m_folder.SpyLog()));
         std::string line;
         while (std::getline(in, line)) {
-            if (!line.empty() && line.back() == '\r')
-                line.pop_back();
+            if (!line.empty() && line.back() == '\r') line.pop_back();
             lines.push_back(line);
         }
         return lines;
     }
     bool SpyHas(const std::string& line) const {
         for (const std::string& l : SpyLines())
-            if (l == line)
-                return true;
+            if (l == line) return true;
         return false;
     }
     size_t SpyCount(const std::string& prefix) const {
         size_t n = 0;
-        for (const std::string& l : SpyLines())
-            n += l.rfind(prefix, 0) == 0 ? 1 : 0;
+        for (const std::string& l : SpyLines()) n += l.rfind(prefix, 0) == 0 ? 1 : 0;
         return n;
     }
 
@@ -199,10 +184,8 @@ public:
     // Closes the main window as the close box does; true when the program ended with 0.
     bool Close() {
         HWND main = MainWindow();
-        if (main)
-            PostMessageA(main, WM_SYSCOMMAND, SC_CLOSE, 0);
-        if (WaitForSingleObject(m_info.hProcess, 20000) != WAIT_OBJECT_0)
-            return false;
+        if (main) PostMessageA(main, WM_SYSCOMMAND, SC_CLOSE, 0);
+        if (WaitForSingleObject(m_info.hProcess, 20000) != WAIT_OBJECT_0) return false;
         DWORD code = 1;
         GetExitCodeProcess(m_info.hProcess, &code);
         return code == 0;

@@ -14,8 +14,7 @@ using Strings = std::vector<std::string>;
 
 std::string Show(const Strings& values) {
     std::string text = "{";
-    for (const std::string& v : values)
-        text += "[" + v + "]";
+    for (const std::string& v : values) text += "[" + v + "]";
     return text + "}";
 }
 
@@ -82,8 +81,7 @@ const JoinCase kJoinCases[] = {
 };
 
 TEST(JoinBodyLines, Table) {
-    for (const JoinCase& c : kJoinCases)
-        EXPECT_EQ(JoinBodyLines(c.raw), c.expected) << c.name;
+    for (const JoinCase& c : kJoinCases) EXPECT_EQ(JoinBodyLines(c.raw), c.expected) << c.name;
 }
 
 TEST(Rnum, QueryJointFollowsTheQuestionMark) {
@@ -99,8 +97,7 @@ TEST(Rnum, QueryJointFollowsTheQuestionMark) {
         {"http://h/p?", 7, "http://h/p?&rnum=7"},
         {"http://h/p&x", 7, "http://h/p&x?rnum=7"},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(AddRnum(c.address, c.rnum), c.expected) << c.address;
+    for (const Case& c : cases) EXPECT_EQ(AddRnum(c.address, c.rnum), c.expected) << c.address;
 }
 
 TEST(Rnum, EveryGeneratorValueGivesOneTo998) {
@@ -193,10 +190,12 @@ TEST(UpdateAnswer, VersionComparisonIsByteWise) {
         std::string own, offered;
         bool newer;
     } cases[] = {
-        {"1.3", "1.4", true},        {"1.3", "1.3.1", true},  {"1.3", "1.3 ", true},  {"1.3", "1.10", false},
-        {"1.9", "1.10", false},      {"1.3", "", false},      {"1.3", "1.3", false},  {"1.3", "1.2", false},
-        {"", "1.0", true},           {"", "", false},         {"1.3.0.7", "1.3", false},
-        {"1.3", "1.\xB0", true},  // bytes compare unsigned: 0xB0 is above "3"
+        {"1.3", "1.4", true},      {"1.3", "1.3.1", true},
+        {"1.3", "1.3 ", true},     {"1.3", "1.10", false},
+        {"1.9", "1.10", false},    {"1.3", "", false},
+        {"1.3", "1.3", false},     {"1.3", "1.2", false},
+        {"", "1.0", true},         {"", "", false},
+        {"1.3.0.7", "1.3", false}, {"1.3", "1.\xB0", true},  // bytes compare unsigned: 0xB0 is above "3"
         {"1.\xB0", "1.3", false},
     };
     for (const Case& c : cases)
@@ -252,8 +251,7 @@ TEST(UpdateOffer, ThrottleTable) {
         {"more digits than any time: far future", "99999999999999999999999", now, true},
         {"zero", "0", now, false},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(UpdateOfferThrottled(c.stored, c.now), c.throttled) << c.name;
+    for (const Case& c : cases) EXPECT_EQ(UpdateOfferThrottled(c.stored, c.now), c.throttled) << c.name;
 }
 
 TEST(UpdateOffer, DateIsWrittenAs32BitDecimal) {
@@ -274,8 +272,7 @@ std::string Item(const std::string& soft, const std::string& url, const std::str
 
 std::string Show(const std::vector<AnnouncementItem>& items) {
     std::string text;
-    for (const AnnouncementItem& i : items)
-        text += "{" + i.url + "|" + i.title + "|" + i.color + "}";
+    for (const AnnouncementItem& i : items) text += "{" + i.url + "|" + i.title + "|" + i.color + "}";
     return text;
 }
 
@@ -286,9 +283,11 @@ struct FeedCase {
 };
 
 const FeedCase kFeedCases[] = {
-    {"one item; the last item holds </vskads> and still parses", "<vskads>" + Item("*", "U", "T", "1") + "</vskads>",
+    {"one item; the last item holds </vskads> and still parses",
+     "<vskads>" + Item("*", "U", "T", "1") + "</vskads>",
      {{"u", "t", "1"}}},
-    {"capital letters", "<VSKADS><##><SOFT>*</SOFT><URL>U</URL><TITLE>T</TITLE><COLOR>1</COLOR></VSKADS>",
+    {"capital letters",
+     "<VSKADS><##><SOFT>*</SOFT><URL>U</URL><TITLE>T</TITLE><COLOR>1</COLOR></VSKADS>",
      {{"u", "t", "1"}}},
     {"three items in order",
      "<vskads>" + Item("*", "http://a", "first", "1") + Item("*", "http://b", "second", "2") +
@@ -298,37 +297,38 @@ const FeedCase kFeedCases[] = {
     {"an empty soft value", "<vskads>" + Item("", "u", "t", "1") + "</vskads>", {}},
     {"no soft element", "<vskads><##><url>u</url><title>t</title><color>1</color></vskads>", {}},
     {"two separators in a row before the first item",
-     "<vskads><##>" + Item("*", "u", "t", "1") + Item("*", "v", "w", "2") + "</vskads>", {}},
+     "<vskads><##>" + Item("*", "u", "t", "1") + Item("*", "v", "w", "2") + "</vskads>",
+     {}},
     {"an item without colour is skipped, the next one read",
-     "<vskads><##><soft>*</soft><url>a</url><title>no colour</title>" + Item("*", "b", "coloured", "5") +
-         "</vskads>",
+     "<vskads><##><soft>*</soft><url>a</url><title>no colour</title>" + Item("*", "b", "coloured", "5") + "</vskads>",
      {{"b", "coloured", "5"}}},
     {"no </vskads>: no items", "<vskads>" + Item("*", "u", "t", "1") + Item("*", "v", "w", "2"), {}},
     {"no <vskads>: no items", Item("*", "u", "t", "1") + "</vskads>", {}},
     {"both tags anywhere", "</vskads>" + Item("*", "u", "t", "1") + "<vskads>", {{"u", "t", "1"}}},
     {"text before the first separator is ignored",
-     "<vskads><soft>*</soft><url>x</url><title>y</title><color>1</color>" + Item("*", "u", "t", "2") +
-         "</vskads>",
+     "<vskads><soft>*</soft><url>x</url><title>y</title><color>1</color>" + Item("*", "u", "t", "2") + "</vskads>",
      {{"u", "t", "2"}}},
-    {"an empty url skips the item", "<vskads>" + Item("*", "", "t", "1") + Item("*", "u", "t2", "1") + "</vskads>",
+    {"an empty url skips the item",
+     "<vskads>" + Item("*", "", "t", "1") + Item("*", "u", "t2", "1") + "</vskads>",
      {{"u", "t2", "1"}}},
     {"an unclosed soft takes the rest of its item",
      "<vskads><##><url>u</url><title>t</title><color>4</color><soft>*" + Item("*", "v", "w", "6") + "</vskads>",
      {{"u", "t", "4"}, {"v", "w", "6"}}},
     {"an unclosed soft in the last item holds </vskads>",
-     "<vskads><##><url>u</url><title>t</title><color>4</color><soft>*</vskads>", {}},
+     "<vskads><##><url>u</url><title>t</title><color>4</color><soft>*</vskads>",
+     {}},
     {"only the first element of each counts",
      "<vskads><##><soft>*</soft><soft>x</soft><url>u1</url><url>u2</url><title>t1</title><title>t2</title>"
      "<color>1</color><color>2</color></vskads>",
      {{"u1", "t1", "1"}}},
-    {"double-byte titles", "<vskads>" + Item("*", "http://x", "\xD0\xC2\xB0\xE6", "2") + "</vskads>",
+    {"double-byte titles",
+     "<vskads>" + Item("*", "http://x", "\xD0\xC2\xB0\xE6", "2") + "</vskads>",
      {{"http://x", "\xD0\xC2\xB0\xE6", "2"}}},
     {"empty body", "", {}},
 };
 
 TEST(AnnouncementFeed, Table) {
-    for (const FeedCase& c : kFeedCases)
-        EXPECT_EQ(Show(ParseAnnouncementFeed(c.body)), Show(c.expected)) << c.name;
+    for (const FeedCase& c : kFeedCases) EXPECT_EQ(Show(ParseAnnouncementFeed(c.body)), Show(c.expected)) << c.name;
 }
 
 TEST(AnnouncementFeed, ColourTable) {
@@ -336,12 +336,11 @@ TEST(AnnouncementFeed, ColourTable) {
         const char* code;
         uint32_t color;
     } cases[] = {
-        {"1", 0x000000FF}, {"2", 0x00FF0000}, {"3", 0x0000FF00}, {"4", 0x00146482}, {"5", 0x00FFFFFF},
-        {"6", 0x00FF008B}, {"7", 0x00000000}, {"", 0x00000000},  {" 1", 0x00000000}, {"10", 0x00000000},
+        {"1", 0x000000FF},  {"2", 0x00FF0000},  {"3", 0x0000FF00}, {"4", 0x00146482},  {"5", 0x00FFFFFF},
+        {"6", 0x00FF008B},  {"7", 0x00000000},  {"", 0x00000000},  {" 1", 0x00000000}, {"10", 0x00000000},
         {"01", 0x00000000}, {"1 ", 0x00000000}, {"8", 0x00000000}, {"0", 0x00000000},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(AnnouncementTextColor(c.code), c.color) << "'" << c.code << "'";
+    for (const Case& c : cases) EXPECT_EQ(AnnouncementTextColor(c.code), c.color) << "'" << c.code << "'";
 }
 
 // ---- what reaches the shell, the notice comparison, the addresses ----------------
@@ -378,8 +377,7 @@ TEST(NetworkAddresses, OnlyWebAddressesReachTheShell) {
         {"javascript:alert(1)", false},
         {"mailto:a@b.example", false},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(IsWebAddress(c.address), c.web) << "'" << c.address << "'";
+    for (const Case& c : cases) EXPECT_EQ(IsWebAddress(c.address), c.web) << "'" << c.address << "'";
 }
 
 TEST(NoticeText, ComparisonIgnoresCaseButKeepsDoubleByteCharacters) {
@@ -391,7 +389,7 @@ TEST(NoticeText, ComparisonIgnoresCaseButKeepsDoubleByteCharacters) {
         {"", "", true},
         {"abc", "abd", false},
         {"abc", "ab", false},
-        {"\xB0\x41", "\xB0\x61", false},       // a trail byte is part of its character
+        {"\xB0\x41", "\xB0\x61", false},         // a trail byte is part of its character
         {"\xB0\x41\x41", "\xB0\x41\x61", true},  // an ASCII letter after it is not
         {"\xD6\xD0x", "\xD6\xD0X", true},
         {"\xD6\xD0", "\xD6\xD1", false},

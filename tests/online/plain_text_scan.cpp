@@ -33,12 +33,10 @@ const Entry kEntries[] = {
 
 bool ReadWholeFile(const char* path, std::string& bytes) {
     std::FILE* file = std::fopen(path, "rb");
-    if (!file)
-        return false;
+    if (!file) return false;
     char chunk[65536];
     size_t got;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0)
-        bytes.append(chunk, got);
+    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) bytes.append(chunk, got);
     const bool ok = !std::ferror(file);
     std::fclose(file);
     return ok;
@@ -81,7 +79,6 @@ int main(int argc, char** argv) {
             ok = false;
         }
     }
-    for (int i = 1; i < argc; ++i)
-        ok = ScanFile(argv[i]) && ok;
+    for (int i = 1; i < argc; ++i) ok = ScanFile(argv[i]) && ok;
     return ok ? 0 : 1;
 }

@@ -22,8 +22,7 @@ std::string Hex(const std::string& bytes) {
 
 std::string FromHex(const std::string& hex) {
     std::string bytes;
-    for (size_t i = 0; i + 1 < hex.size(); i += 2)
-        bytes += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
+    for (size_t i = 0; i + 1 < hex.size(); i += 2) bytes += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
     return bytes;
 }
 
@@ -37,11 +36,11 @@ struct KnownAnswer {
 // XOR with bits 8-15 of the running value, which advances with the folded byte.
 const KnownAnswer kKnownAnswers[] = {
     {"4142", 0, 1, 0, "24"},
-    {"4142", 0x1234, 1, 0, "36"},  // bits 8-15 of the key: 0x12
+    {"4142", 0x1234, 1, 0, "36"},                                 // bits 8-15 of the key: 0x12
     {"0101ffff807f10", 0xDEADBEEF, 0x41C64E6D, 12345, "1dba4c"},  // odd last byte ignored
     {"4f7276656c6c6521", 0x5A17C3E9, 0x0019660D, 0x3C6EF35F, "c940c8ce"},
-    {"0102030405060708090a0b0c0d0e0f101112131415161718191a1b1c1d1e1f20", 0xFFFFFFFF, 0xFFFFFFFF,
-     0xFFFFFFFF, "5b3f2307eb30b3687b5f43270bef2cb7"},
+    {"0102030405060708090a0b0c0d0e0f101112131415161718191a1b1c1d1e1f20", 0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF,
+     "5b3f2307eb30b3687b5f43270bef2cb7"},
 };
 
 TEST(UnscrambleText, MatchesKnownAnswers) {
@@ -84,8 +83,7 @@ TEST(ScrambleText, DecodesBackToThePlainText) {
     ExpectRoundTrip("\x01\x7F\x80\xFE\xFF", 7);
 
     char allBytes[256];
-    for (int c = 1; c < 256; ++c)
-        allBytes[c - 1] = static_cast<char>(c);
+    for (int c = 1; c < 256; ++c) allBytes[c - 1] = static_cast<char>(c);
     allBytes[255] = '\0';
     ExpectRoundTrip(allBytes, 8);
 }
@@ -102,21 +100,19 @@ TEST(ScrambleText, StoredFormIsTwiceAsLongWithoutZeroBytes) {
     // Salts vary the pairs; the all-zero-noise corner must not produce a 0 either.
     for (uint32_t salt = 0; salt < 64; ++salt) {
         char allBytes[256];
-        for (int c = 1; c < 256; ++c)
-            allBytes[c - 1] = static_cast<char>(c);
+        for (int c = 1; c < 256; ++c) allBytes[c - 1] = static_cast<char>(c);
         allBytes[255] = '\0';
         const auto scrambled = ScrambleText(allBytes, salt * 0x01010101u, 0x0019660D, 0x3C6EF35F, salt);
         EXPECT_EQ(std::strlen(scrambled.c_str()), 2u * 255u) << "salt " << salt;
-        EXPECT_EQ(UnscrambleText(scrambled.c_str(), salt * 0x01010101u, 0x0019660D, 0x3C6EF35F),
-                  std::string(allBytes))
+        EXPECT_EQ(UnscrambleText(scrambled.c_str(), salt * 0x01010101u, 0x0019660D, 0x3C6EF35F), std::string(allBytes))
             << "salt " << salt;
     }
 }
 
 TEST(ScrambleText, IsEvaluatedByTheCompiler) {
     static constexpr auto kStored = ScrambleText("ab", kStoredTextKey, kStoredTextMultiplier, kStoredTextIncrement);
-    static_assert(kStored.bytes[0] != 0 && kStored.bytes[1] != 0 && kStored.bytes[2] != 0 &&
-                  kStored.bytes[3] != 0 && kStored.bytes[4] == 0);
+    static_assert(kStored.bytes[0] != 0 && kStored.bytes[1] != 0 && kStored.bytes[2] != 0 && kStored.bytes[3] != 0 &&
+                  kStored.bytes[4] == 0);
     static_assert(decltype(kStored)::size() == 4);
     EXPECT_EQ(UnscrambleText(kStored.c_str(), kStoredTextKey, kStoredTextMultiplier, kStoredTextIncrement), "ab");
 }

@@ -32,8 +32,7 @@ TEST(SettingsPathBeside, JoinsTheProgramsFolderAndTheFileName) {
         {folder248 + "o.exe", folder248 + "Orvelle.ini"},
         {folder248.substr(0, 3) + "g" + folder248.substr(3) + "o.exe", ""},
     };
-    for (const BesideCase& c : cases)
-        EXPECT_EQ(SettingsPathBeside(c.exePath, "Orvelle.ini"), c.expected) << c.exePath;
+    for (const BesideCase& c : cases) EXPECT_EQ(SettingsPathBeside(c.exePath, "Orvelle.ini"), c.expected) << c.exePath;
 }
 
 struct ValueCase {
@@ -48,7 +47,7 @@ TEST(ProfileTextForValue, QuotesWhatTheReaderWouldTrim) {
         {"D:\\奬状", "D:\\奬状"},
         {"D:\\a=b;c[d]", "D:\\a=b;c[d]"},
         {"'D:\\x", "'D:\\x"},
-        {"D:\\bad ", "\"D:\\bad \""},    // folders may end in a blank
+        {"D:\\bad ", "\"D:\\bad \""},  // folders may end in a blank
         {" D:\\lead", "\" D:\\lead\""},
         {"D:\\tab\t", "\"D:\\tab\t\""},
         {"\"quoted\"", "\"\"quoted\"\""},
@@ -56,8 +55,7 @@ TEST(ProfileTextForValue, QuotesWhatTheReaderWouldTrim) {
         {"a\rb", std::nullopt},
         {"a\nb", std::nullopt},
     };
-    for (const ValueCase& c : cases)
-        EXPECT_EQ(ProfileTextForValue(c.value), c.written) << c.value;
+    for (const ValueCase& c : cases) EXPECT_EQ(ProfileTextForValue(c.value), c.written) << c.value;
 }
 
 TEST(AcceptSavedPath, DropsWhatThePathFieldCannotHoldRatherThanCutIt) {

@@ -49,8 +49,7 @@ std::string ReadBytes(const std::string& path) {
     if (std::FILE* file = std::fopen(path.c_str(), "rb")) {
         char chunk[4096];
         size_t got;
-        while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0)
-            bytes.append(chunk, got);
+        while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) bytes.append(chunk, got);
         std::fclose(file);
     }
     return bytes;
@@ -72,7 +71,7 @@ TEST(SettingsFile, ValuesComeBackAsTheyWereWritten) {
         "D:\\data",
         "",
         "D:\\奬状\\报告",
-        "D:\\bad ",       // a folder name ending in a blank
+        "D:\\bad ",  // a folder name ending in a blank
         " D:\\lead",
         "D:\\bad.",
         "\"quoted\"",
@@ -90,8 +89,7 @@ TEST(SettingsFile, ValuesComeBackAsTheyWereWritten) {
 TEST(SettingsFile, MissingFileOrKeyReadsEmptyAndCreatesNothing) {
     TempFolder folder;
     const std::string ini = folder.File("Orvelle.ini");
-    for (const SettingKey& key : kAllSettingKeys)
-        EXPECT_EQ(ReadSettingFrom(ini, key), "") << key.name;
+    for (const SettingKey& key : kAllSettingKeys) EXPECT_EQ(ReadSettingFrom(ini, key), "") << key.name;
     EXPECT_FALSE(Exists(ini));
 
     ASSERT_TRUE(WriteSettingTo(ini, kSettingSavedPath, "D:\\data"));
@@ -140,8 +138,7 @@ TEST(SettingsFile, NoPathMeansNoAccess) {
 // The file beside the program: a copy of this program, placed in a temporary
 // folder, saves and reads the path there.
 int RunChild(const char* value, const char* reportPath) {
-    if (!WriteSavedPath(value))
-        return 2;
+    if (!WriteSavedPath(value)) return 2;
     if (std::FILE* report = std::fopen(reportPath, "wb")) {
         const std::string path = GetSettingsFilePath();
         std::fwrite(path.data(), 1, path.size(), report);
@@ -165,8 +162,8 @@ TEST(SettingsFile, LiesBesideTheRunningProgram) {
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
-    ASSERT_TRUE(CreateProcessA(copy.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                               folder.Path().c_str(), &startup, &process));
+    ASSERT_TRUE(CreateProcessA(copy.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.Path().c_str(),
+                               &startup, &process));
     ASSERT_EQ(WaitForSingleObject(process.hProcess, 30000), WAIT_OBJECT_0);
     DWORD exitCode = 99;
     GetExitCodeProcess(process.hProcess, &exitCode);
@@ -182,8 +179,7 @@ TEST(SettingsFile, LiesBesideTheRunningProgram) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 4 && std::strcmp(argv[1], "--settings-child") == 0)
-        return RunChild(argv[2], argv[3]);
+    if (argc == 4 && std::strcmp(argv[1], "--settings-child") == 0) return RunChild(argv[2], argv[3]);
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -43,7 +43,8 @@ inline void DeleteClassesTree(const std::string& path) { SHDeleteKeyA(HKEY_CLASS
 class VerbRegistryGuard {
 public:
     explicit VerbRegistryGuard(std::string appId) : m_appId(std::move(appId)) {
-        for (const VerbKeyValue& k : ExplorerVerbKeys(m_appId, "")) m_saved.push_back({k.keyPath, ReadClassesKey(k.keyPath)});
+        for (const VerbKeyValue& k : ExplorerVerbKeys(m_appId, ""))
+            m_saved.push_back({k.keyPath, ReadClassesKey(k.keyPath)});
         for (const char* parent : kParents) m_parentExisted.push_back(ReadClassesKey(parent).exists);
         Clear();
     }

@@ -120,8 +120,7 @@ std::string SimulatedVolume::MakeAlias(const Node& folder, const std::string& na
     }
 }
 
-SimulatedVolume::Node* SimulatedVolume::Create(const std::string& path, uint32_t attributes,
-                                               const std::string& alias) {
+SimulatedVolume::Node* SimulatedVolume::Create(const std::string& path, uint32_t attributes, const std::string& alias) {
     std::string rest = path.compare(0, 4, "\\\\?\\") == 0 ? path.substr(4) : path;
     std::vector<std::string_view> parts = SplitPathComponents(rest);
     auto drive = m_drives.find(parts.empty() ? 0 : Upper(parts[0][0]));
@@ -732,7 +731,8 @@ bool SimulatedVolume::RenameOpen(::Node& handle, ::Node& folderHandle, const Wid
     }
     for (const auto& c : folder->children) {
         if (c.get() == node) continue;
-        if (EqualsIgnoreCaseW(WideOf(*c), newName) || (!c->alias.empty() && EqualsIgnoreCaseW(Widen(c->alias), newName))) {
+        if (EqualsIgnoreCaseW(WideOf(*c), newName) ||
+            (!c->alias.empty() && EqualsIgnoreCaseW(Widen(c->alias), newName))) {
             error = fs_error::kAlreadyExists;
             return false;
         }

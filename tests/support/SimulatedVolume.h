@@ -28,7 +28,7 @@
 
 constexpr uint32_t kTagMountPoint = 0xA0000003u;  // junction
 constexpr uint32_t kTagSymlink = 0xA000000Cu;
-constexpr uint32_t kTagCloud = 0x9000001Au;       // cloud placeholder: not a link
+constexpr uint32_t kTagCloud = 0x9000001Au;  // cloud placeholder: not a link
 
 class SimulatedVolume final : public FileSystem {
 public:
@@ -36,22 +36,22 @@ public:
         std::string name;
         std::string alias;
         uint32_t attributes = 0;
-        uint32_t tag = 0;           // reparse tag; with kReparsePoint in attributes
-        std::string linkTarget;     // "\\?\"-style path a link leads to
-        bool lockedOpen = false;    // held open without delete sharing
+        uint32_t tag = 0;         // reparse tag; with kReparsePoint in attributes
+        std::string linkTarget;   // "\\?\"-style path a link leads to
+        bool lockedOpen = false;  // held open without delete sharing
         // Its stored name has no exact form in the code page: name is the
         // look-alike the narrow functions hand out, and no path reaches it by that.
         bool inexact = false;
-        uint32_t openError = 0;     // FindFirst of this folder fails with it
-        int failAfter = -1;         // listing fails after this many entries ...
-        uint32_t failError = 0;     // ... with this error
-        uint64_t id = 0;            // file id, never reused
+        uint32_t openError = 0;  // FindFirst of this folder fails with it
+        int failAfter = -1;      // listing fails after this many entries ...
+        uint32_t failError = 0;  // ... with this error
+        uint64_t id = 0;         // file id, never reused
         // The stored name when it is not what name converts to (a name outside
         // the code page); empty: name converted.
         std::u16string wide;
-        bool removed = false;       // deleted while a handle still held it
-        std::string content;        // what a file holds
-        int heldForDelete = 0;      // engine handles with delete access, which do not share it
+        bool removed = false;   // deleted while a handle still held it
+        std::string content;    // what a file holds
+        int heldForDelete = 0;  // engine handles with delete access, which do not share it
         Node* parent = nullptr;
         std::vector<std::unique_ptr<Node>> children;
 
@@ -104,8 +104,7 @@ public:
     Node* Move(Node* node, const std::string& newPath);
 
     std::unique_ptr<::Node> OpenVolumeRoot(const WideName& root, uint32_t& error) override;
-    std::unique_ptr<::Node> OpenChild(::Node& folder, const WideName& name, OpenFor mode,
-                                      uint32_t& error) override;
+    std::unique_ptr<::Node> OpenChild(::Node& folder, const WideName& name, OpenFor mode, uint32_t& error) override;
     bool Query(::Node& node, NodeInfo& info, uint32_t& error) override;
     bool ListFolder(::Node& folder, std::vector<DirEntry>& entries, uint32_t& error) override;
     bool LookUp(::Node& folder, const WideName& name, DirEntry& entry, uint32_t& error) override;

@@ -97,8 +97,9 @@ TEST(ScanCommandLine, OptionsFoldersAndMisuse) {
     EXPECT_EQ(ParseScanCommand({"ok", "dev\\co*", "x?"}, command, offending), UsageError::Pattern);
     EXPECT_EQ(offending, "dev\\co*");
     EXPECT_EQ(VersionText("1.3.0.0"), "OrvelleScan 1.3.0.0\n");
-    ASSERT_EQ(ParseScanCommand({"--exclude", ".git", "--exclude", "*.tmp", "--max-depth", "3", "f"}, command, offending),
-              UsageError::None);
+    ASSERT_EQ(
+        ParseScanCommand({"--exclude", ".git", "--exclude", "*.tmp", "--max-depth", "3", "f"}, command, offending),
+        UsageError::None);
     EXPECT_EQ(command.exclude, (std::vector<std::string>{".git", "*.tmp"}));
     EXPECT_EQ(command.maxDepth, 3);
 }
@@ -118,13 +119,19 @@ TEST(ScanFromList, EveryFormGivesItsPaths) {
         std::vector<Expected> paths;
     } cases[] = {
         {"CR LF lines, blanks kept, empty lines skipped",
-         "D:\\a.\r\n\r\nD:\\trail \nD:\\nul", false,
+         "D:\\a.\r\n\r\nD:\\trail \nD:\\nul",
+         false,
          {{"D:\\a.", false, 1}, {"D:\\trail ", false, 3}, {"D:\\nul", false, 4}}},
         {"--utf8", "D:\\x\n", true, {{"D:\\x", true, 1}}},
-        {"a UTF-8 BOM", "\xEF\xBB\xBF" "D:\\\xE8\xAA\xA0\n", false, {{"D:\\\xE8\xAA\xA0", true, 1}}},
+        {"a UTF-8 BOM",
+         "\xEF\xBB\xBF"
+         "D:\\\xE8\xAA\xA0\n",
+         false,
+         {{"D:\\\xE8\xAA\xA0", true, 1}}},
         {"-0 output", std::string("D:\\a\nb\0D:\\c\0", 12), false, {{"D:\\a\nb", false, 1}, {"D:\\c", false, 2}}},
         {"text rows and outcomes: the first field",
-         "D:\\nul\t[nul]\tfile\t-\nD:\\a.\t[a.]\tfile\t-\tkept\t0\tnot confirmed\n\t[\xA4]\tfile\t-\n", false,
+         "D:\\nul\t[nul]\tfile\t-\nD:\\a.\t[a.]\tfile\t-\tkept\t0\tnot confirmed\n\t[\xA4]\tfile\t-\n",
+         false,
          {{"D:\\nul", false, 1}, {"D:\\a.", false, 2}, {"", false, 3}}},
         {"JSON rows: the path of each row record, escapes read",
          "{\"record\":\"row\",\"path\":\"D:\\\\a.\",\"name\":\"a.\",\"type\":\"file\"}\n"
@@ -133,7 +140,9 @@ TEST(ScanFromList, EveryFormGivesItsPaths) {
          "{\"record\":\"summary\",\"rows\":2,\"stopped\":false}\n",
          false,
          {{"D:\\a.", true, 1}, {"D:\\\xE8\xAA\xA0\xF0\x9F\x98\x80 \"q\"", true, 3}}},
-        {"a broken JSON line holds no path", "{\"record\":\"row\",\"path\":\"D:\\\\a\n{\"path\":1}\n", false,
+        {"a broken JSON line holds no path",
+         "{\"record\":\"row\",\"path\":\"D:\\\\a\n{\"path\":1}\n",
+         false,
          {{"", true, 1}, {"", true, 2}}},
     };
     for (const Case& c : cases) {
@@ -233,8 +242,9 @@ TEST(ScanJson, RowAndSummaryRecords) {
     EXPECT_EQ(JsonRow(u8"D:\\x\\誠\\con", "con", false, "-", kOutcomeListed),
               u8"{\"record\":\"row\",\"path\":\"D:\\\\x\\\\誠\\\\con\",\"name\":\"con\",\"type\":\"file\","
               u8"\"attributes\":\"-\",\"outcome\":\"listed\"}\n");
-    EXPECT_NE(JsonRow("", "a.", true, "H", kOutcomeFailed).find("\"type\":\"folder\",\"attributes\":\"H\","
-                                                                "\"outcome\":\"failed\""),
+    EXPECT_NE(JsonRow("", "a.", true, "H", kOutcomeFailed)
+                  .find("\"type\":\"folder\",\"attributes\":\"H\","
+                        "\"outcome\":\"failed\""),
               std::string::npos);
 
     ScanCounts counts;
@@ -251,10 +261,11 @@ TEST(ScanJson, RowAndSummaryRecords) {
     tally.deleted = 1;
     tally.failed = 1;
     tally.kept = 1;
-    EXPECT_EQ(JsonSummary(counts, 3, tally, 2),
-              "{\"record\":\"summary\",\"folders_searched\":12,\"files_searched\":345,\"malformed_folders\":1,"
-              "\"malformed_files\":2,\"unsearched\":4,\"unresolved\":5,\"rows\":3,\"deleted\":1,\"failed\":1,\"kept\":1,"
-              "\"stopped\":true,\"elapsed_ms\":3700,\"exit_code\":2}\n");
+    EXPECT_EQ(
+        JsonSummary(counts, 3, tally, 2),
+        "{\"record\":\"summary\",\"folders_searched\":12,\"files_searched\":345,\"malformed_folders\":1,"
+        "\"malformed_files\":2,\"unsearched\":4,\"unresolved\":5,\"rows\":3,\"deleted\":1,\"failed\":1,\"kept\":1,"
+        "\"stopped\":true,\"elapsed_ms\":3700,\"exit_code\":2}\n");
 }
 
 TEST(ScanRows, TheRowsOwnBytesPassUnchanged) {
@@ -386,8 +397,8 @@ TEST(ScanSummary, TheWindowsCountsInBothLanguages) {
     }
 
     counts.stopped = true;
-    EXPECT_EQ(SearchSummaryText(Language::Chinese, counts).rfind(u8"已按 Ctrl+C 停止，共搜索了12个目录和345个文件\n", 0),
-              0u);
+    EXPECT_EQ(
+        SearchSummaryText(Language::Chinese, counts).rfind(u8"已按 Ctrl+C 停止，共搜索了12个目录和345个文件\n", 0), 0u);
     EXPECT_EQ(SearchSummaryText(Language::English, counts).rfind("Stopped by Ctrl+C after searching 12 folders", 0),
               0u);
     counts.readerGone = true;
@@ -406,7 +417,8 @@ TEST(ScanSummary, DeletionOutcomes) {
     tally.failed = 1;
     EXPECT_EQ(DeleteSummaryText(Language::Chinese, tally), u8"删除完毕，删除成功 2 个，删除失败 1 个。\n");
     tally.kept = 4;
-    EXPECT_EQ(DeleteSummaryText(Language::English, tally), "Deleted: 2, failed: 1.\nStopped by Ctrl+C; 4 not deleted.\n");
+    EXPECT_EQ(DeleteSummaryText(Language::English, tally),
+              "Deleted: 2, failed: 1.\nStopped by Ctrl+C; 4 not deleted.\n");
     tally.readerGone = true;
     EXPECT_EQ(DeleteSummaryText(Language::English, tally),
               "Deleted: 2, failed: 1.\nStopped: the output's reader has gone; 4 not deleted.\n");
@@ -415,10 +427,29 @@ TEST(ScanSummary, DeletionOutcomes) {
 TEST(ScanHelp, NamesEveryOptionAndExitCode) {
     for (Language language : {Language::Chinese, Language::English}) {
         const std::string help = HelpText(language);
-        for (const char* option : {"--hidden", "--readonly", "--system", "--no-names", "--delete", "--rename",
-                                   "--from", "--exclude", "--max-depth", "--yes", "--json",
-                                   "--quiet", "--help", "-0 ", "--utf8", "--version", "  0  ", "  1  ", "  2  ",
-                                   "  3  ", "  4  ", "  130  ", "OrvelleScan D:\\projects",
+        for (const char* option : {"--hidden",
+                                   "--readonly",
+                                   "--system",
+                                   "--no-names",
+                                   "--delete",
+                                   "--rename",
+                                   "--from",
+                                   "--exclude",
+                                   "--max-depth",
+                                   "--yes",
+                                   "--json",
+                                   "--quiet",
+                                   "--help",
+                                   "-0 ",
+                                   "--utf8",
+                                   "--version",
+                                   "  0  ",
+                                   "  1  ",
+                                   "  2  ",
+                                   "  3  ",
+                                   "  4  ",
+                                   "  130  ",
+                                   "OrvelleScan D:\\projects",
                                    "--delete --yes --json"})
             EXPECT_NE(help.find(option), std::string::npos) << option;
     }

@@ -31,7 +31,8 @@ public:
     }
     HINSTANCE ShellExecuteFile(HWND owner, const char* verb, const char* file, const char* parameters,
                                const char* directory, int showCommand) override {
-        return Locked([&] { return FakeUiHost::ShellExecuteFile(owner, verb, file, parameters, directory, showCommand); });
+        return Locked(
+            [&] { return FakeUiHost::ShellExecuteFile(owner, verb, file, parameters, directory, showCommand); });
     }
     UINT RunCommandLine(const char* commandLine, UINT showCommand) override {
         return Locked([&] { return FakeUiHost::RunCommandLine(commandLine, showCommand); });
@@ -40,16 +41,32 @@ public:
         return Locked([&] { return FakeUiHost::ChooseFileName(ofn, openForm); });
     }
 
-    std::vector<ShownBox> Boxes() { return Locked([&] { return boxes; }); }
-    std::vector<ShellLaunch> Launches() { return Locked([&] { return launches; }); }
-    std::vector<std::string> CommandLines() { return Locked([&] { return commandLines; }); }
-    std::vector<UINT> CommandShows() { return Locked([&] { return commandShows; }); }
-    std::vector<ChosenFile> Files() { return Locked([&] { return files; }); }
+    std::vector<ShownBox> Boxes() {
+        return Locked([&] { return boxes; });
+    }
+    std::vector<ShellLaunch> Launches() {
+        return Locked([&] { return launches; });
+    }
+    std::vector<std::string> CommandLines() {
+        return Locked([&] { return commandLines; });
+    }
+    std::vector<UINT> CommandShows() {
+        return Locked([&] { return commandShows; });
+    }
+    std::vector<ChosenFile> Files() {
+        return Locked([&] { return files; });
+    }
     void Answer(int answer) {
-        Locked([&] { answers.push_back(answer); return 0; });
+        Locked([&] {
+            answers.push_back(answer);
+            return 0;
+        });
     }
     void ChooseFile(const std::string& path) {
-        Locked([&] { fileAnswer = path; return 0; });
+        Locked([&] {
+            fileAnswer = path;
+            return 0;
+        });
     }
 
 private:
@@ -117,9 +134,13 @@ protected:
         CloseHandle(thread);
     }
 
-    bool WaitForBoxes(size_t n) { return WaitFor([&] { return host.Boxes().size() >= n; }); }
+    bool WaitForBoxes(size_t n) {
+        return WaitFor([&] { return host.Boxes().size() >= n; });
+    }
     // A delete command returns at once; its rows leave while the window runs.
-    static bool WaitForDeletion(const CMyDlg& dlg) { return WaitFor([&] { return !dlg.IsDeleting(); }); }
+    static bool WaitForDeletion(const CMyDlg& dlg) {
+        return WaitFor([&] { return !dlg.IsDeleting(); });
+    }
 
     // Runs f on the window's thread and returns when it has run.
     static void OnUi(HWND h, const std::function<void()>& f) { ASSERT_TRUE(RunOnWindowThread(h, f)); }
@@ -145,7 +166,8 @@ protected:
     }
     static std::vector<std::string> Column(CMyDlg& dlg, int column) {
         std::vector<std::string> out;
-        for (int i = 0; i < dlg.m_listResult.GetItemCount(); ++i) out.push_back(dlg.m_listResult.GetItemText(i, column));
+        for (int i = 0; i < dlg.m_listResult.GetItemCount(); ++i)
+            out.push_back(dlg.m_listResult.GetItemText(i, column));
         return out;
     }
     static std::vector<bool> Checks(CMyDlg& dlg) {
@@ -162,7 +184,8 @@ protected:
     static void Select(HWND h, CMyDlg& dlg, int row) {
         OnUi(h, [&] {
             dlg.m_listResult.SetItemState(-1, 0, LVIS_SELECTED | LVIS_FOCUSED);
-            if (row >= 0) dlg.m_listResult.SetItemState(row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+            if (row >= 0)
+                dlg.m_listResult.SetItemState(row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
         });
     }
     static int Selected(CMyDlg& dlg) { return dlg.m_listResult.GetNextItem(-1, LVNI_SELECTED); }

@@ -142,7 +142,10 @@ TEST_F(ListCommands, HeaderClicksSortAndRowsMoveWhole) {
     CMyDlg dlg{CMyDlg::StartArgs{true, ""}};
     Run(dlg, [&](HWND h) {
         const std::vector<Row> rows = {
-            FileRow("D:\\b.txt.", "R"), FolderRow("D:\\A.", "-"), FileRow("D:\\c ", "S"), FolderRow("D:\\aux", "H"),
+            FileRow("D:\\b.txt.", "R"),
+            FolderRow("D:\\A.", "-"),
+            FileRow("D:\\c ", "S"),
+            FolderRow("D:\\aux", "H"),
         };
         AddRows(h, dlg, rows);
         SetChecks(h, dlg, {false, true, false, false});
@@ -184,8 +187,9 @@ TEST_F(ListCommands, HeaderClicksSortAndRowsMoveWhole) {
 TEST_F(ListCommands, ChineseTextsSortByCodeValue) {
     CMyDlg dlg{CMyDlg::StartArgs{true, ""}};
     Run(dlg, [&](HWND h) {
-        AddRows(h, dlg, {FileRow("D:\\资料\\报告."), FileRow("D:\\资料\\aux"), FileRow("D:\\资料\\奬状."),
-                         FileRow("D:\\资料\\Zeta ")});
+        AddRows(h, dlg,
+                {FileRow("D:\\资料\\报告."), FileRow("D:\\资料\\aux"), FileRow("D:\\资料\\奬状."),
+                 FileRow("D:\\资料\\Zeta ")});
         ClickHeader(h, 1);  // ascending
         EXPECT_EQ(Column(dlg, 1),
                   (std::vector<std::string>{"[aux]", "[Zeta ]", "[奬状.]", "[报告.]"}));  // 0x8A5C before 0xB1A8
@@ -288,9 +292,7 @@ TEST_F(ListCommands, SortingWhileASearchAddsRowsKeepsEveryRowWhole) {
         OnUi(h, [&] { dlg.ToggleSearch(); });
         ASSERT_TRUE(WaitForBoxes(1));
         ASSERT_TRUE(WaitFor([&] { return !dlg.IsWalking(); }));
-        OnUi(h, [&] {
-            SetWindowLongPtrA(h, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(between::g_dialogProc));
-        });
+        OnUi(h, [&] { SetWindowLongPtrA(h, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(between::g_dialogProc)); });
 
         EXPECT_GE(between::g_clicks, 2);
         std::vector<Row> rows = Rows(dlg);
@@ -373,8 +375,8 @@ TEST_F(ListCommands, CopyPathPutsTheSelectedPathOnTheClipboard) {
     Run(dlg, [&](HWND h) {
         const std::string longPath = "D:\\" + std::string(300, 'a');
         const std::string cutInChar = std::string(258, 'b') + "文件";  // byte 259 is a lead byte
-        AddRows(h, dlg, {FileRow("D:\\资料\\奬状."), FolderRow("D:\\data\\abc. "), FileRow(longPath),
-                         FileRow(cutInChar)});
+        AddRows(h, dlg,
+                {FileRow("D:\\资料\\奬状."), FolderRow("D:\\data\\abc. "), FileRow(longPath), FileRow(cutInChar)});
 
         SetClipboardText("before");
         Select(h, dlg, -1);
@@ -420,9 +422,10 @@ TEST_F(ListCommands, OpenFolderLaunchesTheShellOrExplorer) {
         const std::string folderTarget =
             deviceForm ? ResolveDevicePath(data.v, "D:\\data\\abc.", isFolder) : "D:\\data\\abc..\\";
 
-        AddRows(h, dlg, {FolderRow("D:\\data\\abc."), FileRow("D:\\data\\sub\\x.txt"),
-                         Row{"D:\\data\\sub\\y", "[y]", "其他", "-", "未操作"},
-                         FileRow("D:\\" + std::string(280, 'p') + "\\q.")});
+        AddRows(
+            h, dlg,
+            {FolderRow("D:\\data\\abc."), FileRow("D:\\data\\sub\\x.txt"),
+             Row{"D:\\data\\sub\\y", "[y]", "其他", "-", "未操作"}, FileRow("D:\\" + std::string(280, 'p') + "\\q.")});
 
         // Without a selection neither the command nor a double click launches anything.
         Select(h, dlg, -1);
@@ -544,8 +547,9 @@ TEST_F(ListCommands, StatisticsCountFolderRowsAndEveryOtherRow) {
     CMyDlg dlg{CMyDlg::StartArgs{true, ""}};
     Run(dlg, [&](HWND h) {
         Command(h, ID_LIST_STATISTICS);
-        AddRows(h, dlg, {FolderRow("D:\\a."), FileRow("D:\\b."), FolderRow("D:\\c "), FileRow("D:\\d."),
-                         Row{"D:\\e.", "[e.]", "文件夹?", "-", "未操作"}});
+        AddRows(h, dlg,
+                {FolderRow("D:\\a."), FileRow("D:\\b."), FolderRow("D:\\c "), FileRow("D:\\d."),
+                 Row{"D:\\e.", "[e.]", "文件夹?", "-", "未操作"}});
         Command(h, ID_LIST_STATISTICS);
         std::vector<ShownBox> boxes = host.Boxes();
         ASSERT_EQ(boxes.size(), 2u);
@@ -774,6 +778,7 @@ TEST(ContentText, TextInEitherEncodingElseHex) {
     if (GetACP() == 936) {
         EXPECT_EQ(ContentText("\xB1\xA8\xB8\xE6"), L"\x62A5\x544A");  // 报告 in GBK
     }
-    EXPECT_EQ(ContentText(std::string("MZ\x90\0", 4)), L"00000000  4D 5A 90 00" + std::wstring(36, L' ') + L"  MZ..\r\n");
+    EXPECT_EQ(ContentText(std::string("MZ\x90\0", 4)),
+              L"00000000  4D 5A 90 00" + std::wstring(36, L' ') + L"  MZ..\r\n");
     EXPECT_EQ(ContentText(""), L"");
 }

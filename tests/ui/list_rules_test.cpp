@@ -21,12 +21,10 @@ TEST(ListSort, DirectionFollowsTheClicks) {
         bool descending;
     };
     const Click clicks[] = {
-        {0, true},   // the very first click on column 0 reverses the start state
-        {0, false},  // again: reversed again
-        {1, false},  // another column starts ascending
-        {1, true},
-        {3, false},
-        {0, false},  // back on column 0 after another one: ascending
+        {0, true},                           // the very first click on column 0 reverses the start state
+        {0, false},                          // again: reversed again
+        {1, false},                          // another column starts ascending
+        {1, true},  {3, false}, {0, false},  // back on column 0 after another one: ascending
         {0, true},
     };
     ListSortState state;
@@ -56,14 +54,14 @@ TEST(ListSort, MultibyteComparisonWithoutLetterCase) {
         {"-", "H", -1},
         {"H", "R", -1},
         {"R", "S", -1},
-        {"文件", "文件夹", -1},      // a prefix sorts first
+        {"文件", "文件夹", -1},  // a prefix sorts first
         {"文件夹", "文件", 1},
-        {"z", "文件", -1},           // any single byte before a double-byte character
-        {"未操作", "失败", 1},       // by code value: CE B4 above CA A7
+        {"z", "文件", -1},             // any single byte before a double-byte character
+        {"未操作", "失败", 1},         // by code value: CE B4 above CA A7
         {"\x81\x41", "\x81\x61", -1},  // trail bytes that look like letters are no letters
         {"\x81\x61", "\x81\x41", 1},
         {"x\x81\x41y", "X\x81\x41Y", 0},
-        {"\x81", "\x81", 0},         // a lead byte at the end compares as a byte
+        {"\x81", "\x81", 0},  // a lead byte at the end compares as a byte
     };
     for (const Case& c : cases) {
         EXPECT_EQ(Sign(CompareSortKeys(c.a, c.b, IsAnsiLeadByte)), c.sign) << c.a << " vs " << c.b;
@@ -80,7 +78,7 @@ TEST(WindowsVersion, NamesByPlatformAndVersion) {
         {1, 4, 10, 1998, "Windows 98"},
         {1, 4, 10, 2222, "Windows 98 SE"},
         {1, 4, 90, 3000, "Windows Me"},
-        {1, 4, 0, 950, "Other Windows Version"},   // Windows 95
+        {1, 4, 0, 950, "Other Windows Version"},  // Windows 95
         {1, 4, 10, 2000, "Other Windows Version"},
         {2, 3, 51, 1057, "Windows NT"},
         {2, 4, 0, 1381, "Windows NT"},
@@ -174,7 +172,7 @@ TEST_F(FolderOpeningTest, FileRowsStartExplorerOnTheFolderThatHoldsThem) {
     };
     const Case cases[] = {
         {"D:\\data\\sub\\x.txt", "文件", "explorer.exe \"D:\\data\\sub\\\""},
-        {"D:\\data\\sub\\x.txt", "其他", "explorer.exe \"D:\\data\\sub\\\""},   // unknown type: a file row
+        {"D:\\data\\sub\\x.txt", "其他", "explorer.exe \"D:\\data\\sub\\\""},  // unknown type: a file row
         {"D:\\data\\abc", "文件夹 ", "explorer.exe \"D:\\data\\\""},           // not exactly the folder text
         {"D:\\data\\abc", "", "explorer.exe \"D:\\data\\\""},
         {"D:\\\\data\\\\sub\\x.txt", "文件", "explorer.exe \"D:\\data\\sub\\\""},
@@ -198,8 +196,8 @@ TEST(Report, LinesSeparatedByCrLfAndNoneAtTheEnd) {
         {{}, ""},
         {{"P1"}, "P1"},
         {{"P1", "P2", "P3"}, "P1\r\nP2\r\nP3"},
-        {{"", "", "P"}, "P"},            // empty paths add nothing while the text is empty
-        {{"P", ""}, "P\r\n"},            // and an empty line later on
+        {{"", "", "P"}, "P"},  // empty paths add nothing while the text is empty
+        {{"P", ""}, "P\r\n"},  // and an empty line later on
         {{"", "P", "", "Q"}, "P\r\n\r\nQ"},
         {{"D:\\奬状\\a.", "D:\\b "}, "D:\\奬状\\a.\r\nD:\\b "},
     };

@@ -89,8 +89,8 @@ TEST_F(MainDialog, OpensWithItsControlsTitleColumnsAndSavedPath) {
             }
         }
         DWORD ex = static_cast<DWORD>(SendMessageA(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0));
-        DWORD wanted = LVS_EX_GRIDLINES | LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT | LVS_EX_TWOCLICKACTIVATE |
-                       LVS_EX_FLATSB;
+        DWORD wanted =
+            LVS_EX_GRIDLINES | LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT | LVS_EX_TWOCLICKACTIVATE | LVS_EX_FLATSB;
         EXPECT_EQ(ex & wanted, wanted);
         ExpectColumnsFillTheList(list);  // from the start, before any resize
 
@@ -148,7 +148,9 @@ TEST_F(MainDialog, LayoutFollowsEveryResizeAndKeepsTheMinimumSize) {
             ExpectColumnsFillTheList(GetDlgItem(h, IDC_LIST_RESULT));
             struct Button {
                 int id, x, width;
-            } row[] = {{IDC_BTN_CHECK_ALL, 3, 45}, {IDC_BTN_INVERT, 56, 48}, {IDC_BTN_DELETE, 112, 45},
+            } row[] = {{IDC_BTN_CHECK_ALL, 3, 45},
+                       {IDC_BTN_INVERT, 56, 48},
+                       {IDC_BTN_DELETE, 112, 45},
                        {IDC_BTN_SUPPORT, 165, 65}};
             for (const Button& b : row) {
                 RECT r = ClientRectOf(h, b.id);
@@ -195,7 +197,8 @@ TEST_F(MainDialog, ReturnInThePathFieldSearchesAndNeitherKeyClosesTheWindow) {
         PostMessageA(edit, WM_KEYDOWN, VK_RETURN, 0);
         ASSERT_TRUE(WaitForBoxes(1));
         EXPECT_EQ(host.Boxes()[0].text.rfind("搜索完成，共搜索了0个目录和2个文件\r\n找到了畸形目录: 0 个\r\n"
-                                             "找到了畸形文件: 1 个\r\n共花时: ", 0),
+                                             "找到了畸形文件: 1 个\r\n共花时: ",
+                                             0),
                   0u)
             << host.Boxes()[0].text;
         EXPECT_EQ(host.Boxes()[0].type & MB_ICONMASK, static_cast<UINT>(MB_ICONINFORMATION));
@@ -416,15 +419,15 @@ TEST_F(MainDialog, AStoppedWalkTakesNoPressUntilItHasUnwoundThenTheNextSearchRun
         ASSERT_TRUE(WaitForBoxes(1));
         ASSERT_TRUE(WaitFor([&] { return !dlg.IsWalking() && IsWindowEnabled(search); }));
         // It says that it was stopped, with the counts it reached.
-        EXPECT_EQ(host.Boxes()[0].text.rfind("搜索已停止，共搜索了3个目录和1个文件\r\n", 0), 0u) << host.Boxes()[0].text;
+        EXPECT_EQ(host.Boxes()[0].text.rfind("搜索已停止，共搜索了3个目录和1个文件\r\n", 0), 0u)
+            << host.Boxes()[0].text;
         EXPECT_EQ(slow.Walks(), 1u) << "a press while the walk unwound started a search of its own";
 
         // The next search, held up in the slow folder again: its progress
         // shows, and it stops at the first press.
         ResetEvent(slow.release);
         Click(h, IDC_BTN_SEARCH);
-        ASSERT_TRUE(WaitFor([&] { return dlg.m_listResult.GetItemCount() == 1 && IsProgressTitle(h); }))
-            << Text(h);
+        ASSERT_TRUE(WaitFor([&] { return dlg.m_listResult.GetItemCount() == 1 && IsProgressTitle(h); })) << Text(h);
         Click(h, IDC_BTN_SEARCH);
         EXPECT_FALSE(IsProgressTitle(h));
         SetEvent(slow.release);
@@ -592,10 +595,12 @@ TEST_F(MainDialog, ASummaryTellsWhatCouldNotBeSearched) {
     Run(dlg, [&](HWND h) {
         RunOnWindowThread(h, [&] { dlg.ToggleSearch(); });
         ASSERT_TRUE(WaitForBoxes(1));
-        EXPECT_EQ(host.Boxes()[0].text.rfind("搜索完成，共搜索了3个目录和1个文件\r\n找到了畸形目录: 0 个\r\n"
-                                             "找到了畸形文件: 1 个\r\n未能搜索: 2 个目录或文件（无法访问或路径过长）\r\n"
-                                             "共花时: ", 0),
-                  0u)
+        EXPECT_EQ(
+            host.Boxes()[0].text.rfind("搜索完成，共搜索了3个目录和1个文件\r\n找到了畸形目录: 0 个\r\n"
+                                       "找到了畸形文件: 1 个\r\n未能搜索: 2 个目录或文件（无法访问或路径过长）\r\n"
+                                       "共花时: ",
+                                       0),
+            0u)
             << host.Boxes()[0].text;
     });
 }
@@ -774,15 +779,15 @@ TEST(WorkerThreads, AWaitThatCannotBeMadeReturnsInsteadOfSpinning) {
     // The handle held there becomes one that may not be waited on (no
     // SYNCHRONIZE right): every wait on it fails at once.
     HANDLE copy = nullptr;
-    ASSERT_TRUE(DuplicateHandle(GetCurrentProcess(), thread, GetCurrentProcess(), &copy, 0, FALSE,
-                                DUPLICATE_SAME_ACCESS));
+    ASSERT_TRUE(
+        DuplicateHandle(GetCurrentProcess(), thread, GetCurrentProcess(), &copy, 0, FALSE, DUPLICATE_SAME_ACCESS));
     WaitAllCall call{&workers};
     HANDLE waiter = CreateThread(nullptr, 0, &WaitAllCall::Run, &call, CREATE_SUSPENDED, nullptr);
     ASSERT_TRUE(waiter);
     CloseHandle(thread);
     HANDLE unwaitable = nullptr;
-    ASSERT_TRUE(DuplicateHandle(GetCurrentProcess(), copy, GetCurrentProcess(), &unwaitable,
-                                THREAD_QUERY_INFORMATION, FALSE, 0));
+    ASSERT_TRUE(DuplicateHandle(GetCurrentProcess(), copy, GetCurrentProcess(), &unwaitable, THREAD_QUERY_INFORMATION,
+                                FALSE, 0));
     if (unwaitable != thread) {
         SetEvent(event);  // the waiter stays suspended and never runs
         GTEST_SKIP() << "the system gave the closed handle's value to no new handle";

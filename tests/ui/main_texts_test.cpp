@@ -9,17 +9,14 @@ TEST(SearchSummary, CountsAndTheTimeRule) {
         uint32_t ms;
         const char* timeLine;
     } cases[] = {
-        {0, "共花时: 0 毫秒"},
-        {999, "共花时: 999 毫秒"},
-        {1000, "共花时: 1 秒"},
-        {1999, "共花时: 1 秒"},
-        {3700, "共花时: 3 秒"},
-        {0xFFFFFFFFu, "共花时: 4294967 秒"},
+        {0, "共花时: 0 毫秒"},  {999, "共花时: 999 毫秒"}, {1000, "共花时: 1 秒"},
+        {1999, "共花时: 1 秒"}, {3700, "共花时: 3 秒"},    {0xFFFFFFFFu, "共花时: 4294967 秒"},
     };
     for (const Case& c : cases) {
         std::string text = BuildSearchSummary(12, 345, 1, 2, 0, c.ms);
         EXPECT_EQ(text, std::string("搜索完成，共搜索了12个目录和345个文件\r\n找到了畸形目录: 1 个\r\n"
-                                    "找到了畸形文件: 2 个\r\n") + c.timeLine)
+                                    "找到了畸形文件: 2 个\r\n") +
+                            c.timeLine)
             << c.ms;
     }
     EXPECT_EQ(BuildSearchSummary(0, 0, 0, 0, 0, 5),
@@ -33,8 +30,9 @@ TEST(SearchSummary, WhatCouldNotBeSearchedFollowsTheCounts) {
 }
 
 TEST(SearchSummary, AStoppedSearchSaysSoAndKeepsItsCounts) {
-    EXPECT_EQ(BuildSearchSummary(4, 9, 0, 1, 0, 20, SearchEnd::Stopped),
-              "搜索已停止，共搜索了4个目录和9个文件\r\n找到了畸形目录: 0 个\r\n找到了畸形文件: 1 个\r\n共花时: 20 毫秒");
+    EXPECT_EQ(
+        BuildSearchSummary(4, 9, 0, 1, 0, 20, SearchEnd::Stopped),
+        "搜索已停止，共搜索了4个目录和9个文件\r\n找到了畸形目录: 0 个\r\n找到了畸形文件: 1 个\r\n共花时: 20 毫秒");
 }
 
 TEST(WindowTitles, RestAndProgress) {

@@ -10,8 +10,7 @@ namespace {
 
 bool HasCapital(const std::string& s) {
     for (char c : s)
-        if (c >= 'A' && c <= 'Z')
-            return true;
+        if (c >= 'A' && c <= 'Z') return true;
     return false;
 }
 
@@ -27,16 +26,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             std::abort();
     }
     for (const AnnouncementItem& item : items) {
-        if (item.url.empty() || item.title.empty() || item.color.empty())
-            std::abort();
+        if (item.url.empty() || item.title.empty() || item.color.empty()) std::abort();
         // Items are split on the separator, so none holds one; the body was lowered.
         for (const std::string* field : {&item.url, &item.title, &item.color}) {
-            if (field->find("<##>") != std::string::npos || HasCapital(*field))
-                std::abort();
+            if (field->find("<##>") != std::string::npos || HasCapital(*field)) std::abort();
         }
         const uint32_t color = AnnouncementTextColor(item.color);
-        if (color > 0x00FFFFFFu)
-            std::abort();
+        if (color > 0x00FFFFFFu) std::abort();
         IsWebAddress(item.url);
     }
     return 0;

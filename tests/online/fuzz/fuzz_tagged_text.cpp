@@ -8,8 +8,7 @@
 #include "OnlineText.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    if (size < 3)
-        return 0;
+    if (size < 3) return 0;
     const size_t startLength = data[0] % 8, endLength = data[1] % 8;
     const bool takeRest = data[2] & 1;
     std::string rest(reinterpret_cast<const char*>(data + 3), size - 3);
@@ -24,14 +23,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (size_t i = 0; i < values.size(); ++i) {
         const std::string& v = values[i];
         // Every value is a piece of the source; only a taken rest may be empty.
-        if (source.find(v) == std::string::npos)
-            std::abort();
-        if (v.empty() && !(takeRest && i + 1 == values.size()))
-            std::abort();
+        if (source.find(v) == std::string::npos) std::abort();
+        if (v.empty() && !(takeRest && i + 1 == values.size())) std::abort();
         total += v.size();
     }
-    if (total > source.size() * (values.size() + 1))
-        std::abort();
+    if (total > source.size() * (values.size() + 1)) std::abort();
 
     const std::string joined = JoinBodyLines(source);
     if (joined.size() > source.size() || joined.find('\n') != std::string::npos ||
