@@ -27,6 +27,8 @@ public:
     explicit DeleteSession(FileSystem& fs) : m_fs(fs), m_entries(fs) {}
     bool DeleteListedPath(std::string_view path);
     Outcome Delete(const ResultRow& row);
+    // A folder being emptied stops between two entries once *stop is true.
+    void StopWhen(const std::atomic<bool>* stop) { m_entries.StopWhen(stop); }
 
 private:
     FileSystem& m_fs;

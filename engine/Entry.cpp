@@ -77,7 +77,7 @@ std::unique_ptr<Node> OpenExactChild(FileSystem& fs, Node& folder, const WideNam
     return node;
 }
 
-Outcome DeleteOpenEntry(FileSystem& fs, Node& node, const NodeInfo& info) {
+Outcome DeleteOpenEntry(FileSystem& fs, Node& node, const NodeInfo& info, const std::atomic<bool>* stop) {
     if (IsReparse(info)) {
         // A link goes as itself. One without a tag cannot be told from its
         // target where the system opens the target for it: it stays.
@@ -89,6 +89,8 @@ Outcome DeleteOpenEntry(FileSystem& fs, Node& node, const NodeInfo& info) {
         uint32_t error = 0;
         if (!fs.ListFolder(node, children, error)) return Failed(error);
         for (const DirEntry& child : children) {
+            // A folder of a million entries must not outlast a stop.
+            if (stop && stop->load()) return Failed(fs_error::kCancelled);
             NodeInfo now;
             std::unique_ptr<Node> open = fs.OpenChild(node, child.name, FileSystem::OpenFor::kDelete, error);
             if (!open) return Failed(error);
@@ -97,7 +99,7 @@ Outcome DeleteOpenEntry(FileSystem& fs, Node& node, const NodeInfo& info) {
             // became a link since is removed as the link.
             if (now.id != child.id) return Failed(fs_error::kNotTheListedEntry);
             TakeReparseFromListing(child, now);
-            Outcome inner = DeleteOpenEntry(fs, *open, now);
+            Outcome inner = DeleteOpenEntry(fs, *open, now, stop);
             if (!inner.ok) return inner;
         }
     }
@@ -172,7 +174,7 @@ Outcome EntrySession::Delete(const EntryRef& entry) {
         node = OpenExactChild(m_fs, *folder->node, entry.name, entry.id, FileSystem::OpenFor::kDelete, info, error);
         if (!node) return Failed(error);
     }
-    return DeleteOpenEntry(m_fs, *node, info);
+    return DeleteOpenEntry(m_fs, *node, info, m_stop);
 }
 
 std::unique_ptr<Node> EntrySession::OpenListed(const EntryRef& entry, FileSystem::OpenFor mode, NodeInfo& info,

@@ -5,6 +5,7 @@
 // place later (a link, a namesake in another case, an alias) stands in for it.
 #pragma once
 
+#include <atomic>
 #include <map>
 #include <memory>
 #include <string>
@@ -43,6 +44,9 @@ public:
     // Deletes the entry, a folder with everything in it; links inside are
     // removed as themselves and never entered.
     Outcome Delete(const EntryRef& entry);
+    // From now on a folder being emptied stops between two of its entries
+    // once *stop is true, and fails with kCancelled (what went, went).
+    void StopWhen(const std::atomic<bool>* stop) { m_stop = stop; }
     // Gives the entry a name Windows accepts in the same folder (see
     // LegalNameFor), numbered when that name is taken; never replaces anything.
     Outcome Rename(const EntryRef& entry, WideName& newName);
@@ -66,6 +70,7 @@ private:
     OpenFolderState* FolderState(const EntryPtr& folder, uint32_t& error);
 
     FileSystem& m_fs;
+    const std::atomic<bool>* m_stop = nullptr;
     std::map<const EntryRef*, OpenFolderState> m_folders;
 };
 
@@ -76,7 +81,7 @@ std::unique_ptr<Node> OpenExactChild(FileSystem& fs, Node& folder, const WideNam
 
 // Deletes what an open handle holds: a folder after everything in it, a link
 // as itself. Read-only is cleared for the deletion and put back if it fails.
-Outcome DeleteOpenEntry(FileSystem& fs, Node& node, const NodeInfo& info);
+Outcome DeleteOpenEntry(FileSystem& fs, Node& node, const NodeInfo& info, const std::atomic<bool>* stop = nullptr);
 
 // A path as typed or shown ("D:\a\b.", "\\?\D:\a", "\\.\D:\a") resolved from
 // its drive's top folder. exact: every component must be an entry's stored

@@ -35,6 +35,8 @@ constexpr uint32_t kNotADirectory = 267;
 constexpr uint32_t kNotTheListedEntry = 1006;
 // A reparse point the engine will not touch (one without a tag).
 constexpr uint32_t kReparseRefused = 1920;  // ERROR_CANT_ACCESS_FILE
+// A stop came while a folder was being emptied: ERROR_CANCELLED.
+constexpr uint32_t kCancelled = 1223;
 }  // namespace fs_error
 
 // Reparse tags with the name-surrogate bit (0x20000000) are links: junctions,

@@ -21,6 +21,7 @@ const Reason kReasons[] = {
     {fs_error::kNotADirectory, "不是目录"},
     {fs_error::kNotTheListedEntry, "搜索后已被更改"},
     {fs_error::kReparseRefused, "无法单独删除的链接"},
+    {fs_error::kCancelled, "删除时被停止"},
     {19, "磁盘写保护"},
     {21, "设备未就绪"},
 };

@@ -64,6 +64,7 @@ DWORD WINAPI RowDeletion::Worker(void* p) {
     };
     {
         DeleteSession session(*run->fs);
+        session.StopWhen(&self.m_stop);
         for (const Item& item : run->items) {
             if (self.m_stop) {
                 tally.stopped = true;

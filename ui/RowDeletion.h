@@ -37,7 +37,8 @@ public:
     // list. False when one is running already or no worker could start.
     bool Start(FileSystem& fs, const std::vector<int>& rows, Ended ended);
 
-    // Any thread: no entry is started after this; the one under way finishes.
+    // Any thread: no entry is started after this, and a folder under way
+    // stops between two of its entries (its row then reads "失败").
     void Stop() { m_stop = true; }
 
     // The window's thread: from Start until ended has run.

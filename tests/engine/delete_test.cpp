@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "Delete.h"
+#include "Reasons.h"
 #include "Scan.h"
 #include "SimulatedVolume.h"
 
@@ -278,6 +280,35 @@ TEST(DeleteSession, ABatchListsNoFolderWhole) {
     for (const auto& row : rows) EXPECT_TRUE(session.DeleteListedPath(row)) << row;
     EXPECT_EQ(listings, 0);  // each entry is looked up by its name, no folder is listed whole
     EXPECT_EQ(v.ListTree("D:\\data\\flat"), std::vector<std::string>{"D:\\data\\flat\\keep.txt"});
+}
+
+// A stop while a listed folder is being emptied: it ends between two of the
+// folder's entries, what went stays gone, the rest and the folder stay, and
+// the row fails as cancelled. The next row is not touched by the session's
+// stop either: a stopped session starts no folder again.
+TEST(DeleteSession, AStopEndsTheEmptyingOfAFolderBetweenTwoEntries) {
+    SimulatedVolume v;
+    v.AddDrive('D');
+    for (int i = 0; i < 5; ++i) v.AddFile("D:\\r\\big.\\f" + std::to_string(i));
+    v.AddFile("D:\\r\\next.\\f");
+    std::atomic<bool> stop{false};
+    int deleted = 0;
+    v.beforeHandleCall = [&](const char* call, SimulatedVolume::Node*) {
+        if (std::string(call) == "DeleteOpen" && ++deleted == 2) stop = true;
+    };
+    DeleteSession session(v);
+    session.StopWhen(&stop);
+    ResultRow big, next;
+    big.path = "D:\\r\\big.";
+    next.path = "D:\\r\\next.";
+    Outcome outcome = session.Delete(big);
+    EXPECT_FALSE(outcome.ok);
+    EXPECT_EQ(outcome.error, fs_error::kCancelled);
+    EXPECT_EQ(v.ListTree("D:\\r\\big.").size(), 3u);
+    outcome = session.Delete(next);
+    EXPECT_EQ(outcome.error, fs_error::kCancelled);
+    EXPECT_TRUE(v.Exists("D:\\r\\next.\\f"));
+    EXPECT_STREQ(ReasonTextOf(fs_error::kCancelled), "删除时被停止");
 }
 
 }  // namespace
