@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "Delete.h"
+#include "Entry.h"
 #include "RowCollector.h"
 #include "Scan.h"
 #include "SimulatedVolume.h"
@@ -191,6 +192,46 @@ TEST(Identity, AFailedDeletionKeepsReadOnlyAndCarriesItsError) {
     EXPECT_EQ(v.Find("D:\\r\\ro.")->attributes, fs_attr::kReadOnly);
     EXPECT_FALSE(gone.ok);
     EXPECT_EQ(gone.error, fs_error::kFileNotFound);
+}
+
+// A path from a reviewed list (the console's --from) is resolved step by
+// step from the drive's top folder. A change made right before the first
+// step on the folder that holds the next name never lets the resolution end
+// anywhere but at that very name: a junction swapped in for a folder on the
+// way, or the listed entry replaced by a case namesake, fails it.
+TEST(Identity, AListedPathResolvesOnlyThroughWhatIsThereExactly) {
+    struct Case {
+        const char* what;
+        const char* at;  // the folder whose first handle call brings the change
+        std::function<void(SimulatedVolume&)> change;
+    };
+    const Case cases[] = {
+        {"a folder on the way swapped for a junction", "D:\\r",
+         [](SimulatedVolume& v) { SwapForLink(v, "D:\\r\\sub", "D:\\precious"); }},
+        {"the entry replaced by a case namesake", "D:\\r\\sub",
+         [](SimulatedVolume& v) {
+             v.Remove(v.Find("D:\\r\\sub\\one."));
+             v.AddFile("D:\\r\\sub\\ONE.");
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Disk d;
+        bool done = false;
+        d.v.beforeHandleCall = [&](const char*, SimulatedVolume::Node* node) {
+            if (done || !node || d.v.PathOf(*node) != c.at) return;
+            done = true;
+            c.change(d.v);
+        };
+        EntryPtr entry;
+        std::string longPath;
+        NodeInfo info;
+        uint32_t error = 0;
+        EXPECT_FALSE(ResolveWidePath(d.v, u"D:\\r\\sub\\one.", true, entry, longPath, info, error));
+        EXPECT_TRUE(done);
+        EXPECT_NE(error, 0u);
+        EXPECT_TRUE(d.PreciousWhole());
+    }
 }
 
 }  // namespace
