@@ -73,6 +73,20 @@ inline void Click(HWND dialog, int id) {
     PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
 }
 
+// Starts the program on folder, waits for its window and presses 开始搜索.
+// The window, or null (the program ended) when it did not come up.
+inline HWND StartAndSearch(const char* program, const char* folder, PROCESS_INFORMATION& pi) {
+    if (!StartOn(program, folder, pi)) return nullptr;
+    HWND main = WaitForDialog(pi.dwProcessId, nullptr, 30000);
+    if (!main) {
+        TerminateProcess(pi.hProcess, 1);
+        return nullptr;
+    }
+    Sleep(300);
+    Click(main, IDC_BTN_SEARCH);
+    return main;
+}
+
 // How long the window took to answer a message, in ms.
 inline double Ping(HWND window) {
     const double before = Now();

@@ -13,15 +13,9 @@ int main(int argc, char** argv) {
     if (argc != 3 && argc != 4) return 2;
     const bool ping = argc == 3;
     PROCESS_INFORMATION pi = {};
-    if (!probe::StartOn(argv[1], argv[2], pi)) return 3;
-    HWND main = probe::WaitForDialog(pi.dwProcessId, nullptr, 30000);
-    if (!main) {
-        TerminateProcess(pi.hProcess, 1);
-        return 4;
-    }
-    Sleep(300);
+    HWND main = probe::StartAndSearch(argv[1], argv[2], pi);
+    if (!main) return 4;
     HWND list = GetDlgItem(main, IDC_LIST_RESULT);
-    probe::Click(main, IDC_BTN_SEARCH);
     const double start = probe::Now();
     probe::Pinging pinging;
     const char summary[] = "\xCB\xD1\xCB\xF7\xCD\xEA\xB3\xC9";  // "搜索完成" in GBK

@@ -58,7 +58,7 @@ DWORD WINAPI FolderSearch::Worker(void* p) {
 }
 
 void FolderSearch::Finish(const SearchOutcome& outcome, const Ended& ended) {
-    m_gate.Open(m_list.GetSafeHwnd(), true);
+    // The list was opened to paints by the walk's last batch of rows.
     m_walking = false;
     if (ended) ended(outcome);
 }

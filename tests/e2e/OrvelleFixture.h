@@ -24,6 +24,18 @@
 
 namespace orvelle_e2e {
 
+// Waits for the window to settle, then saves a picture of it among the
+// test's artifacts.
+inline void ShootSettled(HWND window, const std::string& name) {
+    const std::string folder = e2e::HostPath(ORVELLE_E2E_ARTIFACTS);
+    CreateDirectoryA(folder.c_str(), nullptr);
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
+    e2e::Settle(window);
+    Sleep(300);  // the repaint happens in the program's own time
+    const std::string path = folder + "\\" + name + ".bmp";
+    EXPECT_TRUE(e2e::CaptureWindowToBmp(window, path)) << path;
+}
+
 using Rows = std::vector<std::vector<std::string>>;
 
 // Control ids of the main window.

@@ -655,38 +655,23 @@ bool CaptureWindowToBmp(HWND window, const std::string& bmpPath) {
 }
 
 bool CaptureScreenAreaToBmp(const RECT& rect, const std::string& bmpPath) {
-    const int width = rect.right - rect.left;
-    const int height = rect.bottom - rect.top;
-    if (width <= 0 || height <= 0) return false;
-
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    const bool copied = BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY) != FALSE;
-    SelectObject(memory, old);
-
+    std::vector<unsigned char> pixels;
+    if (!CaptureScreen(rect, pixels)) return false;
+    // The pixels as CaptureScreen reads them: 32-bit rows, top down; the
+    // unused fourth byte made opaque for readers that take it for alpha.
+    for (size_t i = 3; i < pixels.size(); i += 4) pixels[i] = 0xFF;
     BITMAPINFOHEADER header = {};
     header.biSize = sizeof header;
-    header.biWidth = width;
-    header.biHeight = height;  // bottom-up, as BMP files store rows
+    header.biWidth = rect.right - rect.left;
+    header.biHeight = -(rect.bottom - rect.top);
     header.biPlanes = 1;
-    header.biBitCount = 24;
+    header.biBitCount = 32;
     header.biCompression = BI_RGB;
-    const DWORD stride = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
-    std::vector<unsigned char> pixels(static_cast<size_t>(stride) * height);
-    const bool read = copied && GetDIBits(memory, bitmap, 0, static_cast<UINT>(height), pixels.data(),
-                                          reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS) == height;
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-    if (!read) return false;
-
+    header.biSizeImage = static_cast<DWORD>(pixels.size());
     BITMAPFILEHEADER file = {};
     file.bfType = 0x4D42;  // "BM"
     file.bfOffBits = sizeof file + sizeof header;
     file.bfSize = file.bfOffBits + static_cast<DWORD>(pixels.size());
-    header.biSizeImage = static_cast<DWORD>(pixels.size());
     std::FILE* out = std::fopen(bmpPath.c_str(), "wb");
     if (!out) return false;
     const bool written = std::fwrite(&file, sizeof file, 1, out) == 1 &&

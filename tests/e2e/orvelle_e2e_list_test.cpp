@@ -174,17 +174,6 @@ std::string Visible(const std::string& bytes) {
     return out;
 }
 
-// Waits for the window to settle, then saves a picture of it.
-void Shoot(HWND window, const std::string& name) {
-    const std::string folder = e2e::HostPath(ORVELLE_E2E_ARTIFACTS);
-    CreateDirectoryA(folder.c_str(), nullptr);
-    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
-    e2e::Settle(window);
-    Sleep(300);  // the repaint happens in the program's own time
-    const std::string path = folder + "\\" + name + ".bmp";
-    EXPECT_TRUE(e2e::CaptureWindowToBmp(window, path)) << path;
-}
-
 class ListE2E : public OrvelleE2E {
 protected:
     void MakeTree() {
@@ -294,7 +283,7 @@ protected:
         EXPECT_EQ(GetWindow(question, GW_OWNER), window) << "the question belongs to the main window";
         const BoxIcon questionIcon = e2e::MessageBoxIcon(question);
         EXPECT_EQ(questionIcon, BoxIcon::Question) << e2e::BoxIconName(questionIcon);
-        if (questionPicture) Shoot(question, questionPicture);
+        if (questionPicture) ShootSettled(question, questionPicture);
         for (const TreeEntry& entry : kTree)
             EXPECT_EQ(m_box.Exists(std::string("tree\\") + entry.path), m_present.count(Bare(entry.path)) > 0)
                 << "changed before the answer: " << entry.path;
@@ -452,7 +441,7 @@ TEST_P(DeleteButton, DeletesExactlyTheCheckedEntries) {
     ASSERT_FALSE(HasFatalFailure());
     for (const std::string& entry : deletedEntries) Gone(entry);
     ExpectListAndDisk(list, rows, rowChecks);
-    if (failed > 0) Shoot(window, std::string("e2e_delete_") + c.name);
+    if (failed > 0) ShootSettled(window, std::string("e2e_delete_") + c.name);
 
     if (c.again) {
         ASSERT_GT(failed, 0) << "nothing failed to try again";
@@ -574,7 +563,7 @@ TEST_P(ExportButton, WritesTheListedPathsToTheChosenFile) {
     EXPECT_EQ(chosenType, 0);
     HWND readOnly = GetDlgItem(dialog, kReadOnlyCheck);
     EXPECT_TRUE(!readOnly || !IsWindowVisible(readOnly)) << "the read-only box is shown";
-    if (std::string(c.name) == kExportCases[0].name) Shoot(dialog, "e2e_export_dialog");
+    if (std::string(c.name) == kExportCases[0].name) ShootSettled(dialog, "e2e_export_dialog");
 
     const std::string typed = m_box.Path(std::string("out\\") + c.typed);
     LRESULT set = 0;

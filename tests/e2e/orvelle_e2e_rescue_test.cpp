@@ -47,17 +47,6 @@ std::string ReadFileBytes(const std::string& path) {
     return text;
 }
 
-// Waits for the window to settle, then saves a picture of it.
-void Shoot(HWND window, const std::string& name) {
-    const std::string folder = e2e::HostPath(ORVELLE_E2E_ARTIFACTS);
-    CreateDirectoryA(folder.c_str(), nullptr);
-    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
-    e2e::Settle(window);
-    Sleep(300);  // the repaint happens in the program's own time
-    const std::string path = folder + "\\" + name + ".bmp";
-    EXPECT_TRUE(e2e::CaptureWindowToBmp(window, path)) << path;
-}
-
 class RescueE2E : public OrvelleE2E {
 protected:
     void SetUp() override {
@@ -172,7 +161,7 @@ TEST_F(RescueE2E, RenameKeepsWhatTheEntriesHoldAndViewShowsAFilesText) {
     EXPECT_EQ(ReadFileBytes(Tree("Album\\01 intro.mp3")), "ID3 one");
     EXPECT_EQ(ReadFileBytes(Tree("Album\\02 theme.mp3")), "ID3 two");
     EXPECT_EQ(ReadFileBytes(Tree("kept.txt")), "ok");
-    Shoot(window, "rescue_after_renames");
+    ShootSettled(window, "rescue_after_renames");
 
     const int row = RowNamed(list, "notes.");
     ASSERT_GE(row, 0);
@@ -192,7 +181,7 @@ TEST_F(RescueE2E, RenameKeepsWhatTheEntriesHoldAndViewShowsAFilesText) {
     ASSERT_NE(edit, nullptr);
     EXPECT_EQ(e2e::TextOf(edit), kNotesText);
     EXPECT_TRUE(GetWindowLongA(edit, GWL_STYLE) & ES_READONLY);
-    Shoot(view, "rescue_view_content");
+    ShootSettled(view, "rescue_view_content");
     ASSERT_TRUE(e2e::Click(view, IDOK));
     EXPECT_TRUE(e2e::WaitUntil([&] { return !IsWindow(view); }, kWindowTimeoutMs));
     // Viewing changes nothing: the file and its row stay.
