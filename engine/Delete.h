@@ -1,4 +1,4 @@
-// Deletion of listed entries through their device form.
+// Deletion of listed entries, reached again by handles.
 #pragma once
 
 #include <string>
@@ -7,7 +7,6 @@
 #include "FileSystem.h"
 
 #include "Entry.h"
-#include "Resolve.h"
 #include "ResultRow.h"
 
 // Resolves a path as shown in a row (or given on the command line) from its
@@ -34,8 +33,3 @@ private:
     FileSystem& m_fs;
     EntrySession m_entries;
 };
-
-// Deletes the entry a device-form path names, children before their folder;
-// the first child that cannot be deleted stops it. A junction or symbolic link
-// is removed as itself, never emptied. Drive roots are refused.
-bool DeleteTree(FileSystem& fs, const std::string& path, bool isFolder);

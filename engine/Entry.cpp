@@ -14,8 +14,10 @@ bool IsLink(const NodeInfo& info) { return IsReparse(info) && IsLinkTag(info.tag
 // The attributes a deletion has to clear first.
 constexpr uint32_t kInTheWay = fs_attr::kReadOnly;
 
-// Deletes through the handle; read-only is cleared only when the deletion is
-// refused for it, and put back when it still fails.
+// Deletes through the handle. Where the system cannot pass over a read-only
+// bit, the bit is cleared for the deletion and put back when it fails, or when
+// the file lives on under another name (a hard link): the bit is the file's,
+// and that name was not listed.
 Outcome DeleteWithAttributes(FileSystem& fs, Node& node, const NodeInfo& info) {
     Outcome out;
     if (fs.DeleteOpen(node, out.error)) {
@@ -23,14 +25,18 @@ Outcome DeleteWithAttributes(FileSystem& fs, Node& node, const NodeInfo& info) {
         return out;
     }
     if (!(info.attributes & kInTheWay)) return out;
-    uint32_t cleared = info.attributes & ~(kInTheWay | fs_attr::kDirectory | fs_attr::kReparsePoint);
-    uint32_t ignored = 0;
+    const uint32_t before = info.attributes & ~(fs_attr::kDirectory | fs_attr::kReparsePoint);
+    uint32_t links = 1, ignored = 0;
+    // Unknown: taken as shared, so the bit is put back.
+    if (!IsFolder(info) && !fs.LinkCount(node, links, ignored)) links = 2;
+    const uint32_t cleared = before & ~kInTheWay;
     if (!fs.SetAttributesOf(node, cleared == 0 ? fs_attr::kNormal : cleared, ignored)) return out;
     if (fs.DeleteOpen(node, out.error)) {
         out.ok = true;
+        if (links > 1) fs.SetAttributesOf(node, before, ignored);
         return out;
     }
-    fs.SetAttributesOf(node, info.attributes & ~(fs_attr::kDirectory | fs_attr::kReparsePoint), ignored);
+    fs.SetAttributesOf(node, before, ignored);
     return out;
 }
 
@@ -51,8 +57,8 @@ Outcome Failed(uint32_t error) {
 
 }  // namespace
 
-std::unique_ptr<Node> OpenExactChild(FileSystem& fs, Node& folder, const WideName& name, uint64_t id,
-                                     FileSystem::OpenFor mode, NodeInfo& info, uint32_t& error) {
+std::unique_ptr<Node> OpenExactChild(FileSystem& fs, Node& folder, const WideName& name, const Identity& listed,
+                                     bool isFolder, FileSystem::OpenFor mode, NodeInfo& info, uint32_t& error) {
     DirEntry found;
     if (!fs.LookUp(folder, name, found, error)) return nullptr;
     // Another case or an alias: the listed entry is not there by its name.
@@ -61,20 +67,57 @@ std::unique_ptr<Node> OpenExactChild(FileSystem& fs, Node& folder, const WideNam
         return nullptr;
     }
     const bool follow = mode == FileSystem::OpenFor::kFollow;
-    if (!follow && found.id != id) {
+    if (!follow && found.id != listed.id) {
         error = fs_error::kNotTheListedEntry;
         return nullptr;
     }
     std::unique_ptr<Node> node = fs.OpenChild(folder, name, mode, error);
-    if (!node) return nullptr;
+    if (!node) {
+        // Listed, yet not to be opened by its name (Wine refuses some names
+        // Linux allows): it is there, so it is not "gone".
+        DirEntry again;
+        uint32_t ignored = 0;
+        if ((error == fs_error::kFileNotFound || error == fs_error::kPathNotFound) &&
+            fs.LookUp(folder, name, again, ignored) && again.name == name)
+            error = fs_error::kInvalidName;
+        return nullptr;
+    }
     if (!fs.Query(*node, info, error)) return nullptr;
-    // Between the look-up and the open the name may have been given to another entry.
-    if (info.id != id) {
+    if (follow) return node;
+    // Between the look-up and the open the name may have been given to
+    // another entry, or the entry made anew in its place.
+    if (!SameEntry(listed, info, isFolder)) {
         error = fs_error::kNotTheListedEntry;
         return nullptr;
     }
-    if (!follow) TakeReparseFromListing(found, info);
+    TakeReparseFromListing(found, info);
     return node;
+}
+
+namespace {
+
+bool IsPathOf(const WideName& own, const WideName& folderPath, const WideName& name) {
+    WideName expected = folderPath;
+    if (expected.empty() || expected.back() != u'\\') expected += u'\\';
+    expected += name;
+    return own == expected;
+}
+
+}  // namespace
+
+bool HandleIsNamed(FileSystem& fs, Node& file, Node& folder, WideName* folderPath, const WideName& name,
+                   uint32_t& error) {
+    WideName own, asked;
+    uint32_t ignored = 0;
+    if (!fs.PathOnVolume(file, own, ignored)) return true;
+    // A folder's path known from before may be out of date (it was moved
+    // with what it holds): asked again before anything is refused.
+    if (folderPath && !folderPath->empty() && IsPathOf(own, *folderPath, name)) return true;
+    if (!fs.PathOnVolume(folder, asked, ignored)) return true;
+    if (folderPath) *folderPath = asked;
+    if (IsPathOf(own, asked, name)) return true;
+    error = fs_error::kReparseRefused;
+    return false;
 }
 
 Outcome DeleteOpenEntry(FileSystem& fs, Node& node, const NodeInfo& info, const std::atomic<bool>* stop) {
@@ -88,6 +131,7 @@ Outcome DeleteOpenEntry(FileSystem& fs, Node& node, const NodeInfo& info, const 
         std::vector<DirEntry> children;
         uint32_t error = 0;
         if (!fs.ListFolder(node, children, error)) return Failed(error);
+        WideName folderPath;  // asked for once a file needs it
         for (const DirEntry& child : children) {
             // A folder of a million entries must not outlast a stop.
             if (stop && stop->load()) return Failed(fs_error::kCancelled);
@@ -97,8 +141,11 @@ Outcome DeleteOpenEntry(FileSystem& fs, Node& node, const NodeInfo& info, const 
             if (!fs.Query(*open, now, error)) return Failed(error);
             // What the handle says decides, not the listing: a folder that
             // became a link since is removed as the link.
-            if (now.id != child.id) return Failed(fs_error::kNotTheListedEntry);
+            if (now.id != child.id || now.created != child.created) return Failed(fs_error::kNotTheListedEntry);
             TakeReparseFromListing(child, now);
+            // A file whose handle is another name's file: a link it will not follow.
+            if (!IsFolder(now) && !IsReparse(now) && !HandleIsNamed(fs, *open, node, &folderPath, child.name, error))
+                return Failed(error);
             Outcome inner = DeleteOpenEntry(fs, *open, now, stop);
             if (!inner.ok) return inner;
         }
@@ -120,7 +167,7 @@ EntrySession::OpenFolderState* EntrySession::FolderState(const EntryPtr& ref, ui
     if (!folder.parent) {
         open = m_fs.OpenVolumeRoot(folder.name, error);
         if (open && !m_fs.Query(*open, info, error)) open.reset();
-        if (open && info.id != folder.id) {
+        if (open && !SameEntry(folder, info, true)) {
             error = fs_error::kNotTheListedEntry;
             open.reset();
         }
@@ -128,7 +175,11 @@ EntrySession::OpenFolderState* EntrySession::FolderState(const EntryPtr& ref, ui
         Node* parent = OpenFolder(folder.parent, error);
         if (!parent) return nullptr;
         auto mode = folder.follow ? FileSystem::OpenFor::kFollow : FileSystem::OpenFor::kList;
-        open = OpenExactChild(m_fs, *parent, folder.name, folder.id, mode, info, error);
+        open = OpenExactChild(m_fs, *parent, folder.name, folder, true, mode, info, error);
+        if (open && folder.follow && !SameEntry(folder, info, true)) {
+            error = fs_error::kNotTheListedEntry;
+            open.reset();
+        }
         // A folder on the way that is now a link or no folder at all.
         if (open && (!IsFolder(info) || (!folder.follow && IsLink(info)))) {
             error = fs_error::kNotTheListedEntry;
@@ -142,6 +193,45 @@ EntrySession::OpenFolderState* EntrySession::FolderState(const EntryPtr& ref, ui
     state.ref = ref;
     state.node = std::move(open);
     return &state;
+}
+
+std::unique_ptr<Node> EntrySession::OpenListed(const EntryRef& entry, FileSystem::OpenFor mode, NodeInfo& info,
+                                               Node*& folder, uint32_t& error) {
+    if (!entry.parent) {
+        error = fs_error::kAccessDenied;  // a drive or share is never acted on
+        return nullptr;
+    }
+    OpenFolderState* state = FolderState(entry.parent, error);
+    if (!state) return nullptr;
+    folder = state->node.get();
+    std::unique_ptr<Node> node;
+    if (state->listed) {
+        // The listing has the exact stored names: the entry must be there by
+        // its own name with its own id, and what opens must be it.
+        auto found = state->byName.find(entry.name);
+        if (found == state->byName.end()) {
+            error = fs_error::kFileNotFound;
+            return nullptr;
+        }
+        if (found->second.id != entry.id) {
+            error = fs_error::kNotTheListedEntry;
+            return nullptr;
+        }
+        node = m_fs.OpenChild(*folder, entry.name, mode, error);
+        if (!node || !m_fs.Query(*node, info, error)) return nullptr;
+        if (!SameEntry(entry, info, entry.isFolder)) {
+            error = fs_error::kNotTheListedEntry;
+            return nullptr;
+        }
+        TakeReparseFromListing(found->second, info);
+    } else {
+        node = OpenExactChild(m_fs, *folder, entry.name, entry, entry.isFolder, mode, info, error);
+        if (!node) return nullptr;
+    }
+    // A file's handle must hold that name's file, not a link's target.
+    if (!IsFolder(info) && !IsReparse(info) && !HandleIsNamed(m_fs, *node, *folder, &state->path, entry.name, error))
+        return nullptr;
+    return node;
 }
 
 Outcome EntrySession::Delete(const EntryRef& entry) {
@@ -158,34 +248,10 @@ Outcome EntrySession::Delete(const EntryRef& entry) {
         }
     }
     NodeInfo info;
-    std::unique_ptr<Node> node;
-    if (folder->listed) {
-        // The listing has the exact stored names: the entry must be there by
-        // its own name with its own id, and what opens must be it.
-        auto found = folder->byName.find(entry.name);
-        if (found == folder->byName.end()) return Failed(fs_error::kFileNotFound);
-        if (found->second.id != entry.id) return Failed(fs_error::kNotTheListedEntry);
-        node = m_fs.OpenChild(*folder->node, entry.name, FileSystem::OpenFor::kDelete, error);
-        if (!node) return Failed(error);
-        if (!m_fs.Query(*node, info, error)) return Failed(error);
-        if (info.id != entry.id) return Failed(fs_error::kNotTheListedEntry);
-        TakeReparseFromListing(found->second, info);
-    } else {
-        node = OpenExactChild(m_fs, *folder->node, entry.name, entry.id, FileSystem::OpenFor::kDelete, info, error);
-        if (!node) return Failed(error);
-    }
+    Node* parent = nullptr;
+    std::unique_ptr<Node> node = OpenListed(entry, FileSystem::OpenFor::kDelete, info, parent, error);
+    if (!node) return Failed(error);
     return DeleteOpenEntry(m_fs, *node, info, m_stop);
-}
-
-std::unique_ptr<Node> EntrySession::OpenListed(const EntryRef& entry, FileSystem::OpenFor mode, NodeInfo& info,
-                                               Node*& folder, uint32_t& error) {
-    if (!entry.parent) {
-        error = fs_error::kAccessDenied;  // a drive is never acted on
-        return nullptr;
-    }
-    folder = OpenFolder(entry.parent, error);
-    if (!folder) return nullptr;
-    return OpenExactChild(m_fs, *folder, entry.name, entry.id, mode, info, error);
 }
 
 Outcome EntrySession::Rename(const EntryRef& entry, WideName& newName) {
@@ -195,7 +261,7 @@ Outcome EntrySession::Rename(const EntryRef& entry, WideName& newName) {
     std::unique_ptr<Node> node = OpenListed(entry, FileSystem::OpenFor::kDelete, info, folder, error);
     if (!node) return Failed(error);
     const WideName legal = LegalNameFor(entry.name);
-    if (legal.empty() || legal == entry.name) return Failed(fs_error::kInvalidName);
+    if (legal.empty() || legal == entry.name) return Failed(fs_error::kNoLegalName);
     for (int n = 1; n < 1000; ++n) {
         const WideName candidate = n == 1 ? legal : NumberedName(legal, n);
         if (m_fs.RenameOpen(*node, *folder, candidate, error)) {
@@ -231,26 +297,164 @@ Outcome EntrySession::Read(const EntryRef& entry, std::string& bytes, uint32_t s
 
 namespace {
 
-// Opens the names below a drive's top folder one by one (see ResolveEntry).
-// longPath starts as the drive as typed; info receives what the last handle
-// says its entry is.
-bool ResolveNames(FileSystem& fs, char letter, const std::vector<WideName>& names, bool exact, EntryPtr& entry,
-                  std::string& longPath, std::unique_ptr<Node>* open, NodeInfo& info, uint32_t& error) {
-    if (letter >= 'a' && letter <= 'z') letter = static_cast<char>(letter - 'a' + 'A');
-    if (!(letter >= 'A' && letter <= 'Z')) return false;
-    auto top = std::make_shared<EntryRef>();
-    top->name = WideName(1, static_cast<char16_t>(letter)) + u":";
-    top->isFolder = true;
-    std::unique_ptr<Node> node = fs.OpenVolumeRoot(top->name, error);
-    if (!node || !fs.Query(*node, info, error)) return false;
-    top->id = info.id;
-    EntryPtr at = top;
-    for (size_t i = 0; i < names.size(); ++i) {
-        const WideName& wide = names[i];
-        if (wide.empty()) {
+bool IsSeparator(char16_t c, bool verbatim) { return c == u'\\' || (!verbatim && c == u'/'); }
+
+std::vector<WideName> SplitNames(std::u16string_view text, bool verbatim) {
+    std::vector<WideName> parts;
+    size_t at = 0;
+    while (at <= text.size()) {
+        size_t end = at;
+        while (end < text.size() && !IsSeparator(text[end], verbatim)) ++end;
+        if (end > at) parts.emplace_back(text.substr(at, end - at));
+        at = end + 1;
+    }
+    return parts;
+}
+
+bool StartsWithIgnoringCase(std::u16string_view text, std::u16string_view word) {
+    if (text.size() < word.size()) return false;
+    for (size_t i = 0; i < word.size(); ++i) {
+        char16_t c = text[i];
+        if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
+        if (c != word[i]) return false;
+    }
+    return true;
+}
+
+bool IsDriveLetter(char16_t c) { return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z'); }
+char16_t UpperLetter(char16_t c) { return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - u'a' + u'A') : c; }
+
+bool HasWildcard(const WideName& name) { return name.find_first_of(u"*?") != WideName::npos; }
+
+// The volume at the start of an absolute path (after any prefix), and where
+// its names begin; false when it starts with neither a drive nor a share.
+bool TakeVolume(std::u16string_view text, bool share, bool verbatim, TypedPath& out, size_t& rest) {
+    if (share) {
+        // "server\share", then the names.
+        size_t at = 0;
+        WideName parts[2];
+        for (WideName& part : parts) {
+            size_t end = at;
+            while (end < text.size() && !IsSeparator(text[end], verbatim)) ++end;
+            if (end == at) return false;
+            part.assign(text.substr(at, end - at));
+            at = end + 1;
+        }
+        out.volume = u"\\\\" + parts[0] + u"\\" + parts[1];
+        out.shown = out.volume;
+        rest = std::min(at, text.size());
+        return true;
+    }
+    if (text.size() < 2 || !IsDriveLetter(text[0]) || text[1] != u':') return false;
+    if (text.size() > 2 && !IsSeparator(text[2], verbatim)) return false;
+    out.volume = WideName(1, UpperLetter(text[0])) + u":";
+    out.shown = WideName(text.substr(0, 2));
+    rest = 2;
+    return true;
+}
+
+}  // namespace
+
+bool SplitTypedPath(FileSystem& fs, std::u16string_view path, PathUse use, TypedPath& out, uint32_t& error) {
+    out = TypedPath();
+    error = fs_error::kPathNotFound;
+    if (path.empty()) return false;
+    bool verbatim = false, share = false;
+    std::u16string_view text = path;
+    WideName absolute;
+    if (text.size() >= 4 && IsSeparator(text[0], false) && IsSeparator(text[1], false) &&
+        (text[2] == u'?' || text[2] == u'.') && IsSeparator(text[3], false)) {
+        // "\\?\" takes names as they stand; "\\.\" is a plain path to the system.
+        verbatim = text[2] == u'?' && text[0] == u'\\' && text[1] == u'\\' && text[3] == u'\\';
+        text.remove_prefix(4);
+        if (StartsWithIgnoringCase(text, u"UNC") && text.size() > 3 && IsSeparator(text[3], verbatim)) {
+            text.remove_prefix(4);
+            share = true;
+        }
+    } else if (text.size() >= 2 && IsSeparator(text[0], false) && IsSeparator(text[1], false)) {
+        text.remove_prefix(2);
+        share = true;
+    } else if (use == PathUse::kRoot) {
+        // Relative forms start from the current folders, once.
+        WideName base;
+        if (text.size() >= 2 && IsDriveLetter(text[0]) && text[1] == u':') {
+            if (text.size() == 2 || !IsSeparator(text[2], false)) {
+                // "X:" alone is the drive's top folder; "X:name" starts in its current folder.
+                if (text.size() > 2 && !fs.CurrentFolder(UpperLetter(text[0]), base, error)) return false;
+                if (!base.empty()) {
+                    absolute = base + u"\\" + WideName(text.substr(2));
+                    text = absolute;
+                }
+            }
+        } else if (IsSeparator(text[0], false)) {
+            // "\name": the current folder's volume.
+            if (!fs.CurrentFolder(0, base, error)) return false;
+            TypedPath top;
+            size_t rest = 0;
+            const bool baseShare = base.size() > 2 && base[0] == u'\\' && base[1] == u'\\';
+            if (!TakeVolume(std::u16string_view(base).substr(baseShare ? 2 : 0), baseShare, false, top, rest))
+                return false;
+            absolute = top.volume + WideName(text);
+            if (!baseShare) absolute[0] = base[0];
+            text = absolute;
+            if (baseShare) {
+                text.remove_prefix(2);
+                share = true;
+            }
+        } else {
+            if (!fs.CurrentFolder(0, base, error)) return false;
+            absolute = base + u"\\" + WideName(text);
+            text = absolute;
+            if (base.size() > 2 && base[0] == u'\\' && base[1] == u'\\') {
+                text.remove_prefix(2);
+                share = true;
+            }
+        }
+    }
+    size_t rest = 0;
+    if (!TakeVolume(text, share, verbatim, out, rest)) {
+        error = fs_error::kInvalidName;
+        return false;
+    }
+    std::vector<WideName> parts = SplitNames(text.substr(rest), verbatim);
+    if (use == PathUse::kRoot && !parts.empty() && HasWildcard(parts.back())) {
+        out.pattern = parts.back();
+        parts.pop_back();
+    }
+    for (WideName& part : parts) {
+        const bool dot = part == u".", dotDot = part == u"..";
+        if (dot || dotDot) {
+            // A listed path never holds them; "\\?\" takes them as names, which name nothing.
+            if (verbatim || use == PathUse::kListed) {
+                error = fs_error::kInvalidName;
+                return false;
+            }
+            if (dotDot && !out.names.empty()) out.names.pop_back();
+            continue;
+        }
+        if (HasWildcard(part)) {
             error = fs_error::kInvalidName;
             return false;
         }
+        out.names.push_back(std::move(part));
+    }
+    error = 0;
+    return true;
+}
+
+bool OpenTypedPath(FileSystem& fs, const TypedPath& path, bool exact, EntryPtr& entry, std::string& longPath,
+                   NodeInfo& info, std::unique_ptr<Node>* open, uint32_t& error) {
+    auto top = std::make_shared<EntryRef>();
+    top->name = path.volume;
+    top->isFolder = true;
+    std::unique_ptr<Node> node = fs.OpenVolumeRoot(top->name, error);
+    if (!node || !fs.Query(*node, info, error)) return false;
+    static_cast<Identity&>(*top) = info;
+    if (!fs.ToAnsi(path.shown, longPath)) longPath.clear();
+    EntryPtr at = top;
+    const std::vector<WideName>& names = path.names;
+    for (size_t i = 0; i < names.size(); ++i) {
+        const WideName& wide = names[i];
         DirEntry found;
         if (!fs.LookUp(*node, wide, found, error)) {
             if (error == fs_error::kFileNotFound && i + 1 < names.size()) error = fs_error::kPathNotFound;
@@ -264,14 +468,17 @@ bool ResolveNames(FileSystem& fs, char letter, const std::vector<WideName>& name
         auto mode =
             exact ? (last ? FileSystem::OpenFor::kDelete : FileSystem::OpenFor::kList) : FileSystem::OpenFor::kFollow;
         if (exact && last && !open) mode = FileSystem::OpenFor::kList;
-        uint64_t expected = found.id;
         std::unique_ptr<Node> next;
+        Identity expected = found;
         if (mode == FileSystem::OpenFor::kFollow) {
             next = fs.OpenChild(*node, found.name, mode, error);
             if (next && !fs.Query(*next, info, error)) next.reset();
-            expected = info.id;
+            expected = info;
         } else {
-            next = OpenExactChild(fs, *node, found.name, expected, mode, info, error);
+            // What the listing shows is what the handle must hold, taken as
+            // it is now: by id and creation time.
+            next = OpenExactChild(fs, *node, found.name, found, true, mode, info, error);
+            if (next) expected = info;
         }
         if (!next) return false;
         // Only the last component may be other than a folder, and below a
@@ -280,14 +487,18 @@ bool ResolveNames(FileSystem& fs, char letter, const std::vector<WideName>& name
             error = fs_error::kPathNotFound;
             return false;
         }
+        // A file's handle must hold that name's file (see HandleIsNamed).
+        if (exact && last && !IsFolder(info) && !IsReparse(info) &&
+            !HandleIsNamed(fs, *next, *node, nullptr, found.name, error))
+            return false;
         auto ref = std::make_shared<EntryRef>();
         ref->parent = at;
         ref->name = found.name;
-        ref->id = expected;
+        static_cast<Identity&>(*ref) = expected;
         ref->isFolder = IsFolder(info);
         ref->follow = !exact;
         std::string ansi;
-        if (fs.ToAnsi(found.name, ansi) && !longPath.empty()) {
+        if (!longPath.empty() && fs.ToAnsi(found.name, ansi)) {
             longPath += '\\';
             longPath += ansi;
         } else {
@@ -296,86 +507,35 @@ bool ResolveNames(FileSystem& fs, char letter, const std::vector<WideName>& name
         at = ref;
         node = std::move(next);
     }
-    if (names.empty()) longPath += '\\';
+    if (names.empty() && !longPath.empty()) longPath += '\\';
     entry = at;
     if (open) *open = std::move(node);
     error = 0;
     return true;
 }
 
-// Drops "." and folds ".." as the plain and "\\.\" forms do; a listed path
-// (exact) never holds either, and the "\\?\" form takes both as names.
-template <typename Part>
-bool FoldDots(const std::vector<Part>& parts, bool verbatim, bool exact, std::vector<Part>& names) {
-    const auto isDot = [](const Part& p) { return p.size() == 1 && p[0] == '.'; };
-    const auto isDotDot = [](const Part& p) { return p.size() == 2 && p[0] == '.' && p[1] == '.'; };
-    for (size_t i = 1; i < parts.size(); ++i) {
-        const Part& part = parts[i];
-        if (!verbatim && isDot(part)) {
-            if (exact) return false;
-            continue;
-        }
-        if (!verbatim && isDotDot(part)) {
-            if (exact || names.empty()) return false;
-            names.pop_back();
-            continue;
-        }
-        if (isDot(part) || isDotDot(part)) return false;
-        names.push_back(part);
-    }
-    return true;
+bool ResolveWidePath(FileSystem& fs, std::u16string_view path, bool exact, EntryPtr& entry, std::string& longPath,
+                     NodeInfo& info, uint32_t& error) {
+    TypedPath typed;
+    if (!SplitTypedPath(fs, path, PathUse::kListed, typed, error)) return false;
+    return OpenTypedPath(fs, typed, exact, entry, longPath, info, nullptr, error);
 }
-
-}  // namespace
 
 bool ResolveEntry(FileSystem& fs, std::string_view path, bool exact, EntryPtr& entry, std::string& longPath,
                   std::unique_ptr<Node>* open, uint32_t& error) {
-    error = fs_error::kPathNotFound;
-    const bool verbatim = IsVerbatimPath(path);
-    std::string_view rest = HasWin32Prefix(path) ? path.substr(4) : path;
-    std::vector<std::string_view> parts = SplitPathComponents(rest);
-    // A drive and then "\": drive-relative, share and relative forms have no top folder here.
-    if (parts.empty() || !(parts[0].size() == 2 && parts[0][1] == ':') ||
-        IsAnsiLeadByte(static_cast<unsigned char>(parts[0][0])) || !(rest.size() == 2 || rest[2] == '\\'))
+    WideName wide;
+    if (path.empty() || !fs.ToWide(std::string(path), wide) || wide.empty()) {
+        error = fs_error::kInvalidName;
         return false;
-    std::vector<std::string_view> folded;
-    if (!FoldDots(parts, verbatim, exact, folded)) return false;
-    std::vector<WideName> names;
-    for (std::string_view part : folded) {
-        names.emplace_back();
-        if (!fs.ToWide(std::string(part), names.back()) || names.back().empty()) {
-            error = fs_error::kInvalidName;
-            return false;
-        }
     }
-    longPath.assign(parts[0]);  // the drive as typed, then stored names
+    TypedPath typed;
+    if (!SplitTypedPath(fs, wide, exact ? PathUse::kListed : PathUse::kRoot, typed, error)) return false;
+    if (!typed.pattern.empty()) {
+        error = fs_error::kInvalidName;
+        return false;
+    }
     NodeInfo info;
-    return ResolveNames(fs, parts[0][0], names, exact, entry, longPath, open, info, error);
-}
-
-bool ResolveWidePath(FileSystem& fs, std::u16string_view path, bool exact, EntryPtr& entry, std::string& longPath,
-                     NodeInfo& info, uint32_t& error) {
-    error = fs_error::kPathNotFound;
-    const bool prefixed = path.size() >= 4 && path[0] == u'\\' && path[1] == u'\\' &&
-                          (path[2] == u'?' || path[2] == u'.') && path[3] == u'\\';
-    const bool verbatim = prefixed && path[2] == u'?';
-    std::u16string_view rest = prefixed ? path.substr(4) : path;
-    std::vector<std::u16string_view> parts;
-    for (size_t at = 0; at <= rest.size();) {
-        size_t end = rest.find(u'\\', at);
-        if (end == std::u16string_view::npos) end = rest.size();
-        if (end > at) parts.push_back(rest.substr(at, end - at));
-        at = end + 1;
-    }
-    if (parts.empty() || !(parts[0].size() == 2 && parts[0][1] == u':' && parts[0][0] < 0x80) ||
-        !(rest.size() == 2 || rest[2] == u'\\'))
-        return false;
-    std::vector<std::u16string_view> folded;
-    if (!FoldDots(parts, verbatim, exact, folded)) return false;
-    std::vector<WideName> names(folded.begin(), folded.end());
-    longPath.assign(1, static_cast<char>(parts[0][0]));
-    longPath += ':';
-    return ResolveNames(fs, static_cast<char>(parts[0][0]), names, exact, entry, longPath, nullptr, info, error);
+    return OpenTypedPath(fs, typed, exact, entry, longPath, info, open, error);
 }
 
 WideName WidePathOf(const EntryRef& entry) {

@@ -10,16 +10,18 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "FileSystem.h"
 
 struct EntryRef;
 using EntryPtr = std::shared_ptr<const EntryRef>;
 
-struct EntryRef {
+// What an entry was when it was listed (for a followed component: what it led
+// to); a handle that says otherwise holds another entry.
+struct EntryRef : Identity {
     EntryPtr parent;  // null: the top folder of a volume
-    WideName name;    // the top: "X:"
-    uint64_t id = 0;  // as listed (for a followed component: of what it led to)
+    WideName name;    // the top: "X:" or "\\server\share"
     bool isFolder = false;
     // Part of a root as the user typed it: a link there is followed, as the
     // walk followed it. Below the root nothing is ever followed.
@@ -57,6 +59,7 @@ private:
     struct OpenFolderState {
         EntryPtr ref;  // keeps the key's address from being reused
         std::unique_ptr<Node> node;
+        WideName path;  // its path on its volume, once asked for (see HandleIsNamed)
         int deletions = 0;
         // After a few rows in one folder, one listing of it serves the rest.
         bool listed = false;
@@ -75,29 +78,60 @@ private:
 };
 
 // Opens the child name of folder only if the system's entry for it has that
-// exact stored name and the id expected; a reparse point is opened as itself.
-std::unique_ptr<Node> OpenExactChild(FileSystem& fs, Node& folder, const WideName& name, uint64_t id,
-                                     FileSystem::OpenFor mode, NodeInfo& info, uint32_t& error);
+// exact stored name and what opens is the entry listed (SameEntry); a reparse
+// point is opened as itself. kFollow takes what the name leads to, unchecked.
+std::unique_ptr<Node> OpenExactChild(FileSystem& fs, Node& folder, const WideName& name, const Identity& listed,
+                                     bool isFolder, FileSystem::OpenFor mode, NodeInfo& info, uint32_t& error);
+
+// Whether the handle of a file opened by name in folder holds that name's
+// file: its path on the volume is the folder's and the name. Wine opens a
+// Linux symbolic link's target for the link and lists the link as a plain
+// file; such a handle fails here (kReparseRefused). A system that cannot tell
+// a handle's path passes. folderPath, when given, keeps the folder's path
+// between calls (empty: not asked for yet).
+bool HandleIsNamed(FileSystem& fs, Node& file, Node& folder, WideName* folderPath, const WideName& name,
+                   uint32_t& error);
 
 // Deletes what an open handle holds: a folder after everything in it, a link
 // as itself. Read-only is cleared for the deletion and put back if it fails.
 Outcome DeleteOpenEntry(FileSystem& fs, Node& node, const NodeInfo& info, const std::atomic<bool>* stop = nullptr);
 
-// A path as typed or shown ("D:\a\b.", "\\?\D:\a", "\\.\D:\a") resolved from
-// its drive's top folder. exact: every component must be an entry's stored
-// name as it stands and nothing is followed (what a deletion asks for);
-// otherwise the system's match is taken (case, alias) and links are followed,
-// as for a root the user types. Plain and "\\.\" forms fold "." and "..";
-// trailing dots and blanks are kept in every form. folder receives the open
-// handle of what it names when asked for.
-bool ResolveEntry(FileSystem& fs, std::string_view path, bool exact, EntryPtr& entry, std::string& longPath,
-                  std::unique_ptr<Node>* open, uint32_t& error);
+// A path as typed or shown, taken apart: "X:\a", "\\?\X:\a", "\\.\X:\a",
+// "\\server\share\a", "\\?\UNC\server\share\a"; and, when relative forms
+// are allowed, "a\b", "\a", "X:a" made absolute against the process's
+// current folders (once, as the system would). Plain, "\\.\" and share forms
+// take "/" for "\" and fold "." and ".."; "\\?\" takes every name as it
+// stands. Trailing dots and blanks are kept in every form: "a." is never "a".
+struct TypedPath {
+    WideName volume;  // "X:" (upper case) or "\\server\share"
+    WideName shown;   // the volume as rows show it: the drive letter as typed
+    std::vector<WideName> names;
+    // The last component when it holds "*" or "?" and patterns are allowed:
+    // the folder before it is walked, and only its entries that match.
+    WideName pattern;
+};
+enum class PathUse {
+    kListed,  // a listed path (reviewed list, hand-over): absolute, no "." or "..", no pattern
+    kRoot,    // a root the user typed: relative forms and a pattern allowed
+};
+bool SplitTypedPath(FileSystem& fs, std::u16string_view path, PathUse use, TypedPath& out, uint32_t& error);
 
-// The same for a path in UTF-16 ("X:\\..." or a prefixed form), whatever the
-// ANSI code page holds; info receives what the last component's handle says it
-// is. longPath is empty when the code page cannot hold the path.
+// Opens a split path from its volume's top folder, component by component.
+// exact: every component must be an entry's stored name as it stands and
+// nothing is followed (what a deletion asks for); otherwise the system's match
+// is taken (case, alias) and links are followed, as for a root the user types.
+// info receives what the last handle says of its entry, open the handle when
+// asked for; longPath the path in the ANSI code page, empty when the code page
+// cannot hold it.
+bool OpenTypedPath(FileSystem& fs, const TypedPath& path, bool exact, EntryPtr& entry, std::string& longPath,
+                   NodeInfo& info, std::unique_ptr<Node>* open, uint32_t& error);
+
+// Both steps for a path in UTF-16 (kListed, exact).
 bool ResolveWidePath(FileSystem& fs, std::u16string_view path, bool exact, EntryPtr& entry, std::string& longPath,
                      NodeInfo& info, uint32_t& error);
+// The same for a path in the ANSI code page (converted exactly, or refused).
+bool ResolveEntry(FileSystem& fs, std::string_view path, bool exact, EntryPtr& entry, std::string& longPath,
+                  std::unique_ptr<Node>* open, uint32_t& error);
 
 // The full path of an entry from its stored names ("X:\\a\\b"), whatever the
 // code page holds and however long it is.

@@ -1,6 +1,7 @@
-// The engine's only way to the disk. The Win32 implementation forwards to the
-// W functions, converting names between the ANSI code page and UTF-16 exactly; the simulated volume in tests/support
-// models the path rules of Windows so the engine can be tested anywhere.
+// The engine's only way to the disk: handles opened relative to their folder
+// by exact wide names. The Win32 implementation forwards to the native calls;
+// the simulated volume in tests/support models what Windows (and Wine) do with
+// them, so the engine can be tested anywhere.
 #pragma once
 
 #include <cstdint>
@@ -37,6 +38,8 @@ constexpr uint32_t kNotTheListedEntry = 1006;
 constexpr uint32_t kReparseRefused = 1920;  // ERROR_CANT_ACCESS_FILE
 // A stop came while a folder was being emptied: ERROR_CANCELLED.
 constexpr uint32_t kCancelled = 1223;
+// A rename found no name Windows accepts to give the entry: ERROR_BAD_PATHNAME.
+constexpr uint32_t kNoLegalName = 161;
 }  // namespace fs_error
 
 // Reparse tags with the name-surrogate bit (0x20000000) are links: junctions,
@@ -46,52 +49,44 @@ constexpr bool IsNameSurrogateTag(uint32_t tag) { return (tag & 0x20000000u) != 
 // apart from a link (Wine shows a Linux symlink that way): it counts as one.
 constexpr bool IsLinkTag(uint32_t tag) { return tag == 0 || IsNameSurrogateTag(tag); }
 
-// Sizes of the buffers a WIN32_FIND_DATAA carries and of MAX_PATH.
+// MAX_PATH: the narrow paths rows show and progress texts stay below it.
 constexpr int kMaxPath = 260;
-constexpr int kShortNameSize = 14;
-
-// The part of WIN32_FIND_DATAA the engine reads.
-struct FindData {
-    uint32_t attributes = 0;
-    uint32_t reserved0 = 0;  // reparse tag when attributes has kReparsePoint
-    char name[kMaxPath] = {};
-    char shortName[kShortNameSize] = {};
-    // The stored name has no exact form in the ANSI code page: name holds a
-    // look-alike (best fit, "?") that may name another entry or none, so the
-    // entry is never reached by it.
-    bool inexact = false;
-};
-
-inline bool IsFolderEntry(const FindData& d) { return (d.attributes & fs_attr::kDirectory) != 0; }
-inline bool IsLinkEntry(const FindData& d) {
-    return (d.attributes & fs_attr::kReparsePoint) != 0 && IsLinkTag(d.reserved0);
-}
-
-// An open directory listing; destroying it closes the listing (FindClose).
-class Listing {
-public:
-    virtual ~Listing() = default;
-    // Next entry; on failure returns false and sets error (kNoMoreFiles at the end).
-    virtual bool Next(FindData& entry, uint32_t& error) = 0;
-};
 
 // A name as the file system stores it: UTF-16 code units, compared exactly.
 using WideName = std::u16string;
 
+// What tells one entry from another that later takes its place. The file id
+// alone does not: ext4 (under Wine) hands a new file the inode just freed, and
+// FAT's ids are positions in a folder that a new entry fills again. NTFS and
+// FAT both pass a deleted name's creation time on to a new entry of that name
+// made within seconds ("tunnelling"), but not its write time or size. So a
+// file is the same while id, creation time, write time and size all hold; a
+// folder (whose write time moves with what it holds) while id and creation
+// time hold. A file written since it was listed counts as another.
+struct Identity {
+    uint64_t id = 0;      // file id, unique on its volume while the entry exists
+    int64_t created = 0;  // creation time (FILETIME units)
+    int64_t written = 0;  // last write time
+    uint64_t size = 0;    // end of file
+};
+
+inline bool SameEntry(const Identity& listed, const Identity& now, bool isFolder) {
+    if (listed.id != now.id || listed.created != now.created) return false;
+    return isFolder || (listed.written == now.written && listed.size == now.size);
+}
+
 // What an open entry says of itself.
-struct NodeInfo {
+struct NodeInfo : Identity {
     uint32_t attributes = 0;
     uint32_t tag = 0;  // reparse tag when attributes has kReparsePoint
-    uint64_t id = 0;   // file id, unique on its volume while the entry exists
 };
 
 // One entry of a folder listed through its handle.
-struct DirEntry {
+struct DirEntry : Identity {
     WideName name;
     WideName shortName;  // 8.3 alias, empty when none
     uint32_t attributes = 0;
     uint32_t tag = 0;
-    uint64_t id = 0;
 };
 
 // An open handle; destroying it closes the handle.
@@ -123,27 +118,29 @@ public:
     // its stored name; false with kFileNotFound when there is none.
     virtual bool LookUp(Node& folder, const WideName& name, DirEntry& entry, uint32_t& error) = 0;
     virtual bool SetAttributesOf(Node& node, uint32_t attributes, uint32_t& error) = 0;
-    // Deletes the entry the handle holds (a folder must be empty). A deletion
-    // the system keeps pending until other handles close counts as done.
+    // Deletes the entry the handle holds (a folder must be empty), its
+    // read-only bit ignored where the system can (the bit belongs to the file,
+    // which other names may share); where it cannot, a read-only entry is
+    // refused. A deletion the system keeps pending until other handles close
+    // counts as done.
     virtual bool DeleteOpen(Node& node, uint32_t& error) = 0;
     // Gives the entry the handle holds the name newName in folder (the folder
     // that holds it); an entry of that name already there is never replaced.
     virtual bool RenameOpen(Node& node, Node& folder, const WideName& newName, uint32_t& error) = 0;
     // Reads up to size bytes from the start of an open file.
     virtual bool ReadOpen(Node& node, void* buffer, uint32_t size, uint32_t& read, uint32_t& error) = 0;
+    // The path of what an open handle holds from the top of its volume
+    // ("\\a\\b"). For a handle opened by a name, that name's path: a handle
+    // whose path is not its folder's and the name it was opened by holds
+    // something else (Wine opens a Linux file symlink's target for it).
+    virtual bool PathOnVolume(Node& node, WideName& path, uint32_t& error) = 0;
+    // How many names (hard links) the file an open handle holds has.
+    virtual bool LinkCount(Node& node, uint32_t& links, uint32_t& error) = 0;
+    // The process's current folder (drive 0) or the current folder of drive
+    // "X" (a letter), as an absolute wide path.
+    virtual bool CurrentFolder(char16_t drive, WideName& path, uint32_t& error) = 0;
     // Exact conversions between the ANSI code page and wide names: false when
     // there is none (ansi then gets a look-alike, for display only).
     virtual bool ToAnsi(const WideName& name, std::string& ansi) = 0;
     virtual bool ToWide(const std::string& ansi, WideName& name) = 0;
-
-    // --- Paths in the ANSI code page: the forms users type and see.
-
-    // FindFirstFileA: null and error set on failure.
-    virtual std::unique_ptr<Listing> FindFirst(const char* pattern, FindData& first, uint32_t& error) = 0;
-    // GetFileAttributesA: fs_attr::kInvalid on failure.
-    virtual uint32_t GetAttributes(const char* path) = 0;
-    virtual bool SetAttributes(const char* path, uint32_t attributes) = 0;
-    // DeleteFileA and RemoveDirectoryA; error set on failure.
-    virtual bool RemoveFile(const char* path, uint32_t& error) = 0;
-    virtual bool RemoveFolder(const char* path, uint32_t& error) = 0;
 };

@@ -43,17 +43,17 @@ struct ScanState {
     void CopyLongEntryPath(char (&out)[kMaxPath]) const;
 };
 
-// Fills longEntryPath and shortEntryPath from the listing pattern and an entry
-// it returned. False, with both cleared, when a path would not fit in 260 bytes.
-bool BuildEntryPaths(ScanState& state, const char* pattern, const FindData& entry);
-
-// Walks folder (a path as typed, or a pattern ending in "*") and its unlisted
-// sub-folders depth first, appending a row for every listed entry. A root on
-// a drive is resolved once through its listings (a dot-ended name is never
-// taken for its twin) and listed by its verbatim form; a root that does not
-// resolve to a folder lists nothing and counts as unsearched. Sub-folders are
-// entered by long names under "\\?\" while that fits, by aliases that no
-// other entry of their folder shares otherwise, and never when they are
-// links. Shares, relative and drive-relative roots ("C:*") are listed as
-// typed and their rows get an empty path.
+// Walks folder and its unlisted sub-folders depth first, appending a row for
+// every listed entry. Every form of root is opened by handles from the top
+// folder of its volume: a drive path, a "\\?\" or "\\.\" path, a share
+// ("\\server\share\..." or "\\?\UNC\..."), a relative or drive-relative
+// path (made absolute against the current folders once), and a pattern root
+// ("D:\sub\con*": its folder, and of that folder's entries only those the
+// pattern matches, as FindFirstFile would match them). Sub-folders are opened
+// relative to their folder by exact names, checked by identity, and never
+// entered when they are links. A root that does not open as a folder lists
+// nothing and counts as unsearched.
+void ScanFolder(FileSystem& fs, std::u16string_view folder, const ScanOptions& options, RowSink& list,
+                ScanState& state);
+// The same for a root in the ANSI code page, which must convert exactly.
 void ScanFolder(FileSystem& fs, const std::string& folder, const ScanOptions& options, RowSink& list, ScanState& state);

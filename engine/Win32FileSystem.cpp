@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstring>
 #include <vector>
@@ -58,114 +59,7 @@ private:
     bool m_active = false;
 };
 
-// Names come from the W listing and are handed on only when the ANSI code page
-// holds them exactly; otherwise the entry keeps a look-alike for display and
-// is marked, so that nothing tries to reach it by that text.
-void CopyFindData(const WIN32_FIND_DATAW& from, FindData& to) {
-    to = FindData();
-    to.attributes = from.dwFileAttributes;
-    to.reserved0 = from.dwReserved0;
-    std::string text;
-    to.inexact = !WideToAnsiExactly(from.cFileName, wcsnlen(from.cFileName, MAX_PATH), text);
-    if (text.size() >= sizeof to.name) {
-        // Longer in the code page than a narrow name can be: a look-alike cut short.
-        text.resize(sizeof to.name - 1);
-        to.inexact = true;
-    }
-    std::memcpy(to.name, text.data(), text.size());
-    std::string alias;
-    if (WideToAnsiExactly(from.cAlternateFileName, wcsnlen(from.cAlternateFileName, 14), alias) &&
-        alias.size() < sizeof to.shortName)
-        std::memcpy(to.shortName, alias.data(), alias.size());
-}
-
-class Win32Listing final : public Listing {
-public:
-    explicit Win32Listing(HANDLE handle) : m_handle(handle) {}
-    ~Win32Listing() override { ::FindClose(m_handle); }
-    Win32Listing(const Win32Listing&) = delete;
-    Win32Listing& operator=(const Win32Listing&) = delete;
-
-    bool Next(FindData& entry, uint32_t& error) override {
-        WIN32_FIND_DATAW data;
-        std::memset(&data, 0, sizeof data);
-        BOOL ok;
-        {
-            NoFsRedirection off;
-            ok = ::FindNextFileW(m_handle, &data);
-            if (!ok) error = ::GetLastError();
-        }
-        if (!ok) return false;
-        CopyFindData(data, entry);
-        return true;
-    }
-
-private:
-    HANDLE m_handle;
-};
-
-// The narrow paths the engine builds hold only exact names, so they convert
-// back without loss; one that does not is refused as an invalid name.
-bool Widen(const char* path, std::wstring& wide) { return path && AnsiToWide(path, wide) && !wide.empty(); }
-
 }  // namespace
-
-std::unique_ptr<Listing> Win32FileSystem::FindFirst(const char* pattern, FindData& first, uint32_t& error) {
-    std::wstring wide;
-    if (!Widen(pattern, wide)) {
-        error = ERROR_INVALID_NAME;
-        return nullptr;
-    }
-    WIN32_FIND_DATAW data;
-    std::memset(&data, 0, sizeof data);
-    HANDLE handle;
-    {
-        NoFsRedirection off;
-        handle = ::FindFirstFileW(wide.c_str(), &data);
-        if (handle == INVALID_HANDLE_VALUE) error = ::GetLastError();
-    }
-    if (handle == INVALID_HANDLE_VALUE) return nullptr;
-    CopyFindData(data, first);
-    return std::unique_ptr<Listing>(new Win32Listing(handle));
-}
-
-uint32_t Win32FileSystem::GetAttributes(const char* path) {
-    std::wstring wide;
-    if (!Widen(path, wide)) return INVALID_FILE_ATTRIBUTES;
-    NoFsRedirection off;
-    return ::GetFileAttributesW(wide.c_str());
-}
-
-bool Win32FileSystem::SetAttributes(const char* path, uint32_t attributes) {
-    std::wstring wide;
-    if (!Widen(path, wide)) return false;
-    NoFsRedirection off;
-    return ::SetFileAttributesW(wide.c_str(), attributes) != FALSE;
-}
-
-bool Win32FileSystem::RemoveFile(const char* path, uint32_t& error) {
-    std::wstring wide;
-    if (!Widen(path, wide)) {
-        error = ERROR_INVALID_NAME;
-        return false;
-    }
-    NoFsRedirection off;
-    if (::DeleteFileW(wide.c_str())) return true;
-    error = ::GetLastError();
-    return false;
-}
-
-bool Win32FileSystem::RemoveFolder(const char* path, uint32_t& error) {
-    std::wstring wide;
-    if (!Widen(path, wide)) {
-        error = ERROR_INVALID_NAME;
-        return false;
-    }
-    NoFsRedirection off;
-    if (::RemoveDirectoryW(wide.c_str())) return true;
-    error = ::GetLastError();
-    return false;
-}
 
 FileSystem& TheFileSystem() {
     static Win32FileSystem fs;
@@ -229,6 +123,24 @@ struct BasicInfo {
     ULONG FileAttributes;
 };
 
+struct NetworkOpenInfo {
+    LARGE_INTEGER CreationTime;
+    LARGE_INTEGER LastAccessTime;
+    LARGE_INTEGER LastWriteTime;
+    LARGE_INTEGER ChangeTime;
+    LARGE_INTEGER AllocationSize;
+    LARGE_INTEGER EndOfFile;
+    ULONG FileAttributes;
+};
+
+struct StandardInfo {
+    LARGE_INTEGER AllocationSize;
+    LARGE_INTEGER EndOfFile;
+    ULONG NumberOfLinks;
+    BOOLEAN DeletePending;
+    BOOLEAN Directory;
+};
+
 struct AttributeTagInfo {
     ULONG FileAttributes;
     ULONG ReparseTag;
@@ -241,6 +153,9 @@ constexpr ULONG kSynchronousIoNonAlert = 0x20;
 constexpr ULONG kOpenForBackupIntent = 0x4000;
 constexpr ULONG kOpenReparsePoint = 0x200000;
 constexpr int kFileBasicInformation = 4;
+constexpr int kFileStandardInformation = 5;
+constexpr int kFileNameInformation = 9;
+constexpr int kFileNetworkOpenInformation = 34;
 constexpr int kFileInternalInformation = 6;
 constexpr int kFileDispositionInformation = 13;
 constexpr int kFileIdBothDirectoryInformation = 37;
@@ -386,6 +301,9 @@ bool ReadDirectory(HANDLE folder, const std::wstring* mask, std::vector<DirEntry
                 e.attributes = info->FileAttributes;
                 e.tag = (info->FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ? info->EaSize : 0;
                 e.id = static_cast<uint64_t>(info->FileId.QuadPart);
+                e.created = info->CreationTime.QuadPart;
+                e.written = info->LastWriteTime.QuadPart;
+                e.size = static_cast<uint64_t>(info->EndOfFile.QuadPart);
                 entries.push_back(std::move(e));
             }
             if (info->NextEntryOffset == 0) break;
@@ -398,12 +316,25 @@ bool ReadDirectory(HANDLE folder, const std::wstring* mask, std::vector<DirEntry
 }  // namespace
 
 std::unique_ptr<Node> Win32FileSystem::OpenVolumeRoot(const WideName& root, uint32_t& error) {
-    // "\??\X:\": the drive's top folder, with no Win32 rule applied to it.
-    if (!(root.size() == 2 && root[1] == u':')) {
+    // "\??\X:\" or "\??\UNC\server\share\": the top folder, with no Win32
+    // rule applied to it.
+    std::wstring path;
+    if (root.size() == 2 && root[1] == u':' && root[0] < 0x80) {
+        path = L"\\??\\" + AsWide(root) + L"\\";
+    } else if (root.size() > 2 && root[0] == u'\\' && root[1] == u'\\') {
+        const WideName rest = root.substr(2);
+        const size_t slash = rest.find(u'\\');
+        // Exactly a server and a share, neither empty.
+        if (slash == 0 || slash == WideName::npos || slash + 1 == rest.size() ||
+            rest.find(u'\\', slash + 1) != WideName::npos) {
+            error = ERROR_BAD_PATHNAME;
+            return nullptr;
+        }
+        path = L"\\??\\UNC\\" + AsWide(rest) + L"\\";
+    } else {
         error = ERROR_INVALID_NAME;
         return nullptr;
     }
-    std::wstring path = L"\\??\\" + AsWide(root) + L"\\";
     return Open(nullptr, path, FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | FILE_TRAVERSE, kDirectoryFile, error);
 }
 
@@ -422,31 +353,96 @@ std::unique_ptr<Node> Win32FileSystem::OpenChild(Node& folder, const WideName& n
 
 bool Win32FileSystem::Query(Node& node, NodeInfo& info, uint32_t& error) {
     const Nt& nt = NtCalls();
+    const HANDLE handle = HandleOf(node);
     IoStatusBlock io = {};
-    AttributeTagInfo tag = {};
-    NTSTATUS_ status = nt.QueryInformationFile(HandleOf(node), &io, &tag, sizeof tag, kFileAttributeTagInformation);
+    NetworkOpenInfo open = {};
+    NTSTATUS_ status = nt.QueryInformationFile(handle, &io, &open, sizeof open, kFileNetworkOpenInformation);
     if (status < 0) {
-        // Older systems and some file systems lack it: the basic information has the attributes.
+        // Some file systems lack it: the basic and standard information hold the same.
         BasicInfo basic = {};
+        StandardInfo standard = {};
         io = IoStatusBlock();
-        status = nt.QueryInformationFile(HandleOf(node), &io, &basic, sizeof basic, kFileBasicInformation);
+        status = nt.QueryInformationFile(handle, &io, &basic, sizeof basic, kFileBasicInformation);
+        if (status >= 0) {
+            io = IoStatusBlock();
+            status = nt.QueryInformationFile(handle, &io, &standard, sizeof standard, kFileStandardInformation);
+        }
         if (status < 0) {
             error = DosError(status);
             return false;
         }
-        tag.FileAttributes = basic.FileAttributes;
-        tag.ReparseTag = 0;
+        open.CreationTime = basic.CreationTime;
+        open.LastWriteTime = basic.LastWriteTime;
+        open.EndOfFile = standard.EndOfFile;
+        open.FileAttributes = basic.FileAttributes;
     }
     LARGE_INTEGER id = {};
     io = IoStatusBlock();
-    status = nt.QueryInformationFile(HandleOf(node), &io, &id, sizeof id, kFileInternalInformation);
+    status = nt.QueryInformationFile(handle, &io, &id, sizeof id, kFileInternalInformation);
     if (status < 0) {
         error = DosError(status);
         return false;
     }
-    info.attributes = tag.FileAttributes;
-    info.tag = (tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ? tag.ReparseTag : 0;
+    info.attributes = open.FileAttributes;
+    info.tag = 0;
+    if (open.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+        // The tag only matters for a reparse point, and costs a call of its own.
+        AttributeTagInfo tag = {};
+        io = IoStatusBlock();
+        if (nt.QueryInformationFile(handle, &io, &tag, sizeof tag, kFileAttributeTagInformation) >= 0)
+            info.tag = tag.ReparseTag;
+    }
     info.id = static_cast<uint64_t>(id.QuadPart);
+    info.created = open.CreationTime.QuadPart;
+    info.written = open.LastWriteTime.QuadPart;
+    info.size = static_cast<uint64_t>(open.EndOfFile.QuadPart);
+    return true;
+}
+
+bool Win32FileSystem::PathOnVolume(Node& node, WideName& path, uint32_t& error) {
+    // FILE_NAME_INFORMATION: a length, then the name.
+    std::vector<ULONG> buffer(1 + 32768 * sizeof(WCHAR) / sizeof(ULONG));
+    IoStatusBlock io = {};
+    NTSTATUS_ status = NtCalls().QueryInformationFile(
+        HandleOf(node), &io, buffer.data(), static_cast<ULONG>(buffer.size() * sizeof(ULONG)), kFileNameInformation);
+    if (status < 0) {
+        error = DosError(status);
+        return false;
+    }
+    const ULONG bytes = buffer[0];
+    const wchar_t* name = reinterpret_cast<const wchar_t*>(buffer.data() + 1);
+    path = AsWideName(name, std::min<size_t>(bytes / sizeof(WCHAR), (buffer.size() - 1) * sizeof(ULONG) / 2));
+    return true;
+}
+
+bool Win32FileSystem::LinkCount(Node& node, uint32_t& links, uint32_t& error) {
+    StandardInfo standard = {};
+    IoStatusBlock io = {};
+    NTSTATUS_ status =
+        NtCalls().QueryInformationFile(HandleOf(node), &io, &standard, sizeof standard, kFileStandardInformation);
+    if (status < 0) {
+        error = DosError(status);
+        return false;
+    }
+    links = standard.NumberOfLinks;
+    return true;
+}
+
+bool Win32FileSystem::CurrentFolder(char16_t drive, WideName& path, uint32_t& error) {
+    std::vector<wchar_t> full(32768);
+    DWORD n;
+    if (drive == 0) {
+        n = ::GetCurrentDirectoryW(static_cast<DWORD>(full.size()), full.data());
+    } else {
+        // "X:" alone names that drive's current folder.
+        const wchar_t spec[3] = {static_cast<wchar_t>(drive), L':', 0};
+        n = ::GetFullPathNameW(spec, static_cast<DWORD>(full.size()), full.data(), nullptr);
+    }
+    if (n == 0 || n >= full.size()) {
+        error = n == 0 ? ::GetLastError() : static_cast<uint32_t>(ERROR_FILENAME_EXCED_RANGE);
+        return false;
+    }
+    path = AsWideName(full.data(), n);
     return true;
 }
 
@@ -495,18 +491,31 @@ bool Win32FileSystem::DeleteOpen(Node& node, uint32_t& error) {
     const Nt& nt = NtCalls();
     IoStatusBlock io = {};
     // Where the system has it: the name goes at once (POSIX semantics),
-    // whether or not another program still holds the entry open. A system
-    // without it says so once.
-    static volatile LONG exUnknown = 0;
+    // whether or not another program still holds the entry open, and a
+    // read-only bit is passed over rather than cleared (another hard link of
+    // the file keeps it). Older systems refuse the flags they do not know:
+    // each refusal is remembered, so they say so once.
+    static volatile LONG exLevel = 0;  // 0: every flag, 1: without ignoring read-only, 2: no Ex class
     NTSTATUS_ status;
-    if (!exUnknown) {
+    for (;;) {
+        const LONG level = exLevel;
+        if (level >= 2) break;
         ULONG flags = 0x1 /* delete */ | 0x2 /* POSIX semantics */;
+        if (level == 0) flags |= 0x10 /* ignore the read-only attribute */;
+        io = IoStatusBlock();
         status = nt.SetInformationFile(HandleOf(node), &io, &flags, sizeof flags, kFileDispositionInformationEx);
         if (status >= 0) return true;
         if (status == static_cast<NTSTATUS_>(0xC0000003) /* invalid info class */ ||
             status == static_cast<NTSTATUS_>(0xC0000002) /* not implemented */ ||
-            status == static_cast<NTSTATUS_>(0xC00000BB) /* not supported */)
-            InterlockedExchange(&exUnknown, 1);
+            status == static_cast<NTSTATUS_>(0xC00000BB) /* not supported */) {
+            InterlockedExchange(&exLevel, 2);
+            break;
+        }
+        if (level == 0 && status == static_cast<NTSTATUS_>(0xC000000D) /* invalid parameter */) {
+            InterlockedCompareExchange(&exLevel, 1, 0);
+            continue;
+        }
+        break;
     }
     BOOLEAN remove = TRUE;
     io = IoStatusBlock();

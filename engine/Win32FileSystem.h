@@ -1,4 +1,4 @@
-// FileSystem on the Win32 W functions, with names converted exactly.
+// FileSystem on the native handle calls of ntdll, with names converted exactly.
 #pragma once
 
 #include "FileSystem.h"
@@ -14,14 +14,11 @@ public:
     bool DeleteOpen(Node& node, uint32_t& error) override;
     bool RenameOpen(Node& node, Node& folder, const WideName& newName, uint32_t& error) override;
     bool ReadOpen(Node& node, void* buffer, uint32_t size, uint32_t& read, uint32_t& error) override;
+    bool PathOnVolume(Node& node, WideName& path, uint32_t& error) override;
+    bool LinkCount(Node& node, uint32_t& links, uint32_t& error) override;
+    bool CurrentFolder(char16_t drive, WideName& path, uint32_t& error) override;
     bool ToAnsi(const WideName& name, std::string& ansi) override;
     bool ToWide(const std::string& ansi, WideName& name) override;
-
-    std::unique_ptr<Listing> FindFirst(const char* pattern, FindData& first, uint32_t& error) override;
-    uint32_t GetAttributes(const char* path) override;
-    bool SetAttributes(const char* path, uint32_t attributes) override;
-    bool RemoveFile(const char* path, uint32_t& error) override;
-    bool RemoveFolder(const char* path, uint32_t& error) override;
 };
 
 // The one instance the program uses.

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "Entry.h"
 #include "PathForms.h"
 #include "ResultRow.h"
 
@@ -93,8 +94,13 @@ FolderOpening ChooseFolderOpening(FileSystem& fs, const std::string& path, const
             // A trail byte of GBK is never 0x2E, so the last byte tells.
             opening.text = path + (!path.empty() && path.back() == '.' ? ".\\" : "\\");
         } else {
-            bool isFolder = false;
-            opening.text = ResolveDevicePath(fs, path, isFolder);
+            // Its verbatim form, where the folder is there by its exact
+            // name: the shell there drops a trailing dot otherwise.
+            EntryPtr entry;
+            std::string longPath;
+            uint32_t error = 0;
+            if (ResolveEntry(fs, path, true, entry, longPath, nullptr, error) && entry->isFolder)
+                opening.text = "\\\\?\\" + path + "\\";
         }
     } else {
         opening.text = "explorer.exe \"" + ParentFolderOf(path) + "\"";

@@ -16,6 +16,7 @@
 #include "MainDlg.h"
 #include "MainTexts.h"
 #include "MainTimers.h"
+#include "Entry.h"
 #include "PathForms.h"
 #include "RootPath.h"
 #include "UiHost.h"
@@ -106,8 +107,11 @@ void CMyDlg::AcceptDroppedPath(HDROP drop) {
     std::string item;
     if (length > 0 && DragQueryFileW(drop, 0, &wide[0], length + 1) == length && WideToAnsiExactly(wide, item) &&
         !item.empty() && item.size() <= kMaxRootLength) {
-        bool isFolder = false;
-        ResolveDevicePath(*m_fs, item, isFolder);
+        // What the dropped path names, as the system finds it.
+        EntryPtr entry;
+        std::string longPath;
+        uint32_t error = 0;
+        const bool isFolder = ResolveEntry(*m_fs, item, false, entry, longPath, nullptr, error) && entry->isFolder;
         UpdateData(true);
         m_strPath = isFolder ? item : ParentFolderOf(item);
         UpdateData(false);

@@ -124,7 +124,7 @@ TEST(DeleteListedPath, NeverTouchesADriveRootOrClimbsOutOfThePath) {
     v.AddDrive('D');
     v.AddFile("D:\\a");
     for (const char* p : {"\\\\.\\D:", "\\\\?\\D:\\", "\\\\.\\D:\\.", "D:\\"})
-        EXPECT_FALSE(DeleteTree(v, p, true)) << p;
+        EXPECT_FALSE(DeleteListedPath(v, p)) << p;
     EXPECT_TRUE(v.Exists("D:\\a"));
 }
 
@@ -207,17 +207,13 @@ TEST(DeleteSession, FaultsBetweenSearchAndDeletion) {
     const FaultCase cases[] = {
         {"nothing happened", [](SimulatedVolume&) {}, {true, true, true}, {"D:\\keep", "D:\\r"}},
         {"an entry vanished",
-         [](SimulatedVolume& v) {
-             uint32_t e;
-             v.RemoveFile("\\\\?\\D:\\r\\a.", e);
-         },
+         [](SimulatedVolume& v) { v.Remove(v.Find("D:\\r\\a.")); },
          {false, true, true},
          {"D:\\keep", "D:\\r"}},
         {"a folder became a file of the same name",
          [](SimulatedVolume& v) {
              v.Find("D:\\r\\aux")->children.clear();
-             uint32_t e;
-             v.RemoveFolder("\\\\?\\D:\\r\\aux", e);
+             v.Remove(v.Find("D:\\r\\aux"));
              v.AddFile("D:\\r\\aux");
          },
          {true, true, true},

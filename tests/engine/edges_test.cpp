@@ -138,8 +138,6 @@ TEST(Edges, SharedAliasesNeverLeadToTheOtherEntry) {
     // Typed through the shared alias, the row names neither entry for certain.
     std::string typed = "D:\\PPPPPP~1\\PROJEC~1\\victim.";
     EXPECT_FALSE(DeleteListedPath(v, typed));
-    bool isFolder = false;
-    EXPECT_EQ(ResolveDevicePath(v, typed, isFolder), "");
     EXPECT_TRUE(v.Exists(a + "\\victim.") && v.Exists(b + "\\victim."));
 
     // Deletion takes long names only, even an alias that is unique; by its
@@ -165,11 +163,7 @@ TEST(Edges, DeepFolderChildrenGoByAliasWhereTheirLongFormDoesNotFit) {
     EXPECT_FALSE(v.Exists(folder));
     EXPECT_TRUE(v.Exists("D:\\" + std::string(200, 'd') + "\\keep"));
 
-    // A resolution whose alias form fits does not fail for its long form.
     v.AddFile("D:\\" + std::string(200, 'd') + "\\" + std::string(70, 'e') + ".", 0, "EEEEEE~1");
-    bool isFolder = false;
-    std::string device = ResolveDevicePath(v, "D:\\DDDDDD~1\\EEEEEE~1", isFolder);
-    EXPECT_NE(device, "");
     EXPECT_FALSE(DeleteListedPath(v, "D:\\DDDDDD~1\\EEEEEE~1"));  // deletion: long names only
     std::string deep = "D:\\" + std::string(200, 'd') + "\\" + std::string(70, 'e') + ".";
     EXPECT_TRUE(DeleteListedPath(v, deep));
@@ -177,21 +171,72 @@ TEST(Edges, DeepFolderChildrenGoByAliasWhereTheirLongFormDoesNotFit) {
     EXPECT_TRUE(v.Exists("D:\\" + std::string(200, 'd') + "\\keep"));
 }
 
-TEST(Edges, DriveRelativeRootsListRowsThatNothingCanDelete) {
-    for (const char* root : {"D:*", "D:sub", "D:sub\\*"}) {
+// Every form of root is opened by handles: its rows name their entries in
+// full and delete exactly them.
+TEST(Edges, EveryFormOfRootIsWalkedByHandles) {
+    struct Case {
+        const char* root;
+        std::vector<std::string> rows;
+    };
+    const std::vector<std::string> sub = {"D:\\work\\sub\\con", "D:\\work\\sub\\x."};
+    const Case cases[] = {
+        {"D:sub", sub},
+        {"sub", sub},
+        {"\\work\\sub", sub},
+        {"d:\\WORK\\sub\\", {"d:\\work\\sub\\con", "d:\\work\\sub\\x."}},
+        {"\\\\?\\D:\\work\\sub", sub},
+        {"\\\\.\\D:\\work\\.\\sub\\..\\sub", sub},
+        {"D:/work/sub", sub},
+        {"\\\\server\\share\\sub", {"\\\\server\\share\\sub\\con", "\\\\server\\share\\sub\\x."}},
+        {"\\\\?\\UNC\\server\\share\\sub", {"\\\\server\\share\\sub\\con", "\\\\server\\share\\sub\\x."}},
+        {"D:\\work\\sub\\con*", {"D:\\work\\sub\\con"}},
+        {"D:\\work\\sub\\*.*", sub},
+        {"D:\\work\\sub\\*", sub},
+        {"D:*", {"D:\\work\\sub\\con", "D:\\work\\sub\\x.", "D:\\work\\x."}},
+        {"D:\\work\\sub\\nothing*", {}},
+    };
+    for (const Case& c : cases) {
         SimulatedVolume v;
         v.AddDrive('D');
-        v.AddFile("D:\\x.");
-        v.AddFile("D:\\sub\\x.");
+        for (const char* f : {"D:\\work\\sub\\x.", "D:\\work\\sub\\con", "D:\\work\\sub\\keep", "D:\\work\\x."})
+            v.AddFile(f);
+        v.AddShare("\\\\server\\share", "D:\\work");
+        v.currentFolder = u"D:\\work";
+        v.currentFolders['D'] = u"D:\\work";
         ScanState state;
         RowCollector rows;
-        ScanFolder(v, root, kNames, rows, state);
-        ASSERT_FALSE(rows.rows.empty()) << root;
-        for (const auto& r : rows.rows) {
-            EXPECT_EQ(r.path, "") << root;
-            EXPECT_EQ(r.bracketedName, "[x.]") << root;
+        ScanFolder(v, std::string(c.root), kNames, rows, state);
+        std::vector<std::string> paths = rows.Paths();
+        std::sort(paths.begin(), paths.end());
+        EXPECT_EQ(paths, c.rows) << c.root;
+        EXPECT_EQ(state.unsearched, 0) << c.root;
+        DeleteSession session(v);
+        for (const ResultRow& row : rows.rows) EXPECT_TRUE(session.Delete(row).ok) << c.root << ": " << row.path;
+        for (std::string row : c.rows) {
+            // Where the row's entry was, as the volume names it.
+            for (const char* alias : {"\\\\server\\share", "d:\\work"})
+                if (row.rfind(alias, 0) == 0) row = "D:\\work" + row.substr(std::string(alias).size());
+            EXPECT_FALSE(v.Exists(row)) << c.root << ": " << row;
         }
+        EXPECT_TRUE(v.Exists("D:\\work\\sub\\keep")) << c.root;
     }
+}
+
+// A row of a pattern root carries what its entry is, like any other row: a
+// namesake made in its place after the search stays.
+TEST(Edges, APatternRootsRowIsNotANewcomerOfItsName) {
+    SimulatedVolume v;
+    v.AddDrive('D');
+    v.AddFile("D:\\sub\\con");
+    ScanState state;
+    RowCollector rows;
+    ScanFolder(v, std::string("D:\\sub\\con*"), kNames, rows, state);
+    ASSERT_EQ(rows.Paths(), std::vector<std::string>{"D:\\sub\\con"});
+    v.Remove(v.Find("D:\\sub\\con"));
+    v.AddFile("D:\\sub\\con");
+    DeleteSession session(v);
+    EXPECT_FALSE(session.Delete(rows.rows[0]).ok);
+    EXPECT_TRUE(v.Exists("D:\\sub\\con"));
 }
 
 TEST(Edges, WhatTheSearchCouldNotLookAtIsCounted) {

@@ -7,13 +7,6 @@
 #include "Names.h"
 #include "PathText.h"
 
-struct SimulatedVolume::Parsed {
-    enum Kind { Plain, Device, Verbatim } kind = Plain;
-    char drive = 0;
-    std::vector<std::string> parts;  // after the drive
-    bool bareDrive = false;          // "\\.\X:" with nothing after, not even "\"
-};
-
 namespace {
 
 char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
@@ -137,6 +130,7 @@ SimulatedVolume::Node* SimulatedVolume::Create(const std::string& path, uint32_t
             made->name = name;
             made->parent = node;
             made->id = m_nextId++;
+            made->created = made->written = ++m_clock;
             made->attributes = last ? attributes : fs_attr::kDirectory;
             if (last && alias != "\x01")
                 made->alias = alias;
@@ -204,245 +198,12 @@ std::vector<std::string> SimulatedVolume::ListTree(const std::string& path) cons
     return out;
 }
 
-bool SimulatedVolume::Parse(const std::string& path, Parsed& out, uint32_t& error) const {
-    std::string rest = path;
-    if (path.compare(0, 4, "\\\\?\\") == 0) {
-        out.kind = Parsed::Verbatim;
-        rest = path.substr(4);
-    } else if (path.compare(0, 4, "\\\\.\\") == 0) {
-        out.kind = Parsed::Device;
-        rest = path.substr(4);
-    }
-    std::vector<std::string_view> parts = SplitPathComponents(rest);
-    // "D:name" is relative to the drive's current folder, which here is its root.
-    if (out.kind == Parsed::Plain && !parts.empty() && parts[0].size() > 2 && parts[0][1] == ':' &&
-        !IsAnsiLeadByte(static_cast<unsigned char>(parts[0][0]))) {
-        std::string_view first = parts[0];
-        parts[0] = first.substr(2);
-        parts.insert(parts.begin(), first.substr(0, 2));
-    }
-    if (parts.empty() || parts[0].size() != 2 || parts[0][1] != ':' || !m_drives.count(Upper(parts[0][0]))) {
-        error = fs_error::kPathNotFound;
-        return false;
-    }
-    out.drive = Upper(parts[0][0]);
-    out.bareDrive = out.kind != Parsed::Plain && rest.size() == 2;
-    for (size_t i = 1; i < parts.size(); ++i) {
-        std::string part(parts[i]);
-        if (out.kind == Parsed::Verbatim) {
-            out.parts.push_back(part);
-            continue;
-        }
-        // Win32 normalisation of plain and "\\.\" paths.
-        if (part == ".") continue;
-        if (part == "..") {
-            if (!out.parts.empty()) out.parts.pop_back();
-            continue;
-        }
-        if (!HasWildcard(part)) part = StripTrailingDotsAndBlanks(part);
-        if (!part.empty()) out.parts.push_back(part);
-    }
-    return true;
-}
-
 SimulatedVolume::Node* SimulatedVolume::Target(Node* node, const SimulatedVolume& volume) {
     for (int hops = 0; node && (node->attributes & fs_attr::kReparsePoint) && !node->linkTarget.empty(); ++hops) {
         if (hops == 8) return nullptr;
         node = volume.Find(node->linkTarget);
     }
     return node;
-}
-
-SimulatedVolume::Node* SimulatedVolume::Walk(Drive& drive, const std::vector<std::string>& parts, size_t count,
-                                             bool followLast, uint32_t& error) const {
-    Node* node = drive.root.get();
-    for (size_t i = 0; i < count; ++i) {
-        node = Target(node, *this);
-        if (!node || !node->IsFolder()) {
-            error = fs_error::kPathNotFound;
-            return nullptr;
-        }
-        Node* next = nullptr;
-        for (auto& c : node->children)
-            if ((!c->inexact && EqualsIgnoreCase(c->name, parts[i])) ||
-                (!c->alias.empty() && EqualsIgnoreCase(c->alias, parts[i]))) {
-                next = c.get();
-                break;
-            }
-        if (!next) {
-            error = i + 1 == count ? fs_error::kFileNotFound : fs_error::kPathNotFound;
-            return nullptr;
-        }
-        node = next;
-    }
-    return followLast ? Target(node, *this) : node;
-}
-
-SimulatedVolume::Node* SimulatedVolume::Resolve(const std::string& path, bool followLast, uint32_t& error,
-                                                bool* isDevice) {
-    Parsed p;
-    if (!Parse(path, p, error)) return nullptr;
-    if (p.kind == Parsed::Plain && !p.parts.empty() && IsReservedDeviceName(p.parts.back().c_str())) {
-        if (isDevice) *isDevice = true;
-        error = fs_error::kAccessDenied;
-        return nullptr;
-    }
-    if (p.bareDrive) {
-        error = fs_error::kInvalidParameter;
-        return nullptr;
-    }
-    return Walk(m_drives[p.drive], p.parts, p.parts.size(), followLast, error);
-}
-
-namespace {
-
-class SimListing final : public Listing {
-public:
-    SimListing(std::vector<FindData> entries, int failAfter, uint32_t failError)
-        : m_entries(std::move(entries)), m_failAfter(failAfter), m_failError(failError) {}
-
-    bool Next(FindData& entry, uint32_t& error) override {
-        if (m_failAfter >= 0 && m_next >= static_cast<size_t>(m_failAfter)) {
-            error = m_failError;
-            return false;
-        }
-        if (m_next >= m_entries.size()) {
-            error = fs_error::kNoMoreFiles;
-            return false;
-        }
-        entry = m_entries[m_next++];
-        return true;
-    }
-
-    bool First(FindData& entry) {
-        if (m_entries.empty()) return false;
-        entry = m_entries[m_next++];
-        return true;
-    }
-
-private:
-    std::vector<FindData> m_entries;
-    size_t m_next = 0;
-    int m_failAfter;
-    uint32_t m_failError;
-};
-
-FindData EntryOf(const std::string& name, const SimulatedVolume::Node& node) {
-    FindData d;
-    d.attributes = node.attributes == 0 ? fs_attr::kNormal : node.attributes;
-    d.reserved0 = (node.attributes & fs_attr::kReparsePoint) ? node.tag : 0;
-    std::snprintf(d.name, sizeof d.name, "%s", name.c_str());
-    std::snprintf(d.shortName, sizeof d.shortName, "%s", node.alias.c_str());
-    d.inexact = node.inexact;
-    return d;
-}
-
-}  // namespace
-
-std::unique_ptr<Listing> SimulatedVolume::FindFirst(const char* pattern, FindData& first, uint32_t& error) {
-    if (beforeFindFirst) beforeFindFirst(pattern);
-    Parsed p;
-    if (!Parse(pattern, p, error)) return nullptr;
-    if (p.parts.empty()) {
-        error = fs_error::kFileNotFound;
-        return nullptr;
-    }
-    std::string last = p.parts.back();
-    Node* folder = Walk(m_drives[p.drive], p.parts, p.parts.size() - 1, true, error);
-    if (!folder || !folder->IsFolder()) {
-        if (folder) error = fs_error::kPathNotFound;
-        return nullptr;
-    }
-
-    std::vector<FindData> entries;
-    if (!HasWildcard(last)) {
-        Node* self = Walk(m_drives[p.drive], p.parts, p.parts.size(), false, error);
-        if (!self) return nullptr;
-        entries.push_back(EntryOf(self->name, *self));
-    } else {
-        if (folder->openError) {
-            error = folder->openError;
-            return nullptr;
-        }
-        if (folder->parent) {
-            for (const char* dot : {".", ".."})
-                if (WildcardMatch(last.c_str(), dot)) entries.push_back(EntryOf(dot, *folder));
-        }
-        for (const auto& c : folder->children)
-            if ((!c->inexact && WildcardMatch(last.c_str(), c->name.c_str())) || last == "*" ||
-                (!c->alias.empty() && WildcardMatch(last.c_str(), c->alias.c_str())))
-                entries.push_back(EntryOf(c->name, *c));
-    }
-    auto listing = std::make_unique<SimListing>(std::move(entries), folder->failAfter, folder->failError);
-    if (!listing->First(first)) {
-        error = fs_error::kFileNotFound;
-        return nullptr;
-    }
-    return listing;
-}
-
-uint32_t SimulatedVolume::GetAttributes(const char* path) {
-    Parsed p;
-    uint32_t error = 0;
-    if (!Parse(path, p, error)) return fs_attr::kInvalid;
-    if (p.kind == Parsed::Device && p.parts.empty() && !m_drives[p.drive].deviceRootAnswers) return fs_attr::kInvalid;
-    bool device = false;
-    Node* node = Resolve(path, false, error, &device);
-    if (device) return fs_attr::kArchive;  // the device answers, not the file
-    if (!node) return fs_attr::kInvalid;
-    return node->attributes == 0 ? fs_attr::kNormal : node->attributes;
-}
-
-bool SimulatedVolume::SetAttributes(const char* path, uint32_t attributes) {
-    uint32_t error = 0;
-    Node* node = Resolve(path, false, error);
-    if (!node) return false;
-    uint32_t kept = node->attributes & (fs_attr::kDirectory | fs_attr::kReparsePoint);
-    node->attributes = kept | (attributes & ~fs_attr::kNormal & ~kept);
-    return true;
-}
-
-bool SimulatedVolume::RemoveFile(const char* path, uint32_t& error) {
-    removals.push_back(path);
-    Node* node = Resolve(path, false, error);
-    if (!node) return false;
-    if (!node->parent || node->IsFolder() || (node->attributes & fs_attr::kReadOnly)) {
-        error = fs_error::kAccessDenied;
-        return false;
-    }
-    if (node->lockedOpen) {
-        error = fs_error::kSharingViolation;
-        return false;
-    }
-    auto& siblings = node->parent->children;
-    siblings.erase(std::find_if(siblings.begin(), siblings.end(), [&](auto& c) { return c.get() == node; }));
-    return true;
-}
-
-bool SimulatedVolume::RemoveFolder(const char* path, uint32_t& error) {
-    removals.push_back(path);
-    Node* node = Resolve(path, false, error);
-    if (!node) return false;
-    if (!node->IsFolder()) {
-        error = 267;  // ERROR_DIRECTORY
-        return false;
-    }
-    if (!node->parent || (node->attributes & fs_attr::kReadOnly)) {
-        error = fs_error::kAccessDenied;
-        return false;
-    }
-    if (node->lockedOpen) {
-        error = fs_error::kSharingViolation;
-        return false;
-    }
-    bool isLink = (node->attributes & fs_attr::kReparsePoint) && !node->linkTarget.empty();
-    if (!isLink && !node->children.empty()) {
-        error = fs_error::kDirNotEmpty;
-        return false;
-    }
-    auto& siblings = node->parent->children;
-    siblings.erase(std::find_if(siblings.begin(), siblings.end(), [&](auto& c) { return c.get() == node; }));
-    return true;
 }
 
 // ---------------------------------------------------------------------------
@@ -573,11 +334,27 @@ SimulatedVolume::Node* SimulatedVolume::Move(Node* node, const std::string& newP
 
 std::unique_ptr<::Node> SimulatedVolume::OpenVolumeRoot(const WideName& root, uint32_t& error) {
     if (beforeHandleCall) beforeHandleCall("OpenVolumeRoot", nullptr);
+    if (root.size() > 2 && root[0] == u'\\' && root[1] == u'\\') {
+        WideName key = root;
+        for (char16_t& c : key) c = FoldW(c);
+        const auto share = m_shares.find(key);
+        if (share == m_shares.end()) {
+            error = 67;  // ERROR_BAD_NET_NAME
+            return nullptr;
+        }
+        return std::make_unique<SimHandle>(share->second, false);
+    }
     if (root.size() != 2 || root[1] != u':' || !m_drives.count(Upper(static_cast<char>(root[0])))) {
         error = fs_error::kPathNotFound;
         return nullptr;
     }
     return std::make_unique<SimHandle>(m_drives[Upper(static_cast<char>(root[0]))].root.get(), false);
+}
+
+void SimulatedVolume::AddShare(const std::string& unc, const std::string& path) {
+    WideName key = Widen(unc);
+    for (char16_t& c : key) c = FoldW(c);
+    m_shares[key] = Find(path);
 }
 
 std::unique_ptr<::Node> SimulatedVolume::OpenChild(::Node& folder, const WideName& name, OpenFor mode,
@@ -623,6 +400,36 @@ bool SimulatedVolume::Query(::Node& handle, NodeInfo& info, uint32_t& error) {
     info.attributes = node->attributes == 0 ? fs_attr::kNormal : node->attributes;
     info.tag = (node->attributes & fs_attr::kReparsePoint) ? node->tag : 0;
     info.id = node->id;
+    info.created = node->created;
+    info.written = node->written;
+    info.size = node->content.size();
+    return true;
+}
+
+bool SimulatedVolume::PathOnVolume(::Node& handle, WideName& path, uint32_t& error) {
+    Node* node = NodeOf(handle);
+    if (beforeHandleCall) beforeHandleCall("PathOnVolume", node);
+    (void)error;
+    path.clear();
+    for (const Node* at = node; at && at->parent; at = at->parent) path = u"\\" + WideOf(*at) + path;
+    if (path.empty()) path = u"\\";
+    return true;
+}
+
+bool SimulatedVolume::LinkCount(::Node& handle, uint32_t& links, uint32_t& error) {
+    (void)handle;
+    (void)error;
+    links = 1;
+    return true;
+}
+
+bool SimulatedVolume::CurrentFolder(char16_t drive, WideName& path, uint32_t& error) {
+    if (drive == 0) {
+        path = currentFolder;
+        return !path.empty() || (error = fs_error::kPathNotFound, false);
+    }
+    const auto known = currentFolders.find(static_cast<char>(drive));
+    path = known != currentFolders.end() ? known->second : WideName(1, drive) + u":\\";
     return true;
 }
 
@@ -656,6 +463,9 @@ bool SimulatedVolume::ListFolder(::Node& handle, std::vector<DirEntry>& entries,
         e.attributes = c->attributes == 0 ? fs_attr::kNormal : c->attributes;
         e.tag = (c->attributes & fs_attr::kReparsePoint) ? c->tag : 0;
         e.id = IdOf(*c);
+        e.created = c->created;
+        e.written = c->written;
+        e.size = c->content.size();
         entries.push_back(std::move(e));
         ++count;
     }
@@ -680,6 +490,9 @@ bool SimulatedVolume::LookUp(::Node& handle, const WideName& name, DirEntry& ent
             entry.attributes = c->attributes == 0 ? fs_attr::kNormal : c->attributes;
             entry.tag = (c->attributes & fs_attr::kReparsePoint) ? c->tag : 0;
             entry.id = IdOf(*c);
+            entry.created = c->created;
+            entry.written = c->written;
+            entry.size = c->content.size();
             return true;
         }
     }

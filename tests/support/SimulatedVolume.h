@@ -46,6 +46,8 @@ public:
         int failAfter = -1;      // listing fails after this many entries ...
         uint32_t failError = 0;  // ... with this error
         uint64_t id = 0;         // file id, never reused
+        int64_t created = 0;     // creation and last write time, from the volume's clock
+        int64_t written = 0;
         // The stored name when it is not what name converts to (a name outside
         // the code page); empty: name converted.
         std::u16string wide;
@@ -74,6 +76,9 @@ public:
     Node* AddFile(const std::string& path, uint32_t attributes = 0, const std::string& alias = "\x01");
     Node* AddLink(const std::string& path, const std::string& target, bool folder = true,
                   uint32_t tag = kTagMountPoint);
+
+    // Makes "\\\\server\\share" a share whose top is the folder at path.
+    void AddShare(const std::string& unc, const std::string& path);
 
     // The entry a literal path names (exact names, no alias), or null.
     Node* Find(const std::string& path) const;
@@ -115,11 +120,14 @@ public:
     bool ToAnsi(const WideName& name, std::string& ansi) override;
     bool ToWide(const std::string& ansi, WideName& name) override;
 
-    std::unique_ptr<Listing> FindFirst(const char* pattern, FindData& first, uint32_t& error) override;
-    uint32_t GetAttributes(const char* path) override;
-    bool SetAttributes(const char* path, uint32_t attributes) override;
-    bool RemoveFile(const char* path, uint32_t& error) override;
-    bool RemoveFolder(const char* path, uint32_t& error) override;
+    bool PathOnVolume(::Node& node, WideName& path, uint32_t& error) override;
+    bool LinkCount(::Node& node, uint32_t& links, uint32_t& error) override;
+    bool CurrentFolder(char16_t drive, WideName& path, uint32_t& error) override;
+
+    // The process's current folder ("D:\\a"), and each drive's ("D" -> "D:\\a");
+    // a drive without one has its top folder.
+    WideName currentFolder = u"D:\\";
+    std::map<char, WideName> currentFolders;
 
     // Every path the engine handed to a call that changes the disk.
     std::vector<std::string> removals;
@@ -130,19 +138,16 @@ private:
         bool deviceRootAnswers = true;
         std::unique_ptr<Node> root;
     };
-    struct Parsed;
 
     Node* Create(const std::string& path, uint32_t attributes, const std::string& alias);
     void Detach(Node* node);
-    bool Parse(const std::string& path, Parsed& out, uint32_t& error) const;
-    Node* Walk(Drive& drive, const std::vector<std::string>& parts, size_t count, bool followLast,
-               uint32_t& error) const;
-    Node* Resolve(const std::string& path, bool followLast, uint32_t& error, bool* isDevice = nullptr);
     static Node* Target(Node* node, const SimulatedVolume& volume);
     std::string MakeAlias(const Node& folder, const std::string& name) const;
 
     std::map<char, Drive> m_drives;
+    std::map<std::u16string, Node*> m_shares;      // by upper-case "\\\\SERVER\\SHARE"
     std::vector<std::unique_ptr<Node>> m_removed;  // kept while handles may point at them
     uint64_t m_nextId = 1;
+    int64_t m_clock = 0;
     std::unique_ptr<ScopedActiveCodePage> m_codePage;
 };

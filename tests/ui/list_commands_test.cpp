@@ -418,9 +418,7 @@ TEST_F(ListCommands, OpenFolderLaunchesTheShellOrExplorer) {
     Run(dlg, [&](HWND h) {
         const std::string version = GetWindowsVersionName();
         const bool deviceForm = version.find("2008") != std::string::npos;
-        bool isFolder = false;
-        const std::string folderTarget =
-            deviceForm ? ResolveDevicePath(data.v, "D:\\data\\abc.", isFolder) : "D:\\data\\abc..\\";
+        const std::string folderTarget = deviceForm ? "\\\\?\\D:\\data\\abc.\\" : "D:\\data\\abc..\\";
 
         AddRows(
             h, dlg,

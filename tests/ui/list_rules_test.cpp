@@ -128,10 +128,7 @@ protected:
         volume.AddFolder("D:\\data\\abc");
         volume.AddFile("D:\\data\\sub\\x.txt");
     }
-    std::string DeviceForm(const std::string& path) {
-        bool isFolder = false;
-        return ResolveDevicePath(volume, path, isFolder);
-    }
+    std::string DeviceForm(const std::string& path) { return volume.Exists(path) ? "\\\\?\\" + path + "\\" : ""; }
     SimulatedVolume volume;
 };
 
