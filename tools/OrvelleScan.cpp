@@ -68,21 +68,46 @@ std::string Narrow(const std::wstring& text, UINT codePage) {
     return narrow;
 }
 
-std::string AnsiToUtf8(const std::string& text) { return Narrow(Widen(text, CP_ACP), CP_UTF8); }
-
 std::wstring WideOf(const WideName& name) { return std::wstring(name.begin(), name.end()); }
 
-// A row's name and path in UTF-8: from the stored wide name and the chain of
-// wide names to it when the row has them, so that a character the ANSI code
-// page lacks (whose row shows no path there) still arrives as itself.
-std::string NameUtf8(const ResultRow& row, const std::string& ansiName) {
-    return row.wideName.empty() ? AnsiToUtf8(ansiName) : Narrow(WideOf(row.wideName), CP_UTF8);
+std::u16string WideNameOf(const std::wstring& text) { return std::u16string(text.begin(), text.end()); }
+
+// A row's path and name in UTF-16, exactly: the path as column 0 shows it
+// (the drive as typed) where it can, else from the chain of stored names,
+// whatever its length or characters.
+std::u16string RowPathWide(const ResultRow& row) {
+    if (!row.path.empty()) return WideNameOf(Widen(row.path, CP_ACP));
+    return row.entry ? WidePathOf(*row.entry) : std::u16string();
 }
 
-std::string PathUtf8(const ResultRow& row) {
-    // A path the code page holds converts exactly, with the drive as typed.
-    if (!row.path.empty() || !row.entry) return AnsiToUtf8(row.path);
-    return Narrow(WideOf(WidePathOf(*row.entry)), CP_UTF8);
+std::u16string RowNameWide(const ResultRow& row, const std::string& ansiName) {
+    return row.wideName.empty() ? WideNameOf(Widen(ansiName, CP_ACP)) : row.wideName;
+}
+
+// A path or name as a field of a text row: as it stands where the row's
+// encoding holds it exactly and nothing in it would split the row, else in
+// the quoted form, which --from reads back to the same units.
+std::string TextField(const std::u16string& text, bool utf8) {
+    if (!NeedsQuoting(text)) {
+        if (utf8) return Wtf8Of(text);
+        std::string ansi;
+        if (WideToAnsiExactly(WideOf(text), ansi)) return ansi;
+    }
+    return QuotedField(text);
+}
+
+// The same for a -0 item: only NUL ends one, so a TAB or a line break stands
+// as it is; what the encoding cannot hold is quoted.
+std::string NulField(const std::u16string& text, bool utf8) {
+    std::u16string probe = text;
+    for (char16_t& c : probe)
+        if (c < 0x20) c = u'_';
+    if (!NeedsQuoting(probe)) {
+        if (utf8) return Wtf8Of(text);
+        std::string ansi;
+        if (WideToAnsiExactly(WideOf(text), ansi)) return ansi;
+    }
+    return QuotedField(text);
 }
 
 bool IsConsoleHandle(HANDLE handle) {
@@ -113,16 +138,6 @@ public:
             m_bytes += utf8;
         else
             m_bytes += Narrow(Widen(utf8, CP_UTF8), CP_ACP);
-        FlushIfFull();
-    }
-    // Text in the ANSI code page exactly, as arguments arrive.
-    void Ansi(const std::string& bytes) {
-        if (m_console)
-            m_wide += Widen(bytes, CP_ACP);
-        else if (m_utf8)
-            m_bytes += AnsiToUtf8(bytes);
-        else
-            m_bytes += bytes;
         FlushIfFull();
     }
     // A text row: its own ANSI bytes, or its UTF-8 form made from the wide names.
@@ -300,36 +315,38 @@ public:
     static void WriteRow(const ScanCommand& command, OutStream& out, const ListedEntry& entry) {
         const ResultRow& row = entry.row;
         const bool listed = entry.outcome == kOutcomeListed;
+        const std::u16string path = RowPathWide(row), name = RowNameWide(row, entry.name);
         if (command.json) {
-            const std::string path = PathUtf8(row), name = NameUtf8(row, entry.name);
             std::string record =
-                listed ? JsonRow(path, name, entry.isFolder, row.attribute, kOutcomeListed)
-                       : JsonOutcome(path, name, entry.isFolder, row.attribute, entry.outcome, entry.error);
-            if (entry.outcome == kOutcomeRenamed)
-                record = WithNewName(record, Narrow(WideOf(entry.newName), CP_UTF8), true);
+                listed ? JsonRow(Wtf8Of(path), Wtf8Of(name), entry.isFolder, row.attribute, kOutcomeListed)
+                       : JsonOutcome(Wtf8Of(path), Wtf8Of(name), entry.isFolder, row.attribute, entry.outcome,
+                                     entry.error);
+            if (entry.outcome == kOutcomeRenamed) record = WithNewName(record, Wtf8Of(entry.newName), true);
+            // What the entry is goes with it, so that --from acts on it alone.
+            if (const EntryRef* e = row.entry.get())
+                record = WithIdentity(record, e->id, e->created, e->written, e->size);
             out.Utf8(record);
-        } else if (command.nulSeparated) {
-            out.Row(row.path + '\0', PathUtf8(row) + '\0');
-        } else {
-            // The UTF-8 form is made only where it is shown.
-            const bool utf8 = command.utf8 || out.IsConsole();
-            const std::string path = utf8 ? PathUtf8(row) : std::string(), name = utf8 ? NameUtf8(row, entry.name) : "";
-            if (listed)
-                out.Row(RowLine(row.path, entry.name, entry.isFolder, row.attribute),
-                        utf8 ? RowLine(path, name, entry.isFolder, row.attribute) : std::string());
-            else if (entry.outcome == kOutcomeRenamed) {
-                std::string ansi;
-                WideToAnsiExactly(std::wstring(entry.newName.begin(), entry.newName.end()), ansi);
-                out.Row(WithNewName(OutcomeLine(row.path, entry.name, entry.isFolder, row.attribute, entry.outcome, 0),
-                                    ansi, false),
-                        utf8 ? WithNewName(OutcomeLine(path, name, entry.isFolder, row.attribute, entry.outcome, 0),
-                                           Narrow(WideOf(entry.newName), CP_UTF8), false)
-                             : std::string());
-            } else
-                out.Row(OutcomeLine(row.path, entry.name, entry.isFolder, row.attribute, entry.outcome, entry.error),
-                        utf8 ? OutcomeLine(path, name, entry.isFolder, row.attribute, entry.outcome, entry.error)
-                             : std::string());
+            return;
         }
+        if (command.nulSeparated) {
+            out.Row(NulField(path, false) + '\0', NulField(path, true) + '\0');
+            return;
+        }
+        // One form: UTF-8 where it is shown so (a console, --utf8), else the ANSI code page.
+        const bool utf8 = command.utf8 || out.IsConsole();
+        const std::string p = TextField(path, utf8), n = TextField(name, utf8);
+        std::string line;
+        if (listed)
+            line = RowLine(p, n, entry.isFolder, row.attribute);
+        else if (entry.outcome == kOutcomeRenamed)
+            line = WithNewName(OutcomeLine(p, n, entry.isFolder, row.attribute, entry.outcome, 0),
+                               TextField(entry.newName, utf8), false);
+        else
+            line = OutcomeLine(p, n, entry.isFolder, row.attribute, entry.outcome, entry.error);
+        if (utf8)
+            out.Row(std::string(), line);
+        else
+            out.Row(line, std::string());
     }
 
 private:
@@ -338,86 +355,70 @@ private:
     Ticker& m_ticker;
 };
 
-// The arguments in the ANSI code page, as the engine takes paths. A character
-// the code page lacks would be replaced by a look-alike (a "best fit") and
-// could name another folder, so such an argument is refused: its 1-based
-// number, or 0 when all converted.
-int ReadArguments(std::vector<std::string>& args) {
+// The arguments exactly as given, in WTF-8 (UTF-8 that keeps a lone
+// surrogate): a folder whose name the ANSI code page lacks is searched as
+// itself, never as a look-alike.
+void ReadArguments(std::vector<std::string>& args) {
     int count = 0;
     LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &count);
-    if (!argv) return 0;
-    int bad = 0;
-    for (int i = 1; i < count && !bad; ++i) {
-        std::string narrow;
-        if (!WideToAnsiExactly(std::wstring(argv[i]), narrow))
-            bad = i;
-        else
-            args.push_back(narrow);
-    }
+    if (!argv) return;
+    for (int i = 1; i < count; ++i) args.push_back(Wtf8Of(WideNameOf(argv[i])));
     LocalFree(argv);
-    return bad;
 }
 
-bool IsDriveOnly(const std::string& path) {
-    return path.size() == 2 && path[1] == ':' &&
-           ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
-}
-
-bool IsPrefixed(const std::string& path) { return HasWin32Prefix(path); }
-
-// The current folder of the process, or of one drive ("D:"), exactly: empty
-// when the code page cannot hold it.
-std::string CurrentFolder(const wchar_t* drive) {
-    wchar_t full[32768];
-    DWORD n = drive ? GetFullPathNameW(drive, 32768, full, nullptr) : GetCurrentDirectoryW(32768, full);
-    std::string narrow;
-    if (n == 0 || n >= 32768 || !WideToAnsiExactly(full, n, narrow)) return std::string();
-    return narrow;
-}
-
-// A relative folder becomes absolute, so that the rows' paths can be deleted
-// from anywhere. Only the current folder is put in front: the components as
-// typed stay what they are, since the system's own normalisation would drop a
-// trailing dot or blank and walk the twin ("a." as "a"). A bare drive ("D:")
-// and "D:sub" start from that drive's current folder, as the system takes
-// them. Device paths, shares and absolute paths stay as typed.
-std::string AbsoluteFolder(const std::string& folder) {
-    if (IsPrefixed(folder) || folder.empty()) return folder;
-    if (folder.size() >= 2 && folder[0] == '\\' && folder[1] == '\\') return folder;
-    const bool drive = folder.size() >= 2 && folder[1] == ':' && !IsAnsiLeadByte(static_cast<unsigned char>(folder[0]));
-    if (drive && folder.size() >= 3 && folder[2] == '\\') return folder;
-    std::string base, rest;
-    if (drive) {
-        const wchar_t letter[3] = {static_cast<wchar_t>(static_cast<unsigned char>(folder[0])), L':', 0};
-        base = CurrentFolder(letter);
-        rest = folder.substr(2);
-    } else if (folder[0] == '\\') {
-        base = CurrentFolder(nullptr).substr(0, 2);  // the current drive
-        rest = folder.substr(1);
-    } else {
-        base = CurrentFolder(nullptr);
-        rest = folder;
-    }
-    if (base.empty()) return folder;
-    if (rest.empty()) return base;
-    return base + (base.back() == '\\' ? "" : "\\") + rest;
+std::u16string WideArgument(const std::string& wtf8) {
+    std::u16string wide;
+    Utf16OfWtf8(wtf8, wide);
+    return wide;
 }
 
 enum class FolderCheck { Ok, Missing, NotAFolder };
 
-FolderCheck CheckFolder(const std::string& folder) {
-    std::string target = folder;
-    if (IsDriveOnly(target)) target += '\\';
-    DWORD attributes = GetFileAttributesA(target.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) {
-        DWORD error = GetLastError();
-        // Access denied and the like: it exists; the walk counts it as not searched.
-        bool missing = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_INVALID_NAME ||
-                       error == ERROR_INVALID_DRIVE || error == ERROR_BAD_PATHNAME || error == ERROR_BAD_NETPATH ||
-                       error == ERROR_BAD_NET_NAME || error == ERROR_NOT_READY || error == ERROR_DIRECTORY;
-        return missing ? FolderCheck::Missing : FolderCheck::Ok;
+// Whether a folder argument names a folder, found as the search will find it:
+// from its volume's top folder by handles (made absolute first when relative).
+// entry receives what it is, or stays null when it is there but cannot be
+// opened (access denied: the walk counts it as not searched).
+FolderCheck CheckFolder(FileSystem& fs, const std::u16string& folder, EntryPtr& entry) {
+    TypedPath typed;
+    std::string longPath;
+    NodeInfo info;
+    uint32_t error = 0;
+    entry.reset();
+    if (SplitTypedPath(fs, folder, PathUse::kRoot, typed, error) &&
+        OpenTypedPath(fs, typed, false, entry, longPath, info, nullptr, error))
+        return entry->isFolder ? FolderCheck::Ok : FolderCheck::NotAFolder;
+    entry.reset();
+    const bool missing = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ||
+                         error == ERROR_INVALID_NAME || error == ERROR_INVALID_DRIVE || error == ERROR_BAD_PATHNAME ||
+                         error == ERROR_BAD_NETPATH || error == ERROR_BAD_NET_NAME || error == ERROR_NOT_READY ||
+                         error == ERROR_DIRECTORY || error == fs_error::kNotTheListedEntry;
+    return missing ? FolderCheck::Missing : FolderCheck::Ok;
+}
+
+// What a folder is, as a key FoldersToSearch compares: its volume, then the
+// file id of every folder from the top down. Two spellings of one folder
+// (case, aliases, "." and "..", prefixes) get one key; a folder inside another
+// starts with the other's key. A trailing dot or blank is part of a name, so
+// "a." and "a" are two folders.
+std::vector<std::string> FolderKey(const EntryPtr& entry, const std::u16string& typed) {
+    std::vector<std::string> key;
+    if (!entry) {
+        key.push_back("?" + Wtf8Of(typed));  // not opened: only itself
+        return key;
     }
-    return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? FolderCheck::Ok : FolderCheck::NotAFolder;
+    for (const EntryRef* at = entry.get(); at; at = at->parent.get()) {
+        if (at->parent) {
+            char id[24];
+            std::snprintf(id, sizeof id, "%016llx", static_cast<unsigned long long>(at->id));
+            key.insert(key.begin(), id);
+        } else {
+            std::u16string volume = at->name;
+            for (char16_t& c : volume)
+                if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
+            key.insert(key.begin(), Wtf8Of(volume));
+        }
+    }
+    return key;
 }
 
 // One line from stdin: typed on a console, or fed through a pipe or file.
@@ -445,30 +446,13 @@ double Milliseconds(const LARGE_INTEGER& from, const LARGE_INTEGER& to) {
     return 1000.0 * static_cast<double>(to.QuadPart - from.QuadPart) / static_cast<double>(f.QuadPart);
 }
 
-// The components of a folder as the file system compares names: without
-// regard to case (one fixed table, not the user's locale).
-std::vector<std::string> FolderKey(const std::string& absolute) {
-    std::vector<std::string> key = FolderComponents(absolute);
-    for (std::string& part : key) {
-        std::wstring wide = Widen(part, CP_ACP);
-        if (wide.empty()) continue;
-        std::wstring upper(wide.size(), L'\0');
-        if (LCMapStringW(LOCALE_INVARIANT, LCMAP_UPPERCASE, wide.data(), static_cast<int>(wide.size()), &upper[0],
-                         static_cast<int>(upper.size())) == static_cast<int>(wide.size()))
-            part = Narrow(upper, CP_UTF8);
-        else
-            part = Narrow(wide, CP_UTF8);
-    }
-    return key;
-}
-
-// The bytes of a --from list: a file named in the ANSI code page, or stdin ("-").
+// The bytes of a --from list: a file (named as the argument gave it), or stdin ("-").
 bool ReadList(const std::string& from, std::string& bytes) {
     HANDLE in = GetStdHandle(STD_INPUT_HANDLE);
     HANDLE file = INVALID_HANDLE_VALUE;
     if (from != "-") {
-        std::wstring wide;
-        if (!AnsiToWide(from, wide) || wide.empty()) return false;
+        const std::wstring wide = WideOf(WideArgument(from));
+        if (wide.empty()) return false;
         file = CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file == INVALID_HANDLE_VALUE) return false;
@@ -502,20 +486,17 @@ bool Utf8ToWide(const std::string& text, std::wstring& wide) {
 
 // A path of the list that is not there exactly: its outcome in the row form,
 // written where the rows go (to stderr with -0, whose stdout holds paths only).
-void WriteUnresolved(const ScanCommand& command, OutStream& out, OutStream& err, const ListedPath& item,
-                     const std::wstring& wide, uint32_t error) {
-    // The last component, found in the wide form: a trail byte may equal "\\".
-    const size_t slash = wide.rfind(L'\\');
-    const std::wstring wideName = slash == std::wstring::npos ? wide : wide.substr(slash + 1);
-    std::string ansiPath = item.text, ansiName;
-    if (item.utf8) WideToAnsiExactly(wide, ansiPath);
-    WideToAnsiExactly(wideName, ansiName);
-    const std::string utf8Path = item.utf8 ? item.text : AnsiToUtf8(item.text), utf8Name = Narrow(wideName, CP_UTF8);
+void WriteUnresolved(const ScanCommand& command, OutStream& out, OutStream& err, const std::u16string& path,
+                     uint32_t error) {
+    const size_t slash = path.rfind(u'\\');
+    const std::u16string name = slash == std::u16string::npos ? path : path.substr(slash + 1);
     if (command.json) {
-        out.Utf8(JsonUnresolved(utf8Path, utf8Name, error));
+        out.Utf8(JsonUnresolved(Wtf8Of(path), Wtf8Of(name), error));
     } else {
         OutStream& to = command.nulSeparated ? err : out;
-        to.Row(UnresolvedLine(ansiPath, ansiName, error), UnresolvedLine(utf8Path, utf8Name, error));
+        const bool utf8 = command.utf8 || to.IsConsole();
+        const std::string line = UnresolvedLine(TextField(path, utf8), TextField(name, utf8), error);
+        to.Row(utf8 ? std::string() : line, utf8 ? line : std::string());
     }
     // Streamed like the rows around it.
     if (!out.IsConsole()) out.Flush();
@@ -523,7 +504,9 @@ void WriteUnresolved(const ScanCommand& command, OutStream& out, OutStream& err,
 }
 
 // --from: each path of the list resolved by exact stored names and listed as
-// a row, as a search would have listed its entry. Returns the paths read.
+// a row, as a search would have listed its entry. A JSON row of this program
+// also says what its entry was: a path where something else stands now is not
+// acted on. Returns the paths read.
 int ListFromPaths(const std::vector<ListedPath>& list, const ScanCommand& command, Language language, FileSystem& fs,
                   ConsoleSink& sink, OutStream& out, OutStream& err, ScanState& state, ScanCounts& counts) {
     const ScanOptions every{1, 1, 1, 1};
@@ -532,29 +515,50 @@ int ListFromPaths(const std::vector<ListedPath>& list, const ScanCommand& comman
     for (const ListedPath& item : list) {
         if (StopRequested()) break;
         ++read;
-        if (item.text.empty()) {
-            err.Message(kProgram + NoPathOnLineText(language, item.line));
+        if (item.text.empty() || item.unreadable) {
+            err.Message(kProgram + (item.unreadable ? UnreadableLineText(language, item.line)
+                                                    : NoPathOnLineText(language, item.line)));
             ++counts.unresolved;
             continue;
         }
-        std::wstring wide;
-        bool ok = item.utf8 ? Utf8ToWide(item.text, wide) : AnsiToWide(item.text, wide);
+        std::u16string wide;
+        bool ok;
+        if (item.wtf8) {
+            ok = Utf16OfWtf8(item.text, wide);
+        } else {
+            std::wstring w;
+            ok = item.utf8 ? Utf8ToWide(item.text, w) : AnsiToWide(item.text, w);
+            wide = WideNameOf(w);
+        }
+        if (!ok) {
+            err.Message(kProgram + UnreadableLineText(language, item.line));
+            ++counts.unresolved;
+            continue;
+        }
         EntryPtr entry;
         std::string longPath;
         NodeInfo info;
         uint32_t error = fs_error::kInvalidName;
-        if (ok && !wide.empty())
-            ok = ResolveWidePath(fs, WideName(wide.begin(), wide.end()), true, entry, longPath, info, error);
-        else
-            ok = false;
+        ok = !wide.empty() && ResolveWidePath(fs, wide, true, entry, longPath, info, error);
         // A drive's top folder is no entry to delete or rename.
         if (ok && !entry->parent) {
             ok = false;
             error = fs_error::kInvalidName;
         }
+        if (ok && item.hasIdentity) {
+            Identity was;
+            was.id = item.id;
+            was.created = item.created;
+            was.written = item.written;
+            was.size = item.size;
+            if (!SameEntry(was, info, entry->isFolder)) {
+                ok = false;
+                error = fs_error::kNotTheListedEntry;
+            }
+        }
         if (!ok) {
             ++counts.unresolved;
-            if (!command.quiet) WriteUnresolved(command, out, err, item, wide, error);
+            if (!command.quiet) WriteUnresolved(command, out, err, wide, error);
             continue;
         }
         // Given twice, or inside a folder listed before: that row covers it,
@@ -585,10 +589,7 @@ int Run() {
     OutStream err(STD_ERROR_HANDLE);
 
     std::vector<std::string> args;
-    if (int bad = ReadArguments(args)) {
-        err.Message(kProgram + UnconvertibleArgumentText(language, bad));
-        return kExitUsage;
-    }
+    ReadArguments(args);
     ScanCommand command;
     std::string offending;
     UsageError usage = ParseScanCommand(args, command, offending);
@@ -605,7 +606,7 @@ int Run() {
     if (usage != UsageError::None) {
         err.Message(kProgram);
         if (!offending.empty()) {
-            err.Ansi(offending);
+            err.Wide(WideOf(WideArgument(offending)));
             err.Message(": ");
         }
         err.Message(UsageErrorText(language, usage));
@@ -614,35 +615,36 @@ int Run() {
 
     // Every folder is checked before anything is walked or deleted: a typing
     // error in a script must not leave half of the job done.
-    std::vector<std::string> given;
+    FileSystem& fs = TheFileSystem();
+    std::vector<std::u16string> given;
+    std::vector<std::vector<std::string>> keys;
     bool allThere = true;
     for (const std::string& argument : command.folders) {
-        std::string folder = AbsoluteFolder(argument);
-        FolderCheck check = CheckFolder(folder);
+        const std::u16string folder = WideArgument(argument);
+        EntryPtr entry;
+        FolderCheck check = CheckFolder(fs, folder, entry);
         if (check != FolderCheck::Ok) {
             err.Message(kProgram +
                         (check == FolderCheck::Missing ? FolderMissingText(language) : NotAFolderText(language)));
-            err.Ansi(argument);
+            err.Wide(WideOf(folder));
             err.Message("\n");
             allThere = false;
         }
         given.push_back(folder);
+        keys.push_back(FolderKey(entry, folder));
     }
     if (!allThere) return kExitUsage;
     // A folder given twice, or inside another, would list its entries twice
     // and have the second deletion fail on what the first removed.
-    std::vector<std::vector<std::string>> keys;
-    for (const std::string& folder : given) keys.push_back(FolderKey(folder));
-    std::vector<std::string> folders;
+    std::vector<std::u16string> folders;
     for (size_t index : FoldersToSearch(keys)) folders.push_back(given[index]);
 
-    FileSystem& fs = TheFileSystem();
     ScanState state;
     state.ResetCounters();
     state.stopRequested = 0;
     for (const std::string& glob : command.exclude) {
-        WideName wide;
-        if (TheFileSystem().ToWide(glob, wide)) state.exclude.push_back(wide);
+        const std::u16string wide = WideArgument(glob);
+        if (!wide.empty()) state.exclude.push_back(wide);
     }
     state.maxDepth = command.maxDepth;
     g_walk = &state;
@@ -661,16 +663,16 @@ int Run() {
             ticker.EndProgress();
             g_walk = nullptr;
             err.Message(kProgram + ListUnreadableText(language));
-            err.Ansi(command.from);
+            err.Wide(WideOf(WideArgument(command.from)));
             err.Message("\n");
             return kExitUsage;
         }
         pathsRead =
             ListFromPaths(ReadPathList(bytes, command.utf8), command, language, fs, sink, out, err, state, counts);
     }
-    for (const std::string& folder : folders) {
+    for (const std::u16string& folder : folders) {
         if (StopRequested()) break;
-        ScanFolder(fs, folder, command.options, sink, state);
+        ScanFolder(fs, std::u16string_view(folder), command.options, sink, state);
     }
     QueryPerformanceCounter(&end);
     ticker.EndProgress();

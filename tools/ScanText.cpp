@@ -477,6 +477,29 @@ std::string UnresolvedLine(const std::string& path, const std::string& name, uin
            OutcomeReason(kOutcomeFailed, error) + "\n";
 }
 
+namespace {
+
+bool ReadJsonString(std::string_view text, size_t& at, std::string& out);
+
+template <typename T>
+int ReadHex(const std::string& text, T& value) {
+    if (text.empty() || text.size() > 16) return 0;
+    uint64_t v = 0;
+    for (char c : text) {
+        v <<= 4;
+        if (c >= '0' && c <= '9')
+            v |= static_cast<uint64_t>(c - '0');
+        else if (c >= 'a' && c <= 'f')
+            v |= static_cast<uint64_t>(c - 'a' + 10);
+        else
+            return 0;
+    }
+    value = static_cast<T>(v);
+    return 1;
+}
+
+}  // namespace
+
 std::vector<ListedPath> ReadPathList(std::string_view content, bool utf8Lines) {
     if (content.substr(0, 3) == "\xEF\xBB\xBF") {
         content.remove_prefix(3);
@@ -498,13 +521,36 @@ std::vector<ListedPath> ReadPathList(std::string_view content, bool utf8Lines) {
         if (separator == '\n' && item[0] == '{') {
             std::vector<std::pair<std::string, std::string>> members;
             path.utf8 = true;
+            path.wtf8 = true;
             if (ReadJsonStrings(item, members)) {
                 bool row = true;
+                int identity = 0;
                 for (const auto& member : members) {
-                    if (member.first == "record") row = member.second == "row";
-                    if (member.first == "path") path.text = member.second;
+                    const std::string& value = member.second;
+                    if (member.first == "record") row = value == "row";
+                    if (member.first == "path") path.text = value;
+                    if (member.first == "file_id") identity += ReadHex(value, path.id);
+                    if (member.first == "created") identity += ReadHex(value, path.created);
+                    if (member.first == "written") identity += ReadHex(value, path.written);
+                    if (member.first == "size") identity += ReadHex(value, path.size);
                 }
                 if (!row) continue;
+                path.hasIdentity = identity == 4;
+                // Some of it, not all: what the entry was cannot be told.
+                if (identity != 0 && identity != 4) path.unreadable = true;
+            } else {
+                path.unreadable = true;
+            }
+        } else if (item[0] == '"') {
+            // A quoted first field (see QuotedField), then a tab or the end.
+            size_t at = 1;
+            std::string text;
+            if (ReadJsonString(item, at, text) && (at == item.size() || item[at] == '\t' || separator == '\0')) {
+                path.text = std::move(text);
+                path.utf8 = true;
+                path.wtf8 = true;
+            } else {
+                path.unreadable = true;
             }
         } else {
             path.utf8 = utf8Lines;
@@ -558,13 +604,16 @@ bool ReadJsonString(std::string_view text, size_t& at, std::string& out) {
                 return true;
             };
             if (!hex4(code)) return false;
-            if (code >= 0xDC00 && code <= 0xDFFF) return false;
-            if (code >= 0xD800 && code < 0xDC00) {
-                unsigned low = 0;
-                if (at + 2 > text.size() || text[at] != '\\' || text[at + 1] != 'u') return false;
+            // A pair makes one character; a surrogate alone stays itself
+            // (WTF-8), as a name on disk may hold one.
+            if (code >= 0xD800 && code < 0xDC00 && at + 6 <= text.size() && text[at] == '\\' && text[at + 1] == 'u') {
+                const size_t back = at;
                 at += 2;
-                if (!hex4(low) || low < 0xDC00 || low > 0xDFFF) return false;
-                code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
+                unsigned low = 0;
+                if (hex4(low) && low >= 0xDC00 && low <= 0xDFFF)
+                    code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
+                else
+                    at = back;
             }
             if (code < 0x80) {
                 out += static_cast<char>(code);
@@ -716,7 +765,116 @@ size_t Utf8SequenceLength(std::string_view text, size_t i) {
     return length;
 }
 
+// ED A0-BF 80-BF: a surrogate in WTF-8.
+bool IsEncodedSurrogate(std::string_view text, size_t i) {
+    return i + 2 < text.size() + 0 && static_cast<unsigned char>(text[i]) == 0xED &&
+           (static_cast<unsigned char>(text[i + 1]) & 0xE0) == 0xA0 &&
+           (static_cast<unsigned char>(text[i + 2]) & 0xC0) == 0x80;
+}
+
 }  // namespace
+
+std::string Wtf8Of(std::u16string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        uint32_t c = text[i];
+        if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF)
+            c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00u);
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else if (c < 0x800) {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            out += static_cast<char>(0xE0 | (c >> 12));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | (c >> 18));
+            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
+bool Utf16OfWtf8(std::string_view text, std::u16string& out) {
+    out.clear();
+    for (size_t i = 0; i < text.size();) {
+        const size_t length = Utf8SequenceLength(text, i);
+        uint32_t c;
+        if (length == 0) {
+            if (!IsEncodedSurrogate(text, i)) return false;
+            c = 0xD000u | ((static_cast<unsigned char>(text[i + 1]) & 0x3Fu) << 6) |
+                (static_cast<unsigned char>(text[i + 2]) & 0x3Fu);
+            // A pair written as two halves is no WTF-8: one of them would be a look-alike.
+            if (c < 0xDC00 && i + 5 < text.size() + 0 && IsEncodedSurrogate(text, i + 3) &&
+                (static_cast<unsigned char>(text[i + 4]) & 0xF0) == 0xB0)
+                return false;
+            out += static_cast<char16_t>(c);
+            i += 3;
+            continue;
+        }
+        const unsigned char lead = static_cast<unsigned char>(text[i]);
+        c = length == 1 ? lead : (lead & (0x7Fu >> length));
+        for (size_t k = 1; k < length; ++k) c = (c << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3Fu);
+        if (c >= 0x10000) {
+            out += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
+            out += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+        } else {
+            out += static_cast<char16_t>(c);
+        }
+        i += length;
+    }
+    return true;
+}
+
+bool NeedsQuoting(std::u16string_view text) {
+    if (!text.empty() && text[0] == u'"') return true;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i];
+        if (c < 0x20) return true;
+        if (c >= 0xD800 && c < 0xDC00) {
+            if (i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+                ++i;
+                continue;
+            }
+            return true;
+        }
+        if (c >= 0xDC00 && c <= 0xDFFF) return true;
+    }
+    return false;
+}
+
+std::string QuotedField(std::u16string_view text) {
+    std::string out = "\"";
+    for (char16_t c : text) {
+        switch (c) {
+        case u'"': out += "\\\""; break;
+        case u'\\': out += "\\\\"; break;
+        case u'\t': out += "\\t"; break;
+        case u'\n': out += "\\n"; break;
+        case u'\r': out += "\\r"; break;
+        default:
+            if (c < 0x20 || c >= 0x7F)
+                out += Format("\\u%04x", static_cast<unsigned>(c));
+            else
+                out += static_cast<char>(c);
+        }
+    }
+    return out + "\"";
+}
+
+std::string WithIdentity(std::string record, uint64_t id, int64_t created, int64_t written, uint64_t size) {
+    if (record.size() < 2) return record;
+    record.resize(record.size() - 2);  // the closing brace and the line break
+    record += Format(",\"file_id\":\"%016llx\",\"created\":\"%016llx\",\"written\":\"%016llx\",\"size\":\"%016llx\"}\n",
+                     static_cast<unsigned long long>(id), static_cast<unsigned long long>(created),
+                     static_cast<unsigned long long>(written), static_cast<unsigned long long>(size));
+    return record;
+}
 
 std::string JsonString(std::string_view utf8) {
     std::string out;
@@ -726,6 +884,14 @@ std::string JsonString(std::string_view utf8) {
         const unsigned char c = static_cast<unsigned char>(utf8[i]);
         if (c >= 0x80) {
             size_t length = Utf8SequenceLength(utf8, i);
+            if (length == 0 && IsEncodedSurrogate(utf8, i)) {
+                // A lone surrogate of a name: its escape reads back to it.
+                const unsigned unit = 0xD000u | ((static_cast<unsigned char>(utf8[i + 1]) & 0x3Fu) << 6) |
+                                      (static_cast<unsigned char>(utf8[i + 2]) & 0x3Fu);
+                out += Format("\\u%04x", unit);
+                i += 3;
+                continue;
+            }
             if (length == 0) {
                 out += "\xEF\xBF\xBD";
                 ++i;
@@ -791,6 +957,12 @@ std::string FromSummaryText(Language language, int pathsRead, int rowsListed, in
                       rowsListed, unresolved);
     return Format("Read %d paths: %d listed, %d not there exactly (another name, or gone)\n", pathsRead, rowsListed,
                   unresolved);
+}
+
+std::string UnreadableLineText(Language language, int line) {
+    return Format(language == Language::Chinese ? u8"列表第 %d 行无法确切读回，未处理\n"
+                                                : "line %d of the list cannot be read back exactly: left alone\n",
+                  line);
 }
 
 std::string NoPathOnLineText(Language language, int line) {

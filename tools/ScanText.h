@@ -132,10 +132,21 @@ std::string OutcomeLine(const std::string& path, const std::string& name, bool i
 
 // One path of a --from list, as read: in the ANSI code page, or UTF-8 (a JSON
 // row's path, or a line of a list read with --utf8 or after a UTF-8 BOM).
+// A JSON string and a quoted text field give WTF-8: UTF-8 that may also hold
+// a lone surrogate, as names on disk may (see Utf16OfWtf8).
 struct ListedPath {
     std::string text;  // empty: the line holds no path (a row whose path could not be shown)
     bool utf8 = false;
-    int line = 0;  // 1-based line, or item of a NUL-separated list
+    bool wtf8 = false;        // text came from an escaped form: decode with Utf16OfWtf8
+    bool unreadable = false;  // the line cannot be read back for certain (a broken quoted field)
+    int line = 0;             // 1-based line, or item of a NUL-separated list
+    // What the entry was when its row was written (a JSON row of this
+    // program): the path is acted on only while that is what is there.
+    bool hasIdentity = false;
+    uint64_t id = 0;
+    int64_t created = 0;
+    int64_t written = 0;
+    uint64_t size = 0;
 };
 
 // Reads a --from list: one path a line (CR LF or LF), or NUL-separated when it
@@ -146,15 +157,31 @@ struct ListedPath {
 std::vector<ListedPath> ReadPathList(std::string_view content, bool utf8Lines);
 
 // The string members of one flat JSON object; false when the line is not one.
+// Strings come out as WTF-8: "\\uD800" alone is kept as that unit.
 bool ReadJsonStrings(std::string_view line, std::vector<std::pair<std::string, std::string>>& members);
+
+// --- names that must come back as themselves -------------------------------
+
+// UTF-16 as WTF-8: UTF-8, with a lone surrogate as its own three bytes.
+std::string Wtf8Of(std::u16string_view text);
+// Back to UTF-16; false for bytes that are neither (no look-alike is made).
+bool Utf16OfWtf8(std::string_view text, std::u16string& out);
+// Whether a path or name cannot stand in a text row as it is: it holds a
+// control character (a TAB or line break would split the row), a lone
+// surrogate (no UTF-8 carries it), or begins with a double quote.
+bool NeedsQuoting(std::u16string_view text);
+// The quoted form: a JSON string literal in ASCII, every other unit escaped
+// as \uXXXX. --from reads a first field in this form back exactly.
+std::string QuotedField(std::u16string_view text);
 
 // The outcome of a --from path that could not be listed: the path as read, its
 // last component as the name, "-" for the type and no attribute.
 std::string UnresolvedLine(const std::string& path, const std::string& name, uint32_t error);
 std::string JsonUnresolved(std::string_view pathUtf8, std::string_view nameUtf8, uint32_t error);
 std::string FromSummaryText(Language language, int pathsRead, int rowsListed, int unresolved);
-std::string NoPathOnLineText(Language language, int line);  // a whole line
-std::string ListUnreadableText(Language language);          // the file's name follows
+std::string NoPathOnLineText(Language language, int line);    // a whole line
+std::string UnreadableLineText(Language language, int line);  // a whole line
+std::string ListUnreadableText(Language language);            // the file's name follows
 
 // --- the folders to search ------------------------------------------------
 
@@ -171,8 +198,9 @@ std::vector<size_t> FoldersToSearch(const std::vector<std::vector<std::string>>&
 
 // --- JSON (one object a line; text arguments already UTF-8) ---------------
 
-// A JSON string literal with its quotes. Invalid UTF-8 bytes become U+FFFD,
-// so the output always parses.
+// A JSON string literal with its quotes. A lone surrogate (WTF-8) is written
+// as its \\uXXXX escape, which ReadJsonStrings reads back to the same unit;
+// other bytes that are no UTF-8 become U+FFFD, so the output always parses.
 std::string JsonString(std::string_view utf8);
 // A listed entry: record "row", outcome "listed".
 std::string JsonRow(std::string_view pathUtf8, std::string_view nameUtf8, bool isFolder, std::string_view attribute,
@@ -180,6 +208,9 @@ std::string JsonRow(std::string_view pathUtf8, std::string_view nameUtf8, bool i
 // What became of it after --delete: record "outcome", the row's fields, then error and reason.
 std::string JsonOutcome(std::string_view pathUtf8, std::string_view nameUtf8, bool isFolder, std::string_view attribute,
                         int outcome, uint32_t error);
+// A record with the entry's identity added before its closing brace:
+// "file_id", "created", "written" and "size", each 16 hex digits.
+std::string WithIdentity(std::string record, uint64_t id, int64_t created, int64_t written, uint64_t size);
 std::string JsonSummary(const ScanCounts& counts, int rowsListed, const DeleteTally& tally, int exitCode);
 
 // The counters line of --quiet, which the benchmark script reads.

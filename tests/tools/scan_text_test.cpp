@@ -232,7 +232,8 @@ TEST(ScanJson, StringsEscapedAndAlwaysValidUtf8) {
         {"a\x80z", u8"\"a\uFFFDz\""},
         {"\xE8\xAA", u8"\"\uFFFD\uFFFD\""},
         {"\xC0\xAF", u8"\"\uFFFD\uFFFD\""},
-        {"\xED\xA0\x80", u8"\"\uFFFD\uFFFD\uFFFD\""},
+        // A lone surrogate of a name (WTF-8) is written as its escape.
+        {"\xED\xA0\x80", "\"\\ud800\""},
         {"\xD5\x5C", u8"\"\uFFFD\\\\\""},
     };
     for (const Case& c : cases) EXPECT_EQ(JsonString(c.in), c.out) << c.in;
@@ -456,3 +457,70 @@ TEST(ScanHelp, NamesEveryOptionAndExitCode) {
 }
 
 }  // namespace
+
+// A row that leaves the program comes back naming the same entry: a name with
+// a TAB or a line break never splits its row, and a name no UTF-8 carries (a
+// lone surrogate) is never read back as a neighbour with U+FFFD in its place.
+TEST(RowsComeBack, TextAndJsonRowsReadBackToTheSameUnits) {
+    const std::u16string names[] = {
+        u"keep\tx", u"keep\nx.",      u"k\xD800", u"k\xDC00z", u"\"q",
+        u"a\\b",    u"\xD83D\xDE00.", u"誠.",     u"k\xFFFD",  std::u16string(u"k\xD800\xD800", 3),
+    };
+    for (const std::u16string& name : names) {
+        const std::u16string path = u"D:\\F\\" + name;
+        const std::string label = Wtf8Of(path);
+        // Only what would split the row or has no UTF-8 needs the quoted form;
+        // a quote inside a path (not at its start) does not.
+        const bool plain =
+            name == u"\xD83D\xDE00." || name == u"誠." || name == u"k\xFFFD" || name == u"\"q" || name == u"a\\b";
+        EXPECT_EQ(NeedsQuoting(path), !plain) << label;
+        EXPECT_EQ(NeedsQuoting(name), !plain || name == u"\"q") << label;
+
+        const std::string text = RowLine(QuotedField(path), QuotedField(name), false, "-");
+        const std::string json = WithIdentity(JsonRow(Wtf8Of(path), Wtf8Of(name), false, "-", kOutcomeListed), 0x1234,
+                                              -5, 0x7fffffffffffffff, 42);
+        for (const std::string& content : {text, json, text + "\r\n" + json}) {
+            const std::vector<ListedPath> read = ReadPathList(content, false);
+            ASSERT_FALSE(read.empty()) << label;
+            for (const ListedPath& item : read) {
+                ASSERT_FALSE(item.unreadable) << label;
+                ASSERT_TRUE(item.wtf8) << label;
+                std::u16string back;
+                ASSERT_TRUE(Utf16OfWtf8(item.text, back)) << label;
+                EXPECT_EQ(back, path) << label;
+            }
+        }
+        const ListedPath fromJson = ReadPathList(json, false).front();
+        ASSERT_TRUE(fromJson.hasIdentity) << label;
+        EXPECT_EQ(fromJson.id, 0x1234u);
+        EXPECT_EQ(fromJson.created, -5);
+        EXPECT_EQ(fromJson.written, 0x7fffffffffffffff);
+        EXPECT_EQ(fromJson.size, 42u);
+    }
+    // Two names that a lossy form would make one stay two.
+    std::u16string a, b;
+    ASSERT_TRUE(Utf16OfWtf8(ReadPathList(QuotedField(u"D:\\k\xD800"), false).front().text, a));
+    ASSERT_TRUE(Utf16OfWtf8(ReadPathList(QuotedField(u"D:\\k\xFFFD"), false).front().text, b));
+    EXPECT_NE(a, b);
+}
+
+TEST(RowsComeBack, LinesThatCannotBeReadBackForCertainFailAlone) {
+    const char* lines[] = {
+        "\"D:\\\\a\tx",                                                                // a quoted field without its end
+        "\"D:\\\\a\"x\t[a]",                                                           // something after it but a tab
+        "\"D:\\\\a\\q\"",                                                              // an escape JSON lacks
+        "{\"record\":\"row\",\"path\":\"D:\\\\a\",\"file_id\":\"00000000000000ff\"}",  // part of an identity
+        "{\"record\":\"row\",\"path\":\"D:\\\\a\"",                                    // a broken JSON row
+    };
+    for (const char* line : lines) {
+        const std::vector<ListedPath> read = ReadPathList(std::string(line) + "\nD:\\b\n", false);
+        ASSERT_EQ(read.size(), 2u) << line;
+        EXPECT_TRUE(read[0].unreadable || read[0].text.empty()) << line;
+        EXPECT_EQ(read[1].text, "D:\\b") << line;
+        EXPECT_FALSE(read[1].unreadable) << line;
+    }
+    // Bytes that are neither UTF-8 nor a surrogate are refused, not guessed.
+    std::u16string out;
+    EXPECT_FALSE(Utf16OfWtf8("a\x80", out));
+    EXPECT_FALSE(Utf16OfWtf8("\xED\xA0\x80\xED\xB0\x80", out));  // a pair in halves
+}
