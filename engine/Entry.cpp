@@ -58,7 +58,7 @@ Outcome Failed(uint32_t error) {
 }  // namespace
 
 std::unique_ptr<Node> OpenExactChild(FileSystem& fs, Node& folder, const WideName& name, const Identity& listed,
-                                     bool isFolder, FileSystem::OpenFor mode, NodeInfo& info, uint32_t& error) {
+                                     Match match, FileSystem::OpenFor mode, NodeInfo& info, uint32_t& error) {
     DirEntry found;
     if (!fs.LookUp(folder, name, found, error)) return nullptr;
     // Another case or an alias: the listed entry is not there by its name.
@@ -86,7 +86,7 @@ std::unique_ptr<Node> OpenExactChild(FileSystem& fs, Node& folder, const WideNam
     if (follow) return node;
     // Between the look-up and the open the name may have been given to
     // another entry, or the entry made anew in its place.
-    if (!SameEntry(listed, info, isFolder)) {
+    if (!Matches(listed, info, match)) {
         error = fs_error::kNotTheListedEntry;
         return nullptr;
     }
@@ -186,7 +186,7 @@ EntrySession::OpenFolderState* EntrySession::FolderState(const EntryPtr& ref, ui
     if (!folder.parent) {
         open = m_fs.OpenVolumeRoot(folder.name, error);
         if (open && !m_fs.Query(*open, info, error)) open.reset();
-        if (open && !SameEntry(folder, info, true)) {
+        if (open && !Matches(folder, info, Match::kOnTheWay)) {
             error = fs_error::kNotTheListedEntry;
             open.reset();
         }
@@ -194,8 +194,8 @@ EntrySession::OpenFolderState* EntrySession::FolderState(const EntryPtr& ref, ui
         Node* parent = OpenFolder(folder.parent, error);
         if (!parent) return nullptr;
         auto mode = folder.follow ? FileSystem::OpenFor::kFollow : FileSystem::OpenFor::kList;
-        open = OpenExactChild(m_fs, *parent, folder.name, folder, true, mode, info, error);
-        if (open && folder.follow && !SameEntry(folder, info, true)) {
+        open = OpenExactChild(m_fs, *parent, folder.name, folder, Match::kOnTheWay, mode, info, error);
+        if (open && folder.follow && !Matches(folder, info, Match::kOnTheWay)) {
             error = fs_error::kNotTheListedEntry;
             open.reset();
         }
@@ -244,7 +244,8 @@ std::unique_ptr<Node> EntrySession::OpenListed(const EntryRef& entry, FileSystem
         }
         TakeReparseFromListing(found->second, info);
     } else {
-        node = OpenExactChild(m_fs, *folder, entry.name, entry, entry.isFolder, mode, info, error);
+        node = OpenExactChild(m_fs, *folder, entry.name, entry, entry.isFolder ? Match::kFolder : Match::kFile, mode,
+                              info, error);
         if (!node) return nullptr;
     }
     // A file's handle must hold that name's file, not a link's target.
@@ -496,7 +497,7 @@ bool OpenTypedPath(FileSystem& fs, const TypedPath& path, bool exact, EntryPtr& 
         } else {
             // What the listing shows is what the handle must hold, taken as
             // it is now: by id and creation time.
-            next = OpenExactChild(fs, *node, found.name, found, true, mode, info, error);
+            next = OpenExactChild(fs, *node, found.name, found, Match::kFolder, mode, info, error);
             if (next) expected = info;
         }
         if (!next) return false;

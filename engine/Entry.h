@@ -78,10 +78,10 @@ private:
 };
 
 // Opens the child name of folder only if the system's entry for it has that
-// exact stored name and what opens is the entry listed (SameEntry); a reparse
+// exact stored name and what opens is the entry listed (Matches); a reparse
 // point is opened as itself. kFollow takes what the name leads to, unchecked.
 std::unique_ptr<Node> OpenExactChild(FileSystem& fs, Node& folder, const WideName& name, const Identity& listed,
-                                     bool isFolder, FileSystem::OpenFor mode, NodeInfo& info, uint32_t& error);
+                                     Match match, FileSystem::OpenFor mode, NodeInfo& info, uint32_t& error);
 
 // Whether the handle of a file opened by name in folder holds that name's
 // file: its path on the volume is the folder's and the name. Wine opens a

@@ -70,9 +70,22 @@ struct Identity {
     uint64_t size = 0;    // end of file
 };
 
+// How much of an identity a check holds to. A folder on the way to a listed
+// entry is held to its id alone: Wine reports a folder's modification time
+// as its creation time, which moves whenever an entry inside it comes or
+// goes (a deletion of the row before, say). What lies below it is checked on
+// its own, so a newcomer folder there still yields no listed entry.
+enum class Match { kFile, kFolder, kOnTheWay };
+
+inline bool Matches(const Identity& listed, const Identity& now, Match match) {
+    if (listed.id != now.id) return false;
+    if (match == Match::kOnTheWay) return true;
+    if (listed.created != now.created) return false;
+    return match == Match::kFolder || (listed.written == now.written && listed.size == now.size);
+}
+
 inline bool SameEntry(const Identity& listed, const Identity& now, bool isFolder) {
-    if (listed.id != now.id || listed.created != now.created) return false;
-    return isFolder || (listed.written == now.written && listed.size == now.size);
+    return Matches(listed, now, isFolder ? Match::kFolder : Match::kFile);
 }
 
 // What an open entry says of itself.

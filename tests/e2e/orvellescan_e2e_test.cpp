@@ -872,15 +872,26 @@ TEST_F(OrvelleScanE2E, NulSeparatedUtf8AndVersion) {
     std::set<std::string> extra = {tree8 + u8"\\\u0151\\nul\t[nul]\tfile\t-",
                                    tree8 + u8"\\\u0151.\t[\u0151.]\tfile\t-"};
 
-    // Text rows in UTF-8: the ANSI rows converted, and the two rows ANSI has
-    // no path for with their paths and names as stored.
+    // Text rows in UTF-8: the ANSI rows converted, and the two rows ANSI can
+    // only give in their quoted form with their paths and names as stored.
     ScanRun ansi = Scan({Tree()});
     ScanRun utf8 = Scan({"--utf8", Tree()});
     EXPECT_EQ(ansi.exitCode, 1u);
     EXPECT_EQ(utf8.exitCode, 1u);
-    std::set<std::string> expected = extra, got;
-    for (const std::string& line : Lines(ansi.out))
-        if (line[0] != '\t') expected.insert(Utf8FromAnsi(line));  // the two without a path
+    std::string escapedTree;
+    for (char c : tree) escapedTree += c == '\\' ? std::string("\\\\") : std::string(1, c);
+    const std::set<std::string> quoted = {
+        "\"" + escapedTree + "\\\\\\u0151\\\\nul\"\t[nul]\tfile\t-",
+        "\"" + escapedTree + "\\\\\\u0151.\"\t[\"\\u0151.\"]\tfile\t-",
+    };
+    std::set<std::string> expected = extra, got, quotedGot;
+    for (const std::string& line : Lines(ansi.out)) {
+        if (line[0] == '"')
+            quotedGot.insert(line);  // the two the code page cannot hold
+        else
+            expected.insert(Utf8FromAnsi(line));
+    }
+    EXPECT_EQ(quotedGot, quoted) << ansi.out;
     for (const std::string& line : Lines(utf8.out)) got.insert(line);
     EXPECT_EQ(got, expected) << utf8.out;
     EXPECT_EQ(Lines(ansi.out).size(), kListed.size() + 2);
@@ -912,7 +923,7 @@ TEST_F(OrvelleScanE2E, NulSeparatedUtf8AndVersion) {
         for (size_t at = 0, end; (end = run.out.find('\0', at)) != std::string::npos; at = end + 1)
             paths.insert(run.out.substr(at, end - at));
         for (const std::string& line : Lines(inUtf8 ? utf8.out : ansi.out))
-            want.insert(line.substr(0, line.find('\t')));
+            want.insert(line.substr(0, line.find('\t')));  // a quoted path is quoted in both
         EXPECT_EQ(paths, want);
         EXPECT_EQ(Lines(run.err).size(), 5u) << run.err;
     }
