@@ -1040,12 +1040,17 @@ TEST_F(OrvelleScanE2E, NamesOutsideTheCodePageAndDeepEntriesAreDeletedAsThemselv
 }
 
 // While OrvelleScan waits at its question another program changes the tree:
-// a listed file is replaced by a namesake in another case, a listed folder is
-// moved off and a new folder of its name made in its place. The answer "y"
+// a listed file is replaced by a namesake in another case, another is made
+// anew under its own name, a listed folder is moved off and a new folder of
+// its name made in its place. The answer "y"
 // then deletes neither newcomer: only what was listed, where it still is.
 TEST_F(OrvelleScanE2E, WhatChangesWhileTheQuestionWaitsIsNotDeleted) {
-    Make({"Keep.", "box.\\", "box.\\inner.txt", "plain.", "keep"});
+    Make({"Keep.", "box.\\", "box.\\inner.txt", "plain.", "keep", "nul"});
     ScanRun run = ScanAndRaceAtTheQuestion({"--delete", Tree()}, [&] {
+        // Made anew under its name: ext4 hands it the inode just freed, so
+        // its file id is the listed one's.
+        ASSERT_TRUE(DeleteFileA(("\\\\?\\" + Tree() + "\\nul").c_str()));
+        ASSERT_TRUE(m_box.MakeFile("tree\\nul", "newcomer"));
         ASSERT_TRUE(DeleteFileA(("\\\\?\\" + Tree() + "\\Keep.").c_str()));
         ASSERT_TRUE(m_box.MakeFile("tree\\keep.", "newcomer"));
         ASSERT_TRUE(MoveFileA(("\\\\?\\" + Tree() + "\\box.").c_str(), ("\\\\?\\" + Tree() + "\\moved").c_str()));
@@ -1054,6 +1059,7 @@ TEST_F(OrvelleScanE2E, WhatChangesWhileTheQuestionWaitsIsNotDeleted) {
     });
     EXPECT_NE(run.exitCode, 0u) << run.out << run.err;
     EXPECT_TRUE(Exists("keep.")) << "a namesake that came after the search went";
+    EXPECT_TRUE(Exists("nul")) << "a newcomer with the listed one's file id went";
     EXPECT_TRUE(Exists("box.\\precious.txt")) << "a folder that took the listed one's name was emptied";
     EXPECT_FALSE(Exists("plain.")) << "the listed file that stayed as it was";
     EXPECT_TRUE(Exists("keep"));
