@@ -450,8 +450,10 @@ std::string OutcomeReason(int outcome, uint32_t error) {
     case fs_error::kSharingViolation: return "in use by another program";
     case fs_error::kDirNotEmpty: return "folder not empty";
     case fs_error::kNotTheListedEntry: return "not the entry that was listed";
-    case fs_error::kReparseRefused: return "a reparse point it will not touch";
-    case fs_error::kInvalidName: return "no legal name to give it";
+    case fs_error::kReparseRefused: return "a link: neither followed nor deleted through its target";
+    case fs_error::kInvalidName: return "the system cannot open this name";
+    case fs_error::kNoLegalName: return "no legal name to give it";
+    case fs_error::kCancelled: return "stopped while its folder was emptied";
     case fs_error::kAlreadyExists: return "every name tried is taken";
     case 19:  // ERROR_WRITE_PROTECT
         return "write-protected";

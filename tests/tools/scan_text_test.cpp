@@ -524,3 +524,21 @@ TEST(RowsComeBack, LinesThatCannotBeReadBackForCertainFailAlone) {
     EXPECT_FALSE(Utf16OfWtf8("a\x80", out));
     EXPECT_FALSE(Utf16OfWtf8("\xED\xA0\x80\xED\xB0\x80", out));  // a pair in halves
 }
+
+// Each reason says what happened: a deletion the system refused for the name
+// is not "no legal name", an entry that is there is not "no longer there".
+TEST(OutcomeReasons, ReadTrueForEveryCode) {
+    const struct {
+        uint32_t error;
+        const char* reason;
+    } cases[] = {
+        {2, "no longer there"},
+        {123, "the system cannot open this name"},
+        {161, "no legal name to give it"},
+        {1006, "not the entry that was listed"},
+        {1920, "a link: neither followed nor deleted through its target"},
+        {1223, "stopped while its folder was emptied"},
+        {4321, "system error 4321"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(OutcomeReason(kOutcomeFailed, c.error), c.reason) << c.error;
+}
