@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "Names.h"
+#include "RowText.h"
 
 enum class Language { English, Chinese };
 
@@ -159,20 +160,6 @@ std::vector<ListedPath> ReadPathList(std::string_view content, bool utf8Lines);
 // The string members of one flat JSON object; false when the line is not one.
 // Strings come out as WTF-8: "\\uD800" alone is kept as that unit.
 bool ReadJsonStrings(std::string_view line, std::vector<std::pair<std::string, std::string>>& members);
-
-// --- names that must come back as themselves -------------------------------
-
-// UTF-16 as WTF-8: UTF-8, with a lone surrogate as its own three bytes.
-std::string Wtf8Of(std::u16string_view text);
-// Back to UTF-16; false for bytes that are neither (no look-alike is made).
-bool Utf16OfWtf8(std::string_view text, std::u16string& out);
-// Whether a path or name cannot stand in a text row as it is: it holds a
-// control character (a TAB or line break would split the row), a lone
-// surrogate (no UTF-8 carries it), or begins with a double quote.
-bool NeedsQuoting(std::u16string_view text);
-// The quoted form: a JSON string literal in ASCII, every other unit escaped
-// as \uXXXX. --from reads a first field in this form back exactly.
-std::string QuotedField(std::u16string_view text);
 
 // The outcome of a --from path that could not be listed: the path as read, its
 // last component as the name, "-" for the type and no attribute.
