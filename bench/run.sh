@@ -106,6 +106,18 @@ inner() {
         fi
     done
 
+    # The same tree searched through a share (a Wine share is a link under
+    # dosdevices/unc) and from its drive path, side by side.
+    mkdir -p "$WINEPREFIX/dosdevices/unc/bench"
+    ln -sfn "$data" "$WINEPREFIX/dosdevices/unc/bench/trees"
+    local shr=() drv=()
+    for ((i = 0; i < runs; i++)); do
+        drv+=("$(wine_run "$build/tools/OrvelleScan.exe" --quiet "$(winpath "$data/wide")" | field walk-ms)")
+        shr+=("$(wine_run "$build/tools/OrvelleScan.exe" --quiet '\\bench\trees\wide' | field walk-ms)")
+    done
+    row wide "share search vs drive search of the same tree" "$(printf '%s\n' "${shr[@]}" | median)" \
+        "$(printf '%s\n' "${drv[@]}" | median)"
+
     local ours=() ref=()
     for ((i = 0; i < runs; i++)); do
         rm -rf "$data/del-a" "$data/del-b"
