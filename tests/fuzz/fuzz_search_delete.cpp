@@ -142,7 +142,7 @@ TypedRoot WriteAnyRoot(FuzzInput& in, SimulatedVolume& v, const std::string& lit
     if (in.Byte() % 4 == 0) {
         static const char16_t* const patterns[] = {u"*", u"*.*", u"?*", u"c*", u"*.", u"*~1*", u"N?L", u"*a*"};
         root.pattern = patterns[in.Byte() % 8];
-        if (root.typed.empty() || root.typed.back() != '\\') root.typed += '\\';
+        if (!EndsWithChar(root.typed, '\\')) root.typed += '\\';  // a trail byte 5C is no separator
         root.typed += std::string(root.pattern.begin(), root.pattern.end());
     }
     return root;

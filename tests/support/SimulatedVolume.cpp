@@ -391,9 +391,15 @@ std::unique_ptr<SimulatedVolume::Node> SimulatedVolume::Detach(Node* node, bool 
     siblings.erase(it);
     if (!deleted) return owned;
     // A file lives on while it has another name; its last name frees its id,
-    // as does everything inside a removed folder.
+    // as does everything inside a removed folder, which goes with it (handles
+    // to it still hold it, removed).
     std::function<void(Node&)> release = [&](Node& n) {
-        for (auto& c : n.children) release(*c);
+        for (auto& c : n.children) {
+            release(*c);
+            c->removed = true;
+            m_removed.push_back(std::move(c));
+        }
+        n.children.clear();
         if (n.names) {
             n.names->erase(std::remove(n.names->begin(), n.names->end(), &n), n.names->end());
             if (!n.names->empty()) return;
