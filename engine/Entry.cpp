@@ -122,6 +122,45 @@ bool IsPathOf(const WideName& own, const WideName& folderPath, const WideName& n
     return own == expected || LooseComponents(own) == LooseComponents(expected);
 }
 
+WideName WithoutTrailingDotsAndBlanks(WideName name) {
+    while (!name.empty() && (name.back() == u'.' || name.back() == u' ')) name.pop_back();
+    return name;
+}
+
+std::vector<WideName> Components(const WideName& path) {
+    std::vector<WideName> parts(1);
+    for (char16_t c : path) {
+        if (c == u'\\')
+            parts.emplace_back();
+        else
+            parts.back() += c;
+    }
+    return parts;
+}
+
+// Wine reports some components of a handle's path without their trailing
+// dots and blanks (the last always, "x." and "..." as "x" and ""). Such a
+// path is the listed name's unless the folder really holds the shorter name
+// and the handle is that entry's file (a link "x." to "x" beside it).
+bool IsTrimmedPathOf(FileSystem& fs, Node& file, Node& folder, const WideName& own, const WideName& folderPath,
+                     const WideName& name) {
+    WideName expected = folderPath;
+    if (expected.empty() || expected.back() != u'\\') expected += u'\\';
+    expected += name;
+    const std::vector<WideName> got = Components(own), want = Components(expected);
+    if (got.size() != want.size()) return false;
+    for (size_t i = 0; i < got.size(); ++i)
+        if (WithoutTrailingDotsAndBlanks(got[i]) != WithoutTrailingDotsAndBlanks(want[i])) return false;
+    if (got.back() == name) return true;
+    const WideName trimmed = WithoutTrailingDotsAndBlanks(name);
+    NodeInfo held;
+    DirEntry shorter;
+    uint32_t ignored = 0;
+    if (!fs.Query(file, held, ignored)) return false;
+    return trimmed.empty() || !fs.LookUp(folder, trimmed, shorter, ignored) || shorter.name != trimmed ||
+           shorter.id != held.id;
+}
+
 }  // namespace
 
 bool HandleIsNamed(FileSystem& fs, Node& file, Node& folder, WideName* folderPath, const WideName& name,
@@ -134,7 +173,7 @@ bool HandleIsNamed(FileSystem& fs, Node& file, Node& folder, WideName* folderPat
     if (folderPath && !folderPath->empty() && IsPathOf(own, *folderPath, name)) return true;
     if (!fs.PathOnVolume(folder, asked, ignored)) return true;
     if (folderPath) *folderPath = asked;
-    if (IsPathOf(own, asked, name)) return true;
+    if (IsPathOf(own, asked, name) || IsTrimmedPathOf(fs, file, folder, own, asked, name)) return true;
     error = fs_error::kReparseRefused;
     return false;
 }

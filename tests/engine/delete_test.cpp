@@ -8,6 +8,7 @@
 
 #include "Delete.h"
 #include "Reasons.h"
+#include "RowCollector.h"
 #include "Scan.h"
 #include "SimulatedVolume.h"
 
@@ -305,6 +306,71 @@ TEST(DeleteSession, AStopEndsTheEmptyingOfAFolderBetweenTwoEntries) {
     EXPECT_EQ(outcome.error, fs_error::kCancelled);
     EXPECT_TRUE(v.Exists("D:\\r\\next.\\f"));
     EXPECT_STREQ(ReasonTextOf(fs_error::kCancelled), "删除时被停止");
+}
+
+// Read-only belongs to the file, not to one of its names: deleting a listed
+// hard link, or a folder that holds one, leaves the other name read-only,
+// whether the system can pass over the bit or the bit is cleared for the
+// deletion. Folder rows do not clear their entries' bits more than they need.
+TEST(DeleteListedPath, AHardLinkGoesAndTheFilesOtherNameStaysReadOnly) {
+    for (bool ignoresReadOnly : {false, true}) {
+        for (const char* listed : {"D:\\r\\nul", "D:\\r\\aux"}) {
+            SCOPED_TRACE(std::string(listed) + (ignoresReadOnly ? ", read-only passed over" : ", read-only cleared"));
+            SimulatedVolume v;
+            v.AddDrive('D');
+            v.BehaviourOf('D').deleteIgnoresReadOnly = ignoresReadOnly;
+            SimulatedVolume::Node* keep = v.AddFile("D:\\out\\keep", fs_attr::kReadOnly | fs_attr::kHidden);
+            keep->content = "kept";
+            SimulatedVolume::Node* name = v.AddHardLink("D:\\r\\nul", keep);
+            v.AddHardLink("D:\\r\\aux\\inner", keep);
+            uint32_t links = 0, error = 0;
+            std::unique_ptr<Node> open =
+                v.OpenChild(*v.OpenVolumeRoot(u"D:", error), u"r", FileSystem::OpenFor::kList, error);
+            ASSERT_TRUE(open);
+            std::unique_ptr<Node> file = v.OpenChild(*open, u"nul", FileSystem::OpenFor::kList, error);
+            ASSERT_TRUE(file && v.LinkCount(*file, links, error));
+            EXPECT_EQ(links, 3u);
+            EXPECT_EQ(name->id, keep->id);
+            file.reset();
+            open.reset();
+
+            EXPECT_TRUE(DeleteListedPath(v, listed));
+            EXPECT_FALSE(v.Exists(listed));
+            ASSERT_TRUE(v.Exists("D:\\out\\keep"));
+            EXPECT_EQ(keep->attributes, fs_attr::kReadOnly | fs_attr::kHidden);
+            EXPECT_EQ(keep->content, "kept");
+        }
+    }
+}
+
+// A file link that lists as a plain file and opens as its target (a Linux
+// symbolic link under Wine) is not the listed entry: neither a deletion nor a
+// rename through it reaches the target outside the root, listed itself or
+// inside a listed folder.
+TEST(DeleteListedPath, AFileLinkThatListsAsAFileIsRefused) {
+    SimulatedVolume v;
+    v.AddDrive('D');
+    v.AddFile("D:\\out\\data")->content = "canary";
+    v.AddFileLink("D:\\r\\nul", "D:\\out\\data");
+    v.AddFileLink("D:\\r\\aux\\inner", "D:\\out\\data");
+    RowCollector rows;
+    ScanState state;
+    ScanFolder(v, "D:\\r", ScanOptions{1, 0, 0, 0}, rows, state);
+    ASSERT_EQ(rows.Paths(), (std::vector<std::string>{"D:\\r\\nul", "D:\\r\\aux"}));
+    EXPECT_EQ(rows.rows[0].type, kTypeFile);
+    const std::vector<std::string> before = Tree(v);
+    EntrySession session(v);
+    for (const ResultRow& row : rows.rows) {
+        Outcome deleted = session.Delete(*row.entry);
+        EXPECT_FALSE(deleted.ok) << row.path;
+        EXPECT_EQ(deleted.error, fs_error::kReparseRefused) << row.path;
+    }
+    WideName now;
+    Outcome renamed = session.Rename(*rows.rows[0].entry, now);
+    EXPECT_FALSE(renamed.ok);
+    EXPECT_EQ(renamed.error, fs_error::kReparseRefused);
+    EXPECT_EQ(Tree(v), before);
+    EXPECT_EQ(v.Find("D:\\out\\data")->content, "canary");
 }
 
 }  // namespace

@@ -192,13 +192,22 @@ TEST(Edges, EveryFormOfRootIsWalkedByHandles) {
         {"D:\\work\\sub\\con*", {"D:\\work\\sub\\con"}},
         {"D:\\work\\sub\\*.*", sub},
         {"D:\\work\\sub\\*", sub},
-        {"D:*", {"D:\\work\\sub\\con", "D:\\work\\sub\\x.", "D:\\work\\x."}},
+        {"D:*",
+         {"D:\\work\\al\\report of the year.", "D:\\work\\al\\x.", "D:\\work\\sub\\con", "D:\\work\\sub\\x.",
+          "D:\\work\\x."}},
         {"D:\\work\\sub\\nothing*", {}},
+        // A pattern matches an entry's 8.3 alias as FindFirstFile does.
+        {"D:\\work\\al\\*T~1", {"D:\\work\\al\\report of the year."}},
+        {"\\\\server\\share\\sub\\C?N*", {"\\\\server\\share\\sub\\con"}},
+        {"\\\\?\\UNC\\server\\share\\al\\*T~1", {"\\\\server\\share\\al\\report of the year."}},
+        {"sub\\c*", {"D:\\work\\sub\\con"}},
+        {"D:..\\work\\sub\\x*", {"D:\\work\\sub\\x."}},
     };
     for (const Case& c : cases) {
         SimulatedVolume v;
         v.AddDrive('D');
-        for (const char* f : {"D:\\work\\sub\\x.", "D:\\work\\sub\\con", "D:\\work\\sub\\keep", "D:\\work\\x."})
+        for (const char* f : {"D:\\work\\sub\\x.", "D:\\work\\sub\\con", "D:\\work\\sub\\keep", "D:\\work\\x.",
+                              "D:\\work\\al\\report of the year.", "D:\\work\\al\\x."})
             v.AddFile(f);
         v.AddShare("\\\\server\\share", "D:\\work");
         v.currentFolder = u"D:\\work";

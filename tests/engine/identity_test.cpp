@@ -235,3 +235,84 @@ TEST(Identity, AListedPathResolvesOnlyThroughWhatIsThereExactly) {
 }
 
 }  // namespace
+
+namespace {
+
+// What identifies an entry on each file system, tried as another program
+// would: between the search and the deletion the listed entry goes and a
+// newcomer of its name is made in its place, from every form of root. NTFS
+// never gives an id twice but tunnels the creation time; ext4 under Wine hands
+// the newcomer the inode just freed; FAT gives a file the slot just freed and
+// a folder the cluster just freed, and tunnels the creation time too.
+TEST(Identity, ANewcomerInTheListedOnesPlaceIsNotTheListedEntry) {
+    using Ids = SimulatedVolume::Behaviour::Ids;
+    struct Case {
+        const char* what;
+        Ids ids;
+        int64_t tunnelTicks;
+        bool folder;
+        bool sameId, sameCreated;  // what the newcomer takes over (the model at work)
+        bool newcomerDeleted;
+    };
+    const Case cases[] = {
+        {"NTFS, file", Ids::kUnique, 5, false, false, true, false},
+        {"NTFS, folder", Ids::kUnique, 5, true, false, true, false},
+        {"ext4 under Wine, file", Ids::kReused, 0, false, true, false, false},
+        {"ext4 under Wine, folder", Ids::kReused, 0, true, true, false, false},
+        // Id and creation time pass; the write time tells.
+        {"FAT, file", Ids::kPositions, 5, false, true, true, false},
+        // What is left: a folder's write time moves with what it holds, so a
+        // folder is id and creation time only, and on FAT a newcomer folder
+        // that takes the freed cluster within the tunnel's seconds passes both.
+        {"FAT, folder (the residual)", Ids::kPositions, 5, true, true, true, true},
+    };
+    const char* roots[] = {"D:\\r", "r", "\\\\server\\share", "\\\\?\\UNC\\server\\share", "D:\\r\\?u*"};
+    for (const Case& c : cases) {
+        for (const char* root : roots) {
+            SCOPED_TRACE(std::string(c.what) + " from " + root);
+            SimulatedVolume v;
+            v.AddDrive('D');
+            v.BehaviourOf('D').ids = c.ids;
+            v.BehaviourOf('D').tunnelTicks = c.tunnelTicks;
+            v.AddFile("D:\\r\\keep");
+            const std::string listed = c.folder ? "D:\\r\\aux" : "D:\\r\\nul";
+            if (c.folder)
+                v.AddFile(listed + "\\inner");
+            else
+                v.AddFile(listed);
+            v.AddShare("\\\\server\\share", "D:\\r");
+            v.currentFolder = u"D:\\";
+            RowCollector rows;
+            ScanState state;
+            ScanFolder(v, std::string(root), kNames, rows, state);
+            ASSERT_EQ(rows.rows.size(), 1u);
+            const Identity was = *rows.rows[0].entry;
+
+            v.Remove(v.Find(listed));
+            SimulatedVolume::Node* newcomer = c.folder ? v.AddFolder(listed) : v.AddFile(listed);
+            if (c.folder) v.AddFile(listed + "\\newcomer's own");
+            EXPECT_EQ(newcomer->id == was.id, c.sameId);
+            EXPECT_EQ(newcomer->created == was.created, c.sameCreated);
+
+            DeleteSession session(v);
+            EXPECT_EQ(session.Delete(rows.rows[0]).ok, c.newcomerDeleted);
+            EXPECT_EQ(v.Exists(listed), !c.newcomerDeleted);
+            EXPECT_TRUE(v.Exists("D:\\r\\keep"));
+        }
+    }
+}
+
+// The tunnel closes: a newcomer made after it keeps a creation time of its own.
+TEST(Identity, TunnellingLastsOnlyAFewTicks) {
+    SimulatedVolume v;
+    v.AddDrive('D');
+    v.BehaviourOf('D').tunnelTicks = 5;
+    const int64_t first = v.AddFile("D:\\r\\nul")->created;
+    v.Remove(v.Find("D:\\r\\nul"));
+    EXPECT_EQ(v.AddFile("D:\\r\\NUL")->created, first);  // the name, without regard to case
+    v.Remove(v.Find("D:\\r\\NUL"));
+    v.AdvanceClock(10);
+    EXPECT_NE(v.AddFile("D:\\r\\nul")->created, first);
+}
+
+}  // namespace

@@ -11,35 +11,6 @@ namespace {
 
 char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
-bool HasWildcard(const std::string& s) { return s.find_first_of("*?") != std::string::npos; }
-
-// Case-insensitive match of "*" and "?" against a name.
-bool WildcardMatch(const char* p, const char* s) {
-    const char* star = nullptr;
-    const char* resume = nullptr;
-    while (*s) {
-        if (*p == '*') {
-            star = p++;
-            resume = s;
-        } else if (*p == '?' || (*p && Upper(*p) == Upper(*s))) {
-            ++p;
-            ++s;
-        } else if (star) {
-            p = star + 1;
-            s = ++resume;
-        } else {
-            return false;
-        }
-    }
-    while (*p == '*') ++p;
-    return *p == '\0';
-}
-
-std::string StripTrailingDotsAndBlanks(std::string s) {
-    while (!s.empty() && EndsInDotOrBlank(s)) s.pop_back();
-    return s;
-}
-
 bool IsValidShortName(const std::string& name) {
     size_t dot = name.rfind('.');
     std::string base = dot == std::string::npos ? name : name.substr(0, dot);
@@ -128,8 +99,6 @@ SimulatedVolume::Node* SimulatedVolume::Create(const std::string& path, uint32_t
         if (!child) {
             auto made = std::make_unique<Node>();
             made->name = name;
-            made->parent = node;
-            made->id = m_nextId++;
             made->created = made->written = ++m_clock;
             made->attributes = last ? attributes : fs_attr::kDirectory;
             if (last && alias != "\x01")
@@ -138,6 +107,7 @@ SimulatedVolume::Node* SimulatedVolume::Create(const std::string& path, uint32_t
                 made->alias = MakeAlias(*node, name);
             child = made.get();
             node->children.push_back(std::move(made));
+            Attach(child, node);
         }
         node = child;
     }
@@ -162,6 +132,86 @@ SimulatedVolume::Node* SimulatedVolume::AddLink(const std::string& path, const s
         node->linkTarget = target;
     }
     return node;
+}
+
+SimulatedVolume::Node* SimulatedVolume::AddHardLink(const std::string& path, Node* file) {
+    Node* node = Create(path, file->attributes, "\x01");
+    if (!node || node == file) return node;
+    if (!file->names) file->names = std::make_shared<std::vector<Node*>>(1, file);
+    file->names->push_back(node);
+    node->names = file->names;
+    Drive& drive = DriveOf(*node);
+    if (drive.behaviour.ids == Behaviour::Ids::kReused) drive.freedIds.push_back(node->id);  // not taken after all
+    node->id = file->id;
+    node->created = file->created;
+    node->written = file->written;
+    node->content = file->content;
+    return node;
+}
+
+SimulatedVolume::Node* SimulatedVolume::AddFileLink(const std::string& path, const std::string& target) {
+    Node* node = Create(path, fs_attr::kArchive, "\x01");
+    if (node) {
+        node->fileLink = true;
+        node->linkTarget = target;
+    }
+    return node;
+}
+
+void SimulatedVolume::Write(Node* file, const std::string& content) {
+    const int64_t now = ++m_clock;
+    for (Node* name : file->names ? *file->names : std::vector<Node*>{file}) {
+        name->content = content;
+        name->written = now;
+    }
+}
+
+SimulatedVolume::Drive& SimulatedVolume::DriveOf(const Node& node) {
+    const Node* top = &node;
+    while (top->parent) top = top->parent;
+    return m_drives[Upper(top->name.empty() ? 'D' : top->name[0])];
+}
+
+SimulatedVolume::Node* SimulatedVolume::Shown(Node* node) const {
+    return node && node->fileLink ? Find(node->linkTarget) : node;
+}
+
+void SimulatedVolume::Attach(Node* node, Node* folder) {
+    node->parent = folder;
+    Drive& drive = DriveOf(*folder);
+    const Behaviour& b = drive.behaviour;
+    const bool keepsId = node->names && node->names->size() > 1;  // another name holds the file's id
+    if (node->id == 0 && !keepsId) {
+        const bool byPosition = b.ids == Behaviour::Ids::kPositions && !node->IsFolder();
+        if (!byPosition && b.ids != Behaviour::Ids::kUnique && !drive.freedIds.empty()) {
+            node->id = drive.freedIds.back();
+            drive.freedIds.pop_back();
+        } else if (!byPosition) {
+            node->id = m_nextId++;
+        }
+    }
+    if (b.ids == Behaviour::Ids::kPositions && !node->IsFolder()) {
+        // The first slot of the folder no other entry holds.
+        int slot = 0;
+        for (bool taken = true; taken; slot += taken ? 1 : 0) {
+            taken = false;
+            for (const auto& c : folder->children)
+                if (c.get() != node && c->slot == slot) taken = true;
+        }
+        node->slot = slot;
+        node->id = (uint64_t{1} << 40) + (folder->id << 16) + static_cast<uint64_t>(slot);
+    }
+    if (b.tunnelTicks > 0) {
+        std::u16string name = WideOf(*node);
+        for (char16_t& c : name) c = (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - u'a' + u'A') : c;
+        for (auto t = drive.tunnels.begin(); t != drive.tunnels.end(); ++t) {
+            if (t->folder == folder && t->name == name && m_clock - t->deletedAt <= b.tunnelTicks) {
+                node->created = t->created;
+                drive.tunnels.erase(t);
+                break;
+            }
+        }
+    }
 }
 
 SimulatedVolume::Node* SimulatedVolume::Find(const std::string& path) const {
@@ -289,6 +339,20 @@ uint64_t SimulatedVolume::IdOf(Node& node) const {
     return node.id;
 }
 
+bool SimulatedVolume::Describe(Node& node, DirEntry& e) const {
+    const Node* shown = Shown(&node);
+    if (!shown) return false;
+    e.name = WideOf(node);
+    e.shortName = Widen(node.alias);
+    e.attributes = shown->attributes == 0 ? fs_attr::kNormal : shown->attributes;
+    e.tag = (shown->attributes & fs_attr::kReparsePoint) ? shown->tag : 0;
+    e.id = node.fileLink ? shown->id : IdOf(node);
+    e.created = shown->created;
+    e.written = shown->written;
+    e.size = shown->content.size();
+    return true;
+}
+
 std::u16string SimulatedVolume::WideOf(const Node& node) const {
     if (!node.wide.empty()) return node.wide;
     // A look-alike's own name is something the code page lacks.
@@ -308,12 +372,45 @@ bool SimulatedVolume::Remove(Node* node) {
     return true;
 }
 
-void SimulatedVolume::Detach(Node* node) {
+std::unique_ptr<SimulatedVolume::Node> SimulatedVolume::Detach(Node* node, bool deleted) {
     auto& siblings = node->parent->children;
     auto it = std::find_if(siblings.begin(), siblings.end(), [&](auto& c) { return c.get() == node; });
-    node->removed = true;
-    m_removed.push_back(std::move(*it));
+    Drive& drive = DriveOf(*node);
+    const Behaviour& b = drive.behaviour;
+    if (b.tunnelTicks > 0) {
+        // Both of its names are remembered for a while: the long one and the alias.
+        for (const std::u16string& name : {WideOf(*node), Widen(node->alias)}) {
+            if (name.empty()) continue;
+            std::u16string upper = name;
+            for (char16_t& c : upper) c = (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - u'a' + u'A') : c;
+            drive.tunnels.push_back({node->parent, upper, node->created, m_clock});
+        }
+    }
+    node->slot = -1;
+    std::unique_ptr<Node> owned = std::move(*it);
     siblings.erase(it);
+    if (!deleted) return owned;
+    // A file lives on while it has another name; its last name frees its id,
+    // as does everything inside a removed folder, which goes with it (handles
+    // to it still hold it, removed).
+    std::function<void(Node&)> release = [&](Node& n) {
+        for (auto& c : n.children) {
+            release(*c);
+            c->removed = true;
+            m_removed.push_back(std::move(c));
+        }
+        n.children.clear();
+        if (n.names) {
+            n.names->erase(std::remove(n.names->begin(), n.names->end(), &n), n.names->end());
+            if (!n.names->empty()) return;
+        }
+        if (b.ids == Behaviour::Ids::kReused || (b.ids == Behaviour::Ids::kPositions && n.IsFolder()))
+            drive.freedIds.push_back(n.id);
+    };
+    release(*node);
+    node->removed = true;
+    m_removed.push_back(std::move(owned));
+    return nullptr;
 }
 
 SimulatedVolume::Node* SimulatedVolume::Move(Node* node, const std::string& newPath) {
@@ -321,14 +418,12 @@ SimulatedVolume::Node* SimulatedVolume::Move(Node* node, const std::string& newP
     size_t cut = rest.rfind('\\');
     Node* folder = Find(rest.substr(0, cut));
     if (!folder || !node->parent || node->heldForDelete > 0) return nullptr;
-    auto& siblings = node->parent->children;
-    auto it = std::find_if(siblings.begin(), siblings.end(), [&](auto& c) { return c.get() == node; });
-    std::unique_ptr<Node> owned = std::move(*it);
-    siblings.erase(it);
+    std::unique_ptr<Node> owned = Detach(node, false);
     owned->name = rest.substr(cut + 1);
     owned->wide.clear();
-    owned->parent = folder;
+    owned->inexact = false;
     folder->children.push_back(std::move(owned));
+    Attach(node, folder);
     return node;
 }
 
@@ -378,8 +473,15 @@ std::unique_ptr<::Node> SimulatedVolume::OpenChild(::Node& folder, const WideNam
         return nullptr;
     }
     // A link without a tag is opened as its target whatever is asked, as Wine
-    // opens a Linux symbolic link: only the listing shows what it is.
-    if (mode == OpenFor::kFollow || IsTaglessLink(*found)) {
+    // opens a Linux symbolic link: only the listing shows what it is. A file
+    // link does not even show there.
+    if (found->fileLink) {
+        found = Shown(found);
+        if (!found) {
+            error = fs_error::kFileNotFound;
+            return nullptr;
+        }
+    } else if (mode == OpenFor::kFollow || IsTaglessLink(*found)) {
         found = Target(found, *this);
         if (!found) {
             error = fs_error::kPathNotFound;
@@ -417,9 +519,9 @@ bool SimulatedVolume::PathOnVolume(::Node& handle, WideName& path, uint32_t& err
 }
 
 bool SimulatedVolume::LinkCount(::Node& handle, uint32_t& links, uint32_t& error) {
-    (void)handle;
+    Node* node = NodeOf(handle);
     (void)error;
-    links = 1;
+    links = node->names ? static_cast<uint32_t>(node->names->size()) : (node->removed ? 0u : 1u);
     return true;
 }
 
@@ -458,14 +560,7 @@ bool SimulatedVolume::ListFolder(::Node& handle, std::vector<DirEntry>& entries,
             return false;
         }
         DirEntry e;
-        e.name = WideOf(*c);
-        e.shortName = Widen(c->alias);
-        e.attributes = c->attributes == 0 ? fs_attr::kNormal : c->attributes;
-        e.tag = (c->attributes & fs_attr::kReparsePoint) ? c->tag : 0;
-        e.id = IdOf(*c);
-        e.created = c->created;
-        e.written = c->written;
-        e.size = c->content.size();
+        if (!Describe(*c, e)) continue;  // a file link that leads nowhere is not listed
         entries.push_back(std::move(e));
         ++count;
     }
@@ -484,17 +579,9 @@ bool SimulatedVolume::LookUp(::Node& handle, const WideName& name, DirEntry& ent
         return false;
     }
     for (const auto& c : folder->children) {
-        if (EqualsIgnoreCaseW(WideOf(*c), name) || (!c->alias.empty() && EqualsIgnoreCaseW(Widen(c->alias), name))) {
-            entry.name = WideOf(*c);
-            entry.shortName = Widen(c->alias);
-            entry.attributes = c->attributes == 0 ? fs_attr::kNormal : c->attributes;
-            entry.tag = (c->attributes & fs_attr::kReparsePoint) ? c->tag : 0;
-            entry.id = IdOf(*c);
-            entry.created = c->created;
-            entry.written = c->written;
-            entry.size = c->content.size();
+        if ((EqualsIgnoreCaseW(WideOf(*c), name) || (!c->alias.empty() && EqualsIgnoreCaseW(Widen(c->alias), name))) &&
+            Describe(*c, entry))
             return true;
-        }
     }
     error = fs_error::kFileNotFound;
     return false;
@@ -506,6 +593,9 @@ bool SimulatedVolume::SetAttributesOf(::Node& handle, uint32_t attributes, uint3
     (void)error;
     uint32_t kept = node->attributes & (fs_attr::kDirectory | fs_attr::kReparsePoint);
     node->attributes = kept | (attributes & ~fs_attr::kNormal & ~kept);
+    // The attributes are the file's: every name of it shows them.
+    if (node->names)
+        for (Node* name : *node->names) name->attributes = node->attributes;
     return true;
 }
 
@@ -517,7 +607,7 @@ bool SimulatedVolume::DeleteOpen(::Node& handle, uint32_t& error) {
         error = fs_error::kAccessDenied;
         return false;
     }
-    if (node->attributes & fs_attr::kReadOnly) {
+    if ((node->attributes & fs_attr::kReadOnly) && !DriveOf(*node).behaviour.deleteIgnoresReadOnly) {
         error = fs_error::kAccessDenied;
         return false;
     }
@@ -534,7 +624,8 @@ bool SimulatedVolume::RenameOpen(::Node& handle, ::Node& folderHandle, const Wid
     Node* node = NodeOf(handle);
     Node* folder = NodeOf(folderHandle);
     if (beforeHandleCall) beforeHandleCall("RenameOpen", node);
-    if (!static_cast<SimHandle&>(handle).deleteAccess || node->removed || node->parent != folder) {
+    // Relative to another folder than its own, the entry moves there.
+    if (!static_cast<SimHandle&>(handle).deleteAccess || node->removed || folder->removed || !folder->IsFolder()) {
         error = fs_error::kAccessDenied;
         return false;
     }
@@ -550,6 +641,7 @@ bool SimulatedVolume::RenameOpen(::Node& handle, ::Node& folderHandle, const Wid
             return false;
         }
     }
+    std::unique_ptr<Node> owned = Detach(node, false);
     std::string narrow;
     if (Narrow(newName, narrow)) {
         node->name = narrow;
@@ -560,6 +652,8 @@ bool SimulatedVolume::RenameOpen(::Node& handle, ::Node& folderHandle, const Wid
         node->wide = newName;
         node->inexact = true;
     }
+    folder->children.push_back(std::move(owned));
+    Attach(node, folder);
     return true;
 }
 

@@ -14,7 +14,14 @@
 //  - listings can fail to open or fail midway with any error;
 //  - "\\.\X:\" can be made not to answer, as some drives don't;
 //  - names are bytes of one ANSI code page, which the volume installs for the
-//    process while it lives, so the engine cuts paths as that system would.
+//    process while it lives, so the engine cuts paths as that system would;
+//  - per drive, how its file system gives ids (never reused as on NTFS, the
+//    id just freed handed on as ext4 does under Wine, or FAT's positions),
+//    whether it tunnels a deleted name's creation time to a newcomer, and
+//    whether a deletion can pass over a read-only bit;
+//  - hard links (names of one file sharing id, times, content and
+//    attributes) and file links that list as plain files and open as their
+//    target (Linux symbolic links to a file, as Wine shows them).
 #pragma once
 
 #include <functional>
@@ -45,13 +52,20 @@ public:
         uint32_t openError = 0;  // FindFirst of this folder fails with it
         int failAfter = -1;      // listing fails after this many entries ...
         uint32_t failError = 0;  // ... with this error
-        uint64_t id = 0;         // file id, never reused
+        uint64_t id = 0;         // file id (see Behaviour::Ids)
         int64_t created = 0;     // creation and last write time, from the volume's clock
         int64_t written = 0;
         // The stored name when it is not what name converts to (a name outside
         // the code page); empty: name converted.
         std::u16string wide;
-        bool removed = false;   // deleted while a handle still held it
+        bool removed = false;  // deleted while a handle still held it
+        // A link to the file at linkTarget that lists and opens as that file
+        // (no reparse point): what the listing shows, a handle holds, a
+        // deletion removes and a rename moves is the target.
+        bool fileLink = false;
+        int slot = -1;  // FAT: its place in its folder
+        // Hard links: every name of the file, this one included (null: one name).
+        std::shared_ptr<std::vector<Node*>> names;
         std::string content;    // what a file holds
         int heldForDelete = 0;  // engine handles with delete access, which do not share it
         Node* parent = nullptr;
@@ -70,12 +84,44 @@ public:
     // A drive "X:". shortNames: whether new entries get 8.3 aliases.
     void AddDrive(char letter, bool shortNames = true, bool deviceRootAnswers = true);
 
+    // What a drive's file system does with ids, creation times and read-only
+    // deletions; set before its entries are made.
+    struct Behaviour {
+        enum class Ids {
+            kUnique,  // never given twice (NTFS: a sequence number in every id)
+            kReused,  // the id freed last goes to the next new entry (ext4 inodes, under Wine)
+            // FAT: a file's id is its slot in its folder, which the next new
+            // entry of that folder fills; a folder's is its first cluster,
+            // which the next new folder of the drive takes once freed.
+            kPositions,
+        } ids = Ids::kUnique;
+        // A name deleted at most this many ticks of the volume's clock ago
+        // gives its creation time to the next entry made (or moved) under it
+        // in that folder ("tunnelling"); 0: never.
+        int64_t tunnelTicks = 0;
+        // DeleteOpen passes over a read-only bit (newer Windows); otherwise a
+        // read-only entry is refused (older Windows, Wine).
+        bool deleteIgnoresReadOnly = false;
+    };
+    Behaviour& BehaviourOf(char letter) { return m_drives[Upper(letter)].behaviour; }
+    // Lets time pass: every entry made or written takes one tick.
+    void AdvanceClock(int64_t ticks) { m_clock += ticks; }
+
     // Creation takes names literally ("D:\a\b." makes "b."), as "\\?\" does.
     // Missing parent folders are made on the way. alias overrides the generated one.
     Node* AddFolder(const std::string& path, uint32_t attributes = 0, const std::string& alias = "\x01");
     Node* AddFile(const std::string& path, uint32_t attributes = 0, const std::string& alias = "\x01");
     Node* AddLink(const std::string& path, const std::string& target, bool folder = true,
                   uint32_t tag = kTagMountPoint);
+
+    // Another name of file (a hard link), in any folder of its drive.
+    Node* AddHardLink(const std::string& path, Node* file);
+    // A link to the file at target (a literal path) that lists as a plain
+    // file, as Wine shows a Linux symbolic link to a file.
+    Node* AddFileLink(const std::string& path, const std::string& target);
+    // Writes a file's content as another program would: a new write time, in
+    // every name of it.
+    void Write(Node* file, const std::string& content);
 
     // Makes "\\\\server\\share" a share whose top is the folder at path.
     void AddShare(const std::string& unc, const std::string& path);
@@ -133,14 +179,34 @@ public:
     std::vector<std::string> removals;
 
 private:
+    struct Tunnelled {
+        const Node* folder;
+        std::u16string name;  // upper case
+        int64_t created;
+        int64_t deletedAt;
+    };
     struct Drive {
         bool shortNames = true;
         bool deviceRootAnswers = true;
+        Behaviour behaviour;
         std::unique_ptr<Node> root;
+        std::vector<uint64_t> freedIds;  // the last freed at the back
+        std::vector<Tunnelled> tunnels;
     };
+    static char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
     Node* Create(const std::string& path, uint32_t attributes, const std::string& alias);
-    void Detach(Node* node);
+    // Takes node out of its folder: deleted (its id and name may pass on to
+    // a newcomer) or about to be moved.
+    std::unique_ptr<Node> Detach(Node* node, bool deleted = true);
+    // Puts node into folder under its current name: a slot and an id where
+    // the drive gives them by position, a tunnelled creation time.
+    void Attach(Node* node, Node* folder);
+    Drive& DriveOf(const Node& node);
+    // What a file link stands for: its target; any other entry itself.
+    Node* Shown(Node* node) const;
+    // An entry as a listing shows it; false for a file link that leads nowhere.
+    bool Describe(Node& node, DirEntry& entry) const;
     static Node* Target(Node* node, const SimulatedVolume& volume);
     std::string MakeAlias(const Node& folder, const std::string& name) const;
 
