@@ -96,30 +96,11 @@ std::unique_ptr<Node> OpenExactChild(FileSystem& fs, Node& folder, const WideNam
 
 namespace {
 
-// A path's components without their trailing dots and blanks, empty ones
-// left out: Wine hands a handle's path back without them (in some places,
-// not in others), so only what survives that is compared.
-std::vector<WideName> LooseComponents(const WideName& path) {
-    std::vector<WideName> parts;
-    size_t at = 0;
-    while (at <= path.size()) {
-        size_t end = path.find(u'\\', at);
-        if (end == WideName::npos) end = path.size();
-        size_t last = end;
-        while (last > at && (path[last - 1] == u'.' || path[last - 1] == u' ')) --last;
-        if (last > at) parts.emplace_back(path.substr(at, last - at));
-        at = end + 1;
-    }
-    return parts;
-}
-
 bool IsPathOf(const WideName& own, const WideName& folderPath, const WideName& name) {
     WideName expected = folderPath;
     if (expected.empty() || expected.back() != u'\\') expected += u'\\';
     expected += name;
-    // The folder part must still be the folder's, so a link's target
-    // elsewhere, or a sibling of another name, fails.
-    return own == expected || LooseComponents(own) == LooseComponents(expected);
+    return own == expected;
 }
 
 WideName WithoutTrailingDotsAndBlanks(WideName name) {

@@ -17,7 +17,9 @@
 #include "FuzzInput.h"
 #include "Names.h"
 #include "PathText.h"
+#include "RowText.h"
 #include "Scan.h"
+#include "ScanText.h"
 #include "SimulatedVolume.h"
 
 namespace {
@@ -42,7 +44,8 @@ const Page kPages[] = {
 std::string Name(FuzzInput& in, const Page& page) {
     static const char* const common[] = {
         "a",   "A", ".",    " ",  "con",    "nul",       "com1", "lpt0",
-        "dir", "x", ".txt", "~1", "report", "LONG NAME", "...",  "a folder name long enough to pass 260 soon"};
+        "dir", "x", ".txt", "~1", "report", "LONG NAME", "...",  "a folder name long enough to pass 260 soon",
+        "\t",  "\n"};
     constexpr size_t n = sizeof common / sizeof common[0];
     std::string name;
     int count = 1 + in.Byte() % 3;
@@ -175,6 +178,43 @@ void EveryNode(SimNode& n, const std::function<void(SimNode&)>& visit) {
     }
 }
 
+// A row as it leaves the program — a text row, its fields quoted where they
+// must be, or a JSON row with the entry's identity — read back as --from
+// reads it, and deleted by what the path names now, as --from deletes it.
+// What comes back must be the very path; a JSON row acts only on the entry it
+// was listed as. False when nothing was deleted.
+bool DeleteThroughRow(SimulatedVolume& v, const ResultRow& r, bool json) {
+    const std::u16string path = WidePathOf(*r.entry), name = r.wideName;
+    const auto field = [](const std::u16string& text) { return NeedsQuoting(text) ? QuotedField(text) : Wtf8Of(text); };
+    const EntryRef& e = *r.entry;
+    const std::string line =
+        json ? WithIdentity(JsonRow(Wtf8Of(path), Wtf8Of(name), e.isFolder, r.attribute, kOutcomeListed), e.id,
+                            e.created, e.written, e.size)
+             : RowLine(field(path), field(name), e.isFolder, r.attribute);
+    // A name never splits its row: the line read back is one path, the same units.
+    const std::vector<ListedPath> items = ReadPathList(line + "\r\n", true);
+    FUZZ_CHECK(items.size() == 1);
+    FUZZ_CHECK(!items[0].unreadable && items[0].hasIdentity == json);
+    std::u16string back;
+    FUZZ_CHECK(Utf16OfWtf8(items[0].text, back));
+    FUZZ_CHECK(back == path);
+    EntryPtr now;
+    std::string longPath;
+    NodeInfo info;
+    uint32_t error = 0;
+    if (!ResolveWidePath(v, back, true, now, longPath, info, error) || !now->parent) return false;
+    if (json) {
+        Identity was;
+        was.id = items[0].id;
+        was.created = items[0].created;
+        was.written = items[0].written;
+        was.size = items[0].size;
+        if (!SameEntry(was, info, now->isFolder)) return false;
+    }
+    EntrySession session(v);
+    return session.Delete(*now).ok;
+}
+
 // Deletes or renames each row as the input says, with another program
 // changing the disk when change says so, and checks the one promise: every
 // call that removes, renames or changes the attributes of an entry acts on a
@@ -208,6 +248,12 @@ void ActOnRows(SimulatedVolume& v, const std::vector<ResultRow>& rows, const Lis
             continue;
         }
         bool ok;
+        // A text row names a path, not an entry: it goes back only where
+        // nothing changes. A JSON row goes back whatever happens.
+        if ((how & 8) && (!racing || (how & 16))) {
+            if (DeleteThroughRow(v, r, (how & 16) != 0)) FUZZ_CHECK(listed.rows[i]->removed);
+            continue;
+        }
         if ((how & 1) || racing)
             ok = session.Delete(r).ok;
         else if (!r.path.empty())
@@ -294,8 +340,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             break;
         }
         if (node && (kind & 0x40) && !(kind & 0x20)) node->lockedOpen = true;
-        // A name the code page holds only approximately (best fit).
-        if (node && (kind & 0x60) == 0x60 && in.Byte() % 4 == 0) node->inexact = true;
+        // A name the code page holds only approximately (best fit), or one
+        // no UTF-8 carries (a lone surrogate, as NTFS allows).
+        if (node && (kind & 0x60) == 0x60) {
+            const uint8_t look = in.Byte() % 4;
+            if (look == 0) node->inexact = true;
+            if (look == 1) {
+                node->wide = v.WideOf(*node) + u'\xD800';
+                node->inexact = true;
+            }
+        }
         made.push_back(path);
     }
 
