@@ -345,32 +345,49 @@ TEST(DeleteListedPath, AHardLinkGoesAndTheFilesOtherNameStaysReadOnly) {
 
 // A file link that lists as a plain file and opens as its target (a Linux
 // symbolic link under Wine) is not the listed entry: neither a deletion nor a
-// rename through it reaches the target outside the root, listed itself or
-// inside a listed folder.
+// rename through it reaches the target, outside the root or beside the link,
+// listed itself or inside a listed folder. Where the system names paths
+// without trailing dots and blanks (Wine), a plain "x." beside its twin "x"
+// and a "..." still go.
 TEST(DeleteListedPath, AFileLinkThatListsAsAFileIsRefused) {
-    SimulatedVolume v;
-    v.AddDrive('D');
-    v.AddFile("D:\\out\\data")->content = "canary";
-    v.AddFileLink("D:\\r\\nul", "D:\\out\\data");
-    v.AddFileLink("D:\\r\\aux\\inner", "D:\\out\\data");
-    RowCollector rows;
-    ScanState state;
-    ScanFolder(v, "D:\\r", ScanOptions{1, 0, 0, 0}, rows, state);
-    ASSERT_EQ(rows.Paths(), (std::vector<std::string>{"D:\\r\\nul", "D:\\r\\aux"}));
-    EXPECT_EQ(rows.rows[0].type, kTypeFile);
-    const std::vector<std::string> before = Tree(v);
-    EntrySession session(v);
-    for (const ResultRow& row : rows.rows) {
-        Outcome deleted = session.Delete(*row.entry);
-        EXPECT_FALSE(deleted.ok) << row.path;
-        EXPECT_EQ(deleted.error, fs_error::kReparseRefused) << row.path;
+    for (bool trimmedPaths : {false, true}) {
+        SCOPED_TRACE(trimmedPaths ? "paths without trailing dots" : "exact paths");
+        SimulatedVolume v;
+        v.AddDrive('D');
+        v.BehaviourOf('D').pathsDropTrailingDots = trimmedPaths;
+        v.AddFile("D:\\out\\data")->content = "canary";
+        v.AddFileLink("D:\\r\\nul", "D:\\out\\data");
+        v.AddFileLink("D:\\r\\aux\\inner", "D:\\out\\data");
+        v.AddFile("D:\\r\\keep")->content = "kept";
+        v.AddFileLink("D:\\r\\keep.", "D:\\r\\keep");
+        v.AddFile("D:\\r\\x.");
+        v.AddFile("D:\\r\\x");
+        v.AddFile("D:\\r\\...");
+        RowCollector rows;
+        ScanState state;
+        ScanFolder(v, "D:\\r", ScanOptions{1, 0, 0, 0}, rows, state);
+        ASSERT_EQ(rows.Paths(),
+                  (std::vector<std::string>{"D:\\r\\nul", "D:\\r\\aux", "D:\\r\\keep.", "D:\\r\\x.", "D:\\r\\..."}));
+        EXPECT_EQ(rows.rows[0].type, kTypeFile);
+        EntrySession session(v);
+        for (const ResultRow& row : rows.rows) {
+            const bool link = row.path != "D:\\r\\x." && row.path != "D:\\r\\...";
+            if (row.type == kTypeFile && link) {
+                WideName now;
+                Outcome renamed = session.Rename(*row.entry, now);
+                EXPECT_FALSE(renamed.ok) << row.path;
+                EXPECT_EQ(renamed.error, fs_error::kReparseRefused) << row.path;
+            }
+            Outcome deleted = session.Delete(*row.entry);
+            EXPECT_EQ(deleted.ok, !link) << row.path;
+            if (link) EXPECT_EQ(deleted.error, fs_error::kReparseRefused) << row.path;
+        }
+        EXPECT_EQ(Tree(v),
+                  (std::vector<std::string>{"D:\\out", "D:\\out\\data", "D:\\r", "D:\\r\\aux", "D:\\r\\aux\\inner",
+                                            "D:\\r\\keep", "D:\\r\\keep.", "D:\\r\\nul", "D:\\r\\x"}));
+        EXPECT_EQ(v.Find("D:\\out\\data")->content, "canary");
+        EXPECT_EQ(v.Find("D:\\r\\keep")->content, "kept");
     }
-    WideName now;
-    Outcome renamed = session.Rename(*rows.rows[0].entry, now);
-    EXPECT_FALSE(renamed.ok);
-    EXPECT_EQ(renamed.error, fs_error::kReparseRefused);
-    EXPECT_EQ(Tree(v), before);
-    EXPECT_EQ(v.Find("D:\\out\\data")->content, "canary");
 }
 
 }  // namespace

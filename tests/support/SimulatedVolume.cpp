@@ -513,7 +513,12 @@ bool SimulatedVolume::PathOnVolume(::Node& handle, WideName& path, uint32_t& err
     if (beforeHandleCall) beforeHandleCall("PathOnVolume", node);
     (void)error;
     path.clear();
-    for (const Node* at = node; at && at->parent; at = at->parent) path = u"\\" + WideOf(*at) + path;
+    const bool trimmed = DriveOf(*node).behaviour.pathsDropTrailingDots;
+    for (const Node* at = node; at && at->parent; at = at->parent) {
+        std::u16string name = WideOf(*at);
+        while (trimmed && !name.empty() && (name.back() == u'.' || name.back() == u' ')) name.pop_back();
+        path = u"\\" + name + path;
+    }
     if (path.empty()) path = u"\\";
     return true;
 }

@@ -102,6 +102,9 @@ public:
         // DeleteOpen passes over a read-only bit (newer Windows); otherwise a
         // read-only entry is refused (older Windows, Wine).
         bool deleteIgnoresReadOnly = false;
+        // PathOnVolume drops the trailing dots and blanks of every name, as
+        // Wine does ("x." is named "x", "..." "").
+        bool pathsDropTrailingDots = false;
     };
     Behaviour& BehaviourOf(char letter) { return m_drives[Upper(letter)].behaviour; }
     // Lets time pass: every entry made or written takes one tick.
