@@ -227,7 +227,8 @@ void WalkOpenFolder(FileSystem& fs, Node& folder, const EntryPtr& self, const st
         list.Idle();
         const bool isFolder = (e.attributes & fs_attr::kDirectory) != 0;
         if (!state.exclude.empty() && Excluded(state, e.name)) continue;
-        if (IsMalformedEntry(e.name, e.attributes, options, state.attributeText)) {
+        if (IsMalformedEntry(e.name, e.attributes, options, state.attributeText) &&
+            !(state.onlyPlainPathFails && fs.PlainPathReaches(WidePathOf(*self), e.name))) {
             std::string ansi;
             const bool exact = fs.ToAnsi(e.name, ansi);
             std::string path;
@@ -254,6 +255,7 @@ void WalkOpenFolder(FileSystem& fs, Node& folder, const EntryPtr& self, const st
             ref->isFolder = isFolder;
             row.entry = std::move(ref);
             row.wideName = e.name;
+            NoteWhyListed(fs, row, *self, e.attributes, options);
             list.AppendRow(row);
             ++state.rowsListed;
         } else if (isFolder) {

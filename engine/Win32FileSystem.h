@@ -14,6 +14,7 @@ public:
     bool DeleteOpen(Node& node, uint32_t& error) override;
     bool RenameOpen(Node& node, Node& folder, const WideName& newName, uint32_t& error) override;
     bool ReadOpen(Node& node, void* buffer, uint32_t size, uint32_t& read, uint32_t& error) override;
+    bool PlainPathReaches(const WideName& folderPath, const WideName& name) override;
     bool ToAnsi(const WideName& name, std::string& ansi) override;
     bool ToWide(const std::string& ansi, WideName& name) override;
 

@@ -305,6 +305,7 @@ public:
             std::string record =
                 listed ? JsonRow(path, name, entry.isFolder, row.attribute, kOutcomeListed)
                        : JsonOutcome(path, name, entry.isFolder, row.attribute, entry.outcome, entry.error);
+            record = WithWhyListed(record, row.listedFor, row.plainPathWorks, true);
             if (entry.outcome == kOutcomeRenamed)
                 record = WithNewName(record, Narrow(WideOf(entry.newName), CP_UTF8), true);
             out.Utf8(record);
@@ -315,24 +316,37 @@ public:
             const bool utf8 = command.utf8 || out.IsConsole();
             const std::string path = utf8 ? PathUtf8(row) : std::string(), name = utf8 ? NameUtf8(row, entry.name) : "";
             if (listed)
-                out.Row(RowLine(row.path, entry.name, entry.isFolder, row.attribute),
-                        utf8 ? RowLine(path, name, entry.isFolder, row.attribute) : std::string());
+                out.Row(WithWhyListed(RowLine(row.path, entry.name, entry.isFolder, row.attribute), row.listedFor,
+                                      row.plainPathWorks, false),
+                        utf8 ? WithWhyListed(RowLine(path, name, entry.isFolder, row.attribute), row.listedFor,
+                                             row.plainPathWorks, false)
+                             : std::string());
             else if (entry.outcome == kOutcomeRenamed) {
                 std::string ansi;
                 WideToAnsiExactly(std::wstring(entry.newName.begin(), entry.newName.end()), ansi);
-                out.Row(WithNewName(OutcomeLine(row.path, entry.name, entry.isFolder, row.attribute, entry.outcome, 0),
-                                    ansi, false),
-                        utf8 ? WithNewName(OutcomeLine(path, name, entry.isFolder, row.attribute, entry.outcome, 0),
-                                           Narrow(WideOf(entry.newName), CP_UTF8), false)
-                             : std::string());
+                out.Row(
+                    WithNewName(
+                        Why(OutcomeLine(row.path, entry.name, entry.isFolder, row.attribute, entry.outcome, 0), row),
+                        ansi, false),
+                    utf8 ? WithNewName(
+                               Why(OutcomeLine(path, name, entry.isFolder, row.attribute, entry.outcome, 0), row),
+                               Narrow(WideOf(entry.newName), CP_UTF8), false)
+                         : std::string());
             } else
-                out.Row(OutcomeLine(row.path, entry.name, entry.isFolder, row.attribute, entry.outcome, entry.error),
-                        utf8 ? OutcomeLine(path, name, entry.isFolder, row.attribute, entry.outcome, entry.error)
-                             : std::string());
+                out.Row(
+                    Why(OutcomeLine(row.path, entry.name, entry.isFolder, row.attribute, entry.outcome, entry.error),
+                        row),
+                    utf8 ? Why(OutcomeLine(path, name, entry.isFolder, row.attribute, entry.outcome, entry.error), row)
+                         : std::string());
         }
     }
 
 private:
+    // An outcome line with the row's fifth field before its three outcome fields.
+    static std::string Why(std::string line, const ResultRow& row) {
+        return WithWhyListed(std::move(line), row.listedFor, row.plainPathWorks, false, 3);
+    }
+
     const ScanCommand& m_command;
     OutStream& m_out;
     Ticker& m_ticker;
@@ -563,6 +577,8 @@ int ListFromPaths(const std::vector<ListedPath>& list, const ScanCommand& comman
         for (const EntryRef* at = entry.get(); at && !covered; at = at->parent.get())
             covered = listed.count(WidePathOf(*at)) != 0;
         if (covered) continue;
+        // With --plain-fails a path its plain path reaches is left out as unlisted.
+        if (command.plainFails && fs.PlainPathReaches(WidePathOf(*entry->parent), entry->name)) continue;
         listed.insert(WidePathOf(*entry));
         const char* attributeText = kAttrTextName;
         const bool malformed = IsMalformedEntry(entry->name, info.attributes, every, attributeText);
@@ -572,6 +588,7 @@ int ListFromPaths(const std::vector<ListedPath>& list, const ScanCommand& comman
         ResultRow row = MakeResultRow(std::move(longPath), ansiName.c_str(), info.attributes, attributeText);
         row.entry = entry;
         row.wideName = entry->name;
+        NoteWhyListed(fs, row, *entry->parent, info.attributes, every);
         if (malformed) ++(entry->isFolder ? counts.malformedFolders : counts.malformedFiles);
         sink.AppendRow(row);
         ++state.rowsListed;
@@ -645,6 +662,7 @@ int Run() {
         if (TheFileSystem().ToWide(glob, wide)) state.exclude.push_back(wide);
     }
     state.maxDepth = command.maxDepth;
+    state.onlyPlainPathFails = command.plainFails;
     g_walk = &state;
     SetConsoleCtrlHandler(OnConsoleControl, TRUE);
 
