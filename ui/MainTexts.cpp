@@ -51,10 +51,11 @@ std::string BuildDeletionTitle(const std::string& restTitle, int tried, int tota
 
 std::string BuildWhyListedText(uint32_t listedFor, bool plainPathWorks) {
     if (listedFor == 0) return std::string();
-    // In the order of the ListedReason bits.
-    static const char* const kWords[] = {"名称以点结尾",          "名称以空格结尾", "设备名", "设备名带扩展名",
-                                         "含Windows不允许的字符", "只读",           "系统",   "隐藏"};
-    std::string text = plainPathWorks ? "本机可正常访问" : "本机无法正常访问";
+    // In the order of the ListedReason bits; short, so that the column shows
+    // the verdict and the first reason at its width.
+    static const char* const kWords[] = {"末尾是点",   "末尾是空格", "设备名", "设备名+扩展名",
+                                         "含非法字符", "只读",       "系统",   "隐藏"};
+    std::string text = plainPathWorks ? "本机可正常访问" : "本机无法访问";
     const char* separator = "：";
     for (size_t bit = 0; bit < sizeof kWords / sizeof kWords[0]; ++bit) {
         if (!(listedFor & (1u << bit))) continue;

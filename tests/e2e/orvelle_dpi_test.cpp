@@ -195,7 +195,7 @@ struct FixedColumn {
     int widthAt96;
 };
 constexpr FixedColumn kFixedColumns[] = {
-    {1, "文件名", 90}, {2, "类型", 60}, {3, "属性", 60}, {4, "操作结果", 103}, {5, "说明", 150}};
+    {1, "文件名", 90}, {2, "类型", 60}, {3, "属性", 60}, {4, "操作结果", 103}, {5, "说明", 145}};
 constexpr int kBottomButtons[] = {kButtonSelectAll, kButtonInvert, kButtonDelete, kButtonSupport};
 
 // Room a list keeps around a cell's text, beyond the text itself.

@@ -155,8 +155,8 @@ TEST_F(InputPaths, DeleteCurrentTakesTheSelectedRowOnlyWithoutAsking) {
         // The column after the five: this Windows' verdict on the plain path, then why.
         std::vector<std::string> why = Column(dlg, 5);
         std::sort(why.begin(), why.end());
-        EXPECT_EQ(why, (std::vector<std::string>{"本机无法正常访问：名称以点结尾", "本机无法正常访问：名称以点结尾",
-                                                 "本机无法正常访问：名称以空格结尾", "本机无法正常访问：设备名"}));
+        EXPECT_EQ(why, (std::vector<std::string>{"本机无法访问：末尾是点", "本机无法访问：末尾是点",
+                                                 "本机无法访问：末尾是空格", "本机无法访问：设备名"}));
         auto rowOf = [&](const std::string& name) {
             const std::vector<std::string> names = Column(dlg, 1);
             for (size_t i = 0; i < names.size(); ++i)

@@ -78,7 +78,7 @@ TEST_F(MainDialog, OpensWithItsControlsTitleColumnsAndSavedPath) {
                               ScaledForDpi(60, dpi),
                               ScaledForDpi(60, dpi),
                               ScaledForDpi(103, dpi),
-                              ScaledForDpi(150, dpi)};
+                              ScaledForDpi(145, dpi)};
         for (int i = 0; i < 6; ++i) {
             char buf[64] = {};
             LVCOLUMNA col = {};

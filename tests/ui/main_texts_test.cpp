@@ -27,12 +27,12 @@ TEST(SearchSummary, CountsAndTheTimeRule) {
 // The list's last column: the verdict first, so that a narrow column still
 // shows it, then every reason in the order of the rules.
 TEST(WhyListed, TheVerdictThenEveryReason) {
-    EXPECT_EQ(BuildWhyListedText(kListedDeviceNameWithExtension, false), "本机无法正常访问：设备名带扩展名");
+    EXPECT_EQ(BuildWhyListedText(kListedDeviceNameWithExtension, false), "本机无法访问：设备名+扩展名");
     EXPECT_EQ(BuildWhyListedText(kListedDeviceName, true), "本机可正常访问：设备名");
     EXPECT_EQ(BuildWhyListedText(kListedHidden | kListedTrailingBlank | kListedReadOnly, false),
-              "本机无法正常访问：名称以空格结尾、只读、隐藏");
+              "本机无法访问：末尾是空格、只读、隐藏");
     EXPECT_EQ(BuildWhyListedText(kListedRefusedCharacter | kListedSystem | kListedTrailingDot, false),
-              "本机无法正常访问：名称以点结尾、含Windows不允许的字符、系统");
+              "本机无法访问：末尾是点、含非法字符、系统");
     EXPECT_EQ(BuildWhyListedText(0, false), "");
 }
 
