@@ -604,10 +604,9 @@ WideName LegalNameFor(const WideName& name) {
         if (RefusedByWin32(c)) c = u'_';
     while (!legal.empty() && (legal.back() == u'.' || legal.back() == u' ')) legal.pop_back();
     if (legal.empty()) return legal;
-    if (IsReservedDeviceName(legal)) {
-        const size_t dot = legal.find(u'.');
-        legal.insert(dot == WideName::npos ? legal.size() : dot, u"_");
-    }
+    // "_" right after the device word, so that no blank or ":" before the
+    // extension makes it one again ("nul .txt" -> "nul_ .txt").
+    if (const size_t word = DeviceWordLength(legal)) legal.insert(word, u"_");
     return legal;
 }
 

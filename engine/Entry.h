@@ -138,8 +138,9 @@ bool ResolveEntry(FileSystem& fs, std::string_view path, bool exact, EntryPtr& e
 WideName WidePathOf(const EntryRef& entry);
 
 // A name Windows accepts for name: trailing dots and blanks dropped, "_"
-// after the stem of a reserved device name ("nul" -> "nul_", "con.txt" ->
-// "con_.txt"), characters Win32 refuses in names made "_". Empty stays empty.
+// after the word of a reserved device name ("nul" -> "nul_", "con.txt" ->
+// "con_.txt", "nul .txt" -> "nul_ .txt"), characters Win32 refuses in names
+// made "_". No name rule lists what it gives. Empty stays empty.
 WideName LegalNameFor(const WideName& name);
 // The n-th choice when that name is taken: " (n)" before the extension.
 WideName NumberedName(const WideName& legal, int n);

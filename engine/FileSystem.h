@@ -152,6 +152,12 @@ public:
     // The process's current folder (drive 0) or the current folder of drive
     // "X" (a letter), as an absolute wide path.
     virtual bool CurrentFolder(char16_t drive, WideName& path, uint32_t& error) = 0;
+    // Whether the plain path of the entry name in folderPath (a folder's path
+    // of stored names: "X:" for a drive's top folder, "X:\a\b" below it) reaches
+    // that very entry by the running system's own path rules: no trailing dot
+    // or blank dropped, no device taken for it, no character a path cannot
+    // carry. Decided on the path alone, without touching the disk.
+    virtual bool PlainPathReaches(const WideName& folderPath, const WideName& name) = 0;
     // Exact conversions between the ANSI code page and wide names: false when
     // there is none (ansi then gets a look-alike, for display only).
     virtual bool ToAnsi(const WideName& name, std::string& ansi) = 0;

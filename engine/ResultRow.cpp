@@ -21,3 +21,9 @@ void AppendResultRow(RowSink& list, std::string longPath, const char* name, uint
                      const char* attributeText) {
     list.AppendRow(MakeResultRow(std::move(longPath), name, attributes, attributeText));
 }
+
+void NoteWhyListed(FileSystem& fs, ResultRow& row, const EntryRef& folder, uint32_t attributes,
+                   const ScanOptions& options) {
+    row.listedFor = ListedReasons(row.wideName, attributes, options);
+    row.plainPathWorks = fs.PlainPathReaches(WidePathOf(folder), row.wideName);
+}

@@ -6,6 +6,7 @@
 
 #include "Entry.h"
 #include "FileSystem.h"
+#include "Names.h"
 
 extern const char kTypeFolder[];     // "文件夹"
 extern const char kTypeFile[];       // "文件"
@@ -22,6 +23,10 @@ struct ResultRow {
     // show; null for rows of a walk that had no top folder (shares, relative roots).
     EntryPtr entry;
     WideName wideName;  // the stored name, exactly
+    // Why it is listed (ListedReason bits) and whether its plain path reaches
+    // it on the system the search ran on; the fronts put them into words.
+    uint32_t listedFor = 0;
+    bool plainPathWorks = false;
 };
 
 // Where the rows go: the result list control in the program, a vector in tests.
@@ -36,6 +41,12 @@ public:
 };
 
 ResultRow MakeResultRow(std::string longPath, const char* name, uint32_t attributes, const char* attributeText);
+
+// Fills listedFor and plainPathWorks of the row of an entry of folder (its
+// wideName set): the rules that list it under options, and whether its plain
+// path reaches it by the system's own path rules. No disk access.
+void NoteWhyListed(FileSystem& fs, ResultRow& row, const EntryRef& folder, uint32_t attributes,
+                   const ScanOptions& options);
 
 // Appends the row of a listed entry whose long-name path is already known.
 void AppendResultRow(RowSink& list, std::string longPath, const char* name, uint32_t attributes,

@@ -85,7 +85,8 @@ void WalkOpenFolder(FileSystem& fs, Node& folder, const EntryPtr& self, const st
         if (!state.exclude.empty() && Excluded(state, e.name)) continue;
         // A pattern root lists what FindFirstFile would, and nothing else is met.
         if (pattern && !MatchesRootPattern(*pattern, e)) continue;
-        if (IsMalformedEntry(e.name, e.attributes, options, state.attributeText)) {
+        if (IsMalformedEntry(e.name, e.attributes, options, state.attributeText) &&
+            !(state.onlyPlainPathFails && fs.PlainPathReaches(WidePathOf(*self), e.name))) {
             std::string ansi;
             const bool exact = fs.ToAnsi(e.name, ansi);
             std::string path;
@@ -107,6 +108,7 @@ void WalkOpenFolder(FileSystem& fs, Node& folder, const EntryPtr& self, const st
             ResultRow row = MakeResultRow(std::move(path), ansi.c_str(), e.attributes, state.attributeText);
             row.entry = MakeRef(self, e, isFolder);
             row.wideName = e.name;
+            NoteWhyListed(fs, row, *self, e.attributes, options);
             list.AppendRow(row);
             ++state.rowsListed;
         } else if (isFolder) {

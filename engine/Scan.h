@@ -34,6 +34,10 @@ struct ScanState {
     // how many folder levels below the root are entered (-1: all).
     std::vector<std::u16string> exclude;
     int maxDepth = -1;
+    // Set by the caller (the console's --plain-fails): an entry the rules
+    // list is listed only when its plain path does not reach it here; else
+    // it is taken as unlisted (a folder is entered).
+    bool onlyPlainPathFails = false;
 
     // Counters to 0, paths cleared; stopRequested is left to the caller.
     void ResetCounters();

@@ -570,6 +570,31 @@ bool Win32FileSystem::ReadOpen(Node& node, void* buffer, uint32_t size, uint32_t
     return true;
 }
 
+bool Win32FileSystem::PlainPathReaches(const WideName& folderPath, const WideName& name) {
+    if (folderPath.empty() || name.empty()) return false;
+    // A path cannot carry these in a name: ":" opens a stream, the others are
+    // wildcards, separators or codes no file system here stores.
+    for (char16_t c : name)
+        if (c < 32 || c == u'<' || c == u'>' || c == u':' || c == u'"' || c == u'|' || c == u'?' || c == u'*' ||
+            c == u'/' || c == u'\\')
+            return false;
+    std::wstring plain = AsWide(folderPath);
+    if (plain.back() != L'\\') plain += L'\\';
+    plain += AsWide(name);
+    // The system's own normalisation decides: it drops what it drops and
+    // turns a device name into "\\.\NAME" as this Windows does, whatever
+    // version it is. The path reaches the entry when nothing changed.
+    std::wstring full(plain.size() + 16, L'\0');
+    DWORD n = GetFullPathNameW(plain.c_str(), static_cast<DWORD>(full.size()), &full[0], nullptr);
+    if (n >= full.size()) {
+        full.assign(n + 1, L'\0');
+        n = GetFullPathNameW(plain.c_str(), static_cast<DWORD>(full.size()), &full[0], nullptr);
+    }
+    if (n == 0 || n >= full.size()) return false;
+    full.resize(n);
+    return full == plain;
+}
+
 bool Win32FileSystem::ToAnsi(const WideName& name, std::string& ansi) {
     const std::wstring wide = AsWide(name);
     return WideToAnsiExactly(wide, ansi);

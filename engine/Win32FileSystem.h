@@ -17,6 +17,7 @@ public:
     bool PathOnVolume(Node& node, WideName& path, uint32_t& error) override;
     bool LinkCount(Node& node, uint32_t& links, uint32_t& error) override;
     bool CurrentFolder(char16_t drive, WideName& path, uint32_t& error) override;
+    bool PlainPathReaches(const WideName& folderPath, const WideName& name) override;
     bool ToAnsi(const WideName& name, std::string& ansi) override;
     bool ToWide(const std::string& ansi, WideName& name) override;
 };

@@ -321,6 +321,7 @@ public:
                 listed ? JsonRow(Wtf8Of(path), Wtf8Of(name), entry.isFolder, row.attribute, kOutcomeListed)
                        : JsonOutcome(Wtf8Of(path), Wtf8Of(name), entry.isFolder, row.attribute, entry.outcome,
                                      entry.error);
+            record = WithWhyListed(record, row.listedFor, row.plainPathWorks, true);
             if (entry.outcome == kOutcomeRenamed) record = WithNewName(record, Wtf8Of(entry.newName), true);
             // What the entry is goes with it, so that --from acts on it alone.
             if (const EntryRef* e = row.entry.get())
@@ -337,12 +338,12 @@ public:
         const std::string p = TextField(path, utf8), n = TextField(name, utf8);
         std::string line;
         if (listed)
-            line = RowLine(p, n, entry.isFolder, row.attribute);
+            line = WithWhyListed(RowLine(p, n, entry.isFolder, row.attribute), row.listedFor, row.plainPathWorks, false);
         else if (entry.outcome == kOutcomeRenamed)
-            line = WithNewName(OutcomeLine(p, n, entry.isFolder, row.attribute, entry.outcome, 0),
+            line = WithNewName(Why(OutcomeLine(p, n, entry.isFolder, row.attribute, entry.outcome, 0), row),
                                TextField(entry.newName, utf8), false);
         else
-            line = OutcomeLine(p, n, entry.isFolder, row.attribute, entry.outcome, entry.error);
+            line = Why(OutcomeLine(p, n, entry.isFolder, row.attribute, entry.outcome, entry.error), row);
         if (utf8)
             out.Row(std::string(), line);
         else
@@ -350,6 +351,11 @@ public:
     }
 
 private:
+    // An outcome line with the row's fifth field before its three outcome fields.
+    static std::string Why(std::string line, const ResultRow& row) {
+        return WithWhyListed(std::move(line), row.listedFor, row.plainPathWorks, false, 3);
+    }
+
     const ScanCommand& m_command;
     OutStream& m_out;
     Ticker& m_ticker;
@@ -567,6 +573,8 @@ int ListFromPaths(const std::vector<ListedPath>& list, const ScanCommand& comman
         for (const EntryRef* at = entry.get(); at && !covered; at = at->parent.get())
             covered = listed.count(WidePathOf(*at)) != 0;
         if (covered) continue;
+        // With --plain-fails a path its plain path reaches is left out as unlisted.
+        if (command.plainFails && fs.PlainPathReaches(WidePathOf(*entry->parent), entry->name)) continue;
         listed.insert(WidePathOf(*entry));
         const char* attributeText = kAttrTextName;
         const bool malformed = IsMalformedEntry(entry->name, info.attributes, every, attributeText);
@@ -576,6 +584,7 @@ int ListFromPaths(const std::vector<ListedPath>& list, const ScanCommand& comman
         ResultRow row = MakeResultRow(std::move(longPath), ansiName.c_str(), info.attributes, attributeText);
         row.entry = entry;
         row.wideName = entry->name;
+        NoteWhyListed(fs, row, *entry->parent, info.attributes, every);
         if (malformed) ++(entry->isFolder ? counts.malformedFolders : counts.malformedFiles);
         sink.AppendRow(row);
         ++state.rowsListed;
@@ -647,6 +656,7 @@ int Run() {
         if (!wide.empty()) state.exclude.push_back(wide);
     }
     state.maxDepth = command.maxDepth;
+    state.onlyPlainPathFails = command.plainFails;
     g_walk = &state;
     SetConsoleCtrlHandler(OnConsoleControl, TRUE);
 

@@ -69,6 +69,8 @@ UsageError ParseScanCommand(const std::vector<std::string>& args, ScanCommand& c
             command.nulSeparated = true;
         else if (arg == "--utf8")
             command.utf8 = true;
+        else if (arg == "--plain-fails")
+            command.plainFails = true;
         else if (arg == "--version")
             command.version = true;
         else if (arg == "--exclude" || arg == "--max-depth" || arg == "--from") {
@@ -161,7 +163,10 @@ std::string HelpText(Language language) {
                u8"像 Orvelle 窗口的搜索一样搜索每个文件夹，列出名称不合 Windows 规则的文件和\n"
                u8"文件夹（以点或空格结尾，或是 nul、com1.txt 这样的设备名），再给出统计。\n"
                u8"标准输出只有结果: 每个列出的项目一行，找到即输出，各栏以 Tab 分隔: 路径、\n"
-               u8"[名称]、folder 或 file、列出的原因（- 名称畸形，R 只读，S 系统，H 隐藏）。\n"
+               u8"[名称]、folder 或 file、列出的原因（- 名称畸形，R 只读，S 系统，H 隐藏），\n"
+               u8"以及详细原因和本机判断，例如 device-name-with-extension;plain-path-fails\n"
+               u8"（原因见 --json；plain-path-works: 本机用普通路径可以访问，plain-path-fails:\n"
+               u8"不能）。\n"
                u8"列出的文件夹不再向下搜索。统计、询问和删除的汇总在标准错误输出。\n"
                u8"同一文件夹给出两次，或在另一个给出的文件夹之中，只搜索一次。\n"
                u8"文件夹不能含有通配符 * 或 ?。\n"
@@ -171,14 +176,21 @@ std::string HelpText(Language language) {
                u8"  --system     同时列出系统项目\n"
                u8"  --no-names   不列出畸形名称（与上面三项之一合用）\n"
                u8"  --delete     列出全部项目后询问一次 (y/N)，再删除（文件夹连同其中的一切）；\n"
-               u8"               然后每个项目再输出一行结果: 行的四栏，再加 deleted、failed 或\n"
+               u8"               然后每个项目再输出一行结果: 行的五栏，再加 deleted、failed 或\n"
                u8"               kept，系统错误代码（无错误为 0）和英文原因\n"
                u8"  --rename     不删除，而是询问一次后把列出的项目重命名为合法名称（内容不变，\n"
                u8"               不会覆盖已有项目）；结果行为 renamed 和新名称\n"
                u8"  --yes        与 --delete 或 --rename 合用: 不询问\n"
                u8"  --json       每个项目一个 JSON 对象（一行一个，\"record\":\"row\"），--delete 时\n"
                u8"               再每项一个 \"record\":\"outcome\"（含 outcome、error、reason），\n"
-               u8"               最后是统计对象 \"record\":\"summary\"；总是 UTF-8\n"
+               u8"               最后是统计对象 \"record\":\"summary\"；总是 UTF-8。每项含\n"
+               u8"               \"listed_for\"（以逗号分隔的原因: trailing-dot、trailing-blank、\n"
+               u8"               device-name、device-name-with-extension、refused-character、\n"
+               u8"               read-only、system、hidden）和 \"plain_path_works\"（true: 在本机\n"
+               u8"               的 Windows 上普通路径可以访问该项目）\n"
+               u8"  --plain-fails  只列出在本机用普通路径无法访问的项目（由本机 Windows 自己的\n"
+               u8"               路径规则判断；例如 Windows 11 上的 con.txt、任何系统上的 COM0\n"
+               u8"               不列出）；其他项目当作未列出，文件夹照常进入\n"
                u8"  -0           只输出路径，每个路径后跟一个 NUL 字符（供 xargs -0 等使用）\n"
                u8"  --utf8       重定向时文本行和消息用 UTF-8 而不是 ANSI 代码页\n"
                u8"  --exclude GLOB  不列出也不进入名称匹配 GLOB 的项目（* 和 ?，不分大小写；\n"
@@ -217,8 +229,11 @@ std::string HelpText(Language language) {
            "and folders whose names break the Windows rules (a trailing dot or blank, a\n"
            "device name such as nul or com1.txt), then the counts. Standard output holds\n"
            "results only: each listed entry is a line, written as it is found, of\n"
-           "tab-separated fields: path, [name], folder or file, and why it was listed\n"
-           "(- its name, R read-only, S system, H hidden). A listed folder is not searched\n"
+           "tab-separated fields: path, [name], folder or file, why it was listed (- its\n"
+           "name, R read-only, S system, H hidden), and the reasons in full with this\n"
+           "Windows' verdict, e.g. device-name-with-extension;plain-path-fails (the words\n"
+           "as in --json; plain-path-works: its ordinary path reaches it here,\n"
+           "plain-path-fails: it does not). A listed folder is not searched\n"
            "further. The counts, the question and the deletion's tally go to standard\n"
            "error. A FOLDER given twice, or inside another FOLDER, is searched once. A\n"
            "FOLDER with a wildcard (* or ?) is refused.\n"
@@ -229,7 +244,7 @@ std::string HelpText(Language language) {
            "  --no-names   leave out malformed names (with one of the three above)\n"
            "  --delete     after listing, ask once (y/N), then delete every listed entry\n"
            "               (a folder with everything in it); then one more line per\n"
-           "               entry: the row's four fields, then deleted, failed or kept,\n"
+           "               entry: the row's five fields, then deleted, failed or kept,\n"
            "               the system's error code (0 when none) and a reason\n"
            "  --rename     instead of deleting, ask once, then give each listed entry a\n"
            "               name Windows accepts in its folder (contents kept, nothing\n"
@@ -238,7 +253,15 @@ std::string HelpText(Language language) {
            "  --json       one JSON object per line for each entry (\"record\":\"row\"),\n"
            "               with --delete then one \"record\":\"outcome\" each (with\n"
            "               outcome, error and reason), then a \"record\":\"summary\";\n"
-           "               always UTF-8\n"
+           "               always UTF-8. Each entry has \"listed_for\" (comma-separated:\n"
+           "               trailing-dot, trailing-blank, device-name,\n"
+           "               device-name-with-extension, refused-character, read-only,\n"
+           "               system, hidden) and \"plain_path_works\" (true when its\n"
+           "               ordinary path reaches it on the Windows running here)\n"
+           "  --plain-fails  list only entries whose ordinary path does not reach them\n"
+           "               on this Windows, by its own path rules (con.txt on Windows 11\n"
+           "               or COM0 anywhere is left out); the others count as unlisted,\n"
+           "               and such a folder is entered\n"
            "  -0           print only the paths, each followed by a NUL (for xargs -0)\n"
            "  --utf8       text rows and messages in UTF-8 instead of the ANSI code page\n"
            "               when redirected\n"
@@ -462,6 +485,43 @@ std::string OutcomeReason(int outcome, uint32_t error) {
     }
 }
 
+std::string ListedForWords(uint32_t listedFor) {
+    static const std::pair<uint32_t, const char*> kWords[] = {
+        {kListedTrailingDot, "trailing-dot"},
+        {kListedTrailingBlank, "trailing-blank"},
+        {kListedDeviceName, "device-name"},
+        {kListedDeviceNameWithExtension, "device-name-with-extension"},
+        {kListedRefusedCharacter, "refused-character"},
+        {kListedReadOnly, "read-only"},
+        {kListedSystem, "system"},
+        {kListedHidden, "hidden"},
+    };
+    std::string words;
+    for (const auto& word : kWords) {
+        if (!(listedFor & word.first)) continue;
+        if (!words.empty()) words += ',';
+        words += word.second;
+    }
+    return words;
+}
+
+std::string WithWhyListed(std::string record, uint32_t listedFor, bool plainPathWorks, bool json, int after) {
+    if (record.size() < 2) return record;
+    if (json) {
+        record.resize(record.size() - 2);  // the closing brace and the line break
+        return record + ",\"listed_for\":\"" + ListedForWords(listedFor) +
+               "\",\"plain_path_works\":" + (plainPathWorks ? "true" : "false") + "}\n";
+    }
+    record.pop_back();
+    // Counted from the end: the fields after it never hold a tab, a path may.
+    size_t at = record.size();
+    for (int i = 0; i < after && at != std::string::npos && at > 0; ++i) at = record.rfind('\t', at - 1);
+    if (at == std::string::npos) at = record.size();
+    const std::string field =
+        "\t" + ListedForWords(listedFor) + (plainPathWorks ? ";plain-path-works" : ";plain-path-fails");
+    return record.insert(at, field) + "\n";
+}
+
 std::string OutcomeLine(const std::string& path, const std::string& name, bool isFolder, const std::string& attribute,
                         int outcome, uint32_t error) {
     std::string line = RowLine(path, name, isFolder, attribute);
@@ -475,7 +535,8 @@ std::string UnresolvedLine(const std::string& path, const std::string& name, uin
     const size_t type = line.rfind("\tfile\t");
     line.replace(type, 6, "\t-\t");
     line.pop_back();
-    return line + "\t" + OutcomeWord(kOutcomeFailed) + "\t" + std::to_string(error) + "\t" +
+    // An empty fifth field where a row says why it is listed.
+    return line + "\t\t" + OutcomeWord(kOutcomeFailed) + "\t" + std::to_string(error) + "\t" +
            OutcomeReason(kOutcomeFailed, error) + "\n";
 }
 

@@ -27,6 +27,7 @@ struct ScanCommand {
     bool quiet = false;         // counters and timings only, for the benchmarks
     bool nulSeparated = false;  // -0: each path and a NUL, nothing else
     bool utf8 = false;          // text rows and messages in UTF-8 when not on a console
+    bool plainFails = false;    // --plain-fails: only entries whose plain path does not reach them here
     bool help = false;
     bool version = false;
     std::vector<std::string> exclude;  // --exclude GLOB, as typed (ANSI)
@@ -125,9 +126,20 @@ std::string OutcomeReason(int outcome, uint32_t error);
 
 // path TAB [name] TAB folder|file TAB attribute, in the rows' own bytes.
 std::string RowLine(const std::string& path, const std::string& name, bool isFolder, const std::string& attribute);
-// The row's four fields, then TAB outcome TAB error TAB reason: what became of it.
+// The row's four fields, then TAB outcome TAB error TAB reason: what became of
+// it. The console puts the row's fifth field (WithWhyListed) before the outcome.
 std::string OutcomeLine(const std::string& path, const std::string& name, bool isFolder, const std::string& attribute,
                         int outcome, uint32_t error);
+
+// Why a row is listed, in short English words joined by commas
+// ("trailing-dot,hidden"): the ListedReason bits in their order.
+std::string ListedForWords(uint32_t listedFor);
+// A row's record with why it is listed and this system's verdict on its plain
+// path: JSON members "listed_for" (the words above) and "plain_path_works"
+// (true|false) appended; or a text field, the words, ";" and plain-path-works
+// or plain-path-fails, put before the last `after` fields (the three of an
+// outcome line), so that it is always the fifth.
+std::string WithWhyListed(std::string record, uint32_t listedFor, bool plainPathWorks, bool json, int after = 0);
 
 // --- the paths of --from -------------------------------------------------
 
@@ -162,7 +174,8 @@ std::vector<ListedPath> ReadPathList(std::string_view content, bool utf8Lines);
 bool ReadJsonStrings(std::string_view line, std::vector<std::pair<std::string, std::string>>& members);
 
 // The outcome of a --from path that could not be listed: the path as read, its
-// last component as the name, "-" for the type and no attribute.
+// last component as the name, "-" for the type, no attribute and an empty
+// fifth field.
 std::string UnresolvedLine(const std::string& path, const std::string& name, uint32_t error);
 std::string JsonUnresolved(std::string_view pathUtf8, std::string_view nameUtf8, uint32_t error);
 std::string FromSummaryText(Language language, int pathsRead, int rowsListed, int unresolved);

@@ -57,3 +57,5 @@ struct ListColumnSpec {
 };
 constexpr int kPathColumn = 0;
 constexpr int kPathColumnMinAt96 = 120;
+// After the five columns: this Windows' verdict on the row's plain path and why it is listed.
+constexpr int kWhyListedColumn = 5;

@@ -1,5 +1,8 @@
 #include "ListRowSink.h"
 
+#include "Layout.h"
+#include "MainTexts.h"
+
 namespace {
 
 constexpr size_t kBatchRows = 100;
@@ -54,6 +57,7 @@ void ListRowSink::Hand(bool last) {
             list.SetItemText(at, 2, row.type.c_str());
             list.SetItemText(at, 3, row.attribute.c_str());
             list.SetItemText(at, 4, row.result.c_str());
+            list.SetItemText(at, kWhyListedColumn, BuildWhyListedText(row.listedFor, row.plainPathWorks).c_str());
             list.SetItemData(at, entries.Add(row.entry));
         }
         gate.Open(control, last);

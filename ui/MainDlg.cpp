@@ -23,7 +23,7 @@
 namespace {
 
 constexpr ListColumnSpec kColumns[] = {
-    {"路径", kPathColumnMinAt96}, {"文件名", 90}, {"类型", 60}, {"属性", 60}, {"操作结果", 103},
+    {"路径", kPathColumnMinAt96}, {"文件名", 90}, {"类型", 60}, {"属性", 60}, {"操作结果", 103}, {"说明", 145},
 };
 
 std::string ModulePath() {

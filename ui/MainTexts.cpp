@@ -48,3 +48,20 @@ std::string BuildDeleteSummary(int deleted, int failed, bool stopped) {
 std::string BuildDeletionTitle(const std::string& restTitle, int tried, int total) {
     return restTitle + "-" + Format("正在删除 %d/", tried) + Format("%d...", total);
 }
+
+std::string BuildWhyListedText(uint32_t listedFor, bool plainPathWorks) {
+    if (listedFor == 0) return std::string();
+    // In the order of the ListedReason bits; short, so that the column shows
+    // the verdict and the first reason at its width.
+    static const char* const kWords[] = {"末尾是点",   "末尾是空格", "设备名", "设备名+扩展名",
+                                         "含非法字符", "只读",       "系统",   "隐藏"};
+    std::string text = plainPathWorks ? "本机可正常访问" : "本机无法访问";
+    const char* separator = "：";
+    for (size_t bit = 0; bit < sizeof kWords / sizeof kWords[0]; ++bit) {
+        if (!(listedFor & (1u << bit))) continue;
+        text += separator;
+        text += kWords[bit];
+        separator = "、";
+    }
+    return text;
+}

@@ -30,3 +30,8 @@ std::string BuildDeleteSummary(int deleted, int failed, bool stopped = false);
 
 // The title while a deletion runs: the title at rest, "-", rows done of all.
 std::string BuildDeletionTitle(const std::string& restTitle, int tried, int total);
+
+// The list's last column: whether the row's plain path reaches its entry on
+// this Windows, then why it is listed ("本机无法访问：设备名+扩展名").
+// Empty when the search knew neither (listedFor 0).
+std::string BuildWhyListedText(uint32_t listedFor, bool plainPathWorks);

@@ -83,7 +83,7 @@ inline void ExpectLayout(HWND window) {
     RECT listClient = {};
     GetClientRect(listWindow, &listClient);
     int columns = 0;
-    for (int i = 0; i < 5; ++i) columns += e2e::ListColumnWidth(listWindow, i);
+    for (int i = 0; i < 6; ++i) columns += e2e::ListColumnWidth(listWindow, i);
     EXPECT_EQ(columns, listClient.right);
     struct Bottom {
         int id, x, width;

@@ -194,7 +194,8 @@ struct FixedColumn {
     const char* heading;
     int widthAt96;
 };
-constexpr FixedColumn kFixedColumns[] = {{1, "文件名", 90}, {2, "类型", 60}, {3, "属性", 60}, {4, "操作结果", 103}};
+constexpr FixedColumn kFixedColumns[] = {
+    {1, "文件名", 90}, {2, "类型", 60}, {3, "属性", 60}, {4, "操作结果", 103}, {5, "说明", 145}};
 constexpr int kBottomButtons[] = {kButtonSelectAll, kButtonInvert, kButtonDelete, kButtonSupport};
 
 // Room a list keeps around a cell's text, beyond the text itself.
@@ -208,12 +209,12 @@ void ExpectColumnsFit(HWND window, DWORD dpi, const std::string& when, const std
                       bool pathsWhole) {
     HWND list = GetDlgItem(window, kListResult);
     ASSERT_TRUE(list) << when;
-    ASSERT_EQ(e2e::ListColumnCount(list), 5) << when;
+    ASSERT_EQ(e2e::ListColumnCount(list), 6) << when;
     RECT client;
     ASSERT_TRUE(GetClientRect(list, &client)) << when;
-    int widths[5] = {};
+    int widths[6] = {};
     int sum = 0;
-    for (int i = 0; i < 5; ++i) sum += widths[i] = e2e::ListColumnWidth(list, i);
+    for (int i = 0; i < 6; ++i) sum += widths[i] = e2e::ListColumnWidth(list, i);
     std::string shown;
     for (int width : widths) shown += " " + std::to_string(width);
     shown += " in a client width of " + std::to_string(client.right);

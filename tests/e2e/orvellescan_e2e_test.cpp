@@ -490,7 +490,7 @@ protected:
             std::vector<std::string> fields;
             std::istringstream in(line);
             for (std::string field; std::getline(in, field, '\t');) fields.push_back(field);
-            if (fields.size() != 4) continue;  // outcome lines
+            if (fields.size() != 5) continue;  // outcome lines
             EXPECT_EQ(fields[0].compare(0, prefix.size(), prefix), 0) << line;
             std::string relative = fields[0].substr(std::min(prefix.size(), fields[0].size()));
             // The name column is the path's last component, between brackets.
@@ -811,7 +811,7 @@ TEST_F(OrvelleScanE2E, RowsReachThePipeAsTheyAreFound) {
     ASSERT_TRUE(ReadUntil(run.out, out, kRunTimeoutMs,
                           [](const std::string& text) { return text.find('\n') != std::string::npos; }));
     const DWORD rowAt = GetTickCount();
-    EXPECT_EQ(out, Tree() + "\\first\\con\t[con]\tfile\t-\n");
+    EXPECT_EQ(out, Tree() + "\\first\\con\t[con]\tfile\t-\tdevice-name;plain-path-fails\n");
     ASSERT_EQ(WaitForSingleObject(run.process, kRunTimeoutMs), WAIT_OBJECT_0);
     const DWORD endAt = GetTickCount();
     EXPECT_GE(endAt - rowAt, 100u) << "the row came " << endAt - rowAt << " ms before the end";
@@ -869,8 +869,8 @@ TEST_F(OrvelleScanE2E, NulSeparatedUtf8AndVersion) {
         CloseHandle(h);
     }
     const std::string tree8 = Utf8FromAnsi(Tree());
-    std::set<std::string> extra = {tree8 + u8"\\\u0151\\nul\t[nul]\tfile\t-",
-                                   tree8 + u8"\\\u0151.\t[\u0151.]\tfile\t-"};
+    std::set<std::string> extra = {tree8 + u8"\\\u0151\\nul\t[nul]\tfile\t-\tdevice-name;plain-path-fails",
+                                   tree8 + u8"\\\u0151.\t[\u0151.]\tfile\t-\ttrailing-dot;plain-path-fails"};
 
     // Text rows in UTF-8: the ANSI rows converted, and the two rows ANSI can
     // only give in their quoted form with their paths and names as stored.
@@ -907,7 +907,8 @@ TEST_F(OrvelleScanE2E, NulSeparatedUtf8AndVersion) {
         ASSERT_TRUE(JsonReader(line).Object(object)) << line;
         if (object["record"].text == "row")
             jsonRows.insert(object["path"].text + "\t[" + object["name"].text + "]\t" + object["type"].text + "\t" +
-                            object["attributes"].text);
+                            object["attributes"].text + "\t" + object["listed_for"].text +
+                            (object["plain_path_works"].boolean ? ";plain-path-works" : ";plain-path-fails"));
     }
     EXPECT_EQ(jsonRows, got);
 
@@ -1083,6 +1084,45 @@ TEST_F(OrvelleScanE2E, ExcludeAndMaxDepth) {
     EXPECT_EQ(Scan({"--max-depth", "x", Tree()}).exitCode, 3u);
 }
 
+// Every row says why it is listed and whether this Windows reaches it by its
+// plain path (Wine: the rules of Windows 10); --plain-fails lists only the
+// entries it does not reach, enters a hidden folder it reaches, and deletes
+// nothing else.
+TEST_F(OrvelleScanE2E, RowsSayWhyAndPlainFailsKeepsWhatThisWindowsCannotOpen) {
+    Make({"nul .txt", "COM0", "a.", "con.txt", "nulx .txt", "h\\", "h\\x."});
+    ASSERT_TRUE(SetFileAttributesA(m_box.Path("tree\\h").c_str(), FILE_ATTRIBUTE_HIDDEN));
+    ScanRun run = Scan({"--json", "--hidden", Tree()});
+    EXPECT_EQ(run.exitCode, 1u) << run.err;
+    std::map<std::string, std::string> why;
+    for (const std::string& line : Lines(run.out)) {
+        JsonObject object;
+        ASSERT_TRUE(JsonReader(line).Object(object)) << line;
+        if (object["record"].text != "row") continue;
+        EXPECT_EQ(object["plain_path_works"].kind, JsonValue::Bool) << line;
+        why[object["name"].text] =
+            object["listed_for"].text + (object["plain_path_works"].boolean ? " works" : " fails");
+    }
+    EXPECT_EQ(why, (std::map<std::string, std::string>{{"nul .txt", "device-name-with-extension fails"},
+                                                       {"COM0", "device-name works"},
+                                                       {"a.", "trailing-dot fails"},
+                                                       {"con.txt", "device-name-with-extension fails"},
+                                                       {"h", "hidden works"}}))
+        << run.out;
+
+    run = Scan({"--plain-fails", "--hidden", Tree()});
+    EXPECT_EQ(run.exitCode, 1u) << run.err;
+    EXPECT_EQ(TextRows(run.out),
+              (std::set<ListedRow>{{"nul .txt", "-"}, {"a.", "-"}, {"con.txt", "-"}, {"h\\x.", "-"}}))
+        << run.out;
+    EXPECT_NE(run.out.find("\t[nul .txt]\tfile\t-\tdevice-name-with-extension;plain-path-fails\n"), std::string::npos)
+        << run.out;
+
+    run = Scan({"--plain-fails", "--hidden", "--delete", "--yes", Tree()});
+    EXPECT_EQ(run.exitCode, 0u) << run.out << run.err;
+    for (const char* gone : {"nul .txt", "a.", "con.txt", "h\\x."}) EXPECT_FALSE(Exists(gone)) << gone;
+    for (const char* kept : {"COM0", "nulx .txt", "h\\"}) EXPECT_TRUE(Exists(kept)) << kept;
+}
+
 // --rename keeps the data: a "nul" holding a command's output becomes "nul_"
 // with its text, a torrent's "Album." becomes "Album" with its files, and a
 // name already taken is never replaced.
@@ -1133,9 +1173,9 @@ TEST_F(OrvelleScanE2E, FromDeletesTheListedPathsAndNeverTheirTwins) {
     EXPECT_EQ(run.exitCode, 4u) << run.out << run.err;
     const std::set<ListedRow> listed = {{"a.", "-"}, {"nul", "-"}, {"Album.\\", "-"}};
     EXPECT_EQ(TextRows(run.out), listed) << run.out;
-    const std::vector<std::string> failed = {tree("gone.") + "\t[gone.]\t-\t\tfailed\t2\tno longer there",
-                                             tree("A.") + "\t[A.]\t-\t\tfailed\t2\tno longer there",
-                                             tree("sub\\CON") + "\t[CON]\t-\t\tfailed\t2\tno longer there"};
+    const std::vector<std::string> failed = {tree("gone.") + "\t[gone.]\t-\t\t\tfailed\t2\tno longer there",
+                                             tree("A.") + "\t[A.]\t-\t\t\tfailed\t2\tno longer there",
+                                             tree("sub\\CON") + "\t[CON]\t-\t\t\tfailed\t2\tno longer there"};
     for (const std::string& line : failed) EXPECT_NE(run.out.find(line + "\n"), std::string::npos) << line;
     EXPECT_EQ(Lines(run.out).size(), listed.size() + failed.size()) << run.out;
     EXPECT_TRUE(Exists("a.") && Exists("nul") && Exists("Album.\\01.mp3"));
@@ -1225,7 +1265,9 @@ TEST_F(OrvelleScanE2E, FromStdinInUtf8AndItsMisuse) {
     EXPECT_EQ(run.exitCode, 0u) << run.out << run.err;
     EXPECT_FALSE(Exists("誠\\nul"));
     EXPECT_TRUE(Exists("誠\\nul.txt"));
-    EXPECT_NE(run.out.find(Utf8FromAnsi(path) + u8"\t[nul]\tfile\t-\tdeleted"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find(Utf8FromAnsi(path) + u8"\t[nul]\tfile\t-\tdevice-name;plain-path-fails\tdeleted"),
+              std::string::npos)
+        << run.out;
 
     // The same bytes read as the ANSI code page name another path: not there.
     Make({"誠\\nul"});

@@ -29,6 +29,11 @@ TEST(LegalName, EveryClassOfBadName) {
         {u"conin$", u"conin$_"},
         {u"a<b>c:d\"e|f?g*h", u"a_b_c_d_e_f_g_h"},
         {u"tab\there", u"tab_here"},
+        // A device word, blanks or ":" and then more: "_" goes right after the word.
+        {u"nul .txt.", u"nul_ .txt"},
+        {u"AUX  .c", u"AUX_  .c"},
+        {u"CON:", u"CON_"},
+        {u"nul:.txt", u"nul_.txt"},
         {u"...", u""},
         // Fine already, and look-alikes that are fine.
         {u"console", u"console"},

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "FileSystem.h"
+#include "Entry.h"
 #include "FuzzInput.h"
 #include "Names.h"
 
@@ -42,5 +43,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                                                                                        : kAttrTextHidden;
         FUZZ_CHECK(text == expected);
     }
+
+    // The same bytes as a stored name (each a code unit, so the superscript
+    // digits come up too): the reasons agree with the listing, and the legal
+    // name the rescue gives is one no name rule lists.
+    const std::u16string wide(reinterpret_cast<const unsigned char*>(name.data()),
+                              reinterpret_cast<const unsigned char*>(name.data()) + name.size());
+    const char* wideText = nullptr;
+    const bool wideListed = IsMalformedEntry(wide, attributes, options, wideText);
+    FUZZ_CHECK(wideListed == (ListedReasons(wide, attributes, options) != 0));
+    const WideName legal = LegalNameFor(wide);
+    FUZZ_CHECK(legal.empty() || !IsMalformedEntry(legal, 0, ScanOptions{1, 0, 0, 0}, wideText));
     return 0;
 }

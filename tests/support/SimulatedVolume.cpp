@@ -680,3 +680,44 @@ bool SimulatedVolume::ToWide(const std::string& ansi, WideName& name) {
     name = Widen(ansi);
     return true;
 }
+
+namespace {
+
+char16_t LowerAscii(char16_t c) { return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c - u'A' + u'a') : c; }
+
+std::u16string LowerAscii(std::u16string_view s) {
+    std::u16string out(s);
+    for (char16_t& c : out) c = LowerAscii(c);
+    return out;
+}
+
+bool EndsInDotOrBlankW(std::u16string_view s) { return !s.empty() && (s.back() == u'.' || s.back() == u' '); }
+
+// The device a plain path takes the last component for under Windows 10.
+bool NamesDeviceUnder10(std::u16string_view name) {
+    std::u16string stem = LowerAscii(name.substr(0, name.find(u'.')));
+    while (!stem.empty() && stem.back() == u' ') stem.pop_back();
+    if (stem == u"aux" || stem == u"con" || stem == u"nul" || stem == u"prn" || stem == u"conin$" || stem == u"conout$")
+        return true;
+    if (stem.size() != 4 || !(stem.compare(0, 3, u"com") == 0 || stem.compare(0, 3, u"lpt") == 0)) return false;
+    const char16_t digit = stem[3];
+    return (digit >= u'1' && digit <= u'9') || digit == 0xB9 || digit == 0xB2 || digit == 0xB3;
+}
+
+}  // namespace
+
+bool SimulatedVolume::PlainPathReaches(const WideName& folderPath, const WideName& name) {
+    if (folderPath.empty() || name.empty()) return false;
+    for (char16_t c : name)
+        if (c < 32 || std::u16string_view(u"<>:\"|?*/\\").find(c) != std::u16string_view::npos) return false;
+    // Every component of a plain path here loses its trailing dots and blanks.
+    for (size_t at = 0; at <= folderPath.size();) {
+        size_t end = folderPath.find(u'\\', at);
+        if (end == WideName::npos) end = folderPath.size();
+        if (EndsInDotOrBlankW(std::u16string_view(folderPath).substr(at, end - at))) return false;
+        at = end + 1;
+    }
+    if (EndsInDotOrBlankW(name)) return false;
+    if (plainPathRules == PlainPathRules::kWindows11) return LowerAscii(name) != u"nul";
+    return !NamesDeviceUnder10(name);
+}

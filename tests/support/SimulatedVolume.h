@@ -4,6 +4,8 @@
 //    every component, and "." and ".." are folded;
 //  - a plain path whose last component is a reserved device name reaches the
 //    device (aux, con, nul, prn, com0-9, lpt0-9, also with an extension);
+//  - what the plain path of an entry reaches (PlainPathReaches) follows the
+//    rules of Windows 10, or of Windows 11 when the test asks for them;
 //  - "\\?\" paths pass every name through unchanged;
 //  - lookups ignore letter case and accept 8.3 aliases; aliases are made per
 //    volume (on or off) the way NTFS makes them, or set by the test;
@@ -177,6 +179,17 @@ public:
     // a drive without one has its top folder.
     WideName currentFolder = u"D:\\";
     std::map<char, WideName> currentFolders;
+
+    // How a plain path takes a name, for PlainPathReaches. Windows 10: the
+    // last component loses its trailing dots and blanks, and a device word
+    // (aux, con, nul, prn, conin$, conout$, com1-9, lpt1-9, also with a
+    // superscript one to three) followed by nothing, by blanks, or by blanks
+    // and an extension names the device; com0 and lpt0 are ordinary names.
+    // Windows 11: only "nul" itself names the device; with an extension every
+    // device word is an ordinary name.
+    enum class PlainPathRules { kWindows10, kWindows11 };
+    PlainPathRules plainPathRules = PlainPathRules::kWindows10;
+    bool PlainPathReaches(const WideName& folderPath, const WideName& name) override;
 
     // Every path the engine handed to a call that changes the disk.
     std::vector<std::string> removals;

@@ -102,6 +102,9 @@ TEST(ScanCommandLine, OptionsFoldersAndMisuse) {
         UsageError::None);
     EXPECT_EQ(command.exclude, (std::vector<std::string>{".git", "*.tmp"}));
     EXPECT_EQ(command.maxDepth, 3);
+    EXPECT_FALSE(command.plainFails);
+    ASSERT_EQ(ParseScanCommand({"--plain-fails", "--delete", "f"}, command, offending), UsageError::None);
+    EXPECT_TRUE(command.plainFails && command.remove);
 }
 
 // The --from list in each form it may come in: lines, a NUL-separated list,
@@ -156,7 +159,7 @@ TEST(ScanFromList, EveryFormGivesItsPaths) {
     }
     // What a path that is not there becomes: the row's fields, "-" for the
     // unknown type, then the outcome.
-    EXPECT_EQ(UnresolvedLine("D:\\gone.", "gone.", 2), "D:\\gone.\t[gone.]\t-\t\tfailed\t2\tno longer there\n");
+    EXPECT_EQ(UnresolvedLine("D:\\gone.", "gone.", 2), "D:\\gone.\t[gone.]\t-\t\t\tfailed\t2\tno longer there\n");
     EXPECT_EQ(JsonUnresolved("D:\\gone.", "gone.", 3),
               "{\"record\":\"outcome\",\"path\":\"D:\\\\gone.\",\"name\":\"gone.\",\"type\":\"-\",\"attributes\":\"\","
               "\"outcome\":\"failed\",\"error\":3,\"reason\":\"no longer there\"}\n");
@@ -274,6 +277,39 @@ TEST(ScanRows, TheRowsOwnBytesPassUnchanged) {
     const std::string path = "D:\\\xD5\x5C\\prn.doc";
     EXPECT_EQ(RowLine(path, "prn.doc", false, "-"), path + "\t[prn.doc]\tfile\t-\n");
     EXPECT_EQ(RowLine("", "a. ", true, "H"), "\t[a. ]\tfolder\tH\n");
+}
+
+// Why a row is listed, as words: a JSON member beside the verdict, and the
+// fifth field of a text row, also of an outcome line whose path holds a tab.
+TEST(ScanRows, WhyListedAndThePlainPathVerdict) {
+    EXPECT_EQ(ListedForWords(0), "");
+    EXPECT_EQ(ListedForWords(kListedTrailingDot | kListedHidden), "trailing-dot,hidden");
+    EXPECT_EQ(ListedForWords(0xFF),
+              "trailing-dot,trailing-blank,device-name,device-name-with-extension,refused-character,read-only,"
+              "system,hidden");
+
+    EXPECT_EQ(
+        WithWhyListed(RowLine("D:\\x\\nul .txt", "nul .txt", false, "-"), kListedDeviceNameWithExtension, false, false),
+        "D:\\x\\nul .txt\t[nul .txt]\tfile\t-\tdevice-name-with-extension;plain-path-fails\n");
+    EXPECT_EQ(WithWhyListed(OutcomeLine("D:\\a\tb\\COM0", "COM0", false, "-", kOutcomeDeleted, 0), kListedDeviceName,
+                            true, false, 3),
+              "D:\\a\tb\\COM0\t[COM0]\tfile\t-\tdevice-name;plain-path-works\tdeleted\t0\tdeleted\n");
+
+    const std::string json = WithWhyListed(JsonRow("D:\\con.txt", "con.txt", false, "-", kOutcomeListed),
+                                           kListedDeviceNameWithExtension, false, true);
+    EXPECT_EQ(json,
+              "{\"record\":\"row\",\"path\":\"D:\\\\con.txt\",\"name\":\"con.txt\",\"type\":\"file\","
+              "\"attributes\":\"-\",\"outcome\":\"listed\",\"listed_for\":\"device-name-with-extension\","
+              "\"plain_path_works\":false}\n");
+    // Rows of this kind still come back through --from, by their path alone.
+    std::vector<std::pair<std::string, std::string>> members;
+    EXPECT_TRUE(ReadJsonStrings(json.substr(0, json.size() - 1), members));
+    const std::string text =
+        WithWhyListed(RowLine("D:\\a.", "a.", false, "H"), kListedTrailingDot | kListedHidden, false, false);
+    const std::vector<ListedPath> paths = ReadPathList(json + text, false);
+    ASSERT_EQ(paths.size(), 2u);
+    EXPECT_EQ(paths[0].text, "D:\\con.txt");
+    EXPECT_EQ(paths[1].text, "D:\\a.");
 }
 
 // After --delete each entry's outcome is its row again, with three fields more.

@@ -2,6 +2,8 @@
 // folder browser) and the menu's "delete the current row", in the running
 // main window with a tree on disk.
 #include <gtest/gtest.h>
+
+#include <algorithm>
 #include <windows.h>
 #include <shellapi.h>
 
@@ -150,6 +152,11 @@ TEST_F(InputPaths, DeleteCurrentTakesTheSelectedRowOnlyWithoutAsking) {
         ASSERT_TRUE(WaitForBoxes(1));
         ASSERT_TRUE(WaitFor([&] { return !dlg.IsWalking(); }));
         ASSERT_EQ(dlg.m_listResult.GetItemCount(), 4);
+        // The column after the five: this Windows' verdict on the plain path, then why.
+        std::vector<std::string> why = Column(dlg, 5);
+        std::sort(why.begin(), why.end());
+        EXPECT_EQ(why, (std::vector<std::string>{"本机无法访问：末尾是点", "本机无法访问：末尾是点",
+                                                 "本机无法访问：末尾是空格", "本机无法访问：设备名"}));
         auto rowOf = [&](const std::string& name) {
             const std::vector<std::string> names = Column(dlg, 1);
             for (size_t i = 0; i < names.size(); ++i)

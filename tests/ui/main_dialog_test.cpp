@@ -50,7 +50,7 @@ void ExpectColumnsFillTheList(HWND list) {
     RECT client;
     GetClientRect(list, &client);
     int sum = 0;
-    for (int i = 0; i < 5; ++i) sum += static_cast<int>(SendMessageA(list, LVM_GETCOLUMNWIDTH, i, 0));
+    for (int i = 0; i < 6; ++i) sum += static_cast<int>(SendMessageA(list, LVM_GETCOLUMNWIDTH, i, 0));
     EXPECT_EQ(sum, client.right);
     EXPECT_EQ(GetWindowLongA(list, GWL_STYLE) & WS_HSCROLL, 0);
 }
@@ -70,12 +70,16 @@ TEST_F(MainDialog, OpensWithItsControlsTitleColumnsAndSavedPath) {
         EXPECT_FALSE(IsWindowVisible(GetDlgItem(h, IDC_STATIC_NOTICE)));
 
         HWND list = GetDlgItem(h, IDC_LIST_RESULT);
-        const char* headings[] = {"路径", "文件名", "类型", "属性", "操作结果"};
+        const char* headings[] = {"路径", "文件名", "类型", "属性", "操作结果", "说明"};
         // The fixed columns follow the display's scaling; the path column fills the rest.
         const int dpi = ScreenDpi();
-        const int widths[] = {-1, ScaledForDpi(90, dpi), ScaledForDpi(60, dpi), ScaledForDpi(60, dpi),
-                              ScaledForDpi(103, dpi)};
-        for (int i = 0; i < 5; ++i) {
+        const int widths[] = {-1,
+                              ScaledForDpi(90, dpi),
+                              ScaledForDpi(60, dpi),
+                              ScaledForDpi(60, dpi),
+                              ScaledForDpi(103, dpi),
+                              ScaledForDpi(145, dpi)};
+        for (int i = 0; i < 6; ++i) {
             char buf[64] = {};
             LVCOLUMNA col = {};
             col.mask = LVCF_TEXT | LVCF_FMT;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "MainTexts.h"
+#include "Names.h"
 
 namespace {
 
@@ -21,6 +22,18 @@ TEST(SearchSummary, CountsAndTheTimeRule) {
     }
     EXPECT_EQ(BuildSearchSummary(0, 0, 0, 0, 0, 5),
               "搜索完成，共搜索了0个目录和0个文件\r\n找到了畸形目录: 0 个\r\n找到了畸形文件: 0 个\r\n共花时: 5 毫秒");
+}
+
+// The list's last column: the verdict first, so that a narrow column still
+// shows it, then every reason in the order of the rules.
+TEST(WhyListed, TheVerdictThenEveryReason) {
+    EXPECT_EQ(BuildWhyListedText(kListedDeviceNameWithExtension, false), "本机无法访问：设备名+扩展名");
+    EXPECT_EQ(BuildWhyListedText(kListedDeviceName, true), "本机可正常访问：设备名");
+    EXPECT_EQ(BuildWhyListedText(kListedHidden | kListedTrailingBlank | kListedReadOnly, false),
+              "本机无法访问：末尾是空格、只读、隐藏");
+    EXPECT_EQ(BuildWhyListedText(kListedRefusedCharacter | kListedSystem | kListedTrailingDot, false),
+              "本机无法访问：末尾是点、含非法字符、系统");
+    EXPECT_EQ(BuildWhyListedText(0, false), "");
 }
 
 TEST(SearchSummary, WhatCouldNotBeSearchedFollowsTheCounts) {

@@ -160,14 +160,15 @@ TEST_F(Screenshots, SearchResultsMenuAndAboutBox) {
     v.AddFolder("D:\\资料\\子目录\\备份..");
     v.AddFile("D:\\资料\\子目录\\笔记 ");
     v.AddFile("D:\\资料\\正常文件.txt");
+    v.AddFile("D:\\资料\\COM0");  // listed, but its plain path works
     CMyDlg dlg{CMyDlg::StartArgs{true, "D:\\资料"}, &v};
     Run(dlg, [&](HWND h) {
         SetWindowPos(h, nullptr, 80, 60, 820, 520, SWP_NOZORDER);
         OnUi(h, [&] { dlg.ToggleSearch(); });
         ASSERT_TRUE(WaitForBoxes(1));
         ASSERT_TRUE(WaitFor([&] { return !dlg.IsWalking(); }));
-        EXPECT_EQ(dlg.m_listResult.GetItemCount(), 7);
-        SetChecks(h, dlg, {true, false, true, false, false, false, false});
+        EXPECT_EQ(dlg.m_listResult.GetItemCount(), 8);
+        SetChecks(h, dlg, {true, false, true, false, false, false, false, false});
         Select(h, dlg, 1);
         Settle(h);
         EXPECT_TRUE(Capture(WindowRect(h), "main_window_rows.png"));
