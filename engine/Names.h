@@ -24,18 +24,11 @@ extern const char kAttrTextReadOnly[];  // "R"
 extern const char kAttrTextSystem[];    // "S"
 extern const char kAttrTextHidden[];    // "H"
 
-// Whether a reserved device name of Windows is the stem of name: aux, con, nul,
-// prn, com0-9 and lpt0-9 (and com/lpt with a superscript one to three where the
-// code page has them), conin$ and conout$, alone or followed by a dot and
-// anything else.
-bool IsReservedDeviceName(const char* name);
-
-// Decides whether an entry is listed. Unless the name is empty, "." or "..",
-// attributeText is set: "-" first, then the attribute rule that lists it.
-bool IsMalformedEntry(const char* name, uint32_t attributes, const ScanOptions& options, const char*& attributeText);
-
-// The same tests on a name as the file system stores it. Beside the names
-// above (superscript one to three in every code page here), a name holding a
+// Whether a reserved device name of Windows is the stem of a name as the file
+// system stores it: aux, con, nul, prn, com0-9 and lpt0-9 (and com/lpt with a
+// superscript one to three), conin$ and conout$. Whether an entry is listed:
+// unless the name is empty, "." or "..", attributeText is set, "-" first, then
+// the attribute rule that lists it. Beside the device names, a name holding a
 // character Win32 refuses in names (< > : " | ? * / \ and codes 1-31), as
 // Linux and Mac systems write them to shared volumes, counts as malformed too.
 // A device name is found the way Windows up to 10 finds it in a plain path:

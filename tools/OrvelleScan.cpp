@@ -338,7 +338,8 @@ public:
         const std::string p = TextField(path, utf8), n = TextField(name, utf8);
         std::string line;
         if (listed)
-            line = WithWhyListed(RowLine(p, n, entry.isFolder, row.attribute), row.listedFor, row.plainPathWorks, false);
+            line =
+                WithWhyListed(RowLine(p, n, entry.isFolder, row.attribute), row.listedFor, row.plainPathWorks, false);
         else if (entry.outcome == kOutcomeRenamed)
             line = WithNewName(Why(OutcomeLine(p, n, entry.isFolder, row.attribute, entry.outcome, 0), row),
                                TextField(entry.newName, utf8), false);

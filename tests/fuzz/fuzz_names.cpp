@@ -1,4 +1,4 @@
-// The name test against a plain restatement of the naming rules.
+// The name test of stored (wide) names against a plain restatement of the naming rules.
 #include <cctype>
 #include <cstring>
 #include <string>
@@ -24,17 +24,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string name = in.Text(300);
     ScanOptions options{static_cast<uint8_t>(flags & 1), static_cast<uint8_t>((flags >> 1) & 1),
                         static_cast<uint8_t>((flags >> 2) & 1), static_cast<uint8_t>((flags >> 3) & 1)};
+    // The bytes as a stored name, each a code unit (so the superscript digits
+    // come up too).
+    const std::u16string wide(reinterpret_cast<const unsigned char*>(name.data()),
+                              reinterpret_cast<const unsigned char*>(name.data()) + name.size());
     const char* text = nullptr;
-    bool listed = IsMalformedEntry(name.c_str(), attributes, options, text);
-
-    if (name.empty() || name == "." || name == "..") {
+    const bool listed = IsMalformedEntry(wide, attributes, options, text);
+    if (wide.empty() || wide == u"." || wide == u"..") {
         FUZZ_CHECK(!listed);
         return 0;
     }
-    bool byName = options.malformedNames && (name.back() == '.' || name.back() == ' ' || ReservedByRule(name));
-    bool byAttr = (options.readOnly && (attributes & fs_attr::kReadOnly)) ||
-                  (options.system && (attributes & fs_attr::kSystem)) ||
-                  (options.hidden && (attributes & fs_attr::kHidden));
+    const char* nameText = nullptr;
+    const bool byName = options.malformedNames && IsMalformedEntry(wide, 0, ScanOptions{1, 0, 0, 0}, nameText);
+    // What the plain rules say is always listed by name.
+    if (options.malformedNames && (name.back() == '.' || name.back() == ' ' || ReservedByRule(name)))
+        FUZZ_CHECK(byName);
+    const bool byAttr = (options.readOnly && (attributes & fs_attr::kReadOnly)) ||
+                        (options.system && (attributes & fs_attr::kSystem)) ||
+                        (options.hidden && (attributes & fs_attr::kHidden));
     FUZZ_CHECK(listed == (byName || byAttr));
     if (byName) FUZZ_CHECK(text == kAttrTextName);
     if (listed && !byName) {
@@ -43,16 +50,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                                                                                        : kAttrTextHidden;
         FUZZ_CHECK(text == expected);
     }
-
-    // The same bytes as a stored name (each a code unit, so the superscript
-    // digits come up too): the reasons agree with the listing, and the legal
-    // name the rescue gives is one no name rule lists.
-    const std::u16string wide(reinterpret_cast<const unsigned char*>(name.data()),
-                              reinterpret_cast<const unsigned char*>(name.data()) + name.size());
-    const char* wideText = nullptr;
-    const bool wideListed = IsMalformedEntry(wide, attributes, options, wideText);
-    FUZZ_CHECK(wideListed == (ListedReasons(wide, attributes, options) != 0));
+    // The reasons agree with the listing, and the legal name the rescue gives
+    // is one no name rule lists.
+    FUZZ_CHECK(listed == (ListedReasons(wide, attributes, options) != 0));
     const WideName legal = LegalNameFor(wide);
-    FUZZ_CHECK(legal.empty() || !IsMalformedEntry(legal, 0, ScanOptions{1, 0, 0, 0}, wideText));
+    FUZZ_CHECK(legal.empty() || !IsMalformedEntry(legal, 0, ScanOptions{1, 0, 0, 0}, nameText));
     return 0;
 }
