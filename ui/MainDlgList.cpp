@@ -12,7 +12,6 @@
 
 #include "ExplorerMenu.h"
 #include "ExplorerVerbs.h"
-#include "Layout.h"
 #include "ListCommands.h"
 #include "MainDlg.h"
 #include "UiHost.h"
@@ -75,9 +74,7 @@ bool CMyDlg::OnListNotify(const NMHDR& header, LRESULT& result) {
     case LVN_COLUMNCLICK: SortByColumn(reinterpret_cast<const NMLISTVIEW&>(header).iSubItem); break;
     case LVN_GETINFOTIPA: {
         auto& tip = const_cast<NMLVGETINFOTIPA&>(reinterpret_cast<const NMLVGETINFOTIPA&>(header));
-        std::string text = FailureTipOf(tip.iItem);
-        // Otherwise the whole of the last column, which a narrow list cuts.
-        if (text.empty()) text = m_listResult.GetItemText(tip.iItem, kWhyListedColumn);
+        const std::string text = FailureTipOf(tip.iItem);
         if (!text.empty() && tip.pszText && tip.cchTextMax > 0) lstrcpynA(tip.pszText, text.c_str(), tip.cchTextMax);
         break;
     }
