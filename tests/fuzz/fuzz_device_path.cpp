@@ -1,14 +1,14 @@
-// The device form on a simulated volume built from the input: for every entry
-// made, its path as a row shows it must reach that very entry, never a twin
-// whose name differs only by trailing dots or blanks or by letter case, and
-// deleting it removes that entry with its contents and nothing else.
+// A listed path on a simulated volume built from the input: for every entry
+// made, its path as a row shows it must reach that very entry by handles,
+// never a twin whose name differs only by trailing dots or blanks or by letter
+// case, and deleting it removes that entry with its contents and nothing else.
 #include <algorithm>
 #include <string>
 #include <vector>
 
 #include "Delete.h"
 #include "FuzzInput.h"
-#include "PathForms.h"
+#include "Entry.h"
 #include "PathText.h"
 #include "SimulatedVolume.h"
 
@@ -57,15 +57,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string target = made[in.Byte() % made.size()];
     SimulatedVolume::Node* node = v.Find(target);
     FUZZ_CHECK(node);
-    bool isFolder = false;
-    std::string device = ResolveDevicePath(v, target, isFolder);
-    FUZZ_CHECK(!device.empty());
-    FUZZ_CHECK(isFolder == node->IsFolder());
-    FindData self;
+    EntryPtr entry;
+    std::string longPath;
     uint32_t error = 0;
-    FUZZ_CHECK(v.FindFirst(device.c_str(), self, error));
-    FUZZ_CHECK(self.name == node->name);
-    FUZZ_CHECK(ResolveLongPath(v, target) == target);
+    FUZZ_CHECK(ResolveEntry(v, target, true, entry, longPath, nullptr, error));
+    FUZZ_CHECK(entry->isFolder == node->IsFolder());
+    FUZZ_CHECK(entry->id == node->id);
+    WideName wide;
+    FUZZ_CHECK(v.ToWide(target, wide) && WidePathOf(*entry) == wide);
+    FUZZ_CHECK(longPath == target);
 
     std::vector<std::string> before = v.ListTree("D:");
     bool deleted = DeleteListedPath(v, target);
