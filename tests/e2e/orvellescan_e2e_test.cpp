@@ -881,8 +881,8 @@ TEST_F(OrvelleScanE2E, NulSeparatedUtf8AndVersion) {
     std::string escapedTree;
     for (char c : tree) escapedTree += c == '\\' ? std::string("\\\\") : std::string(1, c);
     const std::set<std::string> quoted = {
-        "\"" + escapedTree + "\\\\\\u0151\\\\nul\"\t[nul]\tfile\t-",
-        "\"" + escapedTree + "\\\\\\u0151.\"\t[\"\\u0151.\"]\tfile\t-",
+        "\"" + escapedTree + "\\\\\\u0151\\\\nul\"\t[nul]\tfile\t-\tdevice-name;plain-path-fails",
+        "\"" + escapedTree + "\\\\\\u0151.\"\t[\"\\u0151.\"]\tfile\t-\ttrailing-dot;plain-path-fails",
     };
     std::set<std::string> expected = extra, got, quotedGot;
     for (const std::string& line : Lines(ansi.out)) {
