@@ -166,7 +166,7 @@ TEST_F(Screenshots, SearchResultsMenuAndAboutBox) {
         OnUi(h, [&] { dlg.ToggleSearch(); });
         ASSERT_TRUE(WaitForBoxes(1));
         ASSERT_TRUE(WaitFor([&] { return !dlg.IsWalking(); }));
-        EXPECT_EQ(dlg.m_listResult.GetItemCount(), 7);
+        EXPECT_EQ(Count(dlg), 7);
         SetChecks(h, dlg, {true, false, true, false, false, false, false});
         Select(h, dlg, 1);
         Settle(h);
