@@ -117,6 +117,48 @@ inline HWND PingUntilBox(DWORD pid, HWND window, const char* prefix, bool ping, 
     }
 }
 
+// The moment a box of the program came up, as the system reports the window
+// being shown: no polling stands between the box and the figure.
+struct BoxWatch {
+    DWORD pid = 0;
+    const char* prefix = nullptr;
+    HWND box = nullptr;
+    DWORD shownTick = 0;  // GetTickCount when it was shown
+    HWINEVENTHOOK hook = nullptr;
+};
+inline BoxWatch*& TheBoxWatch() {
+    static BoxWatch* watch = nullptr;
+    return watch;
+}
+inline void CALLBACK OnShown(HWINEVENTHOOK, DWORD, HWND hwnd, LONG object, LONG, DWORD, DWORD when) {
+    BoxWatch* w = TheBoxWatch();
+    if (!w || w->box || object != OBJID_WINDOW || !hwnd) return;
+    Found f{w->pid, nullptr, w->prefix};
+    FindDialogOf(hwnd, reinterpret_cast<LPARAM>(&f));
+    if (f.hwnd) {
+        w->box = f.hwnd;
+        w->shownTick = when;
+    }
+}
+inline void WatchForBox(BoxWatch& w, DWORD pid, const char* prefix) {
+    w.pid = pid;
+    w.prefix = prefix;
+    TheBoxWatch() = &w;
+    w.hook = SetWinEventHook(EVENT_OBJECT_SHOW, EVENT_OBJECT_SHOW, nullptr, OnShown, pid, 0,
+                             WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS);
+}
+// Takes the events that arrived; true once the box was seen.
+inline bool BoxSeen(BoxWatch& w) {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    return w.box != nullptr;
+}
+inline void EndWatch(BoxWatch& w) {
+    if (w.hook) UnhookWinEvent(w.hook);
+    w.hook = nullptr;
+    TheBoxWatch() = nullptr;
+}
+
 inline void CloseProgram(const PROCESS_INFORMATION& pi, HWND main) {
     PostMessageA(main, WM_SYSCOMMAND, SC_CLOSE, 0);
     if (WaitForSingleObject(pi.hProcess, 10000) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 1);

@@ -120,7 +120,36 @@ void ResultList::Bind(int dpi) {
     m_list.SendMessage(LVM_SETCALLBACKMASK, LVIS_STATEIMAGEMASK);
     // Texts are asked for in UTF-16 whatever the dialog is.
     m_list.SendMessage(CCM_SETUNICODEFORMAT, TRUE);
+    m_subclassed = SetWindowSubclass(Window(), &ResultList::ListProc, 0, reinterpret_cast<DWORD_PTR>(this)) != FALSE;
     m_list.KeepColumnFilling(kPathColumn, ScaledForDpi(kPathColumnMinAt96, dpi));
+}
+
+ResultList::~ResultList() {
+    if (m_subclassed && IsWindow(Window())) RemoveWindowSubclass(Window(), &ResultList::ListProc, 0);
+}
+
+LRESULT CALLBACK ResultList::ListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR self) {
+    if (message == LVM_SETITEMSTATE && lParam) {
+        // LVITEMA and LVITEMW agree up to the state fields.
+        const auto& item = *reinterpret_cast<const LVITEMW*>(lParam);
+        if (item.stateMask & LVIS_STATEIMAGEMASK)
+            reinterpret_cast<ResultList*>(self)->TakeStateImage(static_cast<int>(wParam), item.state);
+    } else if (message == WM_NCDESTROY) {
+        RemoveWindowSubclass(list, &ResultList::ListProc, 0);
+        reinterpret_cast<ResultList*>(self)->m_subclassed = false;
+    }
+    return DefSubclassProc(list, message, wParam, lParam);
+}
+
+void ResultList::TakeStateImage(int row, UINT state) {
+    const UINT image = (state & LVIS_STATEIMAGEMASK) >> 12;
+    if (image != 1 && image != 2) return;
+    if (row >= 0) {
+        SetChecked(row, image == 2);
+        return;
+    }
+    for (ListedRow& r : m_rows) r.checked = image == 2;
+    RedrawAll();
 }
 
 void ResultList::Append(std::vector<ResultRow>& rows) {
@@ -313,18 +342,11 @@ bool ResultList::OnNotify(const NMHDR& header, LRESULT& result) {
     case LVN_ODFINDITEMW: result = -1; return true;
     case LVN_ODCACHEHINT: break;
     case LVN_ITEMCHANGED: {
-        // A check mark set through the control (LVM_SETITEMSTATE) comes here, where the control says so.
+        // A check mark set through the control, where the control says so.
         const auto& change = reinterpret_cast<const NMLISTVIEW&>(header);
-        const UINT image = change.uNewState & LVIS_STATEIMAGEMASK;
-        if (!(change.uChanged & LVIF_STATE) || !image || !((change.uNewState ^ change.uOldState) & LVIS_STATEIMAGEMASK))
+        if (!(change.uChanged & LVIF_STATE) || !((change.uNewState ^ change.uOldState) & LVIS_STATEIMAGEMASK))
             return false;
-        const bool checked = (image >> 12) == 2;
-        if (change.iItem < 0) {
-            for (ListedRow& row : m_rows) row.checked = checked;
-            RedrawAll();
-        } else {
-            SetChecked(change.iItem, checked);
-        }
+        TakeStateImage(change.iItem, change.uNewState);
         break;
     }
     case LVN_ODSTATECHANGED: {

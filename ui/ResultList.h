@@ -52,6 +52,7 @@ std::wstring WideOfAnsi(const std::string& text);
 class ResultList {
 public:
     ResultList() = default;
+    ~ResultList();
     ResultList(const ResultList&) = delete;
     ResultList& operator=(const ResultList&) = delete;
 
@@ -114,12 +115,17 @@ public:
     bool PreTranslate(const MSG& msg);
 
 private:
+    static LRESULT CALLBACK ListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR self);
+    // A check mark set through the control (LVM_SETITEMSTATE, from this
+    // program or another): the control keeps none of its own.
+    void TakeStateImage(int row, UINT state);
     void Toggle(int row);
     void RedrawRow(int row);
     void RedrawAll();
     void SyncCount(bool keepView);
 
     CListCtrl m_list;
+    bool m_subclassed = false;
     std::vector<ListedRow> m_rows;
     uint32_t m_lastId = 0;
     bool m_paintHeld = false;
