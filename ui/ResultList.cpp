@@ -58,13 +58,30 @@ public:
             if (const std::string* text = GivenText(*row.given, column))
                 return SortKeyOf(text->c_str(), IsAnsiLeadByte);
         }
-        if (column == 0 && row.entry && row.entry->parent)
-            return FolderKey(*row.entry->parent) + Key(L"\\" + WideOf(row.entry->name));
+        if (column == 0 && row.entry && row.entry->parent) {
+            const WideName& name = row.entry->name;
+            return FolderKey(*row.entry->parent) + Key(L"\\" + std::wstring(name.begin(), name.end()));
+        }
+        if (column == 1 && row.entry) {
+            const WideName& name = row.entry->name;
+            return Key(L"[" + std::wstring(name.begin(), name.end()) + L"]");
+        }
         return Key(list.Text(index, column));
     }
 
 private:
-    static std::string Key(const std::wstring& text) { return SortKeyOf(ShownNarrow(text).c_str(), IsAnsiLeadByte); }
+    static std::string Key(const std::wstring& text) {
+        // Text in ASCII is the same in every code page: keyed as it stands,
+        // without a conversion for each of many thousand rows.
+        std::string key;
+        key.reserve(text.size() * 2);
+        for (wchar_t c : text) {
+            if (c >= 0x80 || c == 0) return SortKeyOf(ShownNarrow(text).c_str(), IsAnsiLeadByte);
+            key += '\0';
+            key += static_cast<char>(c >= L'A' && c <= L'Z' ? c - L'A' + L'a' : c);
+        }
+        return key;
+    }
     const std::string& FolderKey(const EntryRef& folder) {
         auto found = m_folders.find(&folder);
         if (found != m_folders.end()) return found->second;
@@ -154,7 +171,6 @@ void ResultList::TakeStateImage(int row, UINT state) {
 
 void ResultList::Append(std::vector<ResultRow>& rows) {
     if (rows.empty()) return;
-    m_rows.reserve(m_rows.size() + rows.size());
     for (ResultRow& row : rows) {
         ListedRow listed;
         listed.id = ++m_lastId;
