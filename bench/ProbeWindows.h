@@ -166,6 +166,11 @@ inline bool CaptureToBmp(HWND window, const char* path) {
     Sleep(500);
     RECT r;
     GetWindowRect(window, &r);
+    // A maximised window's frame lies past the screen's edges, where there is nothing to copy.
+    const RECT screenArea = {GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
+                             GetSystemMetrics(SM_XVIRTUALSCREEN) + GetSystemMetrics(SM_CXVIRTUALSCREEN),
+                             GetSystemMetrics(SM_YVIRTUALSCREEN) + GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+    if (!IntersectRect(&r, &r, &screenArea)) return false;
     const int w = r.right - r.left, h = r.bottom - r.top;
     BITMAPINFOHEADER header = {};
     header.biSize = sizeof header;
