@@ -167,9 +167,9 @@ inline bool CaptureToBmp(HWND window, const char* path) {
     RECT r;
     GetWindowRect(window, &r);
     // A maximised window's frame lies past the screen's edges, where there is nothing to copy.
-    const RECT screenArea = {GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
-                             GetSystemMetrics(SM_XVIRTUALSCREEN) + GetSystemMetrics(SM_CXVIRTUALSCREEN),
-                             GetSystemMetrics(SM_YVIRTUALSCREEN) + GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+    HDC probeScreen = GetDC(nullptr);
+    const RECT screenArea = {0, 0, GetDeviceCaps(probeScreen, HORZRES), GetDeviceCaps(probeScreen, VERTRES)};
+    ReleaseDC(nullptr, probeScreen);
     if (!IntersectRect(&r, &r, &screenArea)) return false;
     const int w = r.right - r.left, h = r.bottom - r.top;
     BITMAPINFOHEADER header = {};
