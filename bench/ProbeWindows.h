@@ -117,6 +117,99 @@ inline HWND PingUntilBox(DWORD pid, HWND window, const char* prefix, bool ping, 
     }
 }
 
+// The moment a box of the program came up, as the system reports the window
+// being shown: no polling stands between the box and the figure.
+struct BoxWatch {
+    DWORD pid = 0;
+    const char* prefix = nullptr;
+    HWND box = nullptr;
+    DWORD shownTick = 0;  // GetTickCount when it was shown
+    HWINEVENTHOOK hook = nullptr;
+};
+inline BoxWatch*& TheBoxWatch() {
+    static BoxWatch* watch = nullptr;
+    return watch;
+}
+inline void CALLBACK OnShown(HWINEVENTHOOK, DWORD, HWND hwnd, LONG object, LONG, DWORD, DWORD when) {
+    BoxWatch* w = TheBoxWatch();
+    if (!w || w->box || object != OBJID_WINDOW || !hwnd) return;
+    Found f{w->pid, nullptr, w->prefix};
+    FindDialogOf(hwnd, reinterpret_cast<LPARAM>(&f));
+    if (f.hwnd) {
+        w->box = f.hwnd;
+        w->shownTick = when;
+    }
+}
+inline void WatchForBox(BoxWatch& w, DWORD pid, const char* prefix) {
+    w.pid = pid;
+    w.prefix = prefix;
+    TheBoxWatch() = &w;
+    w.hook = SetWinEventHook(EVENT_OBJECT_SHOW, EVENT_OBJECT_SHOW, nullptr, OnShown, pid, 0,
+                             WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS);
+}
+// Takes the events that arrived; true once the box was seen.
+inline bool BoxSeen(BoxWatch& w) {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    return w.box != nullptr;
+}
+inline void EndWatch(BoxWatch& w) {
+    if (w.hook) UnhookWinEvent(w.hook);
+    w.hook = nullptr;
+    TheBoxWatch() = nullptr;
+}
+
+// The window's area of the screen into a 24-bit BMP file.
+inline bool CaptureToBmp(HWND window, const char* path) {
+    SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    Sleep(500);
+    RECT r;
+    GetWindowRect(window, &r);
+    // A maximised window's frame lies past the screen's edges, where there is nothing to copy.
+    HDC probeScreen = GetDC(nullptr);
+    const RECT screenArea = {0, 0, GetDeviceCaps(probeScreen, HORZRES), GetDeviceCaps(probeScreen, VERTRES)};
+    ReleaseDC(nullptr, probeScreen);
+    if (!IntersectRect(&r, &r, &screenArea)) return false;
+    const int w = r.right - r.left, h = r.bottom - r.top;
+    BITMAPINFOHEADER header = {};
+    header.biSize = sizeof header;
+    header.biWidth = w;
+    header.biHeight = h;
+    header.biPlanes = 1;
+    header.biBitCount = 24;
+    header.biCompression = BI_RGB;
+    const DWORD stride = (static_cast<DWORD>(w) * 3 + 3) & ~3u;
+    header.biSizeImage = stride * static_cast<DWORD>(h);
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    void* bits = nullptr;
+    HBITMAP bitmap =
+        CreateDIBSection(screen, reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    const bool copied = BitBlt(memory, 0, 0, w, h, screen, r.left, r.top, SRCCOPY) != FALSE;
+    GdiFlush();
+    bool written = false;
+    if (copied && bits) {
+        BITMAPFILEHEADER file = {};
+        file.bfType = 0x4D42;
+        file.bfOffBits = sizeof file + sizeof header;
+        file.bfSize = file.bfOffBits + header.biSizeImage;
+        HANDLE out = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        DWORD n = 0;
+        written = out != INVALID_HANDLE_VALUE && WriteFile(out, &file, sizeof file, &n, nullptr) &&
+                  WriteFile(out, &header, sizeof header, &n, nullptr) &&
+                  WriteFile(out, bits, header.biSizeImage, &n, nullptr);
+        if (out != INVALID_HANDLE_VALUE) CloseHandle(out);
+    }
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    SetWindowPos(window, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    return written;
+}
+
 inline void CloseProgram(const PROCESS_INFORMATION& pi, HWND main) {
     PostMessageA(main, WM_SYSCOMMAND, SC_CLOSE, 0);
     if (WaitForSingleObject(pi.hProcess, 10000) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 1);

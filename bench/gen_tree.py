@@ -9,6 +9,7 @@ KIND: wide   100,000 entries in 500 folders, 1 in 500 malformed
       deep   30 levels of folders, a few entries on each
       huge   1,000,000 entries in 2,000 folders, 1 in 500 malformed
       rows5k 5,000 malformed entries beside 5,000 others in 100 folders
+      rows100k 100,000 malformed entries: 500 folders of 200 nul.NNN
 """
 import argparse
 import os
@@ -42,7 +43,7 @@ def tree(dest, folders, per_folder, ratio, rng):
 
 def main():
     ap = argparse.ArgumentParser()
-    ap.add_argument("kind", choices=["wide", "flat", "flat20k", "deep", "huge", "rows5k"])
+    ap.add_argument("kind", choices=["wide", "flat", "flat20k", "deep", "huge", "rows5k", "rows100k"])
     ap.add_argument("dest")
     ap.add_argument("--seed", type=int, default=7041)
     a = ap.parse_args()
@@ -59,6 +60,12 @@ def main():
             for i in range(100):
                 n = f * 100 + i
                 make(os.path.join(d, malformed_name(rng, n) if i % 2 == 0 else f"file{n:05d}.dat"))
+    elif a.kind == "rows100k":
+        for f in range(500):
+            d = os.path.join(a.dest, f"d{f // 50:02d}", f"folder {f:03d}")
+            os.makedirs(d, exist_ok=True)
+            for i in range(200):
+                make(os.path.join(d, f"nul.{i:03d}"))
     elif a.kind in ("flat", "flat20k"):
         for i in range(10000 if a.kind == "flat" else 20000):
             make(os.path.join(a.dest, malformed_name(rng, i)))

@@ -9,6 +9,8 @@
 #   ORVELLE_BENCH_HUGE  set to 0 to leave out the tree of 1,000,000 entries
 #   ORVELLE_BUILD_ROOT  build trees (default build/)
 #   ORVELLE_BENCH_PRESET  win32 (the shipped build, default) or win64
+#   ORVELLE_BENCH_TREES  the walk trees to measure (default: wide flat flat20k deep huge)
+#   ORVELLE_BENCH_DELETE  set to 0 to leave out the deletions of flat and rows5k
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -24,8 +26,9 @@ cmake --build "$build" -j 2 --target Orvelle OrvelleScan RawWalk RawDelete Searc
 
 trees=(wide flat flat20k deep)
 [ "${ORVELLE_BENCH_HUGE:-1}" = 0 ] || trees+=(huge)
+[ -z "${ORVELLE_BENCH_TREES:-}" ] || read -r -a trees <<<"$ORVELLE_BENCH_TREES"
 mkdir -p "$data"
-for t in "${trees[@]}" rows5k; do
+for t in "${trees[@]}" rows5k rows100k; do
     [ -e "$data/$t.done" ] && continue
     echo "generating $t ..."
     rm -rf "${data:?}/$t"
@@ -118,6 +121,7 @@ inner() {
     row wide "share search vs drive search of the same tree" "$(printf '%s\n' "${shr[@]}" | median)" \
         "$(printf '%s\n' "${drv[@]}" | median)"
 
+    if [ "${ORVELLE_BENCH_DELETE:-1}" != 0 ]; then
     local ours=() ref=()
     for ((i = 0; i < runs; i++)); do
         rm -rf "$data/del-a" "$data/del-b"
@@ -149,6 +153,42 @@ inner() {
         "$(printf '%s\n' "${con[@]}" | median)"
     row rows5k "window: longest wait while deleting (ms) vs 100" "$(printf '%s\n' "${dwait[@]}" | median)" 100
     row rows5k "window: sort 5,000 rows (ms) vs 300" "$(printf '%s\n' "${sorts[@]}" | median)" 300
+
+    fi
+
+    # 100,000 rows (500 folders of 200 nul.NNN): the window's search against
+    # the console's walk of the same tree, the peak memory of both, and the
+    # window checking, inverting, sorting and deleting them all (on a copy).
+    local r100 rsrch=() rwalk=() rmem=() rcmem=() rall=() rinv=() rsort=() rwait=() rdel=() rdcon=()
+    r100=$(winpath "$data/rows100k")
+    for ((i = 0; i < runs; i++)); do
+        local p; p=$(probe "$r100")
+        echo "SearchProbe rows100k: $p" >&2
+        rsrch+=("$(echo "$p" | field search-ms)")
+        rmem+=("$(echo "$p" | field peak-kb)")
+        rwalk+=("$(wine_run "$build/tools/OrvelleScan.exe" --quiet "$r100" | field walk-ms)")
+        rcmem+=("$(peak_kb wine "$build/tools/OrvelleScan.exe" --quiet "$r100")")
+        rm -rf "$data/del-a" "$data/del-b"
+        cp -a "$data/rows100k" "$data/del-a"
+        cp -a "$data/rows100k" "$data/del-b"
+        local d; d=$(wine "$build/bench/DeleteProbe.exe" "$(winpath "$exe_dir")\\Orvelle.exe" "$(winpath "$data/del-a")" 2>/dev/null </dev/null || true)
+        echo "DeleteProbe rows100k: $d" >&2
+        rall+=("$(echo "$d" | field checkall-ms)")
+        rinv+=("$(echo "$d" | field invert-ms)")
+        rsort+=("$(echo "$d" | field sort-ms)")
+        rwait+=("$(echo "$d" | field longest-wait-ms)")
+        rdel+=("$(echo "$d" | field delete-ms)")
+        rdcon+=("$(wine_run "$build/tools/OrvelleScan.exe" --quiet --delete --yes "$(winpath "$data/del-b")" | field delete-ms)")
+    done
+    rm -rf "$data/del-a" "$data/del-b"
+    local m_rwalk; m_rwalk=$(printf '%s\n' "${rwalk[@]}" | median)
+    row rows100k "window: press to summary box vs OrvelleScan walk (goal 1.3)" "$(printf '%s\n' "${rsrch[@]}" | median)" "$m_rwalk"
+    row rows100k "window: check all (ms) vs 300" "$(printf '%s\n' "${rall[@]}" | median)" 300
+    row rows100k "window: invert checks (ms) vs 300" "$(printf '%s\n' "${rinv[@]}" | median)" 300
+    row rows100k "window: sort (ms) vs 300" "$(printf '%s\n' "${rsort[@]}" | median)" 300
+    row rows100k "window: longest wait while deleting (ms) vs 100" "$(printf '%s\n' "${rwait[@]}" | median)" 100
+    row rows100k "window: delete all rows vs OrvelleScan --delete" "$(printf '%s\n' "${rdel[@]}" | median)" "$(printf '%s\n' "${rdcon[@]}" | median)"
+    row rows100k "peak memory (KiB): window search vs OrvelleScan walk" "$(printf '%s\n' "${rmem[@]}" | median)" "$(printf '%s\n' "${rcmem[@]}" | median)"
 
     echo >>"$out.tmp"
     echo "| tree | peak memory (VmHWM, KiB): engine walk | window search |" >>"$out.tmp"

@@ -55,6 +55,15 @@ int AppMessageBox(HWND owner, const char* text, UINT type, const char* caption) 
     return GetUiHost().ShowMessageBox(owner, text, appName.c_str(), type);
 }
 
+int AppMessageBoxW(HWND owner, const wchar_t* text, UINT type) {
+    const std::string appName = GetAppName();
+    std::wstring caption(appName.size() + 1, L'\0');
+    const int length = MultiByteToWideChar(CP_ACP, 0, appName.c_str(), static_cast<int>(appName.size()), &caption[0],
+                                           static_cast<int>(caption.size()));
+    caption.resize(length > 0 ? static_cast<size_t>(length) : 0);
+    return GetUiHost().ShowMessageBoxW(owner, text, caption.c_str(), type);
+}
+
 // The entry point lives beside the application object's constructor: a program that defines its
 // application object pulls this object file out of the library, and with it WinMain.
 int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int) {

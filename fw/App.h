@@ -36,3 +36,5 @@ std::string AppNameFromModulePath(const char* path);
 
 // A message box through the UI host; a null caption shows the application name.
 int AppMessageBox(HWND owner, const char* text, UINT type = MB_OK, const char* caption = nullptr);
+// The same for a text in UTF-16 (one that names an entry exactly), under the application name.
+int AppMessageBoxW(HWND owner, const wchar_t* text, UINT type = MB_OK);

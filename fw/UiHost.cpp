@@ -1,6 +1,7 @@
 #include "UiHost.h"
 
 #include <atomic>
+#include <string>
 
 #include <shellapi.h>
 
@@ -10,6 +11,29 @@ class SystemUiHost : public UiHost {
 public:
     int ShowMessageBox(HWND owner, const char* text, const char* caption, UINT type) override {
         return MessageBoxA(owner, text, caption, type);
+    }
+
+    int ShowMessageBoxW(HWND owner, const wchar_t* text, const wchar_t* caption, UINT type) override {
+        return ::MessageBoxW(owner, text, caption, type);
+    }
+
+    HINSTANCE ShellExecuteFileW(HWND owner, const wchar_t* verb, const wchar_t* file, const wchar_t* parameters,
+                                const wchar_t* directory, int showCommand) override {
+        return ::ShellExecuteW(owner, verb, file, parameters, directory, showCommand);
+    }
+
+    UINT RunCommandLineW(const wchar_t* commandLine, UINT showCommand) override {
+        std::wstring line(commandLine);  // CreateProcessW may write into the line
+        STARTUPINFOW start = {};
+        start.cb = sizeof start;
+        start.dwFlags = STARTF_USESHOWWINDOW;
+        start.wShowWindow = static_cast<WORD>(showCommand);
+        PROCESS_INFORMATION process = {};
+        if (!CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &start, &process))
+            return ERROR_FILE_NOT_FOUND;  // below 32, as WinExec fails
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+        return 33;
     }
 
     HINSTANCE ShellExecuteFile(HWND owner, const char* verb, const char* file, const char* parameters,

@@ -14,12 +14,22 @@ public:
     // MessageBoxA: returns the button chosen (IDOK, IDYES, ...). The caption is always given.
     virtual int ShowMessageBox(HWND owner, const char* text, const char* caption, UINT type) = 0;
 
+    // MessageBoxW, for texts that name an entry exactly, whatever the code page holds.
+    virtual int ShowMessageBoxW(HWND owner, const wchar_t* text, const wchar_t* caption, UINT type) = 0;
+
     // ShellExecuteA: returns its result (greater than 32 on success).
     virtual HINSTANCE ShellExecuteFile(HWND owner, const char* verb, const char* file, const char* parameters,
                                        const char* directory, int showCommand) = 0;
 
+    // ShellExecuteW, for a target named exactly.
+    virtual HINSTANCE ShellExecuteFileW(HWND owner, const wchar_t* verb, const wchar_t* file, const wchar_t* parameters,
+                                        const wchar_t* directory, int showCommand) = 0;
+
     // WinExec: returns its result (greater than 31 on success).
     virtual UINT RunCommandLine(const char* commandLine, UINT showCommand) = 0;
+    // The same for a command line in UTF-16 (CreateProcessW; WinExec has no wide form): greater
+    // than 31 on success.
+    virtual UINT RunCommandLineW(const wchar_t* commandLine, UINT showCommand) = 0;
 
     // SHBrowseForFolderA, then SHGetPathFromIDListA into path (MAX_PATH bytes) when a folder was
     // chosen. Returns whether the browser returned an item.

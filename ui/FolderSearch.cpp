@@ -16,8 +16,7 @@ bool FolderSearch::Start(FileSystem& fs, const std::string& root, const ScanOpti
     if (m_walking) return false;
     auto run = std::make_unique<Run>(Run{this, &fs, root, options, std::move(ended)});
     // The list is emptied for the new rows before the walk finds any.
-    m_list.DeleteAllItems();
-    m_entries.Clear();
+    m_list.Clear();
     m_state.ResetCounters();
     m_position.Set(std::string());
     // Cleared before the walk starts: a stop from then on is never overwritten.
@@ -37,7 +36,7 @@ DWORD WINAPI FolderSearch::Worker(void* p) {
     FolderSearch& self = *run->owner;
     const DWORD start = GetTickCount();
     {
-        ListRowSink rows(self.m_list, self.m_gate, self.m_entries, self.m_tasks);
+        ListRowSink rows(self.m_list, self.m_tasks);
         ProgressSink sink(rows, *run->fs, self.m_state, self.m_position, kProgressMs);
         ScanFolder(*run->fs, run->root, run->options, sink, self.m_state);
     }  // every row is handed over before the end

@@ -10,8 +10,8 @@
 #include <string>
 
 #include "FileSystem.h"
-#include "ListCtrl.h"
 #include "ListRowSink.h"
+#include "ResultList.h"
 #include "MainTexts.h"
 #include "Scan.h"
 #include "SearchProgress.h"
@@ -33,8 +33,8 @@ class FolderSearch {
 public:
     using Ended = std::function<void(const SearchOutcome&)>;
 
-    FolderSearch(CListCtrl& list, ListPaintGate& gate, RowEntries& entries, WindowTasks& tasks, WorkerThreads& workers)
-        : m_list(list), m_gate(gate), m_entries(entries), m_tasks(tasks), m_workers(workers) {
+    FolderSearch(ResultList& list, WindowTasks& tasks, WorkerThreads& workers)
+        : m_list(list), m_tasks(tasks), m_workers(workers) {
         m_state.stopRequested = 1;
     }
     FolderSearch(const FolderSearch&) = delete;
@@ -63,9 +63,7 @@ private:
     static DWORD WINAPI Worker(void* run);
     void Finish(const SearchOutcome& outcome, const Ended& ended);
 
-    CListCtrl& m_list;
-    ListPaintGate& m_gate;
-    RowEntries& m_entries;
+    ResultList& m_list;
     WindowTasks& m_tasks;
     WorkerThreads& m_workers;
     ScanState m_state;

@@ -12,10 +12,6 @@
 // nothing resets it (neither a new search nor clearing the list).
 ListSortState& TheListSortState();
 
-// Reads a cell through a buffer of size bytes; a cell longer than the buffer
-// arrives cut, but never in the middle of a double-byte character.
-void ReadCellText(const CListCtrl& list, int row, int column, char* buffer, int size);
-
 // The running Windows version's name (WindowsVersionName of GetVersionExA).
 std::string GetWindowsVersionName();
 

@@ -47,6 +47,16 @@ int CompareSortKeys(const char* a, const char* b, bool (*isLeadByte)(unsigned ch
     }
 }
 
+std::string SortKeyOf(const char* text, bool (*isLeadByte)(unsigned char)) {
+    std::string key;
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(text ? text : "");
+    for (unsigned unit; (unit = NextUnit(p, isLeadByte)) != 0;) {
+        key += static_cast<char>(unit >> 8);
+        key += static_cast<char>(unit & 0xFF);
+    }
+    return key;
+}
+
 const char* WindowsVersionName(unsigned long platformId, unsigned long major, unsigned long minor,
                                unsigned long build) {
     constexpr unsigned long kWindows9x = 1;  // VER_PLATFORM_WIN32_WINDOWS

@@ -24,6 +24,12 @@ bool NextSortDescending(ListSortState& state, int column);
 // as one unit by its code value. Negative, zero or positive as strcmp.
 int CompareSortKeys(const char* a, const char* b, bool (*isLeadByte)(unsigned char));
 
+// The same comparison made once per text: comparing two keys byte by byte
+// (std::string's order) gives the sign CompareSortKeys gives for the texts.
+// A character becomes two bytes: 0 and a single-byte character (letters in
+// lower case), or the lead and trail byte of a double-byte one.
+std::string SortKeyOf(const char* text, bool (*isLeadByte)(unsigned char));
+
 // The name of a Windows version from GetVersionExA's fields; build is the low
 // 16 bits of dwBuildNumber.
 const char* WindowsVersionName(unsigned long platformId, unsigned long major, unsigned long minor, unsigned long build);

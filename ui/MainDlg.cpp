@@ -22,10 +22,6 @@
 
 namespace {
 
-constexpr ListColumnSpec kColumns[] = {
-    {"路径", kPathColumnMinAt96}, {"文件名", 90}, {"类型", 60}, {"属性", 60}, {"操作结果", 103}, {"说明", 145},
-};
-
 std::string ModulePath() {
     char path[MAX_PATH] = {};
     DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
@@ -40,8 +36,8 @@ CMyDlg::CMyDlg(const StartArgs& args, FileSystem* fs)
       m_onWindowUp(args.onWindowUp),
       m_onWindowGone(args.onWindowGone),
       m_tasks(WM_APP_TASKS),
-      m_search(m_listResult, m_listPaint, m_rowEntries, m_tasks, m_workers),
-      m_deletion(m_listResult, m_rowEntries, m_listPaint, m_tasks, m_workers) {
+      m_search(m_results, m_tasks, m_workers),
+      m_deletion(m_results, m_tasks, m_workers) {
     InitMembers();
     m_bHasArgument = args.hasArgument;
     m_strPath = AcceptRootPath(args.searchPath);
@@ -74,7 +70,7 @@ void CMyDlg::DoDataExchange(CDataExchange* pDX) {
     DDX_Control(pDX, IDC_BTN_DELETE, m_btnDelete);
     DDX_Control(pDX, IDC_BTN_SUPPORT, m_btnSupport);
     DDX_Control(pDX, IDC_BTN_CHECK_ALL, m_btnSelectAll);
-    DDX_Control(pDX, IDC_LIST_RESULT, m_listResult);
+    DDX_Control(pDX, IDC_LIST_RESULT, m_results.Control());
     DDX_Text(pDX, IDC_EDIT_PATH, m_strPath);
     DDX_Text(pDX, IDC_STATIC_NOTICE, m_strNotice);
     m_bLayoutPending = false;
@@ -90,12 +86,7 @@ BOOL CMyDlg::OnInitDialog() {
     SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
     SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
 
-    const int dpi = ScreenDpi();
-    for (int i = 0; i < static_cast<int>(sizeof kColumns / sizeof kColumns[0]); ++i)
-        m_listResult.InsertColumn(i, kColumns[i].heading, LVCFMT_LEFT, ScaledForDpi(kColumns[i].widthAt96, dpi));
-    m_listResult.SetExtendedStyle(LVS_EX_GRIDLINES | LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT |
-                                  LVS_EX_TWOCLICKACTIVATE | LVS_EX_FLATSB | LVS_EX_INFOTIP);
-    m_listResult.KeepColumnFilling(kPathColumn, ScaledForDpi(kPathColumnMinAt96, dpi));
+    m_results.Bind(ScreenDpi());
     CheckDlgButton(m_hWnd, IDC_CHECK_MALFORMED, BST_CHECKED);
 
     m_strVersion = GetFileVersionText(ModulePath().c_str());
@@ -120,6 +111,8 @@ BOOL CMyDlg::OnInitDialog() {
 }
 
 BOOL CMyDlg::PreTranslateMessage(MSG* msg) {
+    // A click on a row's check box, and the space key, mark the row itself.
+    if (m_results.PreTranslate(*msg)) return TRUE;
     if (msg->message == WM_KEYDOWN) {
         const bool searchReady = ::IsWindowEnabled(GetDlgItem(IDC_BTN_SEARCH)) != FALSE;
         // Esc never closes the window; it stops a search or a deletion as their buttons do.
@@ -198,6 +191,13 @@ bool CMyDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& resu
         SetCursorFor(reinterpret_cast<HWND>(wParam));
         result = TRUE;
         return true;
+    case WM_NOTIFYFORMAT:
+        // The result list asks for its texts in UTF-16.
+        if (reinterpret_cast<HWND>(wParam) == m_results.Window()) {
+            result = NFR_UNICODE;
+            return true;
+        }
+        break;
     case WM_NOTIFY:
         if (OnListNotify(*reinterpret_cast<const NMHDR*>(lParam), result)) return true;
         break;
@@ -309,7 +309,7 @@ void CMyDlg::LayOut() {
                            flags);
     for (const Move& m : moves)
         ::RedrawWindow(m.control, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
-    m_listResult.FitFillingColumn();
+    m_results.Control().FitFillingColumn();
     UpdateData(true);
 }
 
@@ -318,7 +318,7 @@ void CMyDlg::OnTimer(UINT_PTR id) {
         SetWindowText(BuildDeletionTitle(m_strTitle, m_deletion.Tried(), m_deletion.Total()).c_str());
     } else if (id == kTimerProgress) {
         // A walk held up in a slow folder leaves no batch to repaint with.
-        m_listPaint.Open(m_listResult.GetSafeHwnd(), false);
+        m_results.OpenPaints(false);
         if (!IsWalking() || m_search.IsStopping())
             SetWindowText(m_strTitle.c_str());
         else

@@ -13,8 +13,7 @@
 #include "Delete.h"
 #include "FileSystem.h"
 #include "HttpFetch.h"
-#include "ListCtrl.h"
-#include "ListRowSink.h"
+#include "ResultList.h"
 #include "MainTexts.h"
 #include "OnlineTypes.h"
 #include "RowDeletion.h"
@@ -53,6 +52,9 @@ public:
     void RenameSelectedRow();
     // The tip of a row whose deletion or renaming failed: why, and who holds it.
     std::string FailureTipOf(int row) const;
+    // The result list: its rows, their entries, marks and outcomes.
+    ResultList& Results() { return m_results; }
+    const ResultList& Results() const { return m_results; }
     void ViewSelectedRow();
     void DeleteAllRows();
     // The result list's commands (check marks, right-click menu, copy, open,
@@ -108,9 +110,6 @@ public:
     CWnd m_btnDelete;
     CWnd m_btnSupport;
     CWnd m_btnSelectAll;
-    CListCtrl m_listResult;
-    ListPaintGate m_listPaint;  // the result list's repaints while rows arrive
-    RowEntries m_rowEntries;    // what each row of the result list is, by its item data
     std::string m_strPath;
     std::string m_strNotice;
     HICON m_hIcon = nullptr;
@@ -164,6 +163,7 @@ private:
     std::function<void(HWND)> m_onWindowGone;
     WorkerThreads m_workers;
     WindowTasks m_tasks;     // what workers hand to the window's thread
+    ResultList m_results;    // the rows, shown by list 1009
     FolderSearch m_search;   // the search's walk and its rows
     RowDeletion m_deletion;  // the delete commands' worker and its rows
     // Set when the window goes: workers then leave the dialog alone and no

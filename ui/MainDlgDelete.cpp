@@ -50,82 +50,66 @@ void CMyDlg::OnDeletionEnded(const DeletionTally& tally, bool withSummary, BOOL 
     SetDlgItemTextA(m_hWnd, IDC_BTN_DELETE, kDeleteCaption);
     ::EnableWindow(GetDlgItem(IDC_BTN_DELETE), TRUE);
     ::EnableWindow(GetDlgItem(IDC_BTN_SEARCH), TRUE);
-    ::EnableWindow(GetDlgItem(IDC_BTN_EXPORT), exportWasEnabled && m_listResult.GetItemCount() > 0);
+    ::EnableWindow(GetDlgItem(IDC_BTN_EXPORT), exportWasEnabled && m_results.Count() > 0);
     if (withSummary && !m_bClosing)
         MessageBox(BuildDeleteSummary(tally.deleted, tally.failed, tally.stopped).c_str(), nullptr, MB_ICONINFORMATION);
 }
 
 void CMyDlg::DeleteCheckedRows() {
-    if (IsBusy() || m_listResult.GetItemCount() == 0) return;
+    if (IsBusy() || m_results.Count() == 0) return;
     int answer =
         MessageBox("是否要删除选中的目录或文件？\n\n删除后将不可恢复，确定吗？", nullptr, MB_YESNO | MB_ICONQUESTION);
     if (answer != IDYES || IsBusy()) return;
-    std::vector<int> rows;
-    for (int row = 0; row < m_listResult.GetItemCount(); ++row)
-        if (m_listResult.GetCheck(row)) rows.push_back(row);
-    StartDeletion(rows, true);
+    StartDeletion(m_results.CheckedRows(), true);
 }
 
 void CMyDlg::DeleteSelectedRow() {
-    if (IsBusy() || m_listResult.GetSelectedCount() == 0) return;
-    const int row = m_listResult.GetNextItem(-1, LVNI_SELECTED);
+    if (IsBusy()) return;
+    const int row = m_results.Selected();
     if (row >= 0) StartDeletion({row}, false);
 }
 
 void CMyDlg::AskAndDeleteSelectedRow() {
-    if (IsBusy() || m_listResult.GetSelectedCount() == 0) return;
-    const int row = m_listResult.GetNextItem(-1, LVNI_SELECTED);
+    if (IsBusy()) return;
+    const int row = m_results.Selected();
     if (row < 0) return;
-    std::string entry = m_listResult.GetItemText(row, 0);
-    if (entry.empty()) entry = m_listResult.GetItemText(row, 1);
-    if (MessageBox(BuildDeleteQuestion(entry).c_str(), nullptr, MB_YESNO | MB_ICONQUESTION) != IDYES) return;
+    // The entry named exactly, whatever the code page holds.
+    std::wstring entry = m_results.ExactPath(row);
+    if (entry.empty()) entry = m_results.Text(row, 1);
+    if (AppMessageBoxW(m_hWnd, BuildDeleteQuestion(entry).c_str(), MB_YESNO | MB_ICONQUESTION) != IDYES) return;
     DeleteSelectedRow();
 }
 
 void CMyDlg::DeleteAllRows() {
     if (IsBusy()) return;
-    std::vector<int> rows(static_cast<size_t>(m_listResult.GetItemCount()));
+    std::vector<int> rows(static_cast<size_t>(m_results.Count()));
     for (size_t row = 0; row < rows.size(); ++row) rows[row] = static_cast<int>(row);
     StartDeletion(rows, false);
 }
 
-namespace {
-
-// What the user sees of a stored name: exact where the code page holds it.
-std::string ShownName(const WideName& name) {
-    std::string text;
-    WideToAnsiExactly(std::wstring(name.begin(), name.end()), text);
-    return text;
-}
-
-}  // namespace
-
 void CMyDlg::RenameSelectedRow() {
-    if (IsBusy() || m_listResult.GetSelectedCount() == 0) return;
-    const int row = m_listResult.GetNextItem(-1, LVNI_SELECTED);
+    if (IsBusy()) return;
+    const int row = m_results.Selected();
     if (row < 0) return;
-    const DWORD_PTR key = m_listResult.GetItemData(row);
-    const EntryPtr entry = m_rowEntries.Find(key);
+    const EntryPtr entry = m_results.EntryOf(row);
     EntrySession session(*m_fs);
     WideName now;
     const Outcome outcome = entry ? session.Rename(*entry, now) : Outcome{false, fs_error::kFileNotFound};
     if (!outcome.ok) {
-        m_listResult.SetItemText(row, 4, kResultFailed);
-        m_rowEntries.SetError(key, outcome.error);
+        m_results.MarkFailed(row, outcome.error);
         MessageBox("重命名失败。", nullptr, MB_ICONEXCLAMATION);
         return;
     }
     // Renamed, the entry is no longer what the search was for: the row goes.
-    m_listResult.DeleteItem(row);
-    m_rowEntries.Forget(key);
-    MessageBox(("已重命名为：" + ShownName(now)).c_str(), nullptr, MB_ICONINFORMATION);
+    m_results.Remove({row});
+    AppMessageBoxW(m_hWnd, BuildRenamedText(std::wstring(now.begin(), now.end())).c_str(), MB_ICONINFORMATION);
 }
 
 void CMyDlg::ViewSelectedRow() {
-    if (IsBusy() || m_listResult.GetSelectedCount() == 0) return;
-    const int row = m_listResult.GetNextItem(-1, LVNI_SELECTED);
+    if (IsBusy()) return;
+    const int row = m_results.Selected();
     if (row < 0) return;
-    const EntryPtr entry = m_rowEntries.Find(m_listResult.GetItemData(row));
+    const EntryPtr entry = m_results.EntryOf(row);
     if (!entry || entry->isFolder) return;
     EntrySession session(*m_fs);
     std::string bytes;
@@ -139,7 +123,8 @@ void CMyDlg::ViewSelectedRow() {
 }
 
 std::string CMyDlg::FailureTipOf(int row) const {
-    const uint32_t error = m_rowEntries.ErrorOf(m_listResult.GetItemData(row));
+    if (row < 0 || row >= m_results.Count()) return std::string();
+    const uint32_t error = m_results.ErrorOf(row);
     if (error == 0) return std::string();
     std::string reason;
     if (const char* text = ReasonTextOf(error)) {
@@ -157,7 +142,7 @@ std::string CMyDlg::FailureTipOf(int row) const {
     }
     std::string tip = "失败：" + reason + " (" + std::to_string(error) + ")";
     if (error == fs_error::kSharingViolation || error == 33) {
-        const std::string holders = ProgramsHolding(m_rowEntries.Find(m_listResult.GetItemData(row)));
+        const std::string holders = ProgramsHolding(m_results.EntryOf(row));
         if (!holders.empty()) tip += "\r\n" + holders;
     }
     return tip;

@@ -3,12 +3,14 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include <algorithm>
 #include <cstring>
-#include <unordered_map>
-#include <vector>
+#include <string>
 
 #include "CodePage.h"
+#include "ExactAnsi.h"
+#include "PathForms.h"
+#include "ResultRow.h"
+#include "RowText.h"
 
 #include "ExplorerMenu.h"
 #include "ExplorerVerbs.h"
@@ -21,36 +23,12 @@ namespace {
 
 ListSortState g_listSort;
 
-// What one sort compares: the rows' texts in the clicked column, found by
-// each row's item data.
-struct SortRun {
-    const std::unordered_map<DWORD_PTR, std::string>* keys;
-    bool descending;
-};
-
-const char* KeyOf(const SortRun& run, LPARAM data) {
-    auto it = run.keys->find(static_cast<DWORD_PTR>(data));
-    return it == run.keys->end() ? "" : it->second.c_str();
-}
-
-int CALLBACK CompareRows(LPARAM first, LPARAM second, LPARAM context) {
-    const SortRun& run = *reinterpret_cast<const SortRun*>(context);
-    const char* a = KeyOf(run, first);
-    const char* b = KeyOf(run, second);
-    return run.descending ? CompareSortKeys(b, a, IsAnsiLeadByte) : CompareSortKeys(a, b, IsAnsiLeadByte);
-}
-
 const UINT kSelectionCommands[] = {ID_LIST_OPEN_FOLDER, ID_LIST_COPY_PATH, ID_LIST_CLEAR, ID_LIST_DELETE_CURRENT,
                                    ID_LIST_DELETE_ALL,  ID_LIST_RENAME,    ID_LIST_VIEW};
 
 }  // namespace
 
 ListSortState& TheListSortState() { return g_listSort; }
-
-void ReadCellText(const CListCtrl& list, int row, int column, char* buffer, int size) {
-    list.GetItemText(row, column, buffer, size);
-    DropCutCharacter(buffer, IsAnsiLeadByte);
-}
 
 std::string GetWindowsVersionName() {
     OSVERSIONINFOA info = {};
@@ -68,32 +46,32 @@ void PrepareListMenu(HMENU popup, bool hasSelection, bool integrationPresent) {
 
 bool CMyDlg::OnListNotify(const NMHDR& header, LRESULT& result) {
     if (header.idFrom != IDC_LIST_RESULT) return false;
+    if (m_results.OnNotify(header, result)) return true;
     switch (header.code) {
     case NM_RCLICK: ShowListMenu(); break;
     case NM_DBLCLK: OpenSelectedFolder(); break;
     case LVN_COLUMNCLICK: SortByColumn(reinterpret_cast<const NMLISTVIEW&>(header).iSubItem); break;
+    case LVN_GETINFOTIPW: {
+        auto& tip = const_cast<NMLVGETINFOTIPW&>(reinterpret_cast<const NMLVGETINFOTIPW&>(header));
+        const std::wstring text = WideOfAnsi(FailureTipOf(tip.iItem));
+        if (!text.empty() && tip.pszText && tip.cchTextMax > 0) lstrcpynW(tip.pszText, text.c_str(), tip.cchTextMax);
+        break;
+    }
     case LVN_GETINFOTIPA: {
         auto& tip = const_cast<NMLVGETINFOTIPA&>(reinterpret_cast<const NMLVGETINFOTIPA&>(header));
         const std::string text = FailureTipOf(tip.iItem);
         if (!text.empty() && tip.pszText && tip.cchTextMax > 0) lstrcpynA(tip.pszText, text.c_str(), tip.cchTextMax);
         break;
     }
-    case LVN_GETDISPINFOA:
-    case LVN_GETDISPINFOW: break;  // every text is stored in the control
     default: return false;
     }
     result = 0;
     return true;
 }
 
-void CMyDlg::CheckAllRows() {
-    // One call for every row (item -1): a call per row took seconds for thousands.
-    m_listResult.SetItemState(-1, INDEXTOSTATEIMAGEMASK(2), LVIS_STATEIMAGEMASK);
-}
+void CMyDlg::CheckAllRows() { m_results.CheckAll(); }
 
-void CMyDlg::InvertRowChecks() {
-    for (int row = 0; row < m_listResult.GetItemCount(); ++row) m_listResult.SetCheck(row, !m_listResult.GetCheck(row));
-}
+void CMyDlg::InvertRowChecks() { m_results.InvertChecks(); }
 
 void CMyDlg::ShowListMenu() {
     POINT at = {};
@@ -102,80 +80,108 @@ void CMyDlg::ShowListMenu() {
     if (!menu) return;
     HMENU popup = GetSubMenu(menu, 0);
     if (popup) {
-        PrepareListMenu(popup, m_listResult.GetSelectedCount() > 0, IsExplorerMenuPresent(m_strAppId));
+        PrepareListMenu(popup, m_results.Selected() >= 0, IsExplorerMenuPresent(m_strAppId));
         // The chosen item comes back as a WM_COMMAND to this dialog.
         TrackPopupMenu(popup, TPM_RIGHTBUTTON, at.x, at.y, 0, m_hWnd, nullptr);
     }
     DestroyMenu(menu);
 }
 
-void CMyDlg::CopySelectedPath() {
-    if (m_listResult.GetSelectedCount() == 0) return;
-    int row = m_listResult.GetNextItem(-1, LVNI_SELECTED);
-    if (row < 0) return;
-    char path[MAX_PATH] = {};
-    ReadCellText(m_listResult, row, 0, path, MAX_PATH);
+namespace {
 
-    // The block is made before the clipboard is emptied, so a failed
-    // allocation leaves the clipboard as it was.
-    const size_t size = std::strlen(path) + 1;
+// A shareable block holding bytes, or null.
+HGLOBAL BlockOf(const void* bytes, size_t size) {
     HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE, size);
-    if (!block) return;
-    void* bytes = GlobalLock(block);
-    if (!bytes) {
+    if (!block) return nullptr;
+    void* into = GlobalLock(block);
+    if (!into) {
         GlobalFree(block);
-        return;
+        return nullptr;
     }
-    std::memcpy(bytes, path, size);
+    std::memcpy(into, bytes, size);
     GlobalUnlock(block);
+    return block;
+}
+
+}  // namespace
+
+void CMyDlg::CopySelectedPath() {
+    const int row = m_results.Selected();
+    if (row < 0) return;
+    const std::wstring text = RowPathText(m_results.ExactPath(row));
+    // The exact text always; the code page's form too when it holds every character.
+    std::string narrow;
+    const bool fits = WideToAnsiExactly(text, narrow);
+
+    // The blocks are made before the clipboard is emptied, so a failed
+    // allocation leaves the clipboard as it was.
+    HGLOBAL wide = BlockOf(text.c_str(), (text.size() + 1) * sizeof(wchar_t));
+    if (!wide) return;
+    HGLOBAL ansi = fits ? BlockOf(narrow.c_str(), narrow.size() + 1) : nullptr;
     if (!OpenClipboard(m_hWnd)) {
-        GlobalFree(block);
+        GlobalFree(wide);
+        if (ansi) GlobalFree(ansi);
         return;
     }
     EmptyClipboard();
-    // Once handed over the block is the clipboard's; only a refused one is ours to free.
-    if (!SetClipboardData(CF_TEXT, block)) GlobalFree(block);
+    // Once handed over a block is the clipboard's; only a refused one is ours to free.
+    if (!SetClipboardData(CF_UNICODETEXT, wide)) GlobalFree(wide);
+    if (ansi && !SetClipboardData(CF_TEXT, ansi)) GlobalFree(ansi);
     CloseClipboard();
 }
 
-void CMyDlg::OpenSelectedFolder() {
-    if (m_listResult.GetSelectedCount() == 0) return;
-    int row = m_listResult.GetNextItem(-1, LVNI_SELECTED);
-    if (row < 0) return;
-    char path[MAX_PATH] = {};
-    char type[10] = {};
-    ReadCellText(m_listResult, row, 0, path, MAX_PATH);
-    m_listResult.GetItemText(row, 2, type, sizeof type);
+namespace {
 
-    FolderOpening opening = ChooseFolderOpening(*m_fs, path, type, GetWindowsVersionName());
-    if (opening.throughShell)
-        GetUiHost().ShellExecuteFile(nullptr, "open", opening.text.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
-    else
-        GetUiHost().RunCommandLine(opening.text.c_str(), SW_SHOWNORMAL);
+// A target the shell is given: a path too long for it goes by its 8.3 form
+// where that is short enough, otherwise whole.
+std::wstring WithinShellLimit(const std::wstring& path) {
+    if (path.size() < MAX_PATH) return path;
+    const std::wstring prefixed = L"\\\\?\\" + path;
+    const DWORD size = GetShortPathNameW(prefixed.c_str(), nullptr, 0);
+    if (size == 0) return path;
+    std::wstring shortPath(size, L'\0');
+    const DWORD length = GetShortPathNameW(prefixed.c_str(), &shortPath[0], size);
+    if (length == 0 || length >= size) return path;
+    shortPath.resize(length);
+    if (shortPath.compare(0, 4, L"\\\\?\\") == 0) shortPath.erase(0, 4);
+    return shortPath.size() < MAX_PATH ? shortPath : path;
+}
+
+}  // namespace
+
+void CMyDlg::OpenSelectedFolder() {
+    const int row = m_results.Selected();
+    if (row < 0) return;
+    const std::wstring path = m_results.ExactPath(row);
+    const ListedRow& listed = m_results.Row(row);
+    if (m_results.IsFolderRow(row)) {
+        std::wstring target;
+        std::string narrow;
+        if (GetWindowsVersionName().find("2008") == std::string::npos) {
+            // The shell drops a final dot: ".\" keeps it.
+            target = WithinShellLimit(path) + (!path.empty() && path.back() == L'.' ? L".\\" : L"\\");
+        } else if (WideToAnsiExactly(path, narrow) && narrow.size() < MAX_PATH) {
+            target = WideOfAnsi(ChooseFolderOpening(*m_fs, narrow, kTypeFolder, GetWindowsVersionName()).text);
+        } else {
+            target = L"\\\\?\\" + path + L"\\";
+        }
+        GetUiHost().ShellExecuteFileW(nullptr, L"open", target.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+        return;
+    }
+    // The folder that holds the entry, by its stored names when the row has them.
+    std::wstring folder;
+    if (listed.entry && listed.entry->parent) {
+        const WideName stored = WidePathOf(*listed.entry->parent);
+        folder = std::wstring(stored.begin(), stored.end()) + L"\\";
+    } else if (listed.given && listed.given->path.size() < MAX_PATH)
+        folder = WideOfAnsi(ParentFolderOf(listed.given->path));
+    else if (path.find_last_of(L'\\') != std::wstring::npos)
+        folder = path.substr(0, path.find_last_of(L'\\') + 1);
+    const std::wstring line = L"explorer.exe \"" + WithinShellLimit(folder) + L"\"";
+    GetUiHost().RunCommandLineW(line.c_str(), SW_SHOWNORMAL);
 }
 
 void CMyDlg::SortByColumn(int column) {
     if (IsDeleting()) return;  // its rows leave by the places they had
-    const int rows = m_listResult.GetItemCount();
-    std::vector<DWORD_PTR> data(static_cast<size_t>(rows > 0 ? rows : 0));
-    for (int row = 0; row < rows; ++row) data[static_cast<size_t>(row)] = m_listResult.GetItemData(row);
-    // Every row the search adds has data of its own. Rows that share theirs
-    // carry their index instead while the sort runs, and get theirs back.
-    std::vector<DWORD_PTR> sorted(data);
-    std::sort(sorted.begin(), sorted.end());
-    const bool shared = std::adjacent_find(sorted.begin(), sorted.end()) != sorted.end();
-    std::unordered_map<DWORD_PTR, std::string> keys;
-    keys.reserve(data.size());
-    for (int row = 0; row < rows; ++row) {
-        if (shared) m_listResult.SetItemData(row, static_cast<DWORD_PTR>(row));
-        keys[shared ? static_cast<DWORD_PTR>(row) : data[static_cast<size_t>(row)]] =
-            m_listResult.GetItemText(row, column);
-    }
-    SortRun run{&keys, NextSortDescending(g_listSort, column)};
-    m_listResult.SortItems(CompareRows, reinterpret_cast<DWORD_PTR>(&run));
-    if (!shared) return;
-    for (int row = 0; row < rows; ++row) {
-        const DWORD_PTR index = m_listResult.GetItemData(row);
-        m_listResult.SetItemData(row, index < data.size() ? data[index] : 0);
-    }
+    m_results.SortBy(column, g_listSort);
 }

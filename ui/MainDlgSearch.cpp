@@ -72,7 +72,7 @@ void CMyDlg::OnSearchEnded(const SearchOutcome& o) {
     if (m_bClosing) return;
     SetDlgItemTextA(m_hWnd, IDC_BTN_SEARCH, kCaptionStart);
     ::EnableWindow(GetDlgItem(IDC_BTN_SEARCH), TRUE);
-    if (m_listResult.GetItemCount() > 0) ::EnableWindow(GetDlgItem(IDC_BTN_EXPORT), TRUE);
+    if (m_results.Count() > 0) ::EnableWindow(GetDlgItem(IDC_BTN_EXPORT), TRUE);
     KillTimer(m_hWnd, kTimerProgress);
     SetTimer(m_hWnd, kTimerAnnouncements, kAnnouncementMs, nullptr);
     ::SetWindowTextA(m_hWnd, m_strTitle.c_str());

@@ -40,6 +40,10 @@ std::string BuildMissingRootText(const std::string& root) { return "要搜索的
 
 std::string BuildDeleteQuestion(const std::string& entry) { return "确定要删除“" + entry + "”吗？"; }
 
+std::wstring BuildDeleteQuestion(const std::wstring& entry) { return L"确定要删除“" + entry + L"”吗？"; }
+
+std::wstring BuildRenamedText(const std::wstring& newName) { return L"已重命名为：" + newName; }
+
 std::string BuildDeleteSummary(int deleted, int failed, bool stopped) {
     return (stopped ? "删除已停止，" : "删除完毕，") + Format("删除成功 %d 个，", deleted) +
            Format("删除失败 %d 个。", failed);

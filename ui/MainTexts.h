@@ -23,6 +23,10 @@ std::string BuildMissingRootText(const std::string& root);
 
 // The question the Del key asks about one row (its path, or its name).
 std::string BuildDeleteQuestion(const std::string& entry);
+std::wstring BuildDeleteQuestion(const std::wstring& entry);
+
+// The box after a row's entry was renamed: the name it has now.
+std::wstring BuildRenamedText(const std::wstring& newName);
 
 // The box shown after the checked rows were deleted; a deletion stopped
 // before its last row says so in place of "删除完毕".

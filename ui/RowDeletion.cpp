@@ -32,10 +32,10 @@ bool RowDeletion::Start(FileSystem& fs, const std::vector<int>& rows, Ended ende
     std::sort(order.begin(), order.end(), [](int a, int b) { return a > b; });
     order.erase(std::unique(order.begin(), order.end()), order.end());
     for (int row : order) {
-        if (row < 0 || row >= m_list.GetItemCount()) continue;
-        Item item{row, m_list.GetItemData(row), nullptr, std::string()};
-        item.entry = m_entries.Find(item.key);
-        if (!item.entry) item.path = m_list.GetItemText(row, 0);
+        if (row < 0 || row >= m_list.Count()) continue;
+        const ListedRow& listed = m_list.Row(row);
+        Item item{row, listed.id, listed.entry, std::string()};
+        if (!item.entry && listed.given) item.path = listed.given->path;
         run->items.push_back(std::move(item));
     }
     m_total = static_cast<int>(run->items.size());
@@ -75,7 +75,7 @@ DWORD WINAPI RowDeletion::Worker(void* p) {
             listed.path = item.path;
             const ::Outcome outcome = session.Delete(listed);
             ++(outcome.ok ? tally.deleted : tally.failed);
-            batch.push_back({item.row, item.key, outcome.ok, outcome.error});
+            batch.push_back({item.row, item.id, outcome.ok, outcome.error});
             ++self.m_tried;
             if (batch.size() >= kBatchRows || GetTickCount() - lastHand >= kBatchMs) hand();
         }
@@ -85,35 +85,27 @@ DWORD WINAPI RowDeletion::Worker(void* p) {
     return 0;
 }
 
-int RowDeletion::RowOf(const RowOutcome& outcome) const {
-    // The rows keep their places while a deletion runs; should one have moved
-    // after all, its key finds it.
-    if (outcome.row < m_list.GetItemCount() && m_list.GetItemData(outcome.row) == outcome.key) return outcome.row;
-    LVFINDINFOA find = {};
-    find.flags = LVFI_PARAM;
-    find.lParam = static_cast<LPARAM>(outcome.key);
-    return static_cast<int>(
-        ::SendMessageA(m_list.GetSafeHwnd(), LVM_FINDITEMA, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&find)));
-}
-
 void RowDeletion::Apply(const std::vector<RowOutcome>& outcomes) {
-    HWND control = m_list.GetSafeHwnd();
-    m_gate.Hold(control);
+    m_list.HoldPaints();
+    // The rows keep their places while a deletion runs (from the last up, so
+    // the rows that went were below); should one have moved after all, its id
+    // finds it.
+    std::vector<int> gone;
+    gone.reserve(outcomes.size());
     for (const RowOutcome& outcome : outcomes) {
-        const int row = RowOf(outcome);
-        if (outcome.ok) {
-            m_entries.Forget(outcome.key);
-            if (row >= 0) m_list.DeleteItem(row);
-        } else {
-            m_entries.SetError(outcome.key, outcome.error);
-            if (row >= 0) m_list.SetItemText(row, 4, kResultFailed);
-        }
+        const int row = m_list.Find(outcome.id, outcome.row);
+        if (row < 0) continue;
+        if (outcome.ok)
+            gone.push_back(row);
+        else
+            m_list.MarkFailed(row, outcome.error);
     }
-    m_gate.Open(control, false);
+    m_list.Remove(gone);
+    m_list.OpenPaints(false);
 }
 
 void RowDeletion::Finish(const DeletionTally& tally, const Ended& ended) {
-    m_gate.Open(m_list.GetSafeHwnd(), true);
+    m_list.OpenPaints(true);
     // Still running while its summary is up: nothing may start from the box's loop.
     if (ended) ended(tally);
     m_running = false;

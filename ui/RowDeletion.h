@@ -12,8 +12,7 @@
 #include <vector>
 
 #include "FileSystem.h"
-#include "ListCtrl.h"
-#include "ListRowSink.h"
+#include "ResultList.h"
 #include "WindowTasks.h"
 #include "WorkerThreads.h"
 
@@ -27,8 +26,8 @@ class RowDeletion {
 public:
     using Ended = std::function<void(const DeletionTally&)>;
 
-    RowDeletion(CListCtrl& list, RowEntries& entries, ListPaintGate& gate, WindowTasks& tasks, WorkerThreads& workers)
-        : m_list(list), m_entries(entries), m_gate(gate), m_tasks(tasks), m_workers(workers) {}
+    RowDeletion(ResultList& list, WindowTasks& tasks, WorkerThreads& workers)
+        : m_list(list), m_tasks(tasks), m_workers(workers) {}
     RowDeletion(const RowDeletion&) = delete;
     RowDeletion& operator=(const RowDeletion&) = delete;
 
@@ -52,13 +51,13 @@ public:
 private:
     struct Item {
         int row;           // where the row was when the run started
-        DWORD_PTR key;     // the row's item data, which stays with it
+        uint32_t id;       // the row's own, which stays with it
         EntryPtr entry;    // null for a row the search gave no entry
-        std::string path;  // column 0, for such a row
+        std::string path;  // the path it was given, for such a row
     };
     struct RowOutcome {
         int row;
-        DWORD_PTR key;
+        uint32_t id;
         bool ok;
         uint32_t error;
     };
@@ -67,11 +66,8 @@ private:
     static DWORD WINAPI Worker(void* run);
     void Apply(const std::vector<RowOutcome>& outcomes);
     void Finish(const DeletionTally& tally, const Ended& ended);
-    int RowOf(const RowOutcome& outcome) const;
 
-    CListCtrl& m_list;
-    RowEntries& m_entries;
-    ListPaintGate& m_gate;
+    ResultList& m_list;
     WindowTasks& m_tasks;
     WorkerThreads& m_workers;
     std::atomic<bool> m_running{false};

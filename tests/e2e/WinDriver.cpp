@@ -309,6 +309,41 @@ HWND WaitForMessageBox(const std::vector<DWORD>& pids, const char* caption, DWOR
 
 std::string MessageBoxText(HWND box) { return ControlText(box, kMessageBoxTextId); }
 
+std::wstring MessageBoxTextW(HWND box) {
+    HWND label = GetDlgItem(box, kMessageBoxTextId);
+    if (!label) return std::wstring();
+    DWORD_PTR length = 0;
+    if (!SendMessageTimeoutW(label, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, 5000, &length)) return std::wstring();
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    DWORD_PTR got = 0;
+    if (!SendMessageTimeoutW(label, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]), SMTO_NORMAL, 5000,
+                             &got))
+        return std::wstring();
+    text.resize(static_cast<size_t>(got));
+    return text;
+}
+
+bool ClipboardTextW(std::wstring& text) {
+    // Another program may hold the clipboard for a moment.
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        if (!OpenClipboard(nullptr)) {
+            Sleep(20);
+            continue;
+        }
+        bool ok = false;
+        if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+            if (const wchar_t* chars = static_cast<const wchar_t*>(GlobalLock(data))) {
+                text = chars;
+                ok = true;
+                GlobalUnlock(data);
+            }
+        }
+        CloseClipboard();
+        return ok;
+    }
+    return false;
+}
+
 bool AnswerMessageBox(HWND box, int buttonId) { return IsWindow(box) && Click(box, buttonId); }
 
 namespace {
@@ -521,6 +556,25 @@ bool ReadListRows(HWND list, int columns, std::vector<std::vector<std::string>>&
         if (ok) rows.push_back(std::move(texts));
     }
     return ok;
+}
+
+bool ReadListTextW(HWND list, int row, int column, std::wstring& text) {
+    constexpr SIZE_T kTextRoom = 2048;  // characters
+    RemoteMemory remote(list, sizeof(LVITEMW) + (kTextRoom + 1) * sizeof(wchar_t));
+    if (!remote.Ok()) return false;
+    LVITEMW item = {};
+    item.iSubItem = column;
+    item.pszText = reinterpret_cast<wchar_t*>(remote.At(sizeof(LVITEMW)));
+    item.cchTextMax = static_cast<int>(kTextRoom);
+    const wchar_t nothing = L'\0';
+    std::wstring read(kTextRoom, L'\0');
+    LRESULT length = 0;
+    if (!remote.Write(0, &item, sizeof item) || !remote.Write(sizeof(LVITEMW), &nothing, sizeof nothing) ||
+        !Send(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(remote.At(0)), &length) ||
+        !remote.Read(sizeof(LVITEMW), &read[0], kTextRoom * sizeof(wchar_t)))
+        return false;
+    text.assign(read.c_str(), wcsnlen(read.c_str(), kTextRoom));
+    return true;
 }
 
 int ListCheckState(HWND list, int row) {

@@ -112,6 +112,8 @@ bool IsMessageBox(HWND window);
 std::vector<HWND> MessageBoxesOf(const std::vector<DWORD>& pids, const char* caption = nullptr);
 HWND WaitForMessageBox(const std::vector<DWORD>& pids, const char* caption, DWORD timeoutMs);
 std::string MessageBoxText(HWND box);
+// The box's text as the box holds it, in UTF-16.
+std::wstring MessageBoxTextW(HWND box);
 // Clicks the box's button `buttonId` (IDYES, IDNO, IDOK...); false when it has none.
 bool AnswerMessageBox(HWND box, int buttonId);
 
@@ -150,6 +152,9 @@ int ListItemCount(HWND list);
 // Every row's first `columns` texts, read through a buffer placed in the
 // list's own process (LVM_GETITEMTEXT takes a pointer).
 bool ReadListRows(HWND list, int columns, std::vector<std::vector<std::string>>& rows);
+// One cell read whole through the list's wide message (LVM_GETITEMTEXTW), for
+// texts the ANSI code page cannot hold and paths past MAX_PATH.
+bool ReadListTextW(HWND list, int row, int column, std::wstring& text);
 int ListColumnWidth(HWND list, int column);
 // The columns of a report-view list (its header's items); -1 when it does not answer.
 int ListColumnCount(HWND list);
@@ -173,6 +178,11 @@ bool ReadComboItems(HWND combo, std::vector<std::string>& items, int& selected);
 // texts with their command ids; false when the menu cannot be read from here.
 HWND FindPopupMenuWindow(DWORD pid);
 bool ReadPopupMenuItems(HWND menuWindow, std::vector<std::pair<UINT, std::string>>& items);
+
+// ---- clipboard ----------------------------------------------------------------
+
+// The clipboard's CF_UNICODETEXT; false when it holds none or cannot be opened.
+bool ClipboardTextW(std::wstring& text);
 
 // ---- named shared block ---------------------------------------------------
 

@@ -391,7 +391,59 @@ protected:
 
         EXPECT_TRUE(CloseMainWindow(*process, window));
     }
+
+    // Rows the code page cannot show and a path past MAX_PATH, maximised so
+    // the paths show as far as they go: each row reads whole, and is pictured.
+    void ShootWideRows(DWORD dpi) {
+        SCOPED_TRACE(std::to_string(dpi) + " dpi");
+        const std::wstring top = L"wide" + std::to_wstring(dpi);
+        ASSERT_TRUE(m_box.MakeFolderW(top));
+        std::vector<std::wstring> expected;
+        for (const std::wstring& name :
+             {top + L"\\\x0174x.", top + L"\\\x0398\x03bb\x03b1. ", top + L"\\报告\x00e9.", top + L"\\nul"}) {
+            ASSERT_TRUE(m_box.MakeFileW(name));
+            expected.push_back(m_box.PathW(name));
+        }
+        std::wstring deep = top + L"\\deep";
+        ASSERT_TRUE(m_box.MakeFolderW(deep));
+        while (m_box.PathW(deep).size() < 300) {
+            deep += L"\\folder";
+            ASSERT_TRUE(m_box.MakeFolderW(deep));
+        }
+        ASSERT_TRUE(m_box.MakeFileW(deep + L"\\nul"));
+        expected.push_back(m_box.PathW(deep + L"\\nul"));
+        e2e::Process* process = nullptr;
+        HWND window = nullptr;
+        {
+            ScopedLogPixels scaling(dpi);
+            process = &Launch("-p:" + m_box.Path("wide" + std::to_string(dpi)));
+            window = WaitForMainWindow(*process);
+        }
+        ASSERT_TRUE(window) << "no main window";
+        RunSearch(*process, window);
+        HWND list = GetDlgItem(window, kListResult);
+        ASSERT_EQ(e2e::ListItemCount(list), static_cast<int>(expected.size()));
+        std::vector<std::wstring> shown;
+        for (int row = 0; row < static_cast<int>(expected.size()); ++row) {
+            std::wstring path;
+            EXPECT_TRUE(e2e::ReadListTextW(list, row, 0, path));
+            shown.push_back(path);
+        }
+        std::sort(shown.begin(), shown.end());
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(shown, expected);
+        ASSERT_TRUE(SystemCommand(window, SC_MAXIMIZE, true));
+        const RECT rect = ScreenRectOf(list);
+        SetCursorPos(rect.right - 20, rect.bottom - 20);
+        Shoot(window, "list_" + std::to_string(dpi) + "dpi_wide_rows");
+        EXPECT_TRUE(CloseMainWindow(*process, window));
+    }
 };
+
+TEST_F(OrvelleDpiList, WideRowsAt96And144Dpi) {
+    ShootWideRows(96);
+    ShootWideRows(144);
+}
 
 TEST_F(OrvelleDpiList, ColumnsFitAndButtonsAreDrawnAt96Dpi) { CheckAt(96); }
 TEST_F(OrvelleDpiList, ColumnsFitAndButtonsAreDrawnAt144Dpi) { CheckAt(144); }

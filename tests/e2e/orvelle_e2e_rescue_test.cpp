@@ -26,6 +26,7 @@ using e2e::Process;
 // Commands of the result list's right-click menu.
 constexpr int kCommandRename = 32790;
 constexpr int kCommandView = 32791;
+constexpr int kCommandCopyPath = 32773;
 const char kRenameLabel[] = "重命名为合法名称(&R)";
 const char kViewLabel[] = "查看内容(&V)";
 const char kViewCaption[] = "查看内容";
@@ -187,6 +188,78 @@ TEST_F(RescueE2E, RenameKeepsWhatTheEntriesHoldAndViewShowsAFilesText) {
     // Viewing changes nothing: the file and its row stay.
     EXPECT_EQ(ReadFileBytes(Tree("notes.")), kNotesText);
     EXPECT_EQ(RowNamed(list, "notes."), row);
+}
+
+// A name the code page cannot hold and a path longer than 260 characters:
+// the list reads them back whole through its wide messages, copying puts the
+// exact path on the clipboard, and the Del question and the rename box name
+// the very entry.
+TEST_F(RescueE2E, RowsTheCodePageCannotHoldAreNamedExactlyEverywhere) {
+    ASSERT_TRUE(m_box.MakeFolderW(L"exact"));
+    ASSERT_TRUE(m_box.MakeFileW(L"exact\\\u0174x."));  // "Ŵx."
+    std::wstring deep = L"exact\\deep";
+    ASSERT_TRUE(m_box.MakeFolderW(deep));
+    while (m_box.PathW(deep).size() < 280) {
+        deep += L"\\folder";
+        ASSERT_TRUE(m_box.MakeFolderW(deep));
+    }
+    ASSERT_TRUE(m_box.MakeFileW(deep + L"\\nul"));
+    const std::wstring widePath = m_box.PathW(L"exact\\\u0174x.");
+    const std::wstring deepPath = m_box.PathW(deep + L"\\nul");
+    ASSERT_GT(deepPath.size(), 260u);
+
+    Process& program = Launch("-p:" + m_box.Path("exact"));
+    HWND window = WaitForMainWindow(program);
+    ASSERT_NE(window, nullptr);
+    RunSearch(program, window);
+    HWND list = GetDlgItem(window, kListResult);
+    ASSERT_EQ(e2e::ListItemCount(list), 2);
+    int wideRow = -1, deepRow = -1;
+    for (int row = 0; row < 2; ++row) {
+        std::wstring path, name;
+        ASSERT_TRUE(e2e::ReadListTextW(list, row, 0, path));
+        ASSERT_TRUE(e2e::ReadListTextW(list, row, 1, name));
+        if (path == widePath && name == L"[\u0174x.]") wideRow = row;
+        if (path == deepPath && name == L"[nul]") deepRow = row;
+    }
+    ASSERT_GE(wideRow, 0) << "no whole row of the name outside the code page";
+    ASSERT_GE(deepRow, 0) << "no whole row of the deep path";
+    ShootSettled(window, "exact_rows");
+
+    struct Case {
+        int row;
+        std::wstring path;
+    } cases[] = {{wideRow, widePath}, {deepRow, deepPath}};
+    for (const Case& c : cases) {
+        RECT rect = {};
+        ASSERT_TRUE(e2e::ListRowRect(list, c.row, rect));
+        const LPARAM at = MAKELPARAM(rect.left + 60, (rect.top + rect.bottom) / 2);
+        PostMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
+        PostMessageA(list, WM_LBUTTONUP, 0, at);
+        e2e::FlushPosted(GetDlgItem(window, kEditPath), kWindowTimeoutMs);
+
+        ASSERT_TRUE(e2e::PostCommand(window, kCommandCopyPath));
+        std::wstring copied;
+        EXPECT_TRUE(e2e::WaitUntil([&] { return e2e::ClipboardTextW(copied) && copied == c.path; }, kWindowTimeoutMs))
+            << "the clipboard holds another text";
+
+        PostMessageA(list, WM_KEYDOWN, VK_DELETE, 0);
+        HWND box = e2e::WaitForMessageBox({program.Id()}, kBoxCaption, kWindowTimeoutMs);
+        ASSERT_NE(box, nullptr) << "no question for Del";
+        EXPECT_EQ(e2e::MessageBoxTextW(box), L"确定要删除“" + c.path + L"”吗？");
+        EXPECT_TRUE(e2e::AnswerMessageBox(box, IDNO));
+        EXPECT_TRUE(e2e::WaitUntil([&] { return !IsWindow(box); }, kWindowTimeoutMs));
+    }
+    EXPECT_TRUE(m_box.ExistsW(L"exact\\\u0174x."));
+
+    ChooseFromRowMenu(program, window, wideRow, kCommandRename, kRenameLabel, 'r');
+    ASSERT_FALSE(HasFatalFailure());
+    HWND box = e2e::WaitForMessageBox({program.Id()}, kBoxCaption, kWindowTimeoutMs);
+    ASSERT_NE(box, nullptr) << "no box after renaming";
+    EXPECT_EQ(e2e::MessageBoxTextW(box), L"已重命名为：\u0174x");
+    EXPECT_TRUE(e2e::AnswerMessageBox(box, IDOK));
+    EXPECT_TRUE(m_box.ExistsW(L"exact\\\u0174x"));
+    EXPECT_FALSE(m_box.ExistsW(L"exact\\\u0174x."));
 }
 
 }  // namespace

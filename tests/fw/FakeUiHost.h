@@ -9,9 +9,10 @@
 
 struct ShownBox {
     HWND owner;
-    std::string text;
+    std::string text;  // in the ANSI code page (a wide box's text converted, as the system would)
     std::string caption;
     UINT type;
+    std::wstring wideText = std::wstring();  // a wide box's own text, exactly
 };
 
 struct ShellLaunch {
@@ -21,6 +22,7 @@ struct ShellLaunch {
     std::string parameters;  // "(null)" for a null pointer, as for directory
     std::string directory;
     int showCommand;
+    std::wstring wideFile = std::wstring();  // a wide launch's own target, exactly
 };
 
 struct ChosenFile {
@@ -40,6 +42,24 @@ public:
         int answer = answers.front();
         answers.pop_front();
         return answer;
+    }
+
+    int ShowMessageBoxW(HWND owner, const wchar_t* text, const wchar_t* caption, UINT type) override {
+        const int answer = ShowMessageBox(owner, Narrow(text).c_str(), Narrow(caption).c_str(), type);
+        boxes.back().wideText = text ? text : L"";
+        return answer;
+    }
+
+    HINSTANCE ShellExecuteFileW(HWND owner, const wchar_t* verb, const wchar_t* file, const wchar_t* parameters,
+                                const wchar_t* directory, int showCommand) override {
+        launches.push_back({owner, NarrowOrNull(verb), NarrowOrNull(file), NarrowOrNull(parameters),
+                            NarrowOrNull(directory), showCommand, file ? file : L""});
+        return reinterpret_cast<HINSTANCE>(static_cast<INT_PTR>(42));
+    }
+
+    UINT RunCommandLineW(const wchar_t* commandLine, UINT showCommand) override {
+        wideCommandLines.push_back(commandLine);
+        return RunCommandLine(Narrow(commandLine).c_str(), showCommand);
     }
 
     HINSTANCE ShellExecuteFile(HWND owner, const char* verb, const char* file, const char* parameters,
@@ -75,6 +95,16 @@ public:
     }
 
     static std::string Text(const char* p) { return p ? p : "(null)"; }
+    // A wide text as the system's narrow functions would see it (best fit, "?").
+    static std::string Narrow(const wchar_t* p) {
+        if (!p || !*p) return std::string();
+        const int size = WideCharToMultiByte(CP_ACP, 0, p, -1, nullptr, 0, nullptr, nullptr);
+        std::string text(size > 0 ? static_cast<size_t>(size) : 1, '\0');
+        WideCharToMultiByte(CP_ACP, 0, p, -1, &text[0], size, nullptr, nullptr);
+        text.resize(text.size() - 1);
+        return text;
+    }
+    static std::string NarrowOrNull(const wchar_t* p) { return p ? Narrow(p) : "(null)"; }
 
     std::deque<int> answers;
     std::string folderAnswer;
@@ -83,6 +113,7 @@ public:
     std::vector<ShownBox> boxes;
     std::vector<ShellLaunch> launches;
     std::vector<std::string> commandLines;
+    std::vector<std::wstring> wideCommandLines;
     std::vector<UINT> commandShows;
     std::vector<std::string> browseTitles;
     std::vector<ChosenFile> files;

@@ -53,6 +53,27 @@ public:
     }
 
 protected:
+    // The program's list asks its owner for every text (owner data); the
+    // wrapper's own tests want a list that keeps its rows, in the same place.
+    void PlainList() {
+        HWND list = ::GetDlgItem(m_hWnd, IDC_LIST_RESULT);
+        const LONG style = list ? GetWindowLongA(list, GWL_STYLE) : 0;
+        if (!(style & LVS_OWNERDATA)) return;
+        RECT r;
+        ::GetWindowRect(list, &r);
+        MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&r), 2);
+        const HFONT font = reinterpret_cast<HFONT>(::SendMessageA(list, WM_GETFONT, 0, 0));
+        const LONG exStyle = GetWindowLongA(list, GWL_EXSTYLE);
+        HWND after = ::GetWindow(list, GW_HWNDPREV);
+        ::DestroyWindow(list);
+        HWND plain = CreateWindowExW(exStyle, WC_LISTVIEWW, L"List1", static_cast<DWORD>(style & ~LVS_OWNERDATA),
+                                     r.left, r.top, r.right - r.left, r.bottom - r.top, m_hWnd,
+                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_LIST_RESULT)),
+                                     GetModuleHandleA(nullptr), nullptr);
+        ::SendMessageA(plain, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+        ::SetWindowPos(plain, after ? after : HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    }
+
     BOOL OnInitDialog() override {
         CDialog::OnInitDialog();
         SetTimer(m_hWnd, kWatchdogTimer, 10000, nullptr);
@@ -61,6 +82,7 @@ protected:
     }
 
     void DoDataExchange(CDataExchange* pDX) override {
+        PlainList();
         DDX_Control(pDX, IDC_EDIT_PATH, m_editPath);
         DDX_Control(pDX, IDC_LIST_RESULT, m_listResult);
         if (exchangeTexts) {

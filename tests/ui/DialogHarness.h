@@ -29,6 +29,20 @@ public:
     int ShowMessageBox(HWND owner, const char* text, const char* caption, UINT type) override {
         return Locked([&] { return FakeUiHost::ShowMessageBox(owner, text, caption, type); });
     }
+    int ShowMessageBoxW(HWND owner, const wchar_t* text, const wchar_t* caption, UINT type) override {
+        return Locked([&] { return FakeUiHost::ShowMessageBoxW(owner, text, caption, type); });
+    }
+    HINSTANCE ShellExecuteFileW(HWND owner, const wchar_t* verb, const wchar_t* file, const wchar_t* parameters,
+                                const wchar_t* directory, int showCommand) override {
+        return Locked(
+            [&] { return FakeUiHost::ShellExecuteFileW(owner, verb, file, parameters, directory, showCommand); });
+    }
+    UINT RunCommandLineW(const wchar_t* commandLine, UINT showCommand) override {
+        return Locked([&] { return FakeUiHost::RunCommandLineW(commandLine, showCommand); });
+    }
+    std::vector<std::wstring> WideCommandLines() {
+        return Locked([&] { return wideCommandLines; });
+    }
     HINSTANCE ShellExecuteFile(HWND owner, const char* verb, const char* file, const char* parameters,
                                const char* directory, int showCommand) override {
         return Locked(
@@ -145,50 +159,70 @@ protected:
     // Runs f on the window's thread and returns when it has run.
     static void OnUi(HWND h, const std::function<void()>& f) { ASSERT_TRUE(RunOnWindowThread(h, f)); }
 
+    // The result list is the window's: read and changed on its thread, through its owner.
     static void AddRows(HWND h, CMyDlg& dlg, const std::vector<Row>& rows) {
         OnUi(h, [&] {
+            std::vector<ResultRow> given;
             for (const Row& r : rows) {
-                int at = dlg.m_listResult.InsertItem(dlg.m_listResult.GetItemCount(), r.path.c_str());
-                dlg.m_listResult.SetItemText(at, 1, r.name.c_str());
-                dlg.m_listResult.SetItemText(at, 2, r.type.c_str());
-                dlg.m_listResult.SetItemText(at, 3, r.attribute.c_str());
-                dlg.m_listResult.SetItemText(at, 4, r.result.c_str());
+                ResultRow row;
+                row.path = r.path;
+                row.bracketedName = r.name;
+                row.type = r.type;
+                row.attribute = r.attribute;
+                row.result = r.result;
+                given.push_back(row);
             }
+            dlg.Results().Append(given);
         });
     }
-    static std::vector<Row> Rows(CMyDlg& dlg) {
-        std::vector<Row> out;
-        CListCtrl& l = dlg.m_listResult;
-        for (int i = 0; i < l.GetItemCount(); ++i)
-            out.push_back({l.GetItemText(i, 0), l.GetItemText(i, 1), l.GetItemText(i, 2), l.GetItemText(i, 3),
-                           l.GetItemText(i, 4)});
+    template <typename F>
+    static auto OnList(CMyDlg& dlg, F f) -> decltype(f(dlg.Results())) {
+        decltype(f(dlg.Results())) out{};
+        RunOnWindowThread(dlg.GetSafeHwnd(), [&] { out = f(dlg.Results()); });
         return out;
+    }
+    static int Count(CMyDlg& dlg) {
+        return OnList(dlg, [](ResultList& l) { return l.Count(); });
+    }
+    // A cell as a narrow reader of the list gets it.
+    static std::string Cell(CMyDlg& dlg, int row, int column) {
+        return OnList(dlg, [&](ResultList& l) { return l.NarrowText(row, column); });
+    }
+    static std::vector<Row> Rows(CMyDlg& dlg) {
+        return OnList(dlg, [](ResultList& l) {
+            std::vector<Row> out;
+            for (int i = 0; i < l.Count(); ++i)
+                out.push_back({l.NarrowText(i, 0), l.NarrowText(i, 1), l.NarrowText(i, 2), l.NarrowText(i, 3),
+                               l.NarrowText(i, 4)});
+            return out;
+        });
     }
     static std::vector<std::string> Column(CMyDlg& dlg, int column) {
-        std::vector<std::string> out;
-        for (int i = 0; i < dlg.m_listResult.GetItemCount(); ++i)
-            out.push_back(dlg.m_listResult.GetItemText(i, column));
-        return out;
+        return OnList(dlg, [&](ResultList& l) {
+            std::vector<std::string> out;
+            for (int i = 0; i < l.Count(); ++i) out.push_back(l.NarrowText(i, column));
+            return out;
+        });
     }
     static std::vector<bool> Checks(CMyDlg& dlg) {
-        std::vector<bool> out;
-        for (int i = 0; i < dlg.m_listResult.GetItemCount(); ++i) out.push_back(dlg.m_listResult.GetCheck(i) != FALSE);
-        return out;
+        return OnList(dlg, [](ResultList& l) {
+            std::vector<bool> out;
+            for (int i = 0; i < l.Count(); ++i) out.push_back(l.IsChecked(i));
+            return out;
+        });
     }
     static void SetChecks(HWND h, CMyDlg& dlg, const std::vector<bool>& checks) {
         OnUi(h, [&] {
-            for (size_t i = 0; i < checks.size(); ++i) dlg.m_listResult.SetCheck(static_cast<int>(i), checks[i]);
+            for (size_t i = 0; i < checks.size(); ++i) dlg.Results().SetChecked(static_cast<int>(i), checks[i]);
         });
     }
     // Selects one row (-1: none).
     static void Select(HWND h, CMyDlg& dlg, int row) {
-        OnUi(h, [&] {
-            dlg.m_listResult.SetItemState(-1, 0, LVIS_SELECTED | LVIS_FOCUSED);
-            if (row >= 0)
-                dlg.m_listResult.SetItemState(row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
-        });
+        OnUi(h, [&] { dlg.Results().Select(row); });
     }
-    static int Selected(CMyDlg& dlg) { return dlg.m_listResult.GetNextItem(-1, LVNI_SELECTED); }
+    static int Selected(CMyDlg& dlg) {
+        return OnList(dlg, [](ResultList& l) { return l.Selected(); });
+    }
 
     // A button pressed as by the mouse; a disabled button does nothing.
     static void Click(HWND h, int id) {

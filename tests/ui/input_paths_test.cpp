@@ -87,7 +87,7 @@ TEST_F(InputPaths, ADropPutsTheFirstItemsFolderIntoThePathField) {
             OnUi(h, [&] { SendMessageA(h, WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0); });
             EXPECT_EQ(FieldText(h), c.field) << c.name;
         }
-        EXPECT_EQ(dlg.m_listResult.GetItemCount(), 0) << "a drop started a search";
+        EXPECT_EQ(Count(dlg), 0) << "a drop started a search";
         EXPECT_TRUE(host.Boxes().empty());
     });
 }
@@ -138,7 +138,7 @@ TEST_F(InputPaths, TheFolderBrowserFillsTheFieldOnlyWithAChoice) {
         Click(h, IDC_BTN_BROWSE);
         EXPECT_EQ(host.browseTitles.size(), 2u);
         EXPECT_EQ(FieldText(h), "E:\\chosen 目录");
-        EXPECT_EQ(dlg.m_listResult.GetItemCount(), 0) << "choosing started a search";
+        EXPECT_EQ(Count(dlg), 0) << "choosing started a search";
     });
 }
 
@@ -151,7 +151,7 @@ TEST_F(InputPaths, DeleteCurrentTakesTheSelectedRowOnlyWithoutAsking) {
         OnUi(h, [&] { dlg.ToggleSearch(); });
         ASSERT_TRUE(WaitForBoxes(1));
         ASSERT_TRUE(WaitFor([&] { return !dlg.IsWalking(); }));
-        ASSERT_EQ(dlg.m_listResult.GetItemCount(), 4);
+        ASSERT_EQ(Count(dlg), 4);
         // The column after the five: this Windows' verdict on the plain path, then why.
         std::vector<std::string> why = Column(dlg, 5);
         std::sort(why.begin(), why.end());
@@ -168,7 +168,7 @@ TEST_F(InputPaths, DeleteCurrentTakesTheSelectedRowOnlyWithoutAsking) {
         SetChecks(h, dlg, {true, true, true, true});
         Select(h, dlg, -1);
         Command(h, ID_LIST_DELETE_CURRENT);
-        EXPECT_EQ(dlg.m_listResult.GetItemCount(), 4);
+        EXPECT_EQ(Count(dlg), 4);
 
         // The selected row goes with its entry; the checked ones stay.
         SetChecks(h, dlg, {false, false, false, false});
@@ -188,9 +188,9 @@ TEST_F(InputPaths, DeleteCurrentTakesTheSelectedRowOnlyWithoutAsking) {
         Select(h, dlg, held);
         Command(h, ID_LIST_DELETE_CURRENT);
         ASSERT_TRUE(WaitForDeletion(dlg));
-        ASSERT_EQ(dlg.m_listResult.GetItemCount(), 3);
-        EXPECT_EQ(dlg.m_listResult.GetItemText(held, 1), "[held.]");
-        EXPECT_EQ(dlg.m_listResult.GetItemText(held, 4), "失败");
+        ASSERT_EQ(Count(dlg), 3);
+        EXPECT_EQ(Cell(dlg, held, 1), "[held.]");
+        EXPECT_EQ(Cell(dlg, held, 4), "失败");
         EXPECT_EQ(host.Boxes().size(), 1u) << "only the search summary";
     });
     EXPECT_EQ(tree->Tree(), (std::vector<std::string>{"a", "con", "held.", "z "}));

@@ -90,6 +90,24 @@ std::string ClipboardText() {
     return "(clipboard busy)";
 }
 
+std::wstring ClipboardWide() {
+    std::wstring text = L"(none)";
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        if (OpenClipboard(nullptr)) {
+            HANDLE data = GetClipboardData(CF_UNICODETEXT);
+            if (data) {
+                const wchar_t* chars = static_cast<const wchar_t*>(GlobalLock(data));
+                text = chars ? chars : L"(unreadable)";
+                GlobalUnlock(data);
+            }
+            CloseClipboard();
+            return text;
+        }
+        Sleep(20);
+    }
+    return L"(clipboard busy)";
+}
+
 void SetClipboardText(const std::string& text) {
     for (int attempt = 0; attempt < 100; ++attempt) {
         if (OpenClipboard(nullptr)) {
@@ -116,7 +134,7 @@ TEST_F(ListCommands, CheckAllAndInvertChangeOnlyTheCheckMarks) {
         // An empty list: nothing happens, nothing breaks.
         Click(h, IDC_BTN_CHECK_ALL);
         Click(h, IDC_BTN_INVERT);
-        EXPECT_EQ(dlg.m_listResult.GetItemCount(), 0);
+        EXPECT_EQ(Count(dlg), 0);
 
         const std::vector<Row> rows = {FileRow("D:\\a."), FolderRow("D:\\b "), FileRow("D:\\con")};
         AddRows(h, dlg, rows);
@@ -177,10 +195,7 @@ TEST_F(ListCommands, HeaderClicksSortAndRowsMoveWhole) {
         ClickHeader(h, 0);
         EXPECT_EQ(Column(dlg, 0), (std::vector<std::string>{"D:\\A.", "D:\\aux", "D:\\b.txt.", "D:\\c "}));
         EXPECT_EQ(Checks(dlg)[0], true);
-        EXPECT_EQ(dlg.m_listResult.GetItemText(Selected(dlg), 0), "D:\\c ");
-
-        // No row keeps a key of the sort behind.
-        for (int i = 0; i < dlg.m_listResult.GetItemCount(); ++i) EXPECT_EQ(dlg.m_listResult.GetItemData(i), 0u);
+        EXPECT_EQ(Cell(dlg, Selected(dlg), 0), "D:\\c ");
     });
 }
 
@@ -235,7 +250,7 @@ TEST_F(ListCommands, TheSortStateOutlivesANewSearchAndAClear) {
 
         host.Answer(IDOK);
         Command(h, ID_LIST_CLEAR);
-        ASSERT_EQ(dlg.m_listResult.GetItemCount(), 0);
+        ASSERT_EQ(Count(dlg), 0);
         search(4);
         ClickHeader(h, 1);
         EXPECT_EQ(Column(dlg, 1), (std::vector<std::string>{"[a.]", "[b.]", "[c.]"}));
@@ -326,7 +341,7 @@ TEST_F(ListCommands, TheMenuGraysTheSelectionCommandsWithoutASelection) {
         } cases[] = {{"empty list", 0, -1}, {"rows, none selected", 3, -1}, {"a row selected", 3, 1}};
         for (const Case& c : cases) {
             SCOPED_TRACE(c.what);
-            OnUi(h, [&] { dlg.m_listResult.DeleteAllItems(); });
+            OnUi(h, [&] { dlg.Results().Clear(); });
             for (int i = 0; i < c.rows; ++i) AddRows(h, dlg, {FileRow("D:\\x" + std::to_string(i) + ".")});
             Select(h, dlg, c.selected);
 
@@ -389,8 +404,8 @@ TEST_F(ListCommands, CopyPathPutsTheSelectedPathOnTheClipboard) {
         } cases[] = {
             {0, "D:\\资料\\奬状."},
             {1, "D:\\data\\abc. "},
-            {2, longPath.substr(0, 259)},
-            {3, std::string(258, 'b')},
+            {2, longPath},  // whole, however long
+            {3, cutInChar},
         };
         for (const Case& c : cases) {
             Select(h, dlg, c.row);
@@ -452,10 +467,10 @@ TEST_F(ListCommands, OpenFolderLaunchesTheShellOrExplorer) {
         }
         Select(h, dlg, 3);
         Notify(h, NM_DBLCLK);
-        const std::string cutFolder = ParentFolderOf(("D:\\" + std::string(280, 'p')).substr(0, 259));
+        const std::string longFolder = "D:\\" + std::string(280, 'p') + "\\";
         EXPECT_EQ(host.CommandLines(),
                   (std::vector<std::string>{"explorer.exe \"D:\\data\\sub\\\"", "explorer.exe \"D:\\data\\sub\\\"",
-                                            "explorer.exe \"" + cutFolder + "\""}));
+                                            "explorer.exe \"" + longFolder + "\""}));
         for (UINT show : host.CommandShows()) EXPECT_EQ(show, static_cast<UINT>(SW_SHOWNORMAL));
         EXPECT_EQ(host.Launches().size(), 2u);
         EXPECT_TRUE(host.Boxes().empty());
@@ -491,13 +506,12 @@ TEST_F(ListCommands, ExportWritesThePathsInListOrder) {
         OnUi(h, [&] { dlg.ExportResults(); });
         EXPECT_EQ(ReadFileBytes(report), "D:\\资料\\奬状 \r\nD:\\P3\\con\r\nD:\\P1.");
 
-        // A path longer than 259 bytes arrives cut.
+        // A path longer than 259 bytes is written whole.
         AddRows(h, dlg, {FileRow("D:\\" + std::string(300, 'z'))});
         OnUi(h, [&] { dlg.ExportResults(); });
-        EXPECT_EQ(ReadFileBytes(report),
-                  "D:\\资料\\奬状 \r\nD:\\P3\\con\r\nD:\\P1.\r\n" + ("D:\\" + std::string(300, 'z')).substr(0, 259));
+        EXPECT_EQ(ReadFileBytes(report), "D:\\资料\\奬状 \r\nD:\\P3\\con\r\nD:\\P1.\r\nD:\\" + std::string(300, 'z'));
         EXPECT_TRUE(host.Boxes().empty());
-        EXPECT_EQ(dlg.m_listResult.GetItemCount(), 4);
+        EXPECT_EQ(Count(dlg), 4);
     });
 }
 
@@ -535,7 +549,7 @@ TEST_F(ListCommands, AReportFileThatCannotBeOpenedIsReported) {
             EXPECT_EQ(boxes.back().owner, h);
         }
         EXPECT_FALSE(FileExists(missingFolder));
-        EXPECT_EQ(dlg.m_listResult.GetItemCount(), 2);
+        EXPECT_EQ(Count(dlg), 2);
     });
 }
 
@@ -582,7 +596,7 @@ TEST_F(ListCommands, ClearingAsksFirstAndKeepsTheExportButton) {
 
         host.Answer(IDOK);
         Command(h, ID_LIST_CLEAR);
-        EXPECT_EQ(dlg.m_listResult.GetItemCount(), 0);
+        EXPECT_EQ(Count(dlg), 0);
         std::vector<ShownBox> boxes = host.Boxes();
         ASSERT_EQ(boxes.size(), 3u);
         for (size_t i = 1; i < 3; ++i) {
@@ -733,6 +747,84 @@ TEST_F(ListCommands, AboutBoxShowsTheTemplateAndOpensTheWebSite) {
 
 }  // namespace
 
+// --- exact rows ----------------------------------------------------------------
+
+// A name the code page lacks and a path longer than 260 characters: the list
+// shows them whole, and every command that names a row names them exactly.
+TEST_F(ListCommands, EveryRowIsItsExactEntryWhereverItGoes) {
+    TempFolder folder;
+    SimulatedVolume v;
+    v.AddDrive('D');
+    v.AddFile("D:\\r\\w1")->wide = u"\u0174x.";  // "Ŵx."
+    std::string deep = "D:\\r\\deep";
+    while (deep.size() < 300) deep += "\\folder";
+    v.AddFile(deep + "\\nul");
+    const std::wstring wideRow = L"D:\\r\\\u0174x.";
+    const std::wstring deepFolder(deep.begin(), deep.end());
+    const std::wstring deepRow = deepFolder + L"\\nul";
+    CMyDlg dlg{CMyDlg::StartArgs{true, "D:\\r"}, &v};
+    Run(dlg, [&](HWND h) {
+        OnUi(h, [&] { dlg.ToggleSearch(); });
+        ASSERT_TRUE(WaitForBoxes(1));
+        ASSERT_TRUE(WaitFor([&] { return !dlg.IsWalking(); }));
+        int wide = -1, long_ = -1;
+        OnUi(h, [&] {
+            ResultList& l = dlg.Results();
+            for (int i = 0; i < l.Count(); ++i) {
+                if (l.Text(i, 0) == wideRow) wide = i;
+                if (l.Text(i, 0) == deepRow) long_ = i;
+            }
+            if (wide >= 0) EXPECT_EQ(l.Text(wide, 1), L"[\u0174x.]");
+            if (long_ >= 0) EXPECT_EQ(l.Text(long_, 1), L"[nul]");
+        });
+        ASSERT_GE(wide, 0);
+        ASSERT_GE(long_, 0);
+        // The control hands out the whole texts through its wide messages.
+        HWND list = GetDlgItem(h, IDC_LIST_RESULT);
+        for (const auto& c : {std::make_pair(wide, wideRow), std::make_pair(long_, deepRow)}) {
+            std::wstring text(1024, L'\0');
+            LVITEMW cell = {};
+            cell.iSubItem = 0;
+            cell.pszText = &text[0];
+            cell.cchTextMax = static_cast<int>(text.size());
+            text.resize(
+                static_cast<size_t>(SendMessageW(list, LVM_GETITEMTEXTW, c.first, reinterpret_cast<LPARAM>(&cell))));
+            EXPECT_EQ(text, c.second);
+        }
+
+        struct Case {
+            int row;
+            std::wstring path, folder;
+        } cases[] = {{wide, wideRow, L"D:\\r\\"}, {long_, deepRow, deepFolder + L"\\"}};
+        for (const Case& c : cases) {
+            Select(h, dlg, c.row);
+            Command(h, ID_LIST_COPY_PATH);
+            EXPECT_EQ(ClipboardWide(), c.path);
+            Command(h, ID_LIST_OPEN_FOLDER);
+            ASSERT_FALSE(host.WideCommandLines().empty());
+            EXPECT_EQ(host.WideCommandLines().back(), L"explorer.exe \"" + c.folder + L"\"");
+            host.Answer(IDNO);
+            OnUi(h, [&] { dlg.AskAndDeleteSelectedRow(); });
+            ASSERT_FALSE(host.Boxes().empty());
+            EXPECT_EQ(host.Boxes().back().wideText, L"确定要删除“" + c.path + L"”吗？");
+        }
+
+        // A report with a row the code page cannot hold is all UTF-8.
+        const std::string report = folder.path + "\\exact.txt";
+        host.ChooseFile(report);
+        OnUi(h, [&] { dlg.ExportResults(); });
+        const std::string bytes = ReadFileBytes(report);
+        ASSERT_EQ(bytes.compare(0, 3, "\xEF\xBB\xBF"), 0);
+        EXPECT_NE(bytes.find("D:\\r\\\xC5\xB4x."), std::string::npos);
+        EXPECT_NE(bytes.find(deep + "\\nul"), std::string::npos);
+
+        Select(h, dlg, wide);
+        Command(h, ID_LIST_RENAME);
+        EXPECT_EQ(host.Boxes().back().wideText, L"已重命名为：\u0174x");
+    });
+    EXPECT_TRUE(v.Exists(deep + "\\nul"));
+}
+
 // --- rescue: rename and view ------------------------------------------------
 
 TEST_F(ListCommands, RenameGivesTheSelectedEntryALegalNameAndTheRowGoes) {
@@ -747,10 +839,10 @@ TEST_F(ListCommands, RenameGivesTheSelectedEntryALegalNameAndTheRowGoes) {
         RunOnWindowThread(h, [&] { dlg.ToggleSearch(); });
         ASSERT_TRUE(WaitForBoxes(1));
         ASSERT_TRUE(WaitFor([&] { return !dlg.IsWalking(); }));
-        ASSERT_EQ(dlg.m_listResult.GetItemCount(), 3);
+        ASSERT_EQ(Count(dlg), 3);
         for (const char* name : {"[nul]", "[Album.]"}) {
             int row = 0;
-            while (row < dlg.m_listResult.GetItemCount() && dlg.m_listResult.GetItemText(row, 1) != name) ++row;
+            while (row < Count(dlg) && Cell(dlg, row, 1) != name) ++row;
             Select(h, dlg, row);
             Command(h, ID_LIST_RENAME);
         }
@@ -761,8 +853,8 @@ TEST_F(ListCommands, RenameGivesTheSelectedEntryALegalNameAndTheRowGoes) {
         EXPECT_EQ(boxes[1].text, "已重命名为：nul_");
         EXPECT_EQ(boxes[2].text, "已重命名为：Album (2)");
         EXPECT_EQ(boxes[3].text, "重命名失败。");
-        ASSERT_EQ(dlg.m_listResult.GetItemCount(), 1);
-        EXPECT_EQ(dlg.m_listResult.GetItemText(0, 4), "失败");
+        ASSERT_EQ(Count(dlg), 1);
+        EXPECT_EQ(Cell(dlg, 0, 4), "失败");
     });
     EXPECT_EQ(v.Find("D:\\r\\nul_")->content, "the real error output");
     EXPECT_TRUE(v.Exists("D:\\r\\Album (2)\\track.mp3"));

@@ -33,7 +33,7 @@ using MainDialog = DialogTest;
 // Whether the result list's repainting is held, read on the window's thread.
 bool ListPaintHeld(HWND h, CMyDlg& dlg) {
     bool held = true;
-    RunOnWindowThread(h, [&] { held = dlg.m_listPaint.IsHeld(); });
+    RunOnWindowThread(h, [&] { held = dlg.Results().IsPaintHeld(); });
     return held;
 }
 
@@ -222,15 +222,15 @@ TEST_F(MainDialog, CheckedRowsAreDeletedAndAFailureStaysWithItsMark) {
         RunOnWindowThread(h, [&] { dlg.ToggleSearch(); });
         ASSERT_TRUE(WaitForBoxes(1));
         ASSERT_TRUE(WaitFor([&] { return !dlg.IsWalking(); }));
-        ASSERT_EQ(dlg.m_listResult.GetItemCount(), 3);
+        ASSERT_EQ(Count(dlg), 3);
 
         // Answered No: nothing happens.
         RunOnWindowThread(h, [&] {
-            for (int i = 0; i < 3; ++i) dlg.m_listResult.SetCheck(i, TRUE);
+            for (int i = 0; i < 3; ++i) dlg.Results().SetChecked(i, true);
             host.Answer(IDNO);
             dlg.DeleteCheckedRows();
         });
-        EXPECT_EQ(dlg.m_listResult.GetItemCount(), 3);
+        EXPECT_EQ(Count(dlg), 3);
         EXPECT_TRUE(tree->Exists("a."));
 
         host.Answer(IDYES);
@@ -241,9 +241,9 @@ TEST_F(MainDialog, CheckedRowsAreDeletedAndAFailureStaysWithItsMark) {
         EXPECT_EQ(boxes[2].text, "是否要删除选中的目录或文件？\n\n删除后将不可恢复，确定吗？");
         EXPECT_EQ(boxes[2].type, static_cast<UINT>(MB_YESNO | MB_ICONQUESTION));
         EXPECT_EQ(boxes[3].text, "删除完毕，删除成功 2 个，删除失败 1 个。");
-        ASSERT_EQ(dlg.m_listResult.GetItemCount(), 1);
-        EXPECT_EQ(dlg.m_listResult.GetItemText(0, 1), "[held.]");
-        EXPECT_EQ(dlg.m_listResult.GetItemText(0, 4), "失败");
+        ASSERT_EQ(Count(dlg), 1);
+        EXPECT_EQ(Cell(dlg, 0, 1), "[held.]");
+        EXPECT_EQ(Cell(dlg, 0, 4), "失败");
         // The row's tip says why, as the list asks for it.
         char tip[512] = {};
         NMLVGETINFOTIPA ask = {};
@@ -285,26 +285,26 @@ TEST_F(MainDialog, KeysSearchCheckAllAndDeleteTheSelectedRowAfterOneQuestion) {
         key(list, VK_F5, false);
         ASSERT_TRUE(WaitForBoxes(1));
         ASSERT_TRUE(WaitFor([&] { return !dlg.IsWalking(); }));
-        ASSERT_EQ(dlg.m_listResult.GetItemCount(), 3);
+        ASSERT_EQ(Count(dlg), 3);
 
         key(list, 'A', true);
         OnUi(h, [&] {
-            for (int i = 0; i < 3; ++i) EXPECT_TRUE(dlg.m_listResult.GetCheck(i)) << i;
-            dlg.m_listResult.SetItemState(1, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+            for (int i = 0; i < 3; ++i) EXPECT_TRUE(dlg.Results().IsChecked(i)) << i;
+            dlg.Results().Select(1);
         });
-        const std::string second = dlg.m_listResult.GetItemText(1, 0);
+        const std::string second = Cell(dlg, 1, 0);
 
         host.Answer(IDNO);
         key(list, VK_DELETE, false);
         ASSERT_EQ(host.Boxes().size(), 2u);
         EXPECT_EQ(host.Boxes()[1].text, "确定要删除“" + second + "”吗？");
-        EXPECT_EQ(dlg.m_listResult.GetItemCount(), 3);
+        EXPECT_EQ(Count(dlg), 3);
         EXPECT_TRUE(v.Exists(second));
 
         host.Answer(IDYES);
         key(list, VK_DELETE, false);
         ASSERT_TRUE(WaitForDeletion(dlg));
-        EXPECT_EQ(dlg.m_listResult.GetItemCount(), 2);
+        EXPECT_EQ(Count(dlg), 2);
         EXPECT_FALSE(v.Exists(second));
         EXPECT_EQ(v.ListTree("D:\\r").size(), 2u);
 
@@ -332,7 +332,7 @@ TEST_F(MainDialog, ManyRowsArriveInTheWalksOrderAndTheListIsPaintedWhenItEnds) {
         RunOnWindowThread(h, [&] { dlg.ToggleSearch(); });
         ASSERT_TRUE(WaitForBoxes(1));
         std::vector<std::string> listed;
-        for (int i = 0; i < dlg.m_listResult.GetItemCount(); ++i) listed.push_back(dlg.m_listResult.GetItemText(i, 0));
+        for (int i = 0; i < Count(dlg); ++i) listed.push_back(Cell(dlg, i, 0));
         EXPECT_EQ(listed, walked.Paths());
         // Repainting was held while rows came in; the list shows them now.
         EXPECT_FALSE(ListPaintHeld(h, dlg));
@@ -379,7 +379,9 @@ struct SlowVolume {
 
 std::vector<std::string> ListPaths(CMyDlg& dlg) {
     std::vector<std::string> out;
-    for (int i = 0; i < dlg.m_listResult.GetItemCount(); ++i) out.push_back(dlg.m_listResult.GetItemText(i, 0));
+    RunOnWindowThread(dlg.GetSafeHwnd(), [&] {
+        for (int i = 0; i < dlg.Results().Count(); ++i) out.push_back(dlg.Results().NarrowText(i, 0));
+    });
     std::sort(out.begin(), out.end());
     return out;
 }
@@ -396,11 +398,11 @@ TEST_F(MainDialog, AStoppedWalkTakesNoPressUntilItHasUnwoundThenTheNextSearchRun
         ASSERT_TRUE(WaitFor([&] { return dlg.IsWalking() && Text(search) == "停止"; }));
 
         // A delete command while rows are still coming does nothing.
-        ASSERT_TRUE(WaitFor([&] { return dlg.m_listResult.GetItemCount() == 1; }));
+        ASSERT_TRUE(WaitFor([&] { return Count(dlg) == 1; }));
         // The walk is held up with no rows to come: the list is painted all the same.
         EXPECT_TRUE(WaitFor([&] { return !ListPaintHeld(h, dlg); }, 3000));
         RunOnWindowThread(h, [&] { dlg.DeleteAllRows(); });
-        EXPECT_EQ(dlg.m_listResult.GetItemCount(), 1);
+        EXPECT_EQ(Count(dlg), 1);
         EXPECT_TRUE(slow.v.Exists("D:\\r\\a\\one."));
 
         // Stop; the stopped walk is still inside the slow folder. The button
@@ -431,7 +433,7 @@ TEST_F(MainDialog, AStoppedWalkTakesNoPressUntilItHasUnwoundThenTheNextSearchRun
         // shows, and it stops at the first press.
         ResetEvent(slow.release);
         Click(h, IDC_BTN_SEARCH);
-        ASSERT_TRUE(WaitFor([&] { return dlg.m_listResult.GetItemCount() == 1 && IsProgressTitle(h); })) << Text(h);
+        ASSERT_TRUE(WaitFor([&] { return Count(dlg) == 1 && IsProgressTitle(h); })) << Text(h);
         Click(h, IDC_BTN_SEARCH);
         EXPECT_FALSE(IsProgressTitle(h));
         SetEvent(slow.release);
@@ -450,7 +452,7 @@ TEST_F(MainDialog, AStoppedWalkTakesNoPressUntilItHasUnwoundThenTheNextSearchRun
         EXPECT_EQ(host.Boxes()[2].text.rfind("搜索完成，共搜索了4个目录和3个文件\r\n", 0), 0u) << host.Boxes()[2].text;
         RunOnWindowThread(h, [&] { dlg.DeleteAllRows(); });
         ASSERT_TRUE(WaitForDeletion(dlg));
-        EXPECT_EQ(dlg.m_listResult.GetItemCount(), 0);
+        EXPECT_EQ(Count(dlg), 0);
         EXPECT_FALSE(slow.v.Exists("D:\\r\\b\\slow\\two."));
     });
 }
@@ -476,7 +478,7 @@ TEST_F(MainDialog, ADeletionLeavesTheWindowFreeAndStopsWhenAsked) {
         OnUi(h, [&] { dlg.ToggleSearch(); });
         ASSERT_TRUE(WaitForBoxes(1));
         ASSERT_TRUE(WaitFor([&] { return !dlg.IsWalking(); }));
-        ASSERT_EQ(dlg.m_listResult.GetItemCount(), 6);
+        ASSERT_EQ(Count(dlg), 6);
         OnUi(h, [&] { dlg.CheckAllRows(); });
 
         host.Answer(IDYES);
@@ -513,7 +515,7 @@ TEST_F(MainDialog, NothingStartsOnceTheWindowIsGone) {
         CMyDlg dlg{CMyDlg::StartArgs{true, "D:\\r"}, &slow.v};
         Run(dlg, [&](HWND h) {
             RunOnWindowThread(h, [&] { dlg.ToggleSearch(); });
-            ASSERT_TRUE(WaitFor([&] { return dlg.m_listResult.GetItemCount() == 1; }));
+            ASSERT_TRUE(WaitFor([&] { return Count(dlg) == 1; }));
             // Stopped, pressed again while it unwinds, and closed.
             Click(h, IDC_BTN_SEARCH);
             RunOnWindowThread(h, [&] { dlg.ToggleSearch(); });
@@ -572,7 +574,7 @@ TEST_F(MainDialog, TheProgressDisplayNeverWaitsOnTheDisk) {
     DWORD windowThread = GetCurrentThreadId();  // the dialog runs modally here
     Run(dlg, [&](HWND h) {
         RunOnWindowThread(h, [&] { dlg.ToggleSearch(); });
-        ASSERT_TRUE(WaitFor([&] { return dlg.m_listResult.GetItemCount() == 1; }));
+        ASSERT_TRUE(WaitFor([&] { return Count(dlg) == 1; }));
         // Held in the slow folder for several ticks of the progress timer: the
         // title follows the counts, and the window's thread lists nothing.
         ASSERT_TRUE(WaitFor([&] { return Text(h) == BuildProgressTitle(dlg.m_strTitle, 3, 1); })) << Text(h);
@@ -622,7 +624,7 @@ TEST_F(MainDialog, ARootThatIsNotThereSaysSo) {
             RunOnWindowThread(h, [&] { dlg.ToggleSearch(); });
             ASSERT_TRUE(WaitForBoxes(++shown));
             EXPECT_EQ(host.Boxes()[shown - 1].text, std::string("要搜索的目录不存在：\r\n") + root);
-            EXPECT_EQ(dlg.m_listResult.GetItemCount(), 0);
+            EXPECT_EQ(Count(dlg), 0);
         });
     }
 }

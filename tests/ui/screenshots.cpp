@@ -167,7 +167,7 @@ TEST_F(Screenshots, SearchResultsMenuAndAboutBox) {
         OnUi(h, [&] { dlg.ToggleSearch(); });
         ASSERT_TRUE(WaitForBoxes(1));
         ASSERT_TRUE(WaitFor([&] { return !dlg.IsWalking(); }));
-        EXPECT_EQ(dlg.m_listResult.GetItemCount(), 8);
+        EXPECT_EQ(Count(dlg), 8);
         SetChecks(h, dlg, {true, false, true, false, false, false, false, false});
         Select(h, dlg, 1);
         Settle(h);
