@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "Names.h"
-#include "RowText.h"
+#include "ExactText.h"
 
 enum class Language { English, Chinese };
 

@@ -5,5 +5,15 @@
 
 #include <string>
 
-// The line a row's exact path becomes on the clipboard and in the report.
-inline std::wstring RowPathText(const std::wstring& exactPath) { return exactPath; }
+#include "ExactText.h"
+
+// The line a row's exact path becomes on the clipboard and in the report: as
+// it stands, unless something in it would split the line (a TAB, a line
+// break) or cannot be written (a lone surrogate): then its quoted form, which
+// OrvelleScan --from reads back to the same path, and no other.
+inline std::wstring RowPathText(const std::wstring& exactPath) {
+    const std::u16string path(exactPath.begin(), exactPath.end());
+    if (!NeedsQuoting(path)) return exactPath;
+    const std::string quoted = QuotedField(path);  // ASCII
+    return std::wstring(quoted.begin(), quoted.end());
+}

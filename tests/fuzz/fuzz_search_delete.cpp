@@ -17,7 +17,7 @@
 #include "FuzzInput.h"
 #include "Names.h"
 #include "PathText.h"
-#include "RowText.h"
+#include "ExactText.h"
 #include "Scan.h"
 #include "ScanText.h"
 #include "SimulatedVolume.h"

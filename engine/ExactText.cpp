@@ -1,4 +1,4 @@
-#include "RowText.h"
+#include "ExactText.h"
 
 #include <cstdint>
 #include <cstdio>
