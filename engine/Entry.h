@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "FileSystem.h"
 
@@ -52,6 +53,8 @@ public:
     Outcome Rename(const EntryRef& entry, WideName& newName);
     // The first bytes of a file (at most size), read through its handle.
     Outcome Read(const EntryRef& entry, std::string& bytes, uint32_t size);
+    // What a listed folder holds, listed through its handle; a link is not entered.
+    Outcome List(const EntryRef& entry, std::vector<DirEntry>& entries);
 
 private:
     struct OpenFolderState {

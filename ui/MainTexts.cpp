@@ -40,9 +40,10 @@ std::string BuildMissingRootText(const std::string& root) { return "要搜索的
 
 std::string BuildDeleteQuestion(const std::string& entry) { return "确定要删除“" + entry + "”吗？"; }
 
-std::string BuildDeleteSummary(int deleted, int failed, bool stopped) {
-    return (stopped ? "删除已停止，" : "删除完毕，") + Format("删除成功 %d 个，", deleted) +
-           Format("删除失败 %d 个。", failed);
+std::string BuildDeleteSummary(int deleted, int failed, bool stopped, int left) {
+    if (!stopped) return "删除完毕，" + Format("删除成功 %d 个，", deleted) + Format("删除失败 %d 个。", failed);
+    return "删除已停止，" + Format("删除成功 %d 个，", deleted) + Format("删除失败 %d 个，", failed) +
+           Format("未删除 %d 个。", left);
 }
 
 std::string BuildDeletionTitle(const std::string& restTitle, int tried, int total) {

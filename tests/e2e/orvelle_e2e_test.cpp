@@ -508,6 +508,52 @@ TEST_F(OrvelleE2E, ALaterSearchRequestBringsTheOpenWindowForwardWithItsFolder) {
     EXPECT_EQ(saved, second);
 }
 
+// The path field is the user's while a search runs: what is typed stays, and
+// a search request that arrives meanwhile is kept and put into the field when
+// the search ends; its own instance ends at once, as always.
+TEST_F(OrvelleE2E, TypingDuringASearchStaysAndARequestThatCameMeanwhileReachesTheField) {
+    constexpr int kFolders = 20, kPerFolder = 500;  // a search that lasts a while under Wine
+    ASSERT_TRUE(m_box.MakeFolder("big"));
+    for (int f = 0; f < kFolders; ++f) {
+        const std::string folder = "big\\d" + std::to_string(f);
+        ASSERT_TRUE(m_box.MakeFolder(folder));
+        for (int i = 0; i < kPerFolder; ++i) ASSERT_TRUE(m_box.MakeFile(folder + "\\f" + std::to_string(i) + "."));
+    }
+    ASSERT_TRUE(m_box.MakeFolder("next"));
+    const std::string typed = m_box.Path("typed by hand");
+
+    Process& program = Launch("-p:" + m_box.Path("big"));
+    HWND window = WaitForMainWindow(program);
+    ASSERT_NE(window, nullptr) << "no main window";
+    auto searching = [&] { return e2e::ControlText(window, kButtonSearch) == "停止"; };
+    ASSERT_TRUE(e2e::ClickLater(window, kButtonSearch));
+    ASSERT_TRUE(e2e::WaitUntil(searching, kWindowTimeoutMs));
+    ASSERT_TRUE(e2e::SetControlText(window, kEditPath, typed));
+    Sleep(1500);  // three ticks of the progress display
+    const bool typedDuring = searching();
+    EXPECT_EQ(e2e::ControlText(window, kEditPath), typed) << "the search wrote over what was typed";
+
+    Process& later = Launch("-p:" + m_box.Path("next"));
+    DWORD exitCode = 99;
+    EXPECT_TRUE(later.WaitExit(kExitTimeoutMs, &exitCode)) << "the later instance stays";
+    EXPECT_EQ(exitCode, 0u);
+    const bool handedDuring = searching();
+    if (handedDuring) EXPECT_EQ(e2e::ControlText(window, kEditPath), typed) << "the request replaced what is typed";
+    RecordProperty("typed_during_search", typedDuring ? "yes" : "no");
+    RecordProperty("handed_during_search", handedDuring ? "yes" : "no");
+
+    HWND summary = e2e::WaitForMessageBox({program.Id()}, kBoxCaption, 180000);
+    ASSERT_NE(summary, nullptr) << "no summary";
+    EXPECT_EQ(e2e::ControlText(window, kEditPath), m_box.Path("next")) << "the request did not reach the field";
+    ASSERT_TRUE(e2e::AnswerMessageBox(summary, IDOK));
+    ASSERT_TRUE(e2e::WaitUntil([&] { return !IsWindow(summary); }, kWindowTimeoutMs));
+    EXPECT_EQ(e2e::ControlText(window, kEditPath), m_box.Path("next"));
+    ASSERT_TRUE(CloseMainWindow(program, window));
+    std::string saved;
+    ASSERT_TRUE(m_box.ReadSavedPath(saved));
+    EXPECT_EQ(saved, m_box.Path("next"));
+}
+
 struct LaterDeleteCase {
     const char* name;
     int answer;  // to the later request's confirmation
