@@ -42,7 +42,8 @@ std::string BuildDeleteQuestion(const std::string& entry) { return "确定要删
 
 std::string BuildDeleteSummary(int deleted, int failed, bool stopped, int left) {
     if (!stopped) return "删除完毕，" + Format("删除成功 %d 个，", deleted) + Format("删除失败 %d 个。", failed);
-    return "删除已停止，" + Format("删除成功 %d 个，", deleted) + Format("删除失败 %d 个，", failed) +
+    // The rows left untried on a line of their own: the summary stays as narrow as it was.
+    return "删除已停止，" + Format("删除成功 %d 个，", deleted) + Format("删除失败 %d 个。\r\n", failed) +
            Format("未删除 %d 个。", left);
 }
 

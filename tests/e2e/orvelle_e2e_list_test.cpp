@@ -1041,7 +1041,7 @@ TEST_F(BusyWindow, ADeletionStopsWhenAskedAndTheRowsLeftAreTheEntriesLeft) {
         failed += row[4] == "失败" ? 1 : 0;
     }
     EXPECT_EQ(text, "删除已停止，删除成功 " + std::to_string(total - left) + " 个，删除失败 " + std::to_string(failed) +
-                        " 个，未删除 " + std::to_string(left - failed) + " 个。");
+                        " 个。\r\n未删除 " + std::to_string(left - failed) + " 个。");
 }
 
 TEST_F(BusyWindow, AStoppedSearchSaysSoAndAMissingFolderIsNamed) {

@@ -492,7 +492,7 @@ TEST_F(MainDialog, ADeletionLeavesTheWindowFreeAndStopsWhenAsked) {
         SetEvent(release);
         ASSERT_TRUE(WaitForDeletion(dlg));
         ASSERT_TRUE(WaitForBoxes(3));
-        EXPECT_EQ(host.Boxes()[2].text, "删除已停止，删除成功 3 个，删除失败 0 个，未删除 3 个。");
+        EXPECT_EQ(host.Boxes()[2].text, "删除已停止，删除成功 3 个，删除失败 0 个。\r\n未删除 3 个。");
         EXPECT_EQ(ListPaths(dlg), (std::vector<std::string>{"D:\\r\\f1.", "D:\\r\\f2.", "D:\\r\\f3."}));
         EXPECT_EQ(Text(button), "删除");
         EXPECT_TRUE(IsWindowEnabled(button));

@@ -222,15 +222,15 @@ DWORD WINAPI ShowRealBox(void* p) {
 TEST_F(Screenshots, ViewBoxesAndAStoppedDeletion) {
     SimulatedVolume v;
     v.AddDrive('D');
-    v.AddFile("D:\\资料\\说明.")->content = "下载说明 (readme)\r\nAlbum: 12 tracks, 320 kbps\r\n";
+    v.AddFile("D:\\docs\\readme.")->content = "下载说明 (readme)\r\nAlbum: 12 tracks, 320 kbps\r\n";
     std::string binary = "MZ\x90";
     for (int i = 0; i < 300; ++i) binary += static_cast<char>(i * 7);
-    v.AddFile("D:\\资料\\nul")->content = binary;
-    for (int i = 1; i <= 6; ++i) v.AddFile("D:\\资料\\旧\\f" + std::to_string(i) + ".");
+    v.AddFile("D:\\docs\\nul")->content = binary;
+    for (int i = 1; i <= 6; ++i) v.AddFile("D:\\docs\\old\\f" + std::to_string(i) + ".");
     HANDLE reached = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     HANDLE release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     v.beforeHandleCall = [&](const char* call, SimulatedVolume::Node* at) {
-        if (std::string(call) == "DeleteOpen" && at && v.PathOf(*at) == "D:\\资料\\旧\\f4.") {
+        if (std::string(call) == "DeleteOpen" && at && v.PathOf(*at) == "D:\\docs\\old\\f4.") {
             SetEvent(reached);
             WaitForSingleObject(release, 30000);
         }
@@ -242,13 +242,13 @@ TEST_F(Screenshots, ViewBoxesAndAStoppedDeletion) {
         return value;
     }();
     const std::string suffix = "_" + std::to_string(dpi) + "dpi.png";
-    CMyDlg dlg{CMyDlg::StartArgs{true, "D:\\资料"}, &v};
+    CMyDlg dlg{CMyDlg::StartArgs{true, "D:\\docs"}, &v};
     Run(dlg, [&](HWND h) {
         SetWindowPos(h, nullptr, 80, 60, 820, 520, SWP_NOZORDER);
         OnUi(h, [&] { dlg.ToggleSearch(); });
         ASSERT_TRUE(WaitForBoxes(1));
         ASSERT_TRUE(WaitFor([&] { return !dlg.IsWalking(); }));
-        for (const char* name : {"[说明.]", "[nul]"}) {
+        for (const char* name : {"[readme.]", "[nul]"}) {
             int row = 0;
             while (row < dlg.m_listResult.GetItemCount() && dlg.m_listResult.GetItemText(row, 1) != name) ++row;
             Select(h, dlg, row);
@@ -262,9 +262,9 @@ TEST_F(Screenshots, ViewBoxesAndAStoppedDeletion) {
             ASSERT_TRUE(WaitFor([&] { return !IsWindow(view); }));
         }
 
-        // The rows of 旧 only, deleted from the last up; stopped while f4 goes.
+        // The rows of old only, deleted from the last up; stopped while f4 goes.
         for (int row = 0; row < dlg.m_listResult.GetItemCount(); ++row) {
-            const bool old = dlg.m_listResult.GetItemText(row, 0).find("旧") != std::string::npos;
+            const bool old = dlg.m_listResult.GetItemText(row, 0).find("\\old\\") != std::string::npos;
             OnUi(h, [&] { dlg.m_listResult.SetCheck(row, old); });
         }
         host.Answer(IDYES);
