@@ -510,7 +510,7 @@ const ExportCase kExportCases[] = {
     {"ExistingFileReplacedAfterAQuestion", "old.txt", "old.txt", kOlderReport.c_str(), false, false, true},
     // The default extension: a bare name gets ".txt".
     {"BareNameGetsTheDefaultExtension", "old", "old.txt", kOlderReport.c_str(), false, false, true},
-    {"ClearedListWritesAnEmptyFile", "empty.txt", "empty.txt", "stale content", true, false},
+    {"ClearedListWritesAnEmptyFile", "empty.txt", "empty.txt", "stale content", true, false, true},
     {"CancelWritesNothing", "never.txt", nullptr, nullptr, false, true},
 };
 
