@@ -111,6 +111,26 @@ TEST_F(ContentViewBox, NamesTheEntryAndSaysWhatItShows) {
     EXPECT_TRUE(v.Exists("D:\\r\\Album.\\cd2"));
 }
 
+// A listed link is never entered to show what it leads to.
+TEST_F(ContentViewBox, ALinkIsNotListedThrough) {
+    SimulatedVolume v;
+    v.AddDrive('D');
+    v.AddFile("D:\\precious\\secret.txt");
+    v.AddLink("D:\\r\\con", "D:\\precious");
+    CMyDlg dlg{CMyDlg::StartArgs{true, "D:\\r"}, &v};
+    Run(dlg, [&](HWND h) {
+        OnUi(h, [&] { dlg.ToggleSearch(); });
+        ASSERT_TRUE(WaitForBoxes(1));
+        ASSERT_TRUE(WaitFor([&] { return !dlg.IsWalking(); }));
+        ASSERT_EQ(dlg.m_listResult.GetItemCount(), 1);
+        Select(h, dlg, 0);
+        Command(h, ID_LIST_VIEW);
+        ASSERT_EQ(host.Boxes().size(), 2u);
+        EXPECT_EQ(host.Boxes()[1].text.rfind("无法读取该", 0), 0u) << host.Boxes()[1].text;
+    });
+    EXPECT_TRUE(v.Exists("D:\\precious\\secret.txt"));
+}
+
 TEST(ContentViewText, ACutInsideACharacterStaysTextAndBinaryIsHex) {
     const ContentView cut = FileContentView(L"D:\\x", "ab\xE4\xB8\xAD\xE6\x96", 6);  // 中 and half of 文
     EXPECT_FALSE(cut.hex);
