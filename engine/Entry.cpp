@@ -335,6 +335,24 @@ Outcome EntrySession::Read(const EntryRef& entry, std::string& bytes, uint32_t s
     return out;
 }
 
+Outcome EntrySession::List(const EntryRef& entry, std::vector<DirEntry>& entries) {
+    entries.clear();
+    uint32_t error = 0;
+    Node* folder = nullptr;
+    NodeInfo info;
+    std::unique_ptr<Node> node = OpenListed(entry, FileSystem::OpenFor::kList, info, folder, error);
+    if (!node) return Failed(error);
+    if (IsReparse(info)) return Failed(fs_error::kReparseRefused);
+    if (!IsFolder(info)) return Failed(fs_error::kNotADirectory);
+    if (!m_fs.ListFolder(*node, entries, error)) {
+        entries.clear();
+        return Failed(error);
+    }
+    Outcome out;
+    out.ok = true;
+    return out;
+}
+
 namespace {
 
 bool IsSeparator(char16_t c, bool verbatim) { return c == u'\\' || (!verbatim && c == u'/'); }

@@ -54,6 +54,8 @@ public:
     Outcome Rename(const EntryRef& entry, WideName& newName);
     // The first bytes of a file (at most size), read through its handle.
     Outcome Read(const EntryRef& entry, std::string& bytes, uint32_t size);
+    // What a listed folder holds, listed through its handle; a link is not entered.
+    Outcome List(const EntryRef& entry, std::vector<DirEntry>& entries);
 
 private:
     struct OpenFolderState {

@@ -132,6 +132,13 @@ std::string BuildUpToDateMessage(const std::string& ownVersion) {
     return "当前版本 Ver" + ownVersion + " 已经是最新版本，没有检查到更新版本！";
 }
 
+bool UpdateAnswerNamesVersion(const std::string& body) {
+    UpdateInfo probe;
+    return !body.empty() && ParseUpdateAnswer(body, probe) > 0;
+}
+
+std::string BuildUpdateCheckFailedMessage() { return "检查更新失败：无法从服务器取得版本信息，请检查网络连接后再试。"; }
+
 bool UpdateOfferThrottled(const std::string& storedDate, int64_t now) {
     if (storedDate.empty()) return false;
     // The leading digits; a value past any real time saturates rather than wraps.

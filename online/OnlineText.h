@@ -61,6 +61,13 @@ uint32_t AnnouncementTextColor(const std::string& code);
 std::string BuildUpdatePrompt(const UpdateInfo& info);
 std::string BuildUpToDateMessage(const std::string& ownVersion);
 
+// Whether a fetched update answer names a version at all: an empty body (no
+// answer: no network, another status, a broken transfer) or one without a
+// version element (an error page) tells nothing about newer versions.
+bool UpdateAnswerNamesVersion(const std::string& body);
+// The answer of a manual check that got no such answer.
+std::string BuildUpdateCheckFailedMessage();
+
 // Seconds the automatic prompt waits after the last one.
 inline constexpr int64_t kUpdateOfferIntervalSeconds = 86400;
 // Whether the automatic prompt is held back: the stored "VskChkDate" is not

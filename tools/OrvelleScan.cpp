@@ -763,6 +763,7 @@ int Run() {
     }
     out.Flush();
     tally.readerGone = ReaderGone() && !Interrupted();
+    tally.interrupted = tally.confirmed && StopRequested();
     if (tally.asked && !command.quiet && !command.json) err.Message(DeleteSummaryText(language, tally));
 
     const int exitCode = ExitCodeFor(rowsListed, tally, counts.unsearched + counts.unresolved, StopRequested());

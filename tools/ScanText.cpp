@@ -315,7 +315,7 @@ std::string UsageErrorText(Language language, UsageError error) {
                     u8"--no-names 须与 --hidden、--readonly 或 --system 合用，否则什么也不会列出");
         break;
     case UsageError::YesWithoutDelete:
-        text = Pick(language, "--yes only goes with --delete", u8"--yes 只能与 --delete 合用");
+        text = Pick(language, "--yes only goes with --delete or --rename", u8"--yes 只能与 --delete 或 --rename 合用");
         break;
     case UsageError::QuietWithJson:
         text = Pick(language, "--quiet and --json exclude each other", u8"--quiet 与 --json 不能同时使用");
@@ -387,29 +387,32 @@ std::string RenamePromptText(Language language, int rows) {
 }
 
 std::string DeleteSummaryText(Language language, const DeleteTally& t) {
+    // A stopped run says so first: what it did is no finished deletion.
+    const bool stopped = t.kept > 0 || t.interrupted;
     if (t.renaming) {
         if (!t.confirmed) return Pick(language, "Nothing was renamed.\n", u8"未重命名任何项目。\n");
-        std::string text = Format(
+        if (stopped)
+            return Format(language == Language::Chinese ? u8"已停止，重命名成功 %d 个，失败 %d 个，未重命名 %d 个。\n"
+                                                        : "Stopped; renamed: %d, failed: %d, not renamed: %d.\n",
+                          t.deleted, t.failed, t.kept);
+        return Format(
             language == Language::Chinese ? u8"重命名完毕，成功 %d 个，失败 %d 个。\n" : "Renamed: %d, failed: %d.\n",
             t.deleted, t.failed);
-        if (t.kept > 0)
-            text += Format(
-                language == Language::Chinese ? u8"已停止，未重命名 %d 个。\n" : "Stopped; %d not renamed.\n", t.kept);
-        return text;
     }
     if (!t.confirmed) return Pick(language, "Nothing was deleted.\n", u8"未删除任何项目。\n");
-    std::string text = Format(
+    if (stopped && t.readerGone)
+        return Format(language == Language::Chinese
+                          ? u8"输出的读取方已关闭，已停止，删除成功 %d 个，删除失败 %d 个，未删除 %d 个。\n"
+                          : "Stopped: the output's reader has gone; deleted: %d, failed: %d, not deleted: %d.\n",
+                      t.deleted, t.failed, t.kept);
+    if (stopped)
+        return Format(language == Language::Chinese
+                          ? u8"已按 Ctrl+C 停止，删除成功 %d 个，删除失败 %d 个，未删除 %d 个。\n"
+                          : "Stopped by Ctrl+C; deleted: %d, failed: %d, not deleted: %d.\n",
+                      t.deleted, t.failed, t.kept);
+    return Format(
         language == Language::Chinese ? u8"删除完毕，删除成功 %d 个，删除失败 %d 个。\n" : "Deleted: %d, failed: %d.\n",
         t.deleted, t.failed);
-    if (t.kept > 0 && t.readerGone)
-        text += Format(language == Language::Chinese ? u8"输出的读取方已关闭，已停止，未删除 %d 个。\n"
-                                                     : "Stopped: the output's reader has gone; %d not deleted.\n",
-                       t.kept);
-    else if (t.kept > 0)
-        text += Format(language == Language::Chinese ? u8"已按 Ctrl+C 停止，未删除 %d 个。\n"
-                                                     : "Stopped by Ctrl+C; %d not deleted.\n",
-                       t.kept);
-    return text;
 }
 
 std::string ProgressText(Language language, int foldersSearched, int filesSearched) {

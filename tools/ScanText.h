@@ -75,6 +75,8 @@ struct DeleteTally {
     int kept = 0;             // confirmed but not tried: Ctrl+C stopped the deletion
     bool readerGone = false;  // the stop came from the output's reader leaving, not from Ctrl+C
     bool renaming = false;    // --rename: "deleted" counts the entries renamed
+    // A stop came while the confirmed deletion ran (a folder under way then fails).
+    bool interrupted = false;
 };
 
 // When several apply, the first of 130, 2, 4, 1, 0 (3 is decided before any search).

@@ -329,8 +329,9 @@ void CMyDlg::OnTimer(UINT_PTR id) {
 }
 
 void CMyDlg::ShowProgress() {
+    // The status line only: the path field is the user's while a search runs.
     m_strNotice = m_search.Position();
-    UpdateData(false);
+    SetDlgItemTextA(m_hWnd, IDC_STATIC_NOTICE, m_strNotice.c_str());
     SetWindowText(BuildProgressTitle(m_strTitle, m_search.FoldersSearched(), m_search.FilesSearched()).c_str());
 }
 

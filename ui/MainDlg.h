@@ -171,6 +171,10 @@ private:
     std::atomic<bool> m_bClosing{false};
     FetchGroup m_fetches;      // the online workers' fetches, cut short at close
     bool m_bComReady = false;  // COM initialised on the window's thread
+    // A folder a search request handed over while a walk ran: it goes into the
+    // path field when the walk ends, so that it does not replace what the user
+    // types meanwhile, nor is lost.
+    std::string m_strHandedPath;
     // The path field's text and caret after its last change within the limit.
     std::string m_strFieldKept;
     DWORD m_nFieldCaret = 0;

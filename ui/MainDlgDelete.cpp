@@ -52,7 +52,8 @@ void CMyDlg::OnDeletionEnded(const DeletionTally& tally, bool withSummary, BOOL 
     ::EnableWindow(GetDlgItem(IDC_BTN_SEARCH), TRUE);
     ::EnableWindow(GetDlgItem(IDC_BTN_EXPORT), exportWasEnabled && m_results.Count() > 0);
     if (withSummary && !m_bClosing)
-        MessageBox(BuildDeleteSummary(tally.deleted, tally.failed, tally.stopped).c_str(), nullptr, MB_ICONINFORMATION);
+        MessageBox(BuildDeleteSummary(tally.deleted, tally.failed, tally.stopped, tally.left).c_str(), nullptr,
+                   MB_ICONINFORMATION);
 }
 
 void CMyDlg::DeleteCheckedRows() {
@@ -110,15 +111,30 @@ void CMyDlg::ViewSelectedRow() {
     const int row = m_results.Selected();
     if (row < 0) return;
     const EntryPtr entry = m_results.EntryOf(row);
-    if (!entry || entry->isFolder) return;
+    if (!entry) return;
     EntrySession session(*m_fs);
-    std::string bytes;
-    constexpr uint32_t kFirstBytes = 64 * 1024;
-    if (!session.Read(*entry, bytes, kFirstBytes).ok) {
-        MessageBox("无法读取该文件。", nullptr, MB_ICONEXCLAMATION);
-        return;
+    const WideName wide = WidePathOf(*entry);
+    const std::wstring path(wide.begin(), wide.end());
+    ContentView content;
+    if (entry->isFolder) {
+        constexpr size_t kNamesShown = 1000;
+        std::vector<DirEntry> entries;
+        if (!session.List(*entry, entries).ok) {
+            MessageBox("无法读取该文件夹。", nullptr, MB_ICONEXCLAMATION);
+            return;
+        }
+        content = FolderContentView(path, entries, kNamesShown);
+    } else {
+        // One byte more than is shown tells whether the file goes on.
+        constexpr uint32_t kFirstBytes = 64 * 1024;
+        std::string bytes;
+        if (!session.Read(*entry, bytes, kFirstBytes + 1).ok) {
+            MessageBox("无法读取该文件。", nullptr, MB_ICONEXCLAMATION);
+            return;
+        }
+        content = FileContentView(path, bytes, kFirstBytes);
     }
-    CContentDlg view(this, ContentText(bytes));
+    CContentDlg view(this, std::move(content));
     view.DoModal();
 }
 

@@ -55,8 +55,8 @@ std::string ReportBytes(const ResultList& results) {
 }  // namespace
 
 void CMyDlg::ExportResults() {
-    // The open-file form: choosing an existing file replaces it without a question.
-    CFileDialog dialog(TRUE, "txt", nullptr, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, kReportFilter, this);
+    // The save-file form: a Save button, and a question before an existing file is replaced.
+    CFileDialog dialog(FALSE, "txt", nullptr, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, kReportFilter, this);
     if (dialog.DoModal() != IDOK) return;
     const std::string file = dialog.GetPathName();
     if (!WriteReportFile(file, ReportBytes(m_results))) {

@@ -15,7 +15,10 @@ bool CMyDlg::TakeHandedSearchPath(const COPYDATASTRUCT& data) {
     if (path.find('\0') != std::string::npos) return false;
     // One too long for the field is refused, as at start; the field keeps its text.
     const std::string accepted = AcceptRootPath(path);
-    if (!accepted.empty()) SetDlgItemTextA(m_hWnd, IDC_EDIT_PATH, accepted.c_str());
+    if (!accepted.empty() && IsWalking())
+        m_strHandedPath = accepted;  // into the field when the walk ends
+    else if (!accepted.empty())
+        SetDlgItemTextA(m_hWnd, IDC_EDIT_PATH, accepted.c_str());
 
     if (IsIconic(m_hWnd)) ShowWindow(m_hWnd, SW_RESTORE);
     // A box the window has open stays in front of it.

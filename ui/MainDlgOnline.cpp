@@ -98,7 +98,12 @@ void CMyDlg::RunOnlineWorker(const OnlineRun& run) {
 void CMyDlg::AnswerUpdateCheck(const std::string& body, const std::string& ownVersion, int mode,
                                const std::string& version) {
     if (!ApplyUpdateAnswer(body, ownVersion, m_updateInfo)) {
-        if (mode == kManualCheck) MessageBox(BuildUpToDateMessage(version).c_str(), nullptr, MB_ICONINFORMATION);
+        if (mode != kManualCheck) return;
+        // Up to date only when the answer said which version is the newest.
+        if (UpdateAnswerNamesVersion(body))
+            MessageBox(BuildUpToDateMessage(version).c_str(), nullptr, MB_ICONINFORMATION);
+        else
+            MessageBox(BuildUpdateCheckFailedMessage().c_str(), nullptr, MB_ICONEXCLAMATION);
         return;
     }
     const UpdateInfo info = m_updateInfo;

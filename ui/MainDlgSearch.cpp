@@ -76,6 +76,10 @@ void CMyDlg::OnSearchEnded(const SearchOutcome& o) {
     KillTimer(m_hWnd, kTimerProgress);
     SetTimer(m_hWnd, kTimerAnnouncements, kAnnouncementMs, nullptr);
     ::SetWindowTextA(m_hWnd, m_strTitle.c_str());
+    if (!m_strHandedPath.empty()) {
+        SetDlgItemTextA(m_hWnd, IDC_EDIT_PATH, m_strHandedPath.c_str());
+        m_strHandedPath.clear();
+    }
     const std::string summary = o.rootMissing
                                     ? BuildMissingRootText(o.root)
                                     : BuildSearchSummary(o.foldersSearched, o.filesSearched, o.malformedFolders,

@@ -44,9 +44,11 @@ std::wstring BuildDeleteQuestion(const std::wstring& entry) { return L"确定要
 
 std::wstring BuildRenamedText(const std::wstring& newName) { return L"已重命名为：" + newName; }
 
-std::string BuildDeleteSummary(int deleted, int failed, bool stopped) {
-    return (stopped ? "删除已停止，" : "删除完毕，") + Format("删除成功 %d 个，", deleted) +
-           Format("删除失败 %d 个。", failed);
+std::string BuildDeleteSummary(int deleted, int failed, bool stopped, int left) {
+    if (!stopped) return "删除完毕，" + Format("删除成功 %d 个，", deleted) + Format("删除失败 %d 个。", failed);
+    // The rows left untried on a line of their own: the summary stays as narrow as it was.
+    return "删除已停止，" + Format("删除成功 %d 个，", deleted) + Format("删除失败 %d 个。\r\n", failed) +
+           Format("未删除 %d 个。", left);
 }
 
 std::string BuildDeletionTitle(const std::string& restTitle, int tried, int total) {

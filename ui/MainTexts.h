@@ -29,8 +29,9 @@ std::wstring BuildDeleteQuestion(const std::wstring& entry);
 std::wstring BuildRenamedText(const std::wstring& newName);
 
 // The box shown after the checked rows were deleted; a deletion stopped
-// before its last row says so in place of "删除完毕".
-std::string BuildDeleteSummary(int deleted, int failed, bool stopped = false);
+// before its last row says so in place of "删除完毕", and how many rows it
+// left untried.
+std::string BuildDeleteSummary(int deleted, int failed, bool stopped = false, int left = 0);
 
 // The title while a deletion runs: the title at rest, "-", rows done of all.
 std::string BuildDeletionTitle(const std::string& restTitle, int tried, int total);

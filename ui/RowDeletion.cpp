@@ -68,6 +68,7 @@ DWORD WINAPI RowDeletion::Worker(void* p) {
         for (const Item& item : run->items) {
             if (self.m_stop) {
                 tally.stopped = true;
+                tally.left = static_cast<int>(run->items.size()) - tally.deleted - tally.failed;
                 break;
             }
             ResultRow listed;

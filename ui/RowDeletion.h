@@ -20,6 +20,7 @@ struct DeletionTally {
     int deleted = 0;
     int failed = 0;
     bool stopped = false;  // a stop came before every row was tried
+    int left = 0;          // rows a stop left untried
 };
 
 class RowDeletion {

@@ -497,6 +497,7 @@ struct ExportCase {
     const char* before;   // that file's content before the export; null: it does not exist
     bool clearFirst;      // "清空结果(&Y)", confirmed, before the export
     bool cancel;          // the dialog is cancelled instead
+    bool asked = false;   // the save dialog asks before it replaces the file (answered yes)
 };
 
 const std::string kOlderReport =
@@ -510,12 +511,11 @@ const std::string kOlderReport =
 const ExportCase kExportCases[] = {
     {"ChineseFileName", "导出报告.txt", "导出报告.txt", nullptr, false, false},
     {"OtherExtensionIsKept", "list.log", "list.log", nullptr, false, false},
-    // The open-file form: an existing file is replaced without a question.
-    {"ExistingFileReplacedWithoutAQuestion", "old.txt", "old.txt", kOlderReport.c_str(), false, false},
-    // The default extension: a bare name finds the ".txt" file of that name
-    // (the open-file form keeps a bare name when no such file exists).
-    {"BareNameGetsTheDefaultExtension", "old", "old.txt", kOlderReport.c_str(), false, false},
-    {"ClearedListWritesAnEmptyFile", "empty.txt", "empty.txt", "stale content", true, false},
+    // The save-file form: an existing file is replaced after a question.
+    {"ExistingFileReplacedAfterAQuestion", "old.txt", "old.txt", kOlderReport.c_str(), false, false, true},
+    // The default extension: a bare name gets ".txt".
+    {"BareNameGetsTheDefaultExtension", "old", "old.txt", kOlderReport.c_str(), false, false, true},
+    {"ClearedListWritesAnEmptyFile", "empty.txt", "empty.txt", "stale content", true, false, true},
     {"CancelWritesNothing", "never.txt", nullptr, nullptr, false, true},
 };
 
@@ -561,6 +561,9 @@ TEST_P(ExportButton, WritesTheListedPathsToTheChosenFile) {
     ASSERT_TRUE(e2e::WaitUntil([&] { return (field = FileNameField(dialog)) != nullptr; }, kWindowTimeoutMs))
         << "no file-name field in the dialog";
     EXPECT_EQ(e2e::TextOf(field), "") << "no initial file name";
+    // A place to write to is asked for in the save-file form.
+    const std::string button = e2e::TextOf(GetDlgItem(dialog, IDOK));
+    EXPECT_TRUE(button.find("保存") != std::string::npos || button.find("Save") != std::string::npos) << button;
     std::vector<std::string> types;
     int chosenType = -1;
     ASSERT_TRUE(e2e::ReadComboItems(GetDlgItem(dialog, kFileTypeCombo), types, chosenType));
@@ -578,7 +581,7 @@ TEST_P(ExportButton, WritesTheListedPathsToTheChosenFile) {
     ASSERT_EQ(e2e::TextOf(field), typed);
     ASSERT_TRUE(e2e::ClickLater(dialog, c.cancel ? IDCANCEL : IDOK));
 
-    // The dialog goes without any question (an existing file included).
+    // The dialog asks before it replaces a file, and only then.
     HWND box = nullptr;
     ASSERT_TRUE(e2e::WaitUntil(
         [&] {
@@ -587,7 +590,13 @@ TEST_P(ExportButton, WritesTheListedPathsToTheChosenFile) {
             return !IsWindow(dialog) || box;
         },
         kWindowTimeoutMs));
-    ASSERT_EQ(box, nullptr) << "asked: " << e2e::MessageBoxText(box);
+    if (c.asked) {
+        ASSERT_NE(box, nullptr) << "an existing file replaced without a question";
+        ASSERT_TRUE(e2e::AnswerMessageBox(box, IDYES));
+        ASSERT_TRUE(e2e::WaitUntil([&] { return !IsWindow(dialog); }, kWindowTimeoutMs));
+    } else {
+        ASSERT_EQ(box, nullptr) << "asked: " << e2e::MessageBoxText(box);
+    }
     ASSERT_TRUE(e2e::Settle(window));
     EXPECT_TRUE(e2e::MessageBoxesOf({program->Id()}).empty()) << "the export reported something";
 
@@ -1037,7 +1046,7 @@ TEST_F(BusyWindow, ADeletionStopsWhenAskedAndTheRowsLeftAreTheEntriesLeft) {
         failed += row[4] == "失败" ? 1 : 0;
     }
     EXPECT_EQ(text, "删除已停止，删除成功 " + std::to_string(total - left) + " 个，删除失败 " + std::to_string(failed) +
-                        " 个。");
+                        " 个。\r\n未删除 " + std::to_string(left - failed) + " 个。");
 }
 
 TEST_F(BusyWindow, AStoppedSearchSaysSoAndAMissingFolderIsNamed) {

@@ -29,7 +29,8 @@ constexpr int kCommandView = 32791;
 constexpr int kCommandCopyPath = 32773;
 const char kRenameLabel[] = "重命名为合法名称(&R)";
 const char kViewLabel[] = "查看内容(&V)";
-const char kViewCaption[] = "查看内容";
+constexpr int kViewPath = 1023, kViewNote = 1024, kViewText = 1025;
+const char kViewCaption[] = "查看内容 - notes.";
 
 // What a shell left in "nul" and what the viewed file holds, in the ANSI code
 // page (GBK) as a Chinese system's programs write them.
@@ -176,9 +177,10 @@ TEST_F(RescueE2E, RenameKeepsWhatTheEntriesHoldAndViewShowsAFilesText) {
         },
         kWindowTimeoutMs);
     ASSERT_NE(view, nullptr) << "no view of the file";
-    HWND edit = nullptr;
-    for (HWND child : e2e::ChildWindows(view))
-        if (_stricmp(e2e::ClassOf(child).c_str(), "Edit") == 0 && IsWindowVisible(child)) edit = child;
+    // The box names the file, and shows its text whole.
+    EXPECT_EQ(e2e::ControlText(view, kViewPath), Tree("notes."));
+    EXPECT_EQ(e2e::ControlText(view, kViewNote), "共 " + std::to_string(sizeof kNotesText - 1) + " 字节，以文本显示。");
+    HWND edit = GetDlgItem(view, kViewText);
     ASSERT_NE(edit, nullptr);
     EXPECT_EQ(e2e::TextOf(edit), kNotesText);
     EXPECT_TRUE(GetWindowLongA(edit, GWL_STYLE) & ES_READONLY);

@@ -508,6 +508,49 @@ TEST_F(OrvelleE2E, ALaterSearchRequestBringsTheOpenWindowForwardWithItsFolder) {
     EXPECT_EQ(saved, second);
 }
 
+// The path field is the user's while a search runs: what is typed stays, and
+// a search request that arrives meanwhile is kept and put into the field when
+// the search ends; its own instance ends at once, as always.
+TEST_F(OrvelleE2E, TypingDuringASearchStaysAndARequestThatCameMeanwhileReachesTheField) {
+    // A search that lasts: the host's /usr as Wine shows it, a large tree that
+    // is only listed (a tree made here would take longer to make than to search).
+    const std::string big = "Z:\\usr";
+    if (GetFileAttributesA(big.c_str()) == INVALID_FILE_ATTRIBUTES) GTEST_SKIP() << "no large tree to search";
+    ASSERT_TRUE(m_box.MakeFolder("next"));
+    const std::string typed = m_box.Path("typed by hand");
+
+    Process& program = Launch("-p:" + big);
+    HWND window = WaitForMainWindow(program);
+    ASSERT_NE(window, nullptr) << "no main window";
+    auto searching = [&] { return e2e::ControlText(window, kButtonSearch) == "停止"; };
+    ASSERT_TRUE(e2e::ClickLater(window, kButtonSearch));
+    ASSERT_TRUE(e2e::WaitUntil(searching, kWindowTimeoutMs));
+    ASSERT_TRUE(e2e::SetControlText(window, kEditPath, typed));
+    Sleep(1500);  // three ticks of the progress display
+    ASSERT_TRUE(searching()) << "the search ended too soon to tell";
+    EXPECT_EQ(e2e::ControlText(window, kEditPath), typed) << "the search wrote over what was typed";
+
+    Process& later = Launch("-p:" + m_box.Path("next"));
+    DWORD exitCode = 99;
+    EXPECT_TRUE(later.WaitExit(kExitTimeoutMs, &exitCode)) << "the later instance stays";
+    EXPECT_EQ(exitCode, 0u);
+    ASSERT_TRUE(searching()) << "the search ended before the request came";
+    EXPECT_EQ(e2e::ControlText(window, kEditPath), typed) << "the request replaced what is typed";
+
+    // Its end, here by the stop button, puts the folder handed over into the field.
+    ASSERT_TRUE(e2e::ClickLater(window, kButtonSearch));
+    HWND summary = e2e::WaitForMessageBox({program.Id()}, kBoxCaption, 60000);
+    ASSERT_NE(summary, nullptr) << "no summary";
+    EXPECT_EQ(e2e::MessageBoxText(summary).rfind("搜索已停止", 0), 0u) << e2e::MessageBoxText(summary);
+    EXPECT_EQ(e2e::ControlText(window, kEditPath), m_box.Path("next")) << "the request did not reach the field";
+    ASSERT_TRUE(e2e::AnswerMessageBox(summary, IDOK));
+    ASSERT_TRUE(e2e::WaitUntil([&] { return !IsWindow(summary); }, kWindowTimeoutMs));
+    ASSERT_TRUE(CloseMainWindow(program, window));
+    std::string saved;
+    ASSERT_TRUE(m_box.ReadSavedPath(saved));
+    EXPECT_EQ(saved, m_box.Path("next"));
+}
+
 struct LaterDeleteCase {
     const char* name;
     int answer;  // to the later request's confirmation

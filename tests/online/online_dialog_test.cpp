@@ -272,16 +272,23 @@ TEST_F(OnlineDialog, ManualCheckAlwaysPromptsWithQuestionIconAndWritesAfterTheBo
     EXPECT_TRUE(host.Launches().empty());
 }
 
+// Up to date only when the answer names the newest version; without such an
+// answer the check says it failed.
 TEST_F(OnlineDialog, ManualCheckWithoutNewerVersionSaysSo) {
     StartServer();
+    const std::string upToDate = "当前版本 Ver1.3 已经是最新版本，没有检查到更新版本！";
+    const std::string failed = "检查更新失败：无法从服务器取得版本信息，请检查网络连接后再试。";
     struct Case {
         const char* name;
         LoopbackHttpServer::Answer answer;
+        std::string text;
+        UINT type;
     } cases[] = {
-        {"same version", LoopbackHttpServer::Ok(Answer("1.3"))},
-        {"1.10 is not newer than 1.3", LoopbackHttpServer::Ok(Answer("1.10"))},
-        {"no answer", LoopbackHttpServer::Ok("gone", 404)},
-        {"empty version element", LoopbackHttpServer::Ok("<vskversion></vskversion><vskupdateurl>u</vskupdateurl>")},
+        {"same version", LoopbackHttpServer::Ok(Answer("1.3")), upToDate, MB_ICONINFORMATION},
+        {"1.10 is not newer than 1.3", LoopbackHttpServer::Ok(Answer("1.10")), upToDate, MB_ICONINFORMATION},
+        {"no answer", LoopbackHttpServer::Ok("gone", 404), failed, MB_ICONEXCLAMATION},
+        {"empty version element", LoopbackHttpServer::Ok("<vskversion></vskversion><vskupdateurl>u</vskupdateurl>"),
+         failed, MB_ICONEXCLAMATION},
     };
     for (const Case& c : cases) {
         server.Set(kUpdatePath, c.answer);
@@ -294,8 +301,8 @@ TEST_F(OnlineDialog, ManualCheckWithoutNewerVersionSaysSo) {
         });
         std::vector<ShownBox> boxes = host.Boxes();
         ASSERT_EQ(boxes.size(), shown + 1) << c.name;
-        EXPECT_EQ(boxes.back().text, "当前版本 Ver1.3 已经是最新版本，没有检查到更新版本！") << c.name;
-        EXPECT_EQ(boxes.back().type, static_cast<UINT>(MB_ICONINFORMATION)) << c.name;
+        EXPECT_EQ(boxes.back().text, c.text) << c.name;
+        EXPECT_EQ(boxes.back().type, c.type) << c.name;
         server.ClearRequests();
     }
     EXPECT_EQ(ReadSetting(kSettingOfferDate), "");

@@ -211,6 +211,7 @@ void Answer(HWND box, int button) {
 const char kAnswer[] =
     "<VSKVERSION>1.4</VSKVERSION>\r\n<VSKUPDATEURL>HTTP://DL.EXAMPLE/ORVELLE.EXE</VSKUPDATEURL>\r\n"
     "<VSKUPDATETYPE>1</VSKUPDATETYPE>\r\n<VSKUPDATEABOUT>New\r\nthings</VSKUPDATEABOUT>\r\n";
+const char kCheckFailed[] = "检查更新失败：无法从服务器取得版本信息，请检查网络连接后再试。";
 const char kPrompt[] = "检查到新版本信息，是否立即查看更新？\r\n版本号：1.4\r\nnew\rthings";
 
 class OnlineEndToEnd : public ::testing::Test {
@@ -297,6 +298,17 @@ TEST_F(OnlineEndToEnd, WithoutServerNothingIsShownAndTheFeedWaitsFiveMinutes) {
     EXPECT_TRUE(program.MessageBoxes().empty());
     EXPECT_EQ(program.SpyCount("MessageBoxA"), 0u);
     EXPECT_EQ(program.SpyCount("SetTimer 0 "), 1u);
+    EXPECT_EQ(folder.Setting("VskChkDate"), "");
+
+    // Asked for, the check says it failed: without an answer it cannot tell
+    // whether the program is the newest.
+    PostMessageA(program.MainWindow(), WM_COMMAND, kCheckForUpdateCommand, 0);
+    HWND box = program.WaitForMessageBox(30000);
+    ASSERT_NE(box, nullptr) << "the manual check said nothing";
+    EXPECT_EQ(BoxText(box), kCheckFailed);
+    EXPECT_TRUE(program.SpyHas("MessageBoxA " + std::to_string(MB_ICONEXCLAMATION) + " " + Hex(kCheckFailed)));
+    Answer(box, IDOK);
+    ASSERT_TRUE(WaitFor([&] { return program.MessageBoxes().empty(); }, 10000));
     EXPECT_EQ(folder.Setting("VskChkDate"), "");
     EXPECT_TRUE(program.Close());
 }

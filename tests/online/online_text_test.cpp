@@ -231,6 +231,16 @@ TEST(UpdateAnswer, PromptAndUpToDateTexts) {
     EXPECT_EQ(BuildUpToDateMessage(""), "当前版本 Ver 已经是最新版本，没有检查到更新版本！");
 }
 
+// Only an answer that names a version can say the program is the newest; no
+// answer or an error page makes a manual check say that it failed.
+TEST(UpdateAnswer, OnlyAVersionElementTellsTheCheckWorked) {
+    EXPECT_FALSE(UpdateAnswerNamesVersion(""));
+    EXPECT_FALSE(UpdateAnswerNamesVersion("<html><body>500 Internal Server Error</body></html>"));
+    EXPECT_FALSE(UpdateAnswerNamesVersion("<vskversion></vskversion><vskupdateurl>u</vskupdateurl>"));
+    EXPECT_TRUE(UpdateAnswerNamesVersion("<VSKVERSION>1.3</VSKVERSION>"));
+    EXPECT_EQ(BuildUpdateCheckFailedMessage(), "检查更新失败：无法从服务器取得版本信息，请检查网络连接后再试。");
+}
+
 TEST(UpdateOffer, ThrottleTable) {
     const int64_t now = 1700000000;
     struct Case {

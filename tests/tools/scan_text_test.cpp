@@ -453,12 +453,32 @@ TEST(ScanSummary, DeletionOutcomes) {
     tally.deleted = 2;
     tally.failed = 1;
     EXPECT_EQ(DeleteSummaryText(Language::Chinese, tally), u8"删除完毕，删除成功 2 个，删除失败 1 个。\n");
+    // A stop is said first, and never after a "finished" line.
     tally.kept = 4;
+    EXPECT_EQ(DeleteSummaryText(Language::Chinese, tally),
+              u8"已按 Ctrl+C 停止，删除成功 2 个，删除失败 1 个，未删除 4 个。\n");
     EXPECT_EQ(DeleteSummaryText(Language::English, tally),
-              "Deleted: 2, failed: 1.\nStopped by Ctrl+C; 4 not deleted.\n");
+              "Stopped by Ctrl+C; deleted: 2, failed: 1, not deleted: 4.\n");
     tally.readerGone = true;
     EXPECT_EQ(DeleteSummaryText(Language::English, tally),
-              "Deleted: 2, failed: 1.\nStopped: the output's reader has gone; 4 not deleted.\n");
+              "Stopped: the output's reader has gone; deleted: 2, failed: 1, not deleted: 4.\n");
+    // Stopped inside the last folder: nothing left untried, and still no "finished".
+    tally.kept = 0;
+    tally.readerGone = false;
+    tally.interrupted = true;
+    EXPECT_EQ(DeleteSummaryText(Language::Chinese, tally),
+              u8"已按 Ctrl+C 停止，删除成功 2 个，删除失败 1 个，未删除 0 个。\n");
+    tally.renaming = true;
+    EXPECT_EQ(DeleteSummaryText(Language::English, tally), "Stopped; renamed: 2, failed: 1, not renamed: 0.\n");
+}
+
+TEST(ScanUsage, YesNamesBothCommandsItGoesWith) {
+    EXPECT_EQ(UsageErrorText(Language::English, UsageError::YesWithoutDelete)
+                  .find("--yes only goes with --delete or --rename"),
+              0u);
+    EXPECT_NE(UsageErrorText(Language::Chinese, UsageError::YesWithoutDelete)
+                  .find(u8"--yes 只能与 --delete 或 --rename 合用"),
+              std::string::npos);
 }
 
 TEST(ScanHelp, NamesEveryOptionAndExitCode) {

@@ -491,7 +491,7 @@ TEST_F(ListCommands, ExportWritesThePathsInListOrder) {
 
         std::vector<ChosenFile> files = host.Files();
         ASSERT_EQ(files.size(), 1u);
-        EXPECT_TRUE(files[0].openForm);
+        EXPECT_FALSE(files[0].openForm) << "asked where to write in an open-file dialog";
         EXPECT_EQ(files[0].owner, h);
         EXPECT_EQ(files[0].filter, std::string("(*.txt)\0*.txt\0(所有文件)\0*.*\0\0", 30));
         EXPECT_EQ(files[0].defaultExt, "txt");
@@ -501,7 +501,7 @@ TEST_F(ListCommands, ExportWritesThePathsInListOrder) {
         EXPECT_EQ(files[0].flags & (OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_ALLOWMULTISELECT), 0u);
 
         // After a sort the file follows the list's order; an existing file is
-        // replaced without a question.
+        // replaced (the save dialog asked about it).
         Notify(h, LVN_COLUMNCLICK, 0);
         OnUi(h, [&] { dlg.ExportResults(); });
         EXPECT_EQ(ReadFileBytes(report), "D:\\资料\\奬状 \r\nD:\\P3\\con\r\nD:\\P1.");

@@ -18,6 +18,7 @@
 #include "Layout.h"
 #include "MainDlg.h"
 #include "MainTexts.h"
+#include "MainTimers.h"
 #include "Settings.h"
 #include "SimulatedVolume.h"
 #include "StoredTexts.h"
@@ -497,7 +498,7 @@ TEST_F(MainDialog, ADeletionLeavesTheWindowFreeAndStopsWhenAsked) {
         SetEvent(release);
         ASSERT_TRUE(WaitForDeletion(dlg));
         ASSERT_TRUE(WaitForBoxes(3));
-        EXPECT_EQ(host.Boxes()[2].text, "删除已停止，删除成功 3 个，删除失败 0 个。");
+        EXPECT_EQ(host.Boxes()[2].text, "删除已停止，删除成功 3 个，删除失败 0 个。\r\n未删除 3 个。");
         EXPECT_EQ(ListPaths(dlg), (std::vector<std::string>{"D:\\r\\f1.", "D:\\r\\f2.", "D:\\r\\f3."}));
         EXPECT_EQ(Text(button), "删除");
         EXPECT_TRUE(IsWindowEnabled(button));
@@ -743,6 +744,41 @@ TEST_F(MainDialog, TakesAFolderHandedOverOnlyInItsOwnForm) {
             EXPECT_EQ(IsIconic(h) == FALSE, c.answer == TRUE) << c.name;
         });
     }
+}
+
+// While a walk runs the path field is the user's: the progress goes to the
+// title, and a folder handed over meanwhile waits for the walk's end instead
+// of replacing what is being typed, or being lost.
+TEST_F(MainDialog, TheFieldKeepsWhatIsTypedDuringASearchAndAFolderHandedMeanwhileComesAtItsEnd) {
+    SlowVolume slow;
+    CMyDlg dlg{CMyDlg::StartArgs{true, "D:\\r"}, &slow.v};
+    Run(dlg, [&](HWND h) {
+        HWND edit = GetDlgItem(h, IDC_EDIT_PATH);
+        OnUi(h, [&] { dlg.ToggleSearch(); });
+        ASSERT_TRUE(WaitFor([&] { return IsProgressTitle(h); })) << Text(h);
+        OnUi(h, [&] { SetWindowTextA(edit, "D:\\typed"); });
+        // Several ticks of the progress timer later.
+        Sleep(4 * kProgressMs);
+        EXPECT_TRUE(IsProgressTitle(h)) << Text(h);
+        EXPECT_EQ(Text(edit), "D:\\typed");
+
+        const std::string handed = "E:\\下载";
+        COPYDATASTRUCT data = {kCopyDataSearchPath, static_cast<DWORD>(handed.size()),
+                               const_cast<char*>(handed.data())};
+        EXPECT_EQ(SendMessageA(h, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data)), TRUE);
+        Sleep(2 * kProgressMs);
+        EXPECT_EQ(Text(edit), "D:\\typed");
+        SetEvent(slow.release);
+        ASSERT_TRUE(WaitForBoxes(1));
+        EXPECT_EQ(Text(edit), handed);
+
+        // With no walk running a folder handed over goes in at once.
+        ASSERT_TRUE(WaitFor([&] { return !dlg.IsWalking(); }));
+        const std::string next = "E:\\other";
+        data = {kCopyDataSearchPath, static_cast<DWORD>(next.size()), const_cast<char*>(next.data())};
+        EXPECT_EQ(SendMessageA(h, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data)), TRUE);
+        EXPECT_EQ(Text(edit), next);
+    });
 }
 
 TEST_F(MainDialog, TheWindowsThreadIsAComApartmentWhileTheWindowLives) {

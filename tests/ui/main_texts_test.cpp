@@ -52,6 +52,8 @@ TEST(WindowTitles, RestAndProgress) {
     EXPECT_EQ(BuildWindowTitle("Voskar·Orvelle", "1.3", "www.example"), "Voskar·Orvelle[Ver1.3] - www.example");
     EXPECT_EQ(BuildProgressTitle("T", 12, 345), "T-已搜索个12目录和345文件...");
     EXPECT_EQ(BuildDeleteSummary(2, 1), "删除完毕，删除成功 2 个，删除失败 1 个。");
+    // A stopped deletion also says how many rows it left untried.
+    EXPECT_EQ(BuildDeleteSummary(2, 1, true, 4), "删除已停止，删除成功 2 个，删除失败 1 个。\r\n未删除 4 个。");
 }
 
 }  // namespace

@@ -196,6 +196,103 @@ TEST_F(Screenshots, SearchResultsMenuAndAboutBox) {
     });
 }
 
+HWND WaitForPopup(HWND h) {
+    HWND popup = nullptr;
+    WaitFor([&] {
+        HWND p = GetLastActivePopup(h);
+        if (p && p != h && IsWindowVisible(p)) popup = p;
+        return popup != nullptr;
+    });
+    return popup;
+}
+
+struct BoxRun {
+    HWND owner;
+    std::string text;
+};
+
+DWORD WINAPI ShowRealBox(void* p) {
+    const BoxRun& run = *static_cast<const BoxRun*>(p);
+    MessageBoxA(run.owner, run.text.c_str(), "Orvelle", MB_ICONINFORMATION);
+    return 0;
+}
+
+// 查看内容 of a text file and of a binary one, and the summary of a deletion
+// stopped halfway, as the window shows it (the harness answers the window's
+// boxes itself, so the same text is shown in a real box for the picture).
+TEST_F(Screenshots, ViewBoxesAndAStoppedDeletion) {
+    SimulatedVolume v;
+    v.AddDrive('D');
+    v.AddFile("D:\\docs\\readme.")->content = "下载说明 (readme)\r\nAlbum: 12 tracks, 320 kbps\r\n";
+    std::string binary = "MZ\x90";
+    for (int i = 0; i < 300; ++i) binary += static_cast<char>(i * 7);
+    v.AddFile("D:\\docs\\nul")->content = binary;
+    for (int i = 1; i <= 6; ++i) v.AddFile("D:\\docs\\old\\f" + std::to_string(i) + ".");
+    HANDLE reached = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    v.beforeHandleCall = [&](const char* call, SimulatedVolume::Node* at) {
+        if (std::string(call) == "DeleteOpen" && at && v.PathOf(*at) == "D:\\docs\\old\\f4.") {
+            SetEvent(reached);
+            WaitForSingleObject(release, 30000);
+        }
+    };
+    const int dpi = [] {
+        HDC dc = GetDC(nullptr);
+        const int value = GetDeviceCaps(dc, LOGPIXELSX);
+        ReleaseDC(nullptr, dc);
+        return value;
+    }();
+    const std::string suffix = "_" + std::to_string(dpi) + "dpi.png";
+    CMyDlg dlg{CMyDlg::StartArgs{true, "D:\\docs"}, &v};
+    Run(dlg, [&](HWND h) {
+        SetWindowPos(h, nullptr, 80, 60, 820, 520, SWP_NOZORDER);
+        OnUi(h, [&] { dlg.ToggleSearch(); });
+        ASSERT_TRUE(WaitForBoxes(1));
+        ASSERT_TRUE(WaitFor([&] { return !dlg.IsWalking(); }));
+        for (const char* name : {"[readme.]", "[nul]"}) {
+            int row = 0;
+            while (row < Count(dlg) && Cell(dlg, row, 1) != name) ++row;
+            Select(h, dlg, row);
+            PostMessageA(h, WM_COMMAND, MAKEWPARAM(ID_LIST_VIEW, 0), 0);
+            HWND view = WaitForPopup(h);
+            ASSERT_NE(view, nullptr) << name;
+            Settle(view);
+            const std::string picture = (std::string(name) == "[nul]" ? "view_hex" : "view_text") + suffix;
+            EXPECT_TRUE(Capture(WindowRect(view), picture.c_str()));
+            PostMessageA(GetDlgItem(view, IDOK), BM_CLICK, 0, 0);
+            ASSERT_TRUE(WaitFor([&] { return !IsWindow(view); }));
+        }
+
+        // The rows of old only, deleted from the last up; stopped while f4 goes.
+        for (int row = 0; row < Count(dlg); ++row) {
+            const bool old = Cell(dlg, row, 0).find("\\old\\") != std::string::npos;
+            OnUi(h, [&] { dlg.Results().SetChecked(row, old); });
+        }
+        host.Answer(IDYES);
+        PostMessageA(h, WM_COMMAND, MAKEWPARAM(IDC_BTN_DELETE, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(h, IDC_BTN_DELETE)));
+        ASSERT_EQ(WaitForSingleObject(reached, 30000), WAIT_OBJECT_0);
+        Click(h, IDC_BTN_DELETE);
+        SetEvent(release);
+        ASSERT_TRUE(WaitForDeletion(dlg));
+        ASSERT_TRUE(WaitForBoxes(3));
+        BoxRun run{h, host.Boxes()[2].text};
+        HANDLE shown = CreateThread(nullptr, 0, ShowRealBox, &run, 0, nullptr);
+        HWND box = nullptr;
+        ASSERT_TRUE(WaitFor([&] {
+            box = FindWindowA("#32770", "Orvelle");
+            return box && IsWindowVisible(box);
+        }));
+        Settle(box);
+        EXPECT_TRUE(Capture(Union(WindowRect(h), WindowRect(box)), ("deletion_stopped" + suffix).c_str()));
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+        WaitForSingleObject(shown, 10000);
+        CloseHandle(shown);
+    });
+    CloseHandle(reached);
+    CloseHandle(release);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
