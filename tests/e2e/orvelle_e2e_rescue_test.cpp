@@ -239,6 +239,12 @@ TEST_F(RescueE2E, RowsTheCodePageCannotHoldAreNamedExactlyEverywhere) {
         PostMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
         PostMessageA(list, WM_LBUTTONUP, 0, at);
         e2e::FlushPosted(GetDlgItem(window, kEditPath), kWindowTimeoutMs);
+        // An emulated program can be slow to take the click: the copy waits
+        // until the row is the selected one.
+        ASSERT_TRUE(e2e::WaitUntil(
+            [&] { return (SendMessageA(list, LVM_GETITEMSTATE, c.row, LVIS_SELECTED) & LVIS_SELECTED) != 0; },
+            kWindowTimeoutMs))
+            << "the row was not selected";
 
         ASSERT_TRUE(e2e::PostCommand(window, kCommandCopyPath));
         std::wstring copied;
