@@ -180,7 +180,11 @@ Outcome DeleteOpenEntry(FileSystem& fs, Node& node, const NodeInfo& info, const 
             if (!fs.Query(*open, now, error)) return Failed(error);
             // What the handle says decides, not the listing: a folder that
             // became a link since is removed as the link.
-            if (now.id != child.id || now.created != child.created) return Failed(fs_error::kNotTheListedEntry);
+            // A file that opens as a folder (or the other way) is not what the
+            // listing showed, whatever its id says.
+            if (now.id != child.id || now.created != child.created ||
+                IsFolder(now) != ((child.attributes & fs_attr::kDirectory) != 0))
+                return Failed(fs_error::kNotTheListedEntry);
             TakeReparseFromListing(child, now);
             // A file whose handle is another name's file: a link it will not follow.
             if (!IsFolder(now) && !IsReparse(now) && !HandleIsNamed(fs, *open, node, &folderPath, child.name, error))
@@ -267,6 +271,11 @@ std::unique_ptr<Node> EntrySession::OpenListed(const EntryRef& entry, FileSystem
         node = OpenExactChild(m_fs, *folder, entry.name, entry, entry.isFolder ? Match::kFolder : Match::kFile, mode,
                               info, error);
         if (!node) return nullptr;
+    }
+    // A listed file that opens as a folder, or a folder as a file, is another entry.
+    if (IsFolder(info) != entry.isFolder) {
+        error = fs_error::kNotTheListedEntry;
+        return nullptr;
     }
     // A file's handle must hold that name's file, not a link's target.
     if (!IsFolder(info) && !IsReparse(info) && !HandleIsNamed(m_fs, *node, *folder, &state->path, entry.name, error))
