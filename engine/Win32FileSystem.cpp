@@ -435,8 +435,8 @@ bool Win32FileSystem::CurrentFolder(char16_t drive, WideName& path, uint32_t& er
         n = ::GetCurrentDirectoryW(static_cast<DWORD>(full.size()), full.data());
     } else {
         // "X:" alone names that drive's current folder.
-        const wchar_t spec[3] = {static_cast<wchar_t>(drive), L':', 0};
-        n = ::GetFullPathNameW(spec, static_cast<DWORD>(full.size()), full.data(), nullptr);
+        const wchar_t driveOnly[3] = {static_cast<wchar_t>(drive), L':', 0};
+        n = ::GetFullPathNameW(driveOnly, static_cast<DWORD>(full.size()), full.data(), nullptr);
     }
     if (n == 0 || n >= full.size()) {
         error = n == 0 ? ::GetLastError() : static_cast<uint32_t>(ERROR_FILENAME_EXCED_RANGE);
