@@ -4,9 +4,12 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
+// One code point (a lone surrogate included) appended as WTF-8.
+void AppendWtf8(std::string& out, uint32_t c);
 // UTF-16 as WTF-8: UTF-8, with a lone surrogate as its own three bytes.
 std::string Wtf8Of(std::u16string_view text);
 // Back to UTF-16; false for bytes that are neither (no look-alike is made).
