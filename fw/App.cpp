@@ -2,22 +2,40 @@
 
 #include <commctrl.h>
 
-#include "CodePage.h"
 #include "UiHost.h"
+#include "UiText.h"
 
 namespace {
 
 CWinApp* g_app = nullptr;
 
-std::string ModuleAppName() {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    return AppNameFromModulePath(path);
+std::wstring ModuleAppName() {
+    // The module's path may lie outside the code page: taken in UTF-16.
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = GetModuleFileNameW(nullptr, &path[0], static_cast<DWORD>(path.size()));
+        if (length < path.size()) {
+            path.resize(length);
+            break;
+        }
+        path.resize(path.size() * 2);
+    }
+    return AppNameFromModulePath(path.c_str());
+}
+
+std::string AnsiOf(const std::wstring& text) {
+    if (text.empty()) return std::string();
+    const int size =
+        WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string narrow(size > 0 ? static_cast<size_t>(size) : 0, '\0');
+    if (size > 0)
+        WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &narrow[0], size, nullptr, nullptr);
+    return narrow;
 }
 
 }  // namespace
 
-CWinApp::CWinApp() : m_hInstance(GetModuleHandleA(nullptr)), m_strAppName(ModuleAppName()) { g_app = this; }
+CWinApp::CWinApp() : m_hInstance(GetModuleHandleW(nullptr)), m_strAppName(ModuleAppName()) { g_app = this; }
 
 CWinApp::~CWinApp() {
     if (g_app == this) g_app = nullptr;
@@ -29,38 +47,32 @@ int CWinApp::ExitInstance() { return 0; }
 
 CWinApp* GetApp() { return g_app; }
 
-std::string GetAppName() { return g_app ? g_app->m_strAppName : ModuleAppName(); }
+std::wstring GetAppNameW() { return g_app ? g_app->m_strAppName : ModuleAppName(); }
 
-std::string AppNameFromModulePath(const char* path) {
-    const char* name = path;
-    const char* dot = nullptr;
-    for (const char* p = path; *p; ++p) {
-        if (IsAnsiLeadByte(static_cast<unsigned char>(*p)) && p[1]) {
-            ++p;
-            continue;
-        }
-        if (*p == '\\' || *p == '/' || *p == ':') {
+std::string GetAppName() { return AnsiOf(GetAppNameW()); }
+
+std::wstring AppNameFromModulePath(const wchar_t* path) {
+    const wchar_t* name = path;
+    const wchar_t* dot = nullptr;
+    for (const wchar_t* p = path; *p; ++p) {
+        if (*p == L'\\' || *p == L'/' || *p == L':') {
             name = p + 1;
             dot = nullptr;
-        } else if (*p == '.') {
+        } else if (*p == L'.') {
             dot = p;
         }
     }
-    return dot ? std::string(name, dot) : std::string(name);
+    return dot ? std::wstring(name, dot) : std::wstring(name);
 }
 
 int AppMessageBox(HWND owner, const char* text, UINT type, const char* caption) {
-    if (caption) return GetUiHost().ShowMessageBox(owner, text, caption, type);
-    const std::string appName = GetAppName();
-    return GetUiHost().ShowMessageBox(owner, text, appName.c_str(), type);
+    const std::wstring wide = UiWide(text ? text : "");
+    const std::wstring title = caption ? UiWide(caption) : GetAppNameW();
+    return GetUiHost().ShowMessageBoxW(owner, wide.c_str(), title.c_str(), type);
 }
 
 int AppMessageBoxW(HWND owner, const wchar_t* text, UINT type) {
-    const std::string appName = GetAppName();
-    std::wstring caption(appName.size() + 1, L'\0');
-    const int length = MultiByteToWideChar(CP_ACP, 0, appName.c_str(), static_cast<int>(appName.size()), &caption[0],
-                                           static_cast<int>(caption.size()));
-    caption.resize(length > 0 ? static_cast<size_t>(length) : 0);
+    const std::wstring caption = GetAppNameW();
     return GetUiHost().ShowMessageBoxW(owner, text, caption.c_str(), type);
 }
 
@@ -77,9 +89,9 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int) {
     try {
         if (!app->InitInstance()) return app->ExitInstance();
         MSG msg;
-        while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
             TranslateMessage(&msg);
-            DispatchMessageA(&msg);
+            DispatchMessageW(&msg);
         }
         return app->ExitInstance();
     } catch (...) {

@@ -21,20 +21,22 @@ public:
 
     HINSTANCE m_hInstance;
     CWnd* m_pMainWnd = nullptr;  // owner of dialogs and boxes that name none
-    std::string m_strAppName;    // the executable's file name without its extension
+    std::wstring m_strAppName;   // the executable's file name without its extension
 };
 
 // The application object, or nullptr when the process has none (tests).
 CWinApp* GetApp();
 
 // The caption of every message box that brings none of its own.
+std::wstring GetAppNameW();
+// The same in the ANSI code page.
 std::string GetAppName();
 
 // The file name of a module path without folder and extension: "C:\\x\\Orvelle.exe" gives "Orvelle".
-// Double-byte characters of the ANSI code page are skipped whole, so a trail byte 0x5C is no separator.
-std::string AppNameFromModulePath(const char* path);
+std::wstring AppNameFromModulePath(const wchar_t* path);
 
-// A message box through the UI host; a null caption shows the application name.
+// A message box through the UI host, with the program's own text (code page 936) shown in UTF-16;
+// a null caption shows the application name.
 int AppMessageBox(HWND owner, const char* text, UINT type = MB_OK, const char* caption = nullptr);
 // The same for a text in UTF-16 (one that names an entry exactly), under the application name.
 int AppMessageBoxW(HWND owner, const wchar_t* text, UINT type = MB_OK);

@@ -5,6 +5,7 @@
 #include <commctrl.h>
 
 #include "App.h"
+#include "UiText.h"
 
 namespace {
 
@@ -47,15 +48,19 @@ void DDX_Control(CDataExchange* pDX, int id, CWnd& control) {
 void DDX_Text(CDataExchange* pDX, int id, std::string& value) {
     HWND control = ::GetDlgItem(pDX->m_pDlgWnd->m_hWnd, id);
     if (!control) return;
-    if (pDX->m_bSaveAndValidate) {
-        int length = GetWindowTextLengthA(control);
-        std::string text(length > 0 ? length + 1 : 1, '\0');
-        length = GetWindowTextA(control, &text[0], static_cast<int>(text.size()));
-        text.resize(length > 0 ? length : 0);
-        value = text;
-    } else {
-        SetWindowTextA(control, value.c_str());
-    }
+    if (pDX->m_bSaveAndValidate)
+        value = UiNarrow(WindowTextW(control));
+    else
+        SetWindowUiText(control, value);
+}
+
+void DDX_Text(CDataExchange* pDX, int id, std::wstring& value) {
+    HWND control = ::GetDlgItem(pDX->m_pDlgWnd->m_hWnd, id);
+    if (!control) return;
+    if (pDX->m_bSaveAndValidate)
+        value = WindowTextW(control);
+    else
+        SetWindowTextW(control, value.c_str());
 }
 
 CDialog::CDialog(UINT templateId, CWnd* parent) : m_nTemplateId(templateId), m_pParentWnd(parent) {}
@@ -63,7 +68,7 @@ CDialog::CDialog(UINT templateId, CWnd* parent) : m_nTemplateId(templateId), m_p
 CDialog::~CDialog() {
     if (m_hWnd) {
         // Past this point no virtual of the derived dialog may run: cut the window loose first.
-        SetWindowLongPtrA(m_hWnd, DWLP_USER, 0);
+        SetWindowLongPtrW(m_hWnd, DWLP_USER, 0);
         HWND hwnd = m_hWnd;
         ForgetWindow();
         DestroyWindow(hwnd);
@@ -88,8 +93,8 @@ INT_PTR CDialog::DoModal() {
     const bool disabledOwner = owner && IsWindowEnabled(owner);
     if (disabledOwner) ::EnableWindow(owner, FALSE);
 
-    HINSTANCE instance = GetApp() ? GetApp()->m_hInstance : GetModuleHandleA(nullptr);
-    HWND hwnd = CreateDialogParamA(instance, MAKEINTRESOURCEA(m_nTemplateId), owner, DialogProc,
+    HINSTANCE instance = GetApp() ? GetApp()->m_hInstance : GetModuleHandleW(nullptr);
+    HWND hwnd = CreateDialogParamW(instance, MAKEINTRESOURCEW(m_nTemplateId), owner, DialogProc,
                                    reinterpret_cast<LPARAM>(this));
     if (!hwnd) {
         if (disabledOwner) ::EnableWindow(owner, TRUE);
@@ -100,7 +105,7 @@ INT_PTR CDialog::DoModal() {
         if (!m_bEnded && !IsWindowVisible(hwnd)) ShowWindow(hwnd, SW_SHOWNORMAL);
         MSG msg;
         while (!m_bEnded) {
-            BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+            BOOL got = GetMessageW(&msg, nullptr, 0, 0);
             if (got == 0) {
                 PostQuitMessage(static_cast<int>(msg.wParam));
                 m_nModalResult = -1;
@@ -108,9 +113,9 @@ INT_PTR CDialog::DoModal() {
             }
             if (got < 0) break;
             if (PreTranslateMessage(&msg)) continue;
-            if (IsWindow(hwnd) && IsDialogMessageA(hwnd, &msg)) continue;
+            if (IsWindow(hwnd) && IsDialogMessageW(hwnd, &msg)) continue;
             TranslateMessage(&msg);
-            DispatchMessageA(&msg);
+            DispatchMessageW(&msg);
         }
     } catch (...) {
         if (disabledOwner) ::EnableWindow(owner, TRUE);
@@ -130,7 +135,7 @@ void CDialog::EndDialog(INT_PTR result) {
     m_nModalResult = result;
     m_bEnded = true;
     // Wakes the loop when this was called from a message sent by another thread.
-    if (m_hWnd) PostMessageA(m_hWnd, WM_NULL, 0, 0);
+    if (m_hWnd) PostMessageW(m_hWnd, WM_NULL, 0, 0);
 }
 
 bool CDialog::UpdateData(bool saveAndValidate) {
@@ -171,8 +176,8 @@ bool CDialog::OnMessage(UINT message, WPARAM wParam, LPARAM, LRESULT& result) {
 
 // Whether the dialog's template leaves its position to us (x and y both 0).
 static bool TemplateAtOrigin(UINT templateId) {
-    HINSTANCE instance = GetApp() ? GetApp()->m_hInstance : GetModuleHandleA(nullptr);
-    HRSRC found = FindResourceA(instance, MAKEINTRESOURCEA(templateId), reinterpret_cast<LPCSTR>(RT_DIALOG));
+    HINSTANCE instance = GetApp() ? GetApp()->m_hInstance : GetModuleHandleW(nullptr);
+    HRSRC found = FindResourceW(instance, MAKEINTRESOURCEW(templateId), reinterpret_cast<LPCWSTR>(RT_DIALOG));
     HGLOBAL loaded = found ? LoadResource(instance, found) : nullptr;
     const WORD* words = loaded ? static_cast<const WORD*>(LockResource(loaded)) : nullptr;
     if (!words || SizeofResource(instance, found) < 26) return false;
@@ -189,7 +194,7 @@ void CDialog::CenterIfAtOrigin() {
     GetWindowRect(m_hWnd, &window);
 
     RECT area;
-    SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
     RECT around = area;
     if (m_hWndOwner && IsWindowVisible(m_hWndOwner) && !IsIconic(m_hWndOwner)) GetWindowRect(m_hWndOwner, &around);
     const int width = window.right - window.left;
@@ -211,11 +216,11 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPA
     CDialog* self;
     if (message == WM_INITDIALOG) {
         self = reinterpret_cast<CDialog*>(lParam);
-        SetWindowLongPtrA(hwnd, DWLP_USER, reinterpret_cast<LONG_PTR>(self));
+        SetWindowLongPtrW(hwnd, DWLP_USER, reinterpret_cast<LONG_PTR>(self));
         self->m_hWnd = hwnd;
         self->CenterIfAtOrigin();
     } else {
-        self = reinterpret_cast<CDialog*>(GetWindowLongPtrA(hwnd, DWLP_USER));
+        self = reinterpret_cast<CDialog*>(GetWindowLongPtrW(hwnd, DWLP_USER));
     }
     if (!self) return FALSE;
 
@@ -229,13 +234,13 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPA
     }
 
     if (message == WM_NCDESTROY) {
-        SetWindowLongPtrA(hwnd, DWLP_USER, 0);
+        SetWindowLongPtrW(hwnd, DWLP_USER, 0);
         self->ForgetWindow();
         // A window destroyed without EndDialog ends its modal loop all the same.
         self->m_bEnded = true;
     }
     if (!handled) return FALSE;
     if (AnswersDirectly(message)) return static_cast<INT_PTR>(result);
-    SetWindowLongPtrA(hwnd, DWLP_MSGRESULT, result);
+    SetWindowLongPtrW(hwnd, DWLP_MSGRESULT, result);
     return TRUE;
 }

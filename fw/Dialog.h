@@ -23,8 +23,10 @@ public:
 
 // Binds control to the dialog's control id; the binding is dropped when the dialog window goes.
 void DDX_Control(CDataExchange* pDX, int id, CWnd& control);
-// Exchanges the window text of control id with value.
+// Exchanges the window text of control id with value: the program's own text (code page 936), or
+// a text in UTF-16 (a path), exactly.
 void DDX_Text(CDataExchange* pDX, int id, std::string& value);
+void DDX_Text(CDataExchange* pDX, int id, std::wstring& value);
 
 class CDialog : public CWnd {
 public:

@@ -3,24 +3,17 @@
 #include <cstring>
 
 #include "App.h"
-#include "CodePage.h"
 #include "UiHost.h"
+#include "UiText.h"
 #include "Wnd.h"
 
-std::string FileFilterFromBars(const char* filter) {
-    std::string result;
+std::wstring FileFilterFromBars(const char* filter) {
+    std::wstring result;
     if (!filter) return result;
-    for (const char* p = filter; *p; ++p) {
-        if (IsAnsiLeadByte(static_cast<unsigned char>(*p)) && p[1]) {
-            result += *p++;
-            result += *p;
-        } else {
-            result += *p == '|' ? '\0' : *p;
-        }
-    }
+    for (wchar_t c : UiWide(filter)) result += c == L'|' ? L'\0' : c;
     // The list ends in exactly two NULs, however many bars the text ended with.
-    while (!result.empty() && result.back() == '\0') result.pop_back();
-    if (!result.empty()) result.append(2, '\0');
+    while (!result.empty() && result.back() == L'\0') result.pop_back();
+    if (!result.empty()) result.append(2, L'\0');
     return result;
 }
 
@@ -29,20 +22,27 @@ CFileDialog::CFileDialog(BOOL openFileDialog, const char* defaultExt, const char
     : m_ofn(),
       m_bOpenFileDialog(openFileDialog != FALSE),
       m_strFilter(FileFilterFromBars(filter)),
-      m_strDefExt(defaultExt ? defaultExt : ""),
+      m_strDefExt(UiWide(defaultExt ? defaultExt : "")),
       m_pParentWnd(parent),
       m_szFileName() {
-    if (fileName) lstrcpynA(m_szFileName, fileName, MAX_PATH);
+    if (fileName) lstrcpynW(m_szFileName, UiWide(fileName).c_str(), MAX_PATH);
     m_ofn.lStructSize = sizeof m_ofn;
     m_ofn.Flags = flags | OFN_EXPLORER;
     m_ofn.nFilterIndex = 1;
+}
+
+void CFileDialog::SetFileName(const std::wstring& file) {
+    if (file.size() < MAX_PATH)
+        lstrcpynW(m_szFileName, file.c_str(), MAX_PATH);
+    else
+        m_szFileName[0] = L'\0';
 }
 
 INT_PTR CFileDialog::DoModal() {
     HWND owner = m_pParentWnd ? m_pParentWnd->m_hWnd : nullptr;
     if (!m_pParentWnd && GetApp() && GetApp()->m_pMainWnd) owner = GetApp()->m_pMainWnd->m_hWnd;
     m_ofn.hwndOwner = owner;
-    m_ofn.hInstance = GetModuleHandleA(nullptr);
+    m_ofn.hInstance = GetModuleHandleW(nullptr);
     m_ofn.lpstrFilter = m_strFilter.empty() ? nullptr : m_strFilter.c_str();
     m_ofn.lpstrDefExt = m_strDefExt.empty() ? nullptr : m_strDefExt.c_str();
     m_ofn.lpstrFile = m_szFileName;

@@ -8,31 +8,36 @@
 
 class CWnd;
 
-// Turns a filter written as "label|pattern|label|pattern||" into the system's form, each part
-// ending in NUL and the whole in a second NUL. Double-byte characters are kept whole, so a trail
-// byte 0x7C is no separator.
-std::string FileFilterFromBars(const char* filter);
+// Turns a filter written as "label|pattern|label|pattern||" (the program's own text, code page
+// 936) into the system's form in UTF-16, each part ending in NUL and the whole in a second NUL.
+// Decoded first, so a trail byte 0x7C of a double-byte character is no separator.
+std::wstring FileFilterFromBars(const char* filter);
 
 class CFileDialog {
 public:
-    // parent null: the application's main window owns the dialog.
+    // parent null: the application's main window owns the dialog. The texts are the program's own
+    // (code page 936).
     CFileDialog(BOOL openFileDialog, const char* defaultExt = nullptr, const char* fileName = nullptr,
                 DWORD flags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, const char* filter = nullptr,
                 CWnd* parent = nullptr);
     CFileDialog(const CFileDialog&) = delete;
     CFileDialog& operator=(const CFileDialog&) = delete;
 
+    // The file the dialog offers first, exactly; one longer than the dialog takes is not offered
+    // (cut, it would name another file).
+    void SetFileName(const std::wstring& file);
+
     // IDOK when a file was chosen, IDCANCEL otherwise.
     INT_PTR DoModal();
-    // The chosen file's full path.
-    std::string GetPathName() const { return m_szFileName; }
+    // The chosen file's full path, exactly.
+    std::wstring GetPathName() const { return m_szFileName; }
 
-    OPENFILENAMEA m_ofn;
+    OPENFILENAMEW m_ofn;
 
 private:
     bool m_bOpenFileDialog;
-    std::string m_strFilter;
-    std::string m_strDefExt;
+    std::wstring m_strFilter;
+    std::wstring m_strDefExt;
     CWnd* m_pParentWnd;
-    char m_szFileName[MAX_PATH];
+    wchar_t m_szFileName[MAX_PATH];
 };

@@ -1,5 +1,7 @@
 #include "ListCtrl.h"
 
+#include "UiText.h"
+
 #include <cstring>
 #include <vector>
 
@@ -50,8 +52,8 @@ FillingTable& Fillings() {
 }
 
 int ColumnCountOf(HWND list) {
-    HWND header = reinterpret_cast<HWND>(::SendMessageA(list, LVM_GETHEADER, 0, 0));
-    return header ? static_cast<int>(::SendMessageA(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
+    HWND header = reinterpret_cast<HWND>(::SendMessageW(list, LVM_GETHEADER, 0, 0));
+    return header ? static_cast<int>(::SendMessageW(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
 }
 
 void Fit(HWND list, FillingColumn& fill) {
@@ -62,12 +64,12 @@ void Fit(HWND list, FillingColumn& fill) {
     if (!::GetClientRect(list, &client)) return;
     int others = 0;
     for (int i = 0; i < count; ++i)
-        if (i != fill.column) others += static_cast<int>(::SendMessageA(list, LVM_GETCOLUMNWIDTH, i, 0));
+        if (i != fill.column) others += static_cast<int>(::SendMessageW(list, LVM_GETCOLUMNWIDTH, i, 0));
     int width = client.right - others;
     if (width < fill.minWidth) width = fill.minWidth;
-    if (static_cast<int>(::SendMessageA(list, LVM_GETCOLUMNWIDTH, fill.column, 0)) == width) return;
+    if (static_cast<int>(::SendMessageW(list, LVM_GETCOLUMNWIDTH, fill.column, 0)) == width) return;
     fill.fitting = true;
-    ::SendMessageA(list, LVM_SETCOLUMNWIDTH, fill.column, MAKELPARAM(width, 0));
+    ::SendMessageW(list, LVM_SETCOLUMNWIDTH, fill.column, MAKELPARAM(width, 0));
     fill.fitting = false;
 }
 
@@ -90,16 +92,17 @@ LRESULT CALLBACK FillingListProc(HWND list, UINT message, WPARAM wParam, LPARAM 
 }  // namespace
 
 int CListCtrl::InsertColumn(int column, const char* heading, int format, int width) {
-    LVCOLUMNA col = {};
+    std::wstring text = UiWide(heading ? heading : "");
+    LVCOLUMNW col = {};
     col.mask = LVCF_FMT | LVCF_TEXT | LVCF_SUBITEM;
     col.fmt = format;
-    col.pszText = const_cast<char*>(heading);
+    col.pszText = &text[0];
     col.iSubItem = column;
     if (width != -1) {
         col.mask |= LVCF_WIDTH;
         col.cx = width;
     }
-    return static_cast<int>(SendMessage(LVM_INSERTCOLUMNA, column, reinterpret_cast<LPARAM>(&col)));
+    return static_cast<int>(SendMessage(LVM_INSERTCOLUMNW, column, reinterpret_cast<LPARAM>(&col)));
 }
 
 BOOL CListCtrl::SetColumnWidth(int column, int width) {
@@ -139,46 +142,47 @@ DWORD CListCtrl::SetExtendedStyle(DWORD exStyle) {
 int CListCtrl::GetItemCount() const { return static_cast<int>(SendMessage(LVM_GETITEMCOUNT)); }
 
 int CListCtrl::InsertItem(int item, const char* text) {
-    LVITEMA row = {};
+    std::wstring wide = UiWide(text ? text : "");
+    LVITEMW row = {};
     row.mask = LVIF_TEXT;
     row.iItem = item;
-    row.pszText = const_cast<char*>(text);
-    return static_cast<int>(SendMessage(LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&row)));
+    row.pszText = &wide[0];
+    return static_cast<int>(SendMessage(LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&row)));
 }
 
 BOOL CListCtrl::SetItemText(int item, int subItem, const char* text) {
-    LVITEMA cell = {};
+    std::wstring wide = UiWide(text ? text : "");
+    LVITEMW cell = {};
     cell.iSubItem = subItem;
-    cell.pszText = const_cast<char*>(text);
-    return static_cast<BOOL>(SendMessage(LVM_SETITEMTEXTA, item, reinterpret_cast<LPARAM>(&cell)));
+    cell.pszText = &wide[0];
+    return static_cast<BOOL>(SendMessage(LVM_SETITEMTEXTW, item, reinterpret_cast<LPARAM>(&cell)));
 }
 
 int CListCtrl::GetItemText(int item, int subItem, char* buffer, int bufferSize) const {
     if (!buffer || bufferSize <= 0) return 0;
-    LVITEMA cell = {};
-    cell.iSubItem = subItem;
-    cell.pszText = buffer;
-    cell.cchTextMax = bufferSize;
-    buffer[0] = '\0';
-    SendMessage(LVM_GETITEMTEXTA, item, reinterpret_cast<LPARAM>(&cell));
-    // The control may answer with its own buffer instead of filling ours.
-    if (cell.pszText && cell.pszText != buffer) lstrcpynA(buffer, cell.pszText, bufferSize);
-    // Some list controls fill a buffer that is too small to the last byte without ending it, and
-    // answer with the length of the whole text: the length is measured here, within the buffer.
-    buffer[bufferSize - 1] = '\0';
+    const std::string text = GetItemText(item, subItem);
+    lstrcpynA(buffer, text.c_str(), bufferSize);
     return static_cast<int>(strlen(buffer));
 }
 
-std::string CListCtrl::GetItemText(int item, int subItem) const {
-    std::string text(256, '\0');
+std::string CListCtrl::GetItemText(int item, int subItem) const { return UiNarrow(GetItemTextW(item, subItem)); }
+
+std::wstring CListCtrl::GetItemTextW(int item, int subItem) const {
+    std::wstring text(256, L'\0');
     for (;;) {
-        int length = GetItemText(item, subItem, &text[0], static_cast<int>(text.size()));
+        LVITEMW cell = {};
+        cell.iSubItem = subItem;
+        cell.pszText = &text[0];
+        cell.cchTextMax = static_cast<int>(text.size());
+        text[0] = L'\0';
+        SendMessage(LVM_GETITEMTEXTW, item, reinterpret_cast<LPARAM>(&cell));
+        // The control may answer with its own buffer instead of filling ours, and some fill a
+        // buffer that is too small to the last unit without ending it.
+        const wchar_t* from = cell.pszText ? cell.pszText : text.c_str();
+        const size_t length = wcsnlen(from, text.size() - 1);
         // A cell that filled the buffer may have been cut: try again with twice the room.
-        if (length < static_cast<int>(text.size()) - 2) {
-            text.resize(length);
-            return text;
-        }
-        text.assign(text.size() * 2, '\0');
+        if (length < text.size() - 2) return std::wstring(from, length);
+        text.assign(text.size() * 2, L'\0');
     }
 }
 
@@ -203,26 +207,26 @@ UINT CListCtrl::GetItemState(int item, UINT mask) const {
 }
 
 BOOL CListCtrl::SetItemState(int item, UINT state, UINT mask) {
-    LVITEMA row = {};
+    LVITEMW row = {};
     row.state = state;
     row.stateMask = mask;
     return static_cast<BOOL>(SendMessage(LVM_SETITEMSTATE, item, reinterpret_cast<LPARAM>(&row)));
 }
 
 DWORD_PTR CListCtrl::GetItemData(int item) const {
-    LVITEMA row = {};
+    LVITEMW row = {};
     row.mask = LVIF_PARAM;
     row.iItem = item;
-    if (!SendMessage(LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&row))) return 0;
+    if (!SendMessage(LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&row))) return 0;
     return static_cast<DWORD_PTR>(row.lParam);
 }
 
 BOOL CListCtrl::SetItemData(int item, DWORD_PTR data) {
-    LVITEMA row = {};
+    LVITEMW row = {};
     row.mask = LVIF_PARAM;
     row.iItem = item;
     row.lParam = static_cast<LPARAM>(data);
-    return static_cast<BOOL>(SendMessage(LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&row)));
+    return static_cast<BOOL>(SendMessage(LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&row)));
 }
 
 BOOL CListCtrl::SortItems(PFNLVCOMPARE compare, DWORD_PTR context) {

@@ -9,6 +9,7 @@
 
 #include "Wnd.h"
 
+// Texts given as narrow strings are the program's own (code page 936); the control keeps UTF-16.
 class CListCtrl : public CWnd {
 public:
     // Returns the new column's index, -1 on failure. A width of -1 leaves the width unset.
@@ -35,8 +36,9 @@ public:
     // Copies at most bufferSize - 1 bytes of the cell into buffer and ends it with NUL;
     // returns the bytes copied.
     int GetItemText(int item, int subItem, char* buffer, int bufferSize) const;
-    // The whole text of the cell, however long.
+    // The whole text of the cell, however long: in the program's code page, and exactly.
     std::string GetItemText(int item, int subItem) const;
+    std::wstring GetItemTextW(int item, int subItem) const;
     BOOL DeleteItem(int item);
     BOOL DeleteAllItems();
 

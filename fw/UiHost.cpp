@@ -5,12 +5,14 @@
 
 #include <shellapi.h>
 
+#include "UiText.h"
+
 namespace {
 
 class SystemUiHost : public UiHost {
 public:
     int ShowMessageBox(HWND owner, const char* text, const char* caption, UINT type) override {
-        return MessageBoxA(owner, text, caption, type);
+        return ::MessageBoxW(owner, UiWide(text ? text : "").c_str(), UiWide(caption ? caption : "").c_str(), type);
     }
 
     int ShowMessageBoxW(HWND owner, const wchar_t* text, const wchar_t* caption, UINT type) override {
@@ -53,8 +55,8 @@ public:
         return true;
     }
 
-    bool ChooseFileName(OPENFILENAMEA& ofn, bool openForm) override {
-        return (openForm ? GetOpenFileNameA(&ofn) : GetSaveFileNameA(&ofn)) != FALSE;
+    bool ChooseFileName(OPENFILENAMEW& ofn, bool openForm) override {
+        return (openForm ? GetOpenFileNameW(&ofn) : GetSaveFileNameW(&ofn)) != FALSE;
     }
 };
 

@@ -11,7 +11,8 @@ class UiHost {
 public:
     virtual ~UiHost() = default;
 
-    // MessageBoxA: returns the button chosen (IDOK, IDYES, ...). The caption is always given.
+    // A message box with the program's own texts (code page 936): returns the button chosen (IDOK,
+    // IDYES, ...). The caption is always given.
     virtual int ShowMessageBox(HWND owner, const char* text, const char* caption, UINT type) = 0;
 
     // MessageBoxW, for texts that name an entry exactly, whatever the code page holds.
@@ -35,9 +36,9 @@ public:
     // chosen. Returns whether the browser returned an item.
     virtual bool BrowseForFolder(BROWSEINFOA& info, char* path) = 0;
 
-    // GetOpenFileNameA (openForm) or GetSaveFileNameA: returns true when the user chose a file,
-    // whose full path is then in ofn.lpstrFile.
-    virtual bool ChooseFileName(OPENFILENAMEA& ofn, bool openForm) = 0;
+    // GetOpenFileNameW (openForm) or GetSaveFileNameW: returns true when the user chose a file,
+    // whose full path is then in ofn.lpstrFile, exactly.
+    virtual bool ChooseFileName(OPENFILENAMEW& ofn, bool openForm) = 0;
 };
 
 // The host in force: the system one unless a test has set another.

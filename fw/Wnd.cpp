@@ -1,6 +1,7 @@
 #include "Wnd.h"
 
 #include "App.h"
+#include "UiText.h"
 
 HWND CWnd::Detach() {
     HWND hwnd = m_hWnd;
@@ -9,19 +10,12 @@ HWND CWnd::Detach() {
 }
 
 LRESULT CWnd::SendMessage(UINT message, WPARAM wParam, LPARAM lParam) const {
-    return ::SendMessageA(m_hWnd, message, wParam, lParam);
+    return ::SendMessageW(m_hWnd, message, wParam, lParam);
 }
 
-void CWnd::SetWindowText(const char* text) { ::SetWindowTextA(m_hWnd, text); }
+void CWnd::SetWindowText(const char* text) { SetWindowUiText(m_hWnd, text ? text : ""); }
 
-std::string CWnd::GetWindowText() const {
-    int length = ::GetWindowTextLengthA(m_hWnd);
-    if (length <= 0) return std::string();
-    std::string text(length + 1, '\0');
-    length = ::GetWindowTextA(m_hWnd, &text[0], length + 1);
-    text.resize(length > 0 ? length : 0);
-    return text;
-}
+std::string CWnd::GetWindowText() const { return UiNarrow(WindowTextW(m_hWnd)); }
 
 BOOL CWnd::EnableWindow(BOOL enable) { return ::EnableWindow(m_hWnd, enable); }
 

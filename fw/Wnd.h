@@ -20,6 +20,7 @@ public:
     int GetDlgCtrlID() const { return ::GetDlgCtrlID(m_hWnd); }
     LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
 
+    // The program's own texts (code page 936), shown in UTF-16.
     void SetWindowText(const char* text);
     std::string GetWindowText() const;
     BOOL EnableWindow(BOOL enable = TRUE);

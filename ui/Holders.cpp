@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "ExactAnsi.h"
+#include "UiText.h"
 
 namespace {
 
@@ -47,13 +47,13 @@ std::wstring FullPathOf(const EntryRef& entry) {
 
 }  // namespace
 
-std::string ProgramsHolding(const EntryPtr& entry) {
+std::wstring ProgramsHolding(const EntryPtr& entry) {
     const RestartManager& rm = Rm();
-    if (!entry || !rm.ok) return std::string();
+    if (!entry || !rm.ok) return std::wstring();
     DWORD session = 0;
     WCHAR key[CCH_RM_SESSION_KEY + 1] = {};
-    if (rm.start(&session, 0, key) != ERROR_SUCCESS) return std::string();
-    std::string names;
+    if (rm.start(&session, 0, key) != ERROR_SUCCESS) return std::wstring();
+    std::wstring names;
     const std::wstring path = FullPathOf(*entry);
     LPCWSTR files[] = {path.c_str()};
     if (rm.registerResources(session, 1, files, 0, nullptr, 0, nullptr) == ERROR_SUCCESS) {
@@ -68,10 +68,9 @@ std::string ProgramsHolding(const EntryPtr& entry) {
         }
         if (status == ERROR_SUCCESS) {
             for (UINT i = 0; i < count && i < info.size(); ++i) {
-                std::string name;
-                WideToAnsiExactly(std::wstring(info[i].strAppName), name);
+                const std::wstring name = info[i].strAppName;
                 if (name.empty()) continue;
-                names += names.empty() ? "占用程序：" : "、";
+                names += UiWide(names.empty() ? "占用程序：" : "、");
                 names += name;
             }
         }

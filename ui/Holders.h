@@ -7,4 +7,4 @@
 #include "Entry.h"
 
 // "占用程序：a.exe、b.exe", or empty when the system cannot tell.
-std::string ProgramsHolding(const EntryPtr& entry);
+std::wstring ProgramsHolding(const EntryPtr& entry);

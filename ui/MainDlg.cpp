@@ -16,6 +16,7 @@
 #include "RootPath.h"
 #include "Settings.h"
 #include "StoredTexts.h"
+#include "UiText.h"
 #include "VersionText.h"
 #include "Win32FileSystem.h"
 #include "resource.h"
@@ -37,17 +38,17 @@ CMyDlg::CMyDlg(const StartArgs& args, FileSystem* fs)
       m_onWindowGone(args.onWindowGone),
       m_tasks(WM_APP_TASKS),
       m_search(m_results, m_tasks, m_workers),
-      m_deletion(m_results, m_tasks, m_workers) {
+      m_deletion(m_results, m_tasks, m_workers),
+      m_online(m_workers, m_tasks),
+      m_export(m_results) {
     InitMembers();
     m_bHasArgument = args.hasArgument;
     m_strPath = AcceptRootPath(args.searchPath);
 }
 
 void CMyDlg::InitMembers() {
-    m_hIcon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_WINDOW));
+    m_hIcon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_WINDOW));
     m_strAppId = DecodeStoredText(StoredText::ProgramId);
-    m_strNotice = DecodeStoredText(StoredText::NoticeText);
-    m_strAdColor = "7";
 }
 
 CMyDlg::~CMyDlg() {
@@ -57,7 +58,7 @@ CMyDlg::~CMyDlg() {
     m_bClosing = true;
     m_search.Stop();
     m_deletion.Stop();
-    m_fetches.Cancel();
+    m_online.Close();
     if (!m_workers.WaitAll(INFINITE)) TerminateProcess(GetCurrentProcess(), 1);
 }
 
@@ -72,7 +73,6 @@ void CMyDlg::DoDataExchange(CDataExchange* pDX) {
     DDX_Control(pDX, IDC_BTN_CHECK_ALL, m_btnSelectAll);
     DDX_Control(pDX, IDC_LIST_RESULT, m_results.Control());
     DDX_Text(pDX, IDC_EDIT_PATH, m_strPath);
-    DDX_Text(pDX, IDC_STATIC_NOTICE, m_strNotice);
     m_bLayoutPending = false;
 }
 
@@ -89,15 +89,14 @@ BOOL CMyDlg::OnInitDialog() {
     m_results.Bind(ScreenDpi());
     CheckDlgButton(m_hWnd, IDC_CHECK_MALFORMED, BST_CHECKED);
 
-    m_strVersion = GetFileVersionText(ModulePath().c_str());
-    m_strTitle = BuildWindowTitle(DecodeStoredText(StoredText::ProductTitle), m_strVersion,
-                                  DecodeStoredText(StoredText::NoticeText));
+    const std::string version = GetFileVersionText(ModulePath().c_str());
+    m_strTitle =
+        BuildWindowTitle(DecodeStoredText(StoredText::ProductTitle), version, DecodeStoredText(StoredText::NoticeText));
     SetWindowText(m_strTitle.c_str());
     UpdateData(false);
 
-    m_nOnlineMode = 0;
-    m_nAdIndex = -1;
-    StartOnlineWorker();
+    m_online.Attach(m_hWnd, IDC_STATIC_NOTICE, version);
+    m_online.Start(OnlineLine::kFeedAndAutomaticCheck);
 
     if (!m_bHasArgument) {
         // Already refused by the reader when longer than the field takes.
@@ -183,7 +182,7 @@ bool CMyDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& resu
         return true;
     case WM_CTLCOLORSTATIC:
         if (reinterpret_cast<HWND>(lParam) == GetDlgItem(IDC_STATIC_NOTICE)) {
-            result = ColorNoticeLine(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+            result = m_online.Color(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
             return true;
         }
         break;
@@ -239,9 +238,9 @@ bool CMyDlg::OnCommand(int id) {
     case ID_LIST_RENAME: RenameSelectedRow(); return true;
     case ID_LIST_VIEW: ViewSelectedRow(); return true;
     case ID_LIST_EXPLORER_MENU: ToggleExplorerMenu(); return true;
-    case IDC_BTN_SUPPORT: OpenSupportPage(); return true;
-    case IDC_STATIC_NOTICE: OnNoticeClicked(); return true;
-    case ID_LIST_CHECK_UPDATE: CheckForUpdateNow(); return true;
+    case IDC_BTN_SUPPORT: m_online.OpenSupportPage(); return true;
+    case IDC_STATIC_NOTICE: m_online.Clicked(); return true;
+    case ID_LIST_CHECK_UPDATE: m_online.CheckNow(); return true;
     default: return false;
     }
 }
@@ -263,8 +262,8 @@ SIZE CMyDlg::MinimumWindowSize() const {
     // The minimum grows with the display scaling, as the controls do.
     RECT topRow = {0, 0, kTopRowRightDlu, 0};
     MapDialogRect(m_hWnd, &topRow);
-    AdjustWindowRectEx(&topRow, static_cast<DWORD>(GetWindowLongA(m_hWnd, GWL_STYLE)), FALSE,
-                       static_cast<DWORD>(GetWindowLongA(m_hWnd, GWL_EXSTYLE)));
+    AdjustWindowRectEx(&topRow, static_cast<DWORD>(GetWindowLongW(m_hWnd, GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(GetWindowLongW(m_hWnd, GWL_EXSTYLE)));
     HDC dc = ::GetDC(m_hWnd);
     const int dpiX = dc ? GetDeviceCaps(dc, LOGPIXELSX) : 96, dpiY = dc ? GetDeviceCaps(dc, LOGPIXELSY) : 96;
     if (dc) ::ReleaseDC(m_hWnd, dc);
@@ -324,31 +323,14 @@ void CMyDlg::OnTimer(UINT_PTR id) {
         else
             ShowProgress();
     } else if (id == kTimerAnnouncements) {
-        RotateAnnouncement();
+        m_online.Rotate();
     }
 }
 
 void CMyDlg::ShowProgress() {
     // The status line only: the path field is the user's while a search runs.
-    m_strNotice = m_search.Position();
-    SetDlgItemTextA(m_hWnd, IDC_STATIC_NOTICE, m_strNotice.c_str());
+    m_online.ShowPlain(WideOfAnsi(m_search.Position()));
     SetWindowText(BuildProgressTitle(m_strTitle, m_search.FoldersSearched(), m_search.FilesSearched()).c_str());
-}
-
-void CMyDlg::RotateAnnouncement() {
-    ++m_nAdIndex;
-    if (m_ads.empty() || m_nAdIndex >= static_cast<int>(m_ads.size())) m_nAdIndex = 0;
-    if (m_ads.empty()) {
-        m_nOnlineMode = 1;
-        StartOnlineWorker();
-        if (m_ads.empty()) {
-            SetTimer(m_hWnd, kTimerAnnouncements, kAnnouncementRetryMs, nullptr);
-            return;
-        }
-    }
-    const AnnouncementItem& item = m_ads[static_cast<size_t>(m_nAdIndex)];
-    m_strAdColor = item.color;
-    SetDlgItemTextA(m_hWnd, IDC_STATIC_NOTICE, item.title.c_str());
 }
 
 bool CMyDlg::OnPaint() {
@@ -388,6 +370,11 @@ void CMyDlg::KeepPathFieldWithinLimit() {
     MessageBeep(MB_OK);
 }
 
+void CMyDlg::SetCursorFor(HWND under) {
+    const bool onNotice = under != nullptr && under == GetDlgItem(IDC_STATIC_NOTICE);
+    ::SetCursor(LoadCursor(nullptr, onNotice ? IDC_HAND : IDC_ARROW));
+}
+
 void CMyDlg::OnDestroy() {
     char path[MAX_PATH] = {};
     GetDlgItemTextA(m_hWnd, IDC_EDIT_PATH, path, MAX_PATH);
@@ -395,11 +382,11 @@ void CMyDlg::OnDestroy() {
     // A request started from now on finds no window to hand its path to, and
     // is carried out by its own process instead of being taken in and lost.
     if (m_onWindowGone) m_onWindowGone(m_hWnd);
-    m_bClosing = true;   // workers leave the dialog alone, nothing new starts
-    m_tasks.Detach();    // what workers hand over from now on has no window to go to
-    m_search.Stop();     // a walk in progress ends at its next step
-    m_deletion.Stop();   // a deletion ends after the entry under way
-    m_fetches.Cancel();  // a fetch in flight returns now, whatever the server does
+    m_bClosing = true;  // workers leave the dialog alone, nothing new starts
+    m_tasks.Detach();   // what workers hand over from now on has no window to go to
+    m_search.Stop();    // a walk in progress ends at its next step
+    m_deletion.Stop();  // a deletion ends after the entry under way
+    m_online.Close();   // no fetch starts, one in flight returns now, whatever the server does
     if (m_bComReady) CoUninitialize();
     m_bComReady = false;
 }

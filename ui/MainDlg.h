@@ -15,7 +15,8 @@
 #include "HttpFetch.h"
 #include "ResultList.h"
 #include "MainTexts.h"
-#include "OnlineTypes.h"
+#include "OnlineLine.h"
+#include "ResultExport.h"
 #include "RowDeletion.h"
 #include "FolderSearch.h"
 #include "Scan.h"
@@ -51,7 +52,7 @@ public:
     // the first bytes of its file shown read-only.
     void RenameSelectedRow();
     // The tip of a row whose deletion or renaming failed: why, and who holds it.
-    std::string FailureTipOf(int row) const;
+    std::wstring FailureTipOf(int row) const;
     // The result list: its rows, their entries, marks and outcomes.
     ResultList& Results() { return m_results; }
     const ResultList& Results() const { return m_results; }
@@ -71,14 +72,11 @@ public:
     void ShowAboutBox();
     void ToggleExplorerMenu();
 
-    // Starts the online worker (update check and announcement feed) in the
-    // mode m_nOnlineMode holds; false when no thread was started.
-    bool StartOnlineWorker();
-    // Menu command 32786: an update check asked for by the user.
-    void CheckForUpdateNow();
-    // Button 1013, and a click on the status line (1015).
-    void OpenSupportPage();
-    void OnNoticeClicked();
+    // The status line's online side (announcements, update check) and the export.
+    OnlineLine& Online() { return m_online; }
+    const ResultExport& Export() const { return m_export; }
+    // The window's title while nothing runs.
+    const std::string& Title() const { return m_strTitle; }
 
     // Whether a walk is under way (also while a stopped one unwinds).
     bool IsWalking() const { return m_search.IsWalking(); }
@@ -92,28 +90,6 @@ public:
     // Waits, at most ms, until every worker this window started has ended
     // (they were told to stop when the window went). False when some did not.
     bool WaitForWorkers(DWORD ms) { return m_workers.WaitAll(ms); }
-
-    bool m_bHasArgument = false;
-    std::string m_strAppId;
-    std::vector<AnnouncementItem> m_ads;
-    UpdateInfo m_updateInfo;
-    int m_nAdIndex = -1;
-    int m_nOnlineMode = 0;
-    std::string m_strAdColor;
-    std::string m_strVersion;
-    HANDLE m_hThread = nullptr;  // the worker started last; owned by m_workers
-    bool m_bLayoutPending = true;
-    CWnd m_editPath;
-    CWnd m_btnInvert;
-    CWnd m_btnSearch;
-    CWnd m_staticNotice;
-    CWnd m_btnDelete;
-    CWnd m_btnSupport;
-    CWnd m_btnSelectAll;
-    std::string m_strPath;
-    std::string m_strNotice;
-    HICON m_hIcon = nullptr;
-    std::string m_strTitle;
 
 protected:
     BOOL OnInitDialog() override;
@@ -136,16 +112,7 @@ private:
     void OnDestroy();
     void KeepPathFieldWithinLimit();
     void ShowProgress();
-    void RotateAnnouncement();
 
-    struct OnlineRun;
-    static DWORD WINAPI OnlineWorker(void* run);
-    void RunOnlineWorker(const OnlineRun& run);
-    // The window's thread: the update answer applied, and the box it calls for.
-    void AnswerUpdateCheck(const std::string& body, const std::string& ownVersion, int mode,
-                           const std::string& version);
-    bool OnlineStopped() const { return m_bClosing.load(); }
-    LRESULT ColorNoticeLine(HDC dc, HWND control);
     void SetCursorFor(HWND under);
 
     void StopSearch();
@@ -158,6 +125,20 @@ private:
     void StartDeletion(const std::vector<int>& rows, bool withSummary);
     void OnDeletionEnded(const DeletionTally& tally, bool withSummary, BOOL exportWasEnabled);
 
+    bool m_bHasArgument = false;
+    std::string m_strAppId;
+    bool m_bLayoutPending = true;
+    CWnd m_editPath;
+    CWnd m_btnInvert;
+    CWnd m_btnSearch;
+    CWnd m_staticNotice;
+    CWnd m_btnDelete;
+    CWnd m_btnSupport;
+    CWnd m_btnSelectAll;
+    std::string m_strPath;
+    HICON m_hIcon = nullptr;
+    std::string m_strTitle;
+
     FileSystem* m_fs;
     std::function<void(HWND)> m_onWindowUp;
     std::function<void(HWND)> m_onWindowGone;
@@ -166,10 +147,11 @@ private:
     ResultList m_results;    // the rows, shown by list 1009
     FolderSearch m_search;   // the search's walk and its rows
     RowDeletion m_deletion;  // the delete commands' worker and its rows
+    OnlineLine m_online;     // the status line's announcements and the update check
+    ResultExport m_export;   // the export of the rows to a file
     // Set when the window goes: workers then leave the dialog alone and no
     // search or fetch starts.
     std::atomic<bool> m_bClosing{false};
-    FetchGroup m_fetches;      // the online workers' fetches, cut short at close
     bool m_bComReady = false;  // COM initialised on the window's thread
     // A folder a search request handed over while a walk ran: it goes into the
     // path field when the walk ends, so that it does not replace what the user

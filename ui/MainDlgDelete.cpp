@@ -9,6 +9,7 @@
 #include "MainTexts.h"
 #include "MainTimers.h"
 #include "ResultRow.h"
+#include "UiText.h"
 #include "resource.h"
 
 namespace {
@@ -29,7 +30,7 @@ void CMyDlg::StartDeletion(const std::vector<int>& rows, bool withSummary) {
     });
     if (!started) return;
     // The delete button stops it; nothing else may change the rows meanwhile.
-    SetDlgItemTextA(m_hWnd, IDC_BTN_DELETE, kStopCaption);
+    SetDlgItemUiText(m_hWnd, IDC_BTN_DELETE, kStopCaption);
     ::EnableWindow(GetDlgItem(IDC_BTN_SEARCH), FALSE);
     ::EnableWindow(GetDlgItem(IDC_BTN_EXPORT), FALSE);
     SetTimer(m_hWnd, kTimerProgress, kProgressMs, nullptr);
@@ -47,7 +48,7 @@ void CMyDlg::StopDeletion() {
 void CMyDlg::OnDeletionEnded(const DeletionTally& tally, bool withSummary, BOOL exportWasEnabled) {
     KillTimer(m_hWnd, kTimerProgress);
     SetWindowText(m_strTitle.c_str());
-    SetDlgItemTextA(m_hWnd, IDC_BTN_DELETE, kDeleteCaption);
+    SetDlgItemUiText(m_hWnd, IDC_BTN_DELETE, kDeleteCaption);
     ::EnableWindow(GetDlgItem(IDC_BTN_DELETE), TRUE);
     ::EnableWindow(GetDlgItem(IDC_BTN_SEARCH), TRUE);
     ::EnableWindow(GetDlgItem(IDC_BTN_EXPORT), exportWasEnabled && m_results.Count() > 0);
@@ -138,28 +139,29 @@ void CMyDlg::ViewSelectedRow() {
     view.DoModal();
 }
 
-std::string CMyDlg::FailureTipOf(int row) const {
-    if (row < 0 || row >= m_results.Count()) return std::string();
+std::wstring CMyDlg::FailureTipOf(int row) const {
+    if (row < 0 || row >= m_results.Count()) return std::wstring();
     const uint32_t error = m_results.ErrorOf(row);
-    if (error == 0) return std::string();
-    std::string reason;
+    if (error == 0) return std::wstring();
+    std::wstring reason;
     if (const char* text = ReasonTextOf(error)) {
-        reason = text;
+        reason = UiWide(text);
     } else {
-        char* system = nullptr;
-        if (FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                           nullptr, error, 0, reinterpret_cast<char*>(&system), 0, nullptr) &&
+        // The system's own words, in the system's language.
+        wchar_t* system = nullptr;
+        if (FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                           nullptr, error, 0, reinterpret_cast<wchar_t*>(&system), 0, nullptr) &&
             system) {
             reason = system;
             LocalFree(system);
-            while (!reason.empty() && (reason.back() == '\r' || reason.back() == '\n' || reason.back() == ' '))
+            while (!reason.empty() && (reason.back() == L'\r' || reason.back() == L'\n' || reason.back() == L' '))
                 reason.pop_back();
         }
     }
-    std::string tip = "失败：" + reason + " (" + std::to_string(error) + ")";
+    std::wstring tip = UiWide("失败：") + reason + L" (" + std::to_wstring(error) + L")";
     if (error == fs_error::kSharingViolation || error == 33) {
-        const std::string holders = ProgramsHolding(m_results.EntryOf(row));
-        if (!holders.empty()) tip += "\r\n" + holders;
+        const std::wstring holders = ProgramsHolding(m_results.EntryOf(row));
+        if (!holders.empty()) tip += L"\r\n" + holders;
     }
     return tip;
 }

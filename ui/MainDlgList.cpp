@@ -17,6 +17,7 @@
 #include "ListCommands.h"
 #include "MainDlg.h"
 #include "UiHost.h"
+#include "UiText.h"
 #include "resource.h"
 
 namespace {
@@ -40,8 +41,8 @@ std::string GetWindowsVersionName() {
 void PrepareListMenu(HMENU popup, bool hasSelection, bool integrationPresent) {
     for (UINT id : kSelectionCommands)
         EnableMenuItem(popup, id, MF_BYCOMMAND | (hasSelection ? MF_ENABLED : MF_GRAYED));
-    ModifyMenuA(popup, ID_LIST_EXPLORER_MENU, MF_BYCOMMAND | MF_STRING, ID_LIST_EXPLORER_MENU,
-                ExplorerMenuLabel(integrationPresent));
+    ModifyMenuW(popup, ID_LIST_EXPLORER_MENU, MF_BYCOMMAND | MF_STRING, ID_LIST_EXPLORER_MENU,
+                UiWide(ExplorerMenuLabel(integrationPresent)).c_str());
 }
 
 bool CMyDlg::OnListNotify(const NMHDR& header, LRESULT& result) {
@@ -53,13 +54,13 @@ bool CMyDlg::OnListNotify(const NMHDR& header, LRESULT& result) {
     case LVN_COLUMNCLICK: SortByColumn(reinterpret_cast<const NMLISTVIEW&>(header).iSubItem); break;
     case LVN_GETINFOTIPW: {
         auto& tip = const_cast<NMLVGETINFOTIPW&>(reinterpret_cast<const NMLVGETINFOTIPW&>(header));
-        const std::wstring text = WideOfAnsi(FailureTipOf(tip.iItem));
+        const std::wstring text = FailureTipOf(tip.iItem);
         if (!text.empty() && tip.pszText && tip.cchTextMax > 0) lstrcpynW(tip.pszText, text.c_str(), tip.cchTextMax);
         break;
     }
     case LVN_GETINFOTIPA: {
         auto& tip = const_cast<NMLVGETINFOTIPA&>(reinterpret_cast<const NMLVGETINFOTIPA&>(header));
-        const std::string text = FailureTipOf(tip.iItem);
+        const std::string text = ShownNarrow(FailureTipOf(tip.iItem));
         if (!text.empty() && tip.pszText && tip.cchTextMax > 0) lstrcpynA(tip.pszText, text.c_str(), tip.cchTextMax);
         break;
     }
@@ -76,7 +77,7 @@ void CMyDlg::InvertRowChecks() { m_results.InvertChecks(); }
 void CMyDlg::ShowListMenu() {
     POINT at = {};
     GetCursorPos(&at);
-    HMENU menu = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MENU_LIST));
+    HMENU menu = LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MENU_LIST));
     if (!menu) return;
     HMENU popup = GetSubMenu(menu, 0);
     if (popup) {

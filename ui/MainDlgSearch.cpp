@@ -20,6 +20,7 @@
 #include "PathForms.h"
 #include "RootPath.h"
 #include "UiHost.h"
+#include "UiText.h"
 #include "resource.h"
 
 namespace {
@@ -46,36 +47,35 @@ void CMyDlg::ToggleSearch() {
     options.system = static_cast<uint8_t>(IsDlgButtonChecked(m_hWnd, IDC_CHECK_SYSTEM));
     if (!m_search.Start(*m_fs, m_strPath, options, [this](const SearchOutcome& o) { OnSearchEnded(o); })) return;
 
-    m_strNotice = m_strPath;
+    m_online.ShowPlain(WideOfAnsi(m_strPath));
     ::EnableWindow(GetDlgItem(IDC_BTN_EXPORT), FALSE);
-    SetDlgItemTextA(m_hWnd, IDC_BTN_SEARCH, kCaptionStop);
-    m_strAdColor = "7";
+    SetDlgItemUiText(m_hWnd, IDC_BTN_SEARCH, kCaptionStop);
     KillTimer(m_hWnd, kTimerAnnouncements);
     SetTimer(m_hWnd, kTimerProgress, kProgressMs, nullptr);
 }
 
 void CMyDlg::StopSearch() {
     m_search.Stop();
-    SetDlgItemTextA(m_hWnd, IDC_BTN_SEARCH, kCaptionStart);
+    SetDlgItemUiText(m_hWnd, IDC_BTN_SEARCH, kCaptionStart);
     // Back when the walk has unwound; a press meanwhile would start nothing.
     // The keys stay with the window: a disabled button cannot keep the focus.
     HWND button = GetDlgItem(IDC_BTN_SEARCH);
     if (::GetFocus() == button) ::SetFocus(GetDlgItem(IDC_EDIT_PATH));
     ::EnableWindow(button, FALSE);
     SetWindowText(m_strTitle.c_str());
-    m_strAdColor = "7";
+    m_online.ShowPlain(m_online.Text());
     KillTimer(m_hWnd, kTimerProgress);
     SetTimer(m_hWnd, kTimerAnnouncements, kAnnouncementMs, nullptr);
 }
 
 void CMyDlg::OnSearchEnded(const SearchOutcome& o) {
     if (m_bClosing) return;
-    SetDlgItemTextA(m_hWnd, IDC_BTN_SEARCH, kCaptionStart);
+    SetDlgItemUiText(m_hWnd, IDC_BTN_SEARCH, kCaptionStart);
     ::EnableWindow(GetDlgItem(IDC_BTN_SEARCH), TRUE);
     if (m_results.Count() > 0) ::EnableWindow(GetDlgItem(IDC_BTN_EXPORT), TRUE);
     KillTimer(m_hWnd, kTimerProgress);
     SetTimer(m_hWnd, kTimerAnnouncements, kAnnouncementMs, nullptr);
-    ::SetWindowTextA(m_hWnd, m_strTitle.c_str());
+    SetWindowText(m_strTitle.c_str());
     if (!m_strHandedPath.empty()) {
         SetDlgItemTextA(m_hWnd, IDC_EDIT_PATH, m_strHandedPath.c_str());
         m_strHandedPath.clear();

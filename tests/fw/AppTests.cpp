@@ -18,30 +18,34 @@ std::string Bytes(const char (&text)[N]) {
     return std::string(text, N - 1);
 }
 
+template <size_t N>
+std::wstring Units(const wchar_t (&text)[N]) {
+    return std::wstring(text, N - 1);
+}
+
 TEST(App, TestsRunInTheChineseAnsiCodePage) {
     // The double-byte cases below mean something only under code page 936.
     ASSERT_EQ(936u, GetACP());
 }
 
 struct NameCase {
-    const char* path;
-    const char* name;
+    const wchar_t* path;
+    const wchar_t* name;
 };
 
 const NameCase kNames[] = {
-    {"C:\\Program Files\\Orvelle\\Orvelle.exe", "Orvelle"},
-    {"Orvelle.exe", "Orvelle"},
-    {"C:\\tools\\my.tool.exe", "my.tool"},
-    {"C:\\dir.v2\\tool", "tool"},
-    {"D:\\软件\\畸形目录.exe", "畸形目录"},
-    // The second byte of 奬 is 0x5C, the backslash.
-    {"D:\\dir\\奬状.exe", "奬状"},
-    {"\\\\server\\share\\app.EXE", "app"},
+    {L"C:\\Program Files\\Orvelle\\Orvelle.exe", L"Orvelle"},
+    {L"Orvelle.exe", L"Orvelle"},
+    {L"C:\\tools\\my.tool.exe", L"my.tool"},
+    {L"C:\\dir.v2\\tool", L"tool"},
+    {L"D:\\软件\\畸形目录.exe", L"畸形目录"},
+    // Outside every ANSI code page.
+    {L"D:\\dir\\\U0001F600ü.exe", L"\U0001F600ü"},
+    {L"\\\\server\\share\\app.EXE", L"app"},
 };
 
 TEST(App, NameIsTheModuleFileNameWithoutFolderAndExtension) {
     for (const NameCase& c : kNames) {
-        SCOPED_TRACE(c.path);
         EXPECT_EQ(c.name, AppNameFromModulePath(c.path));
     }
 }
@@ -51,8 +55,8 @@ TEST(App, ApplicationObjectIsFoundAndNamedAfterTheExecutable) {
     {
         TestApp app;
         EXPECT_EQ(&app, GetApp());
-        EXPECT_EQ("orvelle_fw_tests", app.m_strAppName);
-        app.m_strAppName = "Renamed";
+        EXPECT_EQ(L"orvelle_fw_tests", app.m_strAppName);
+        app.m_strAppName = L"Renamed";
         EXPECT_EQ("Renamed", GetAppName());
     }
     EXPECT_EQ(nullptr, GetApp());
@@ -84,15 +88,15 @@ TEST(UiHostSeam, SettingNullBringsBackTheSystemHost) {
 
 struct FilterCase {
     const char* bars;
-    std::string expected;
+    std::wstring expected;
 };
 
 const FilterCase kFilters[] = {
-    {"(*.txt)|*.txt|(所有文件)|*.*||", Bytes("(*.txt)\0*.txt\0(所有文件)\0*.*\0\0")},
-    {"Text|*.txt", Bytes("Text\0*.txt\0\0")},
+    {"(*.txt)|*.txt|(所有文件)|*.*||", Units(L"(*.txt)\0*.txt\0(所有文件)\0*.*\0\0")},
+    {"Text|*.txt", Units(L"Text\0*.txt\0\0")},
     // 亅 is the bytes 0x81 0x7C: its trail byte is the bar and must stay.
-    {"亅|*.x||", Bytes("亅\0*.x\0\0")},
-    {"", std::string()},
+    {"亅|*.x||", Units(L"亅\0*.x\0\0")},
+    {"", std::wstring()},
 };
 
 TEST(FileDialog, FilterBarsBecomeNulSeparatedList) {
@@ -113,7 +117,7 @@ TEST(FileDialog, OpenFormAsksTheHostAndGivesBackTheChosenPath) {
 
     CFileDialog dialog(TRUE, "txt", nullptr, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, "(*.txt)|*.txt|(所有文件)|*.*||");
     ASSERT_EQ(IDOK, dialog.DoModal());
-    EXPECT_EQ("C:\\报告\\result.txt", dialog.GetPathName());
+    EXPECT_EQ(L"C:\\报告\\result.txt", dialog.GetPathName());
 
     ASSERT_EQ(1u, host.files.size());
     const ChosenFile& asked = host.files[0];

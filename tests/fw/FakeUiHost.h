@@ -81,16 +81,18 @@ public:
         return true;
     }
 
-    bool ChooseFileName(OPENFILENAMEA& ofn, bool openForm) override {
+    bool ChooseFileName(OPENFILENAMEW& ofn, bool openForm) override {
+        // The filter's parts as a narrow reader sees them, each with its NUL.
         std::string filter;
         if (ofn.lpstrFilter) {
-            const char* p = ofn.lpstrFilter;
-            while (p[0] || p[1]) filter += *p++;
-            filter.append(2, '\0');
+            for (const wchar_t* p = ofn.lpstrFilter; *p; p += wcslen(p) + 1) filter += Narrow(p) + '\0';
+            filter += '\0';
         }
-        files.push_back({openForm, ofn.hwndOwner, filter, Text(ofn.lpstrDefExt), Text(ofn.lpstrFile), ofn.Flags});
-        if (fileAnswer.empty()) return false;
-        lstrcpynA(ofn.lpstrFile, fileAnswer.c_str(), ofn.nMaxFile);
+        files.push_back(
+            {openForm, ofn.hwndOwner, filter, NarrowOrNull(ofn.lpstrDefExt), NarrowOrNull(ofn.lpstrFile), ofn.Flags});
+        const std::wstring answer = !wideFileAnswer.empty() ? wideFileAnswer : Wide(fileAnswer);
+        if (answer.empty()) return false;
+        lstrcpynW(ofn.lpstrFile, answer.c_str(), static_cast<int>(ofn.nMaxFile));
         return true;
     }
 
@@ -105,10 +107,19 @@ public:
         return text;
     }
     static std::string NarrowOrNull(const wchar_t* p) { return p ? Narrow(p) : "(null)"; }
+    static std::wstring Wide(const std::string& text) {
+        if (text.empty()) return std::wstring();
+        std::wstring wide(text.size(), L'\0');
+        const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &wide[0],
+                                               static_cast<int>(wide.size()));
+        wide.resize(length > 0 ? static_cast<size_t>(length) : 0);
+        return wide;
+    }
 
     std::deque<int> answers;
     std::string folderAnswer;
-    std::string fileAnswer;
+    std::string fileAnswer;       // in the ANSI code page
+    std::wstring wideFileAnswer;  // or exactly, when set
 
     std::vector<ShownBox> boxes;
     std::vector<ShellLaunch> launches;

@@ -1,11 +1,11 @@
 // A hook DLL for the end-to-end tests: loaded into the program under test
 // through a thread hook set before the program runs, it points the program's
-// imports of user32!SetTimer and user32!MessageBoxA at recorders that append
+// imports of user32!SetTimer, MessageBoxA and MessageBoxW at recorders that append
 // one line per call to the file named by ORVELLE_SPY_LOG, then pass the call
 // on. Without that variable it changes nothing.
 //
 //   SetTimer <id> <period>
-//   MessageBoxA <type> <text as hex>
+//   MessageBox <type> <text in code page 936, as hex>
 #include <windows.h>
 
 #include <cstdio>
@@ -15,9 +15,11 @@ namespace {
 
 using SetTimerFn = UINT_PTR(WINAPI*)(HWND, UINT_PTR, UINT, TIMERPROC);
 using MessageBoxFn = int(WINAPI*)(HWND, LPCSTR, LPCSTR, UINT);
+using MessageBoxWFn = int(WINAPI*)(HWND, LPCWSTR, LPCWSTR, UINT);
 
 SetTimerFn g_setTimer = nullptr;
 MessageBoxFn g_messageBox = nullptr;
+MessageBoxWFn g_messageBoxW = nullptr;
 char g_logPath[MAX_PATH] = {};
 CRITICAL_SECTION g_lock;
 
@@ -41,15 +43,27 @@ UINT_PTR WINAPI SpySetTimer(HWND window, UINT_PTR id, UINT periodMs, TIMERPROC p
     return g_setTimer(window, id, periodMs, proc);
 }
 
-int WINAPI SpyMessageBox(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
-    std::string line = "MessageBoxA " + std::to_string(type) + " ";
+void AppendBox(UINT type, const char* text) {
+    std::string line = "MessageBox " + std::to_string(type) + " ";
     static const char kDigits[] = "0123456789abcdef";
     for (const char* p = text ? text : ""; *p; ++p) {
         line += kDigits[static_cast<unsigned char>(*p) >> 4];
         line += kDigits[static_cast<unsigned char>(*p) & 15];
     }
     Append(line);
+}
+
+int WINAPI SpyMessageBox(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
+    AppendBox(type, text);
     return g_messageBox(owner, text, caption, type);
+}
+
+int WINAPI SpyMessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
+    const int size = WideCharToMultiByte(936, 0, text ? text : L"", -1, nullptr, 0, nullptr, nullptr);
+    std::string narrow(size > 0 ? static_cast<size_t>(size) : 1, '\0');
+    WideCharToMultiByte(936, 0, text ? text : L"", -1, &narrow[0], size, nullptr, nullptr);
+    AppendBox(type, narrow.c_str());
+    return g_messageBoxW(owner, text, caption, type);
 }
 
 void Patch(BYTE* base, ULONG_PTR from, ULONG_PTR to) {
@@ -81,10 +95,12 @@ void Install(HMODULE self) {
     HMODULE user32 = GetModuleHandleA("user32.dll");
     g_setTimer = reinterpret_cast<SetTimerFn>(reinterpret_cast<void*>(GetProcAddress(user32, "SetTimer")));
     g_messageBox = reinterpret_cast<MessageBoxFn>(reinterpret_cast<void*>(GetProcAddress(user32, "MessageBoxA")));
-    if (!g_setTimer || !g_messageBox) return;
+    g_messageBoxW = reinterpret_cast<MessageBoxWFn>(reinterpret_cast<void*>(GetProcAddress(user32, "MessageBoxW")));
+    if (!g_setTimer || !g_messageBox || !g_messageBoxW) return;
     auto* program = reinterpret_cast<BYTE*>(GetModuleHandleA(nullptr));
     Patch(program, reinterpret_cast<ULONG_PTR>(g_setTimer), reinterpret_cast<ULONG_PTR>(&SpySetTimer));
     Patch(program, reinterpret_cast<ULONG_PTR>(g_messageBox), reinterpret_cast<ULONG_PTR>(&SpyMessageBox));
+    Patch(program, reinterpret_cast<ULONG_PTR>(g_messageBoxW), reinterpret_cast<ULONG_PTR>(&SpyMessageBoxW));
     Append("installed");
 }
 

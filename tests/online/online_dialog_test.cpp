@@ -345,7 +345,7 @@ TEST_F(OnlineDialog, NoServerShowsNothingAndRetriesTheFeedEveryFiveMinutes) {
         EXPECT_EQ(LastTimerPeriod(h, 0), 300000u);
         Sleep(500);  // the update branch ends too
         EXPECT_TRUE(host.Boxes().empty());
-        EXPECT_TRUE(OnWindow<bool>(h, [&] { return dlg.m_ads.empty(); }));
+        EXPECT_TRUE(OnWindow<bool>(h, [&] { return dlg.Online().ItemCount() == 0; }));
 
         // Timer 0 with an empty list: a feed-only fetch, the timer re-armed, the line untouched.
         StartServer();
@@ -353,13 +353,13 @@ TEST_F(OnlineDialog, NoServerShowsNothingAndRetriesTheFeedEveryFiveMinutes) {
         ClearRecordedTimerCalls();
         SendMessageA(h, WM_TIMER, 0, 0);
         EXPECT_EQ(LastTimerPeriod(h, 0), 300000u);
-        EXPECT_EQ(OnWindow<int>(h, [&] { return dlg.m_nOnlineMode; }), 1);
+        EXPECT_EQ(OnWindow<int>(h, [&] { return static_cast<int>(dlg.Online().LastMode()); }), 1);
         ASSERT_TRUE(WaitForRequests(kFeedPath, 1));
         ASSERT_TRUE(WaitFor([&] { return RecordedTimerCalls().size() >= 2; }));
         Sleep(300);
         EXPECT_EQ(server.CountFor(kUpdatePath), 0u) << "feed only";
         EXPECT_EQ(Text(GetDlgItem(h, IDC_STATIC_NOTICE)), line);
-        EXPECT_EQ(OnWindow<std::string>(h, [&] { return dlg.m_strAdColor; }), "7");
+        EXPECT_EQ(OnWindow<std::string>(h, [&] { return dlg.Online().ColorCode(); }), "7");
     });
     EXPECT_TRUE(host.Boxes().empty());
 }
@@ -368,7 +368,7 @@ TEST_F(OnlineDialog, FeedRotatesEveryFiveSecondsWithItsColours) {
     StartServer();
     server.Set(kFeedPath, LoopbackHttpServer::Ok(kThreeItems));
     Run([&](CMyDlg& dlg, HWND h) {
-        ASSERT_TRUE(WaitFor([&] { return OnWindow<size_t>(h, [&] { return dlg.m_ads.size(); }) == 3; }));
+        ASSERT_TRUE(WaitFor([&] { return OnWindow<size_t>(h, [&] { return dlg.Online().ItemCount(); }) == 3; }));
         ASSERT_TRUE(WaitFor([&] { return LastTimerPeriod(h, 0) != 0; }));
         EXPECT_EQ(LastTimerPeriod(h, 0), 5000u);
         HWND line = GetDlgItem(h, IDC_STATIC_NOTICE);
@@ -385,7 +385,7 @@ TEST_F(OnlineDialog, FeedRotatesEveryFiveSecondsWithItsColours) {
         for (const Step& s : steps) {
             SendMessageA(h, WM_TIMER, 0, 0);
             EXPECT_EQ(Text(line), s.title);
-            EXPECT_EQ(OnWindow<std::string>(h, [&] { return dlg.m_strAdColor; }), s.code);
+            EXPECT_EQ(OnWindow<std::string>(h, [&] { return dlg.Online().ColorCode(); }), s.code);
             // The line's text colour, and the default handling's brush unchanged.
             COLORREF color = 0;
             bool sameBrush = false;
@@ -434,7 +434,7 @@ TEST_F(OnlineDialog, ClicksOnTheLineAndTheSupportButton) {
             std::vector<ShellLaunch> l = host.Launches();
             return l.empty() ? std::string("(nothing)") : l.back().file;
         };
-        ASSERT_TRUE(WaitFor([&] { return OnWindow<size_t>(h, [&] { return dlg.m_ads.size(); }) == 3; }));
+        ASSERT_TRUE(WaitFor([&] { return OnWindow<size_t>(h, [&] { return dlg.Online().ItemCount(); }) == 3; }));
 
         // The default notice text, in any letter case, opens the support page.
         EXPECT_EQ(Text(line), notice);
@@ -455,7 +455,7 @@ TEST_F(OnlineDialog, ClicksOnTheLineAndTheSupportButton) {
         EXPECT_EQ(Text(line), "second news");
         click();
         EXPECT_EQ(opened(), "http://a.example/2");
-        EXPECT_EQ(OnWindow<std::string>(h, [&] { return dlg.m_strNotice; }), "second news");
+        EXPECT_EQ(OnWindow<std::wstring>(h, [&] { return dlg.Online().Text(); }), L"second news");
 
         // The third item's address is no web address: nothing opens.
         SendMessageA(h, WM_TIMER, 0, 0);
@@ -512,23 +512,20 @@ TEST_F(OnlineDialog, OverlappingRunsNeitherTearTheAnswerNorTheList) {
     server.Set(kFeedPath, LoopbackHttpServer::Ok(kThreeItems));
     server.Set(kUpdatePath, LoopbackHttpServer::Ok(Answer("1.3")));
     Run([&](CMyDlg& dlg, HWND h) {
-        ASSERT_TRUE(WaitFor([&] { return OnWindow<size_t>(h, [&] { return dlg.m_ads.size(); }) == 3; }));
+        ASSERT_TRUE(WaitFor([&] { return OnWindow<size_t>(h, [&] { return dlg.Online().ItemCount(); }) == 3; }));
         // Many workers at once: manual checks and feed fetches, while the rotation reads the list.
         for (int i = 0; i < 8; ++i) {
             PostMessageA(h, WM_COMMAND, ID_LIST_CHECK_UPDATE, 0);
-            RunOnWindowThread(h, [&] {
-                dlg.m_nOnlineMode = 1;
-                dlg.StartOnlineWorker();
-            });
+            RunOnWindowThread(h, [&] { dlg.Online().Start(OnlineLine::kFeedOnly); });
             SendMessageA(h, WM_TIMER, 0, 0);
         }
         ASSERT_TRUE(WaitForBoxes(8));
         for (int i = 0; i < 50; ++i) SendMessageA(h, WM_TIMER, 0, 0);
-        UpdateInfo info = OnWindow<UpdateInfo>(h, [&] { return dlg.m_updateInfo; });
+        UpdateInfo info = OnWindow<UpdateInfo>(h, [&] { return dlg.Online().Update(); });
         EXPECT_EQ(info.version, "1.3");
         EXPECT_EQ(info.downloadUrl, "http://dl.example/orvelle-new.exe");
         EXPECT_EQ(info.description, "fixes\rand more");
-        EXPECT_EQ(OnWindow<size_t>(h, [&] { return dlg.m_ads.size(); }), 3u);
+        EXPECT_EQ(OnWindow<size_t>(h, [&] { return dlg.Online().ItemCount(); }), 3u);
     });
     for (const ShownBox& b : host.Boxes()) EXPECT_EQ(b.text, "当前版本 Ver1.3 已经是最新版本，没有检查到更新版本！");
 }

@@ -242,7 +242,7 @@ TEST_F(OnlineEndToEnd, PromptAtStartUpOnceADayAndOnRequest) {
         EXPECT_STREQ(caption, "Orvelle");
         EXPECT_EQ(GetWindow(box, GW_OWNER), program.MainWindow());
         EXPECT_TRUE(program.SpyHas("installed"));
-        EXPECT_TRUE(program.SpyHas("MessageBoxA " + std::to_string(MB_YESNO) + " " + Hex(kPrompt)))
+        EXPECT_TRUE(program.SpyHas("MessageBox " + std::to_string(MB_YESNO) + " " + Hex(kPrompt)))
             << "the automatic prompt has Yes and No and no icon";
         // No feed: timer 0 waits five minutes.
         EXPECT_TRUE(program.SpyHas("SetTimer 0 300000"));
@@ -261,7 +261,7 @@ TEST_F(OnlineEndToEnd, PromptAtStartUpOnceADayAndOnRequest) {
         ASSERT_TRUE(WaitFor([&] { return program.MainWindow() != nullptr; }, 10000));
         Sleep(1500);
         EXPECT_TRUE(program.MessageBoxes().empty());
-        EXPECT_EQ(program.SpyCount("MessageBoxA"), 0u);
+        EXPECT_EQ(program.SpyCount("MessageBox "), 0u);
         EXPECT_EQ(folder.Setting("VskChkDate"), firstDate);
 
         // The manual check from the list's menu: the prompt with the question icon.
@@ -270,7 +270,7 @@ TEST_F(OnlineEndToEnd, PromptAtStartUpOnceADayAndOnRequest) {
         HWND box = program.WaitForMessageBox(30000);
         ASSERT_NE(box, nullptr) << "no prompt for the manual check";
         EXPECT_EQ(BoxText(box), kPrompt);
-        EXPECT_TRUE(program.SpyHas("MessageBoxA " + std::to_string(MB_YESNO | MB_ICONQUESTION) + " " + Hex(kPrompt)));
+        EXPECT_TRUE(program.SpyHas("MessageBox " + std::to_string(MB_YESNO | MB_ICONQUESTION) + " " + Hex(kPrompt)));
         EXPECT_EQ(folder.Setting("VskChkDate"), "1000") << "the manual check writes after its box";
         Answer(box, IDNO);
         // The program rewrites the whole file for each key it writes: a read in
@@ -296,7 +296,7 @@ TEST_F(OnlineEndToEnd, WithoutServerNothingIsShownAndTheFeedWaitsFiveMinutes) {
     ASSERT_TRUE(WaitFor([&] { return program.MainWindow() != nullptr; }, 10000));
     Sleep(1500);
     EXPECT_TRUE(program.MessageBoxes().empty());
-    EXPECT_EQ(program.SpyCount("MessageBoxA"), 0u);
+    EXPECT_EQ(program.SpyCount("MessageBox "), 0u);
     EXPECT_EQ(program.SpyCount("SetTimer 0 "), 1u);
     EXPECT_EQ(folder.Setting("VskChkDate"), "");
 
@@ -306,7 +306,7 @@ TEST_F(OnlineEndToEnd, WithoutServerNothingIsShownAndTheFeedWaitsFiveMinutes) {
     HWND box = program.WaitForMessageBox(30000);
     ASSERT_NE(box, nullptr) << "the manual check said nothing";
     EXPECT_EQ(BoxText(box), kCheckFailed);
-    EXPECT_TRUE(program.SpyHas("MessageBoxA " + std::to_string(MB_ICONEXCLAMATION) + " " + Hex(kCheckFailed)));
+    EXPECT_TRUE(program.SpyHas("MessageBox " + std::to_string(MB_ICONEXCLAMATION) + " " + Hex(kCheckFailed)));
     Answer(box, IDOK);
     ASSERT_TRUE(WaitFor([&] { return program.MessageBoxes().empty(); }, 10000));
     EXPECT_EQ(folder.Setting("VskChkDate"), "");

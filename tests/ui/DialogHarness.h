@@ -51,7 +51,7 @@ public:
     UINT RunCommandLine(const char* commandLine, UINT showCommand) override {
         return Locked([&] { return FakeUiHost::RunCommandLine(commandLine, showCommand); });
     }
-    bool ChooseFileName(OPENFILENAMEA& ofn, bool openForm) override {
+    bool ChooseFileName(OPENFILENAMEW& ofn, bool openForm) override {
         return Locked([&] { return FakeUiHost::ChooseFileName(ofn, openForm); });
     }
 

@@ -578,13 +578,14 @@ TEST_F(MainDialog, TheProgressDisplayNeverWaitsOnTheDisk) {
         ASSERT_TRUE(WaitFor([&] { return Count(dlg) == 1; }));
         // Held in the slow folder for several ticks of the progress timer: the
         // title follows the counts, and the window's thread lists nothing.
-        ASSERT_TRUE(WaitFor([&] { return Text(h) == BuildProgressTitle(dlg.m_strTitle, 3, 1); })) << Text(h);
+        ASSERT_TRUE(WaitFor([&] { return Text(h) == BuildProgressTitle(dlg.Title(), 3, 1); })) << Text(h);
         const std::string shown = Text(h);
         DWORD_PTR answer = 0;
         EXPECT_TRUE(SendMessageTimeoutA(h, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &answer));
-        OnUi(h, [&] { dlg.UpdateData(true); });
         // The status line shows where the walk was, in long names.
-        EXPECT_EQ(dlg.m_strNotice.rfind("D:\\r", 0), 0u) << dlg.m_strNotice;
+        std::wstring line;
+        RunOnWindowThread(h, [&] { line = dlg.Online().Text(); });
+        EXPECT_EQ(line.rfind(L"D:\\r", 0), 0u);
         SetEvent(slow.release);
         ASSERT_TRUE(WaitForBoxes(1));
     });
