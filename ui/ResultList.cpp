@@ -8,6 +8,7 @@
 
 #include "CodePage.h"
 #include "Layout.h"
+#include "UiText.h"
 #include "MainTexts.h"
 
 namespace {
@@ -22,7 +23,7 @@ std::wstring NameText(const ListedRow& row) {
 }
 
 std::wstring TypeText(const ListedRow& row) {
-    if (row.given) return WideOfAnsi(row.given->type);
+    if (row.given) return UiWide(row.given->type);
     return row.folder ? L"文件夹" : L"文件";
 }
 
@@ -32,12 +33,12 @@ std::wstring AttributeText(const ListedRow& row) {
 }
 
 std::wstring WhyListedText(const ListedRow& row) {
-    return WideOfAnsi(BuildWhyListedText(row.listedFor, row.plainPathWorks));
+    return UiWide(BuildWhyListedText(row.listedFor, row.plainPathWorks));
 }
 
 std::wstring OutcomeText(const ListedRow& row) {
     if (row.failed) return L"失败";
-    return row.given ? WideOfAnsi(row.given->result) : L"未操作";
+    return row.given ? UiWide(row.given->result) : L"未操作";
 }
 
 // The narrow text a row was given in column (a row without an entry); null

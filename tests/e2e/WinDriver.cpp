@@ -311,12 +311,16 @@ std::string MessageBoxText(HWND box) { return ControlText(box, kMessageBoxTextId
 
 std::wstring MessageBoxTextW(HWND box) {
     HWND label = GetDlgItem(box, kMessageBoxTextId);
-    if (!label) return std::wstring();
+    return label ? TextOfW(label) : std::wstring();
+}
+
+std::wstring TextOfW(HWND window) {
+    if (!window) return std::wstring();
     DWORD_PTR length = 0;
-    if (!SendMessageTimeoutW(label, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, 5000, &length)) return std::wstring();
+    if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, 5000, &length)) return std::wstring();
     std::wstring text(static_cast<size_t>(length) + 1, L'\0');
     DWORD_PTR got = 0;
-    if (!SendMessageTimeoutW(label, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]), SMTO_NORMAL, 5000,
+    if (!SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]), SMTO_NORMAL, 5000,
                              &got))
         return std::wstring();
     text.resize(static_cast<size_t>(got));
@@ -577,6 +581,25 @@ bool ReadListTextW(HWND list, int row, int column, std::wstring& text) {
     return true;
 }
 
+bool ReadListHeadingW(HWND list, int column, std::wstring& text) {
+    constexpr SIZE_T kTextRoom = 256;  // characters
+    RemoteMemory remote(list, sizeof(LVCOLUMNW) + (kTextRoom + 1) * sizeof(wchar_t));
+    if (!remote.Ok()) return false;
+    LVCOLUMNW asked = {};
+    asked.mask = LVCF_TEXT;
+    asked.pszText = reinterpret_cast<wchar_t*>(remote.At(sizeof(LVCOLUMNW)));
+    asked.cchTextMax = static_cast<int>(kTextRoom);
+    const wchar_t nothing = L'\0';
+    std::wstring read(kTextRoom, L'\0');
+    LRESULT done = 0;
+    if (!remote.Write(0, &asked, sizeof asked) || !remote.Write(sizeof(LVCOLUMNW), &nothing, sizeof nothing) ||
+        !Send(list, LVM_GETCOLUMNW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(remote.At(0)), &done) ||
+        !done || !remote.Read(sizeof(LVCOLUMNW), &read[0], kTextRoom * sizeof(wchar_t)))
+        return false;
+    text.assign(read.c_str(), wcsnlen(read.c_str(), kTextRoom));
+    return true;
+}
+
 int ListCheckState(HWND list, int row) {
     LRESULT state = 0;
     if (!list || !Send(list, LVM_GETITEMSTATE, static_cast<WPARAM>(row), LVIS_STATEIMAGEMASK, &state)) return -1;
@@ -592,6 +615,17 @@ bool SetListCheck(HWND list, int row, bool checked) {
     return remote.Write(0, &item, sizeof item) &&
            Send(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(remote.At(0)), &done) &&
            done;
+}
+
+bool SelectListRow(HWND list, int row) {
+    RemoteMemory remote(list, sizeof(LVITEMA));
+    LVITEMA item = {};
+    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    item.state = LVIS_SELECTED | LVIS_FOCUSED;
+    LRESULT done = 0;
+    return remote.Write(0, &item, sizeof item) &&
+           Send(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(remote.At(0)), &done) &&
+           done && Send(list, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE, &done);
 }
 
 bool ListRowRect(HWND list, int row, RECT& rect) {

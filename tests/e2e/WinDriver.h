@@ -73,6 +73,8 @@ HWND WaitForTopLevel(DWORD pid, const char* className, const char* caption, DWOR
 // carries across processes); empty when the window does not answer in time.
 std::string TextOf(HWND window);
 std::string ControlText(HWND dialog, int id);
+// The same through the wide messages: exactly, whatever the code page holds.
+std::wstring TextOfW(HWND window);
 bool SetControlText(HWND dialog, int id, const std::string& text);
 
 // Presses a button with BM_CLICK and returns once the target has handled it.
@@ -155,6 +157,8 @@ bool ReadListRows(HWND list, int columns, std::vector<std::vector<std::string>>&
 // One cell read whole through the list's wide message (LVM_GETITEMTEXTW), for
 // texts the ANSI code page cannot hold and paths past MAX_PATH.
 bool ReadListTextW(HWND list, int row, int column, std::wstring& text);
+// A column's heading through LVM_GETCOLUMNW.
+bool ReadListHeadingW(HWND list, int column, std::wstring& text);
 int ListColumnWidth(HWND list, int column);
 // The columns of a report-view list (its header's items); -1 when it does not answer.
 int ListColumnCount(HWND list);
@@ -164,6 +168,8 @@ int ListStringWidth(HWND list, const std::string& text);
 // A row's check mark, as the list's state image: 1 unchecked, 2 checked, 0
 // none, -1 when the list does not answer.
 int ListCheckState(HWND list, int row);
+// Makes row the list's one selected and focused row, scrolled into view.
+bool SelectListRow(HWND list, int row);
 // Sets a row's check mark through LVM_SETITEMSTATE with the state-image mask.
 bool SetListCheck(HWND list, int row, bool checked);
 // A row's rectangle in the list's client coordinates (LVM_GETITEMRECT).

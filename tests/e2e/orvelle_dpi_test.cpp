@@ -19,49 +19,6 @@ namespace {
 
 using namespace orvelle_e2e;
 
-// The display scaling of programs started while it lives: Wine reads the
-// user's LogPixels (windows) and the configuration's (fonts) at start-up.
-// The old values are put back, or removed when there were none.
-class ScopedLogPixels {
-public:
-    explicit ScopedLogPixels(DWORD dpi) {
-        Set(HKEY_CURRENT_USER, "Control Panel\\Desktop", dpi, m_user);
-        Set(HKEY_CURRENT_CONFIG, "Software\\Fonts", dpi, m_config);
-    }
-    ~ScopedLogPixels() {
-        Restore(HKEY_CURRENT_USER, "Control Panel\\Desktop", m_user);
-        Restore(HKEY_CURRENT_CONFIG, "Software\\Fonts", m_config);
-    }
-
-private:
-    struct Old {
-        bool had = false;
-        DWORD value = 0;
-    };
-    static void Set(HKEY root, const char* path, DWORD dpi, Old& old) {
-        HKEY key;
-        if (RegCreateKeyExA(root, path, 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr, &key, nullptr) != ERROR_SUCCESS)
-            return;
-        DWORD size = sizeof old.value, type = 0;
-        old.had = RegQueryValueExA(key, "LogPixels", nullptr, &type, reinterpret_cast<BYTE*>(&old.value), &size) ==
-                      ERROR_SUCCESS &&
-                  type == REG_DWORD;
-        RegSetValueExA(key, "LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi), sizeof dpi);
-        RegCloseKey(key);
-    }
-    static void Restore(HKEY root, const char* path, const Old& old) {
-        HKEY key;
-        if (RegOpenKeyExA(root, path, 0, KEY_WRITE, &key) != ERROR_SUCCESS) return;
-        if (old.had)
-            RegSetValueExA(key, "LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&old.value), sizeof old.value);
-        else
-            RegDeleteValueA(key, "LogPixels");
-        RegCloseKey(key);
-    }
-
-    Old m_user, m_config;
-};
-
 struct Control {
     HWND window;
     std::string className;
