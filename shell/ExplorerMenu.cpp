@@ -7,8 +7,8 @@
 
 namespace {
 
-void SetDefaultValue(HKEY key, const std::string& value) {
-    RegSetValueA(key, nullptr, REG_SZ, value.c_str(), static_cast<DWORD>(value.size()));
+void SetDefaultValue(HKEY key, const std::wstring& value) {
+    RegSetValueW(key, nullptr, REG_SZ, value.c_str(), static_cast<DWORD>(value.size() * sizeof(wchar_t)));
 }
 
 // Creates the key and sets its default value; nothing is reported.
@@ -30,7 +30,7 @@ bool IsExplorerMenuPresent(const std::string& appId) {
     return true;
 }
 
-bool AddExplorerMenu(const std::string& appId, const std::string& exePath) {
+bool AddExplorerMenu(const std::string& appId, const std::wstring& exePath) {
     // An empty identifier would overwrite the default verb of every folder.
     if (appId.empty()) return false;
     const std::vector<VerbKeyValue> keys = ExplorerVerbKeys(appId, exePath);
@@ -58,9 +58,16 @@ bool RemoveExplorerMenu(const std::string& appId) {
     return true;
 }
 
-std::string ExecutablePathForVerbs() {
-    // One byte more than the call may fill, so a cut path still ends.
-    char path[MAX_PATH + 1] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    return path;
+std::wstring ExecutablePathForVerbs() {
+    // In UTF-16: a folder the code page cannot hold is named exactly. A path
+    // the buffer cannot hold whole is not given at all (cut, it would name
+    // another program).
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = GetModuleFileNameW(nullptr, &path[0], static_cast<DWORD>(path.size()));
+        if (length == 0) return std::wstring();
+        if (length < path.size()) return path.substr(0, length);
+        if (path.size() >= 32768) return std::wstring();
+        path.assign(path.size() * 2, L'\0');
+    }
 }

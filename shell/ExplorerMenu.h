@@ -11,7 +11,7 @@ bool IsExplorerMenuPresent(const std::string& appId);
 // Writes the six keys. False, with nothing written, when the first verb key
 // cannot be created (no rights) or the identifier is empty; true otherwise,
 // whatever became of the later keys.
-bool AddExplorerMenu(const std::string& appId, const std::string& exePath);
+bool AddExplorerMenu(const std::string& appId, const std::wstring& exePath);
 
 // Deletes the three verb keys with their subkeys. False when "Folder\shell"
 // cannot be opened or the identifier is empty; true otherwise, whatever the
@@ -19,4 +19,4 @@ bool AddExplorerMenu(const std::string& appId, const std::string& exePath);
 bool RemoveExplorerMenu(const std::string& appId);
 
 // The running executable's full path as the command values hold it.
-std::string ExecutablePathForVerbs();
+std::wstring ExecutablePathForVerbs();

@@ -10,13 +10,13 @@
 // One key under HKEY_CLASSES_ROOT and its default value.
 struct VerbKeyValue {
     std::string keyPath;
-    std::string value;
+    std::wstring value;  // in UTF-16: the program's path whatever the code page holds
 };
 
 // The six keys the integration writes, in the order they are written: each
 // verb key followed by its "command" subkey. The commands hold exePath in
 // double quotes, then the quoted argument.
-std::vector<VerbKeyValue> ExplorerVerbKeys(const std::string& appId, const std::string& exePath);
+std::vector<VerbKeyValue> ExplorerVerbKeys(const std::string& appId, const std::wstring& exePath);
 
 // The key whose presence means the integration is present.
 std::string ExplorerPresenceKey(const std::string& appId);

@@ -14,7 +14,8 @@
 // cannot be opened.
 struct KeyState {
     bool exists = false;
-    std::string value;
+    std::string value;       // as a narrow reader gets it (the ANSI code page)
+    std::wstring wideValue;  // as it is stored
 };
 
 inline KeyState ReadClassesKey(const std::string& path) {
@@ -25,6 +26,9 @@ inline KeyState ReadClassesKey(const std::string& path) {
     char value[1024] = {};
     LONG size = sizeof value;
     if (RegQueryValueA(key, nullptr, value, &size) == ERROR_SUCCESS) state.value = value;
+    wchar_t wide[1024] = {};
+    size = sizeof wide;
+    if (RegQueryValueW(key, nullptr, wide, &size) == ERROR_SUCCESS) state.wideValue = wide;
     RegCloseKey(key);
     return state;
 }
@@ -36,6 +40,13 @@ inline void WriteClassesKey(const std::string& path, const std::string& value) {
     RegCloseKey(key);
 }
 
+inline void WriteClassesKey(const std::string& path, const std::wstring& value) {
+    HKEY key = nullptr;
+    if (RegCreateKeyA(HKEY_CLASSES_ROOT, path.c_str(), &key) != ERROR_SUCCESS) return;
+    RegSetValueW(key, nullptr, REG_SZ, value.c_str(), static_cast<DWORD>(value.size() * sizeof(wchar_t)));
+    RegCloseKey(key);
+}
+
 inline void DeleteClassesTree(const std::string& path) { SHDeleteKeyA(HKEY_CLASSES_ROOT, path.c_str()); }
 
 // Remembers the six keys of appId, clears them for the test and restores them
@@ -43,7 +54,7 @@ inline void DeleteClassesTree(const std::string& path) { SHDeleteKeyA(HKEY_CLASS
 class VerbRegistryGuard {
 public:
     explicit VerbRegistryGuard(std::string appId) : m_appId(std::move(appId)) {
-        for (const VerbKeyValue& k : ExplorerVerbKeys(m_appId, ""))
+        for (const VerbKeyValue& k : ExplorerVerbKeys(m_appId, L""))
             m_saved.push_back({k.keyPath, ReadClassesKey(k.keyPath)});
         for (const char* parent : kParents) m_parentExisted.push_back(ReadClassesKey(parent).exists);
         Clear();
@@ -51,7 +62,7 @@ public:
     ~VerbRegistryGuard() {
         Clear();
         for (const Saved& s : m_saved)
-            if (s.state.exists) WriteClassesKey(s.path, s.state.value);
+            if (s.state.exists) WriteClassesKey(s.path, s.state.wideValue);
         // Parents the test made go again; RegDeleteKeyA leaves a key that has subkeys.
         for (size_t i = 0; i < m_parentExisted.size(); ++i)
             if (!m_parentExisted[i]) RegDeleteKeyA(HKEY_CLASSES_ROOT, kParents[i]);
@@ -61,14 +72,14 @@ public:
 
     // Deletes the three verb keys (with their "command" subkeys).
     void Clear() {
-        const std::vector<VerbKeyValue> keys = ExplorerVerbKeys(m_appId, "");
+        const std::vector<VerbKeyValue> keys = ExplorerVerbKeys(m_appId, L"");
         for (size_t i = 0; i < keys.size(); i += 2) DeleteClassesTree(keys[i].keyPath);
     }
 
     // The six keys as they stand now, in ExplorerVerbKeys order.
     std::vector<KeyState> Now() const {
         std::vector<KeyState> out;
-        for (const VerbKeyValue& k : ExplorerVerbKeys(m_appId, "")) out.push_back(ReadClassesKey(k.keyPath));
+        for (const VerbKeyValue& k : ExplorerVerbKeys(m_appId, L"")) out.push_back(ReadClassesKey(k.keyPath));
         return out;
     }
 

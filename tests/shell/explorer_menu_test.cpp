@@ -17,14 +17,14 @@ namespace {
 const char kTestId[] = "OrvelleTestVerbs";
 
 TEST(ExplorerVerbKeys, SixKeysWithTheirValues) {
-    const std::string exe = "C:\\Program Files\\Orvelle 1.3\\Orvelle.exe";
+    const std::wstring exe = L"C:\\Program Files\\Orvelle 1.3\\Orvelle.exe";
     const std::vector<VerbKeyValue> expected = {
-        {"Folder\\shell\\VskOrvelle", "使用[Voskar]搜索Orvelle(&F)"},
-        {"Folder\\shell\\VskOrvelle\\command", "\"" + exe + "\" \"-p:%L\""},
-        {"Folder\\shell\\VskOrvelle_del", "使用[Voskar]删除(&K)"},
-        {"Folder\\shell\\VskOrvelle_del\\command", "\"" + exe + "\" \"-d:%L\""},
-        {"*\\shell\\ZVskOrvelle_del", "使用[Voskar]删除(&K)"},
-        {"*\\shell\\ZVskOrvelle_del\\command", "\"" + exe + "\" \"-d:%L\""},
+        {"Folder\\shell\\VskOrvelle", L"使用[Voskar]搜索Orvelle(&F)"},
+        {"Folder\\shell\\VskOrvelle\\command", L"\"" + exe + L"\" \"-p:%L\""},
+        {"Folder\\shell\\VskOrvelle_del", L"使用[Voskar]删除(&K)"},
+        {"Folder\\shell\\VskOrvelle_del\\command", L"\"" + exe + L"\" \"-d:%L\""},
+        {"*\\shell\\ZVskOrvelle_del", L"使用[Voskar]删除(&K)"},
+        {"*\\shell\\ZVskOrvelle_del\\command", L"\"" + exe + L"\" \"-d:%L\""},
     };
     const std::vector<VerbKeyValue> keys = ExplorerVerbKeys("VskOrvelle", exe);
     ASSERT_EQ(keys.size(), expected.size());
@@ -45,9 +45,9 @@ std::wstring Wide(const std::string& text) {
 }
 
 // The arguments of a command line as Windows splits it.
-std::vector<std::wstring> SplitLikeWindows(const std::string& commandLine) {
+std::vector<std::wstring> SplitLikeWindows(const std::wstring& commandLine) {
     int argc = 0;
-    LPWSTR* argv = CommandLineToArgvW(Wide(commandLine).c_str(), &argc);
+    LPWSTR* argv = CommandLineToArgvW(commandLine.c_str(), &argc);
     std::vector<std::wstring> args;
     if (!argv) return args;
     for (int i = 0; i < argc; ++i) args.push_back(argv[i]);
@@ -58,33 +58,35 @@ std::vector<std::wstring> SplitLikeWindows(const std::string& commandLine) {
 // Wine quotes an unquoted program path when it starts a command line, so
 // only the split the way Windows makes it shows what the shell would run.
 TEST(ExplorerVerbKeys, EachCommandSplitsIntoTheProgramAndOneRequest) {
-    const char* const programs[] = {
-        "C:\\Program Files\\Orvelle 1.3\\Orvelle.exe",
-        "C:\\Orvelle\\Orvelle.exe",
-        "D:\\绿色 工具\\Orvelle.exe",
+    const wchar_t* const programs[] = {
+        L"C:\\Program Files\\Orvelle 1.3\\Orvelle.exe",
+        L"C:\\Orvelle\\Orvelle.exe",
+        L"D:\\绿色 工具\\Orvelle.exe",
+        // Outside every ANSI code page.
+        L"E:\\\U0001F600 \uAC00\\Orvelle.exe",
     };
     const char* const clicked[] = {"D:\\my data\\dir.", "E:\\照片 2026\\con.txt", "F:\\a  b \\c"};
-    for (const char* exe : programs) {
+    for (const wchar_t* exe : programs) {
         const std::vector<VerbKeyValue> keys = ExplorerVerbKeys("VskOrvelle", exe);
         for (size_t i = 1; i < keys.size(); i += 2) {
             const std::string prefix = i == 1 ? "-p:" : "-d:";
             for (const char* item : clicked) {
-                std::string line = keys[i].value;
-                const size_t at = line.find("%L");
-                ASSERT_NE(at, std::string::npos) << line;
-                line.replace(at, 2, item);
+                std::wstring line = keys[i].value;
+                const size_t at = line.find(L"%L");
+                ASSERT_NE(at, std::wstring::npos);
+                line.replace(at, 2, Wide(item));
                 const std::vector<std::wstring> args = SplitLikeWindows(line);
-                ASSERT_EQ(args.size(), 2u) << line;
-                EXPECT_EQ(args[0], Wide(exe)) << line;
-                EXPECT_EQ(args[1], Wide(prefix + item)) << line;
+                ASSERT_EQ(args.size(), 2u) << item;
+                EXPECT_EQ(args[0], exe) << item;
+                EXPECT_EQ(args[1], Wide(prefix + item)) << item;
             }
         }
     }
 }
 
-std::string ModuleFileName() {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
+std::wstring ModuleFileName() {
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
     return path;
 }
 
@@ -95,17 +97,19 @@ TEST(ExplorerMenu, AddWritesTheSixKeysAndRemoveTakesThemAway) {
     WriteClassesKey(neighbour, "neighbour");
 
     ASSERT_FALSE(IsExplorerMenuPresent(kTestId));
-    const std::string exe = "C:\\Program Files\\Orvelle 1.3\\Orvelle.exe";
+    const std::wstring exe = L"C:\\Program Files\\\uAC00 Orvelle 1.3\\Orvelle.exe";
     EXPECT_TRUE(AddExplorerMenu(kTestId, exe));
     EXPECT_TRUE(IsExplorerMenuPresent(kTestId));
     const std::vector<VerbKeyValue> wanted = ExplorerVerbKeys(kTestId, exe);
     const std::vector<KeyState> now = guard.Now();
     for (size_t i = 0; i < wanted.size(); ++i) {
         EXPECT_TRUE(now[i].exists) << wanted[i].keyPath;
-        EXPECT_EQ(now[i].value, wanted[i].value) << wanted[i].keyPath;
+        EXPECT_EQ(now[i].wideValue, wanted[i].value) << wanted[i].keyPath;
     }
-    EXPECT_EQ(ReadClassesKey("Folder\\shell\\" + std::string(kTestId) + "\\command").value,
-              "\"C:\\Program Files\\Orvelle 1.3\\Orvelle.exe\" \"-p:%L\"");
+    EXPECT_EQ(ReadClassesKey("Folder\\shell\\" + std::string(kTestId) + "\\command").wideValue,
+              L"\"C:\\Program Files\\\uAC00 Orvelle 1.3\\Orvelle.exe\" \"-p:%L\"");
+    // Explorer shows the labels as the program's Chinese whatever the code page.
+    EXPECT_EQ(ReadClassesKey("Folder\\shell\\" + std::string(kTestId)).wideValue, L"使用[Voskar]搜索Orvelle(&F)");
 
     EXPECT_TRUE(RemoveExplorerMenu(kTestId));
     EXPECT_FALSE(IsExplorerMenuPresent(kTestId));
@@ -118,7 +122,7 @@ TEST(ExplorerMenu, AddWritesTheSixKeysAndRemoveTakesThemAway) {
 
 TEST(ExplorerMenu, OnlyTheFolderSearchKeyDecidesPresence) {
     VerbRegistryGuard guard(kTestId);
-    const std::string exe = ModuleFileName();
+    const std::wstring exe = ModuleFileName();
     const std::vector<VerbKeyValue> keys = ExplorerVerbKeys(kTestId, exe);
 
     // The search key alone: present; a removal takes whatever exists.
@@ -134,7 +138,7 @@ TEST(ExplorerMenu, OnlyTheFolderSearchKeyDecidesPresence) {
     EXPECT_FALSE(IsExplorerMenuPresent(kTestId));
     EXPECT_TRUE(AddExplorerMenu(kTestId, exe));
     const std::vector<KeyState> now = guard.Now();
-    for (size_t i = 0; i < keys.size(); ++i) EXPECT_EQ(now[i].value, keys[i].value) << keys[i].keyPath;
+    for (size_t i = 0; i < keys.size(); ++i) EXPECT_EQ(now[i].wideValue, keys[i].value) << keys[i].keyPath;
 
     // A registration whose executable moved still counts as present.
     WriteClassesKey(keys[1].keyPath, "D:\\moved\\Orvelle.exe \"-p:%L\"");
@@ -150,7 +154,7 @@ TEST(ExplorerMenu, AnEmptyIdentifierTouchesNothing) {
     ASSERT_TRUE(folderShell.exists);
 
     EXPECT_FALSE(IsExplorerMenuPresent(""));
-    EXPECT_FALSE(AddExplorerMenu("", "C:\\x.exe"));
+    EXPECT_FALSE(AddExplorerMenu("", L"C:\\x.exe"));
     EXPECT_EQ(ReadClassesKey("Folder\\shell").value, folderShell.value);
     EXPECT_FALSE(ReadClassesKey("Folder\\shell\\command").exists);
     EXPECT_FALSE(RemoveExplorerMenu(""));

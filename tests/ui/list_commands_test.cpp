@@ -622,8 +622,8 @@ TEST_F(ListCommands, TheSwitchAddsAndRemovesTheVerbsAndRelabelsItself) {
     const std::string appId = DecodeStoredText(StoredText::ProgramId);
     VerbRegistryGuard verbs(appId);
     CMyDlg dlg{CMyDlg::StartArgs{true, ""}};
-    char exe[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, exe, MAX_PATH);
+    wchar_t exe[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, exe, MAX_PATH);
     Run(dlg, [&](HWND h) {
         auto label = [&] {
             OpenMenu menu;
@@ -641,7 +641,7 @@ TEST_F(ListCommands, TheSwitchAddsAndRemovesTheVerbsAndRelabelsItself) {
         std::vector<KeyState> now = verbs.Now();
         for (size_t i = 0; i < wanted.size(); ++i) {
             EXPECT_TRUE(now[i].exists) << wanted[i].keyPath;
-            EXPECT_EQ(now[i].value, wanted[i].value) << wanted[i].keyPath;
+            EXPECT_EQ(now[i].wideValue, wanted[i].value) << wanted[i].keyPath;
         }
         EXPECT_EQ(label(), "从右键脱离(&T)");
 
