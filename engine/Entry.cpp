@@ -121,10 +121,11 @@ std::vector<WideName> Components(const WideName& path) {
 
 // Wine reports some components of a handle's path without their trailing
 // dots and blanks (the last always, "x." and "..." as "x" and ""). Such a
-// path is the listed name's unless the folder really holds the shorter name
-// and the handle is that entry's file (a link "x." to "x" beside it).
-bool IsTrimmedPathOf(FileSystem& fs, Node& file, Node& folder, const WideName& own, const WideName& folderPath,
-                     const WideName& name) {
+// path is the listed name's unless the handle's file shows in the folder
+// under another name too: a link "x." to "x" or to "x " beside it, or
+// "......" to "  ", which the path alone cannot tell from the name itself.
+bool IsTrimmedPathOf(FileSystem& fs, Node& file, Node& folder, const std::vector<DirEntry>* siblings,
+                     const WideName& own, const WideName& folderPath, const WideName& name) {
     WideName expected = folderPath;
     if (expected.empty() || expected.back() != u'\\') expected += u'\\';
     expected += name;
@@ -133,19 +134,23 @@ bool IsTrimmedPathOf(FileSystem& fs, Node& file, Node& folder, const WideName& o
     for (size_t i = 0; i < got.size(); ++i)
         if (WithoutTrailingDotsAndBlanks(got[i]) != WithoutTrailingDotsAndBlanks(want[i])) return false;
     if (got.back() == name) return true;
-    const WideName trimmed = WithoutTrailingDotsAndBlanks(name);
     NodeInfo held;
-    DirEntry shorter;
     uint32_t ignored = 0;
     if (!fs.Query(file, held, ignored)) return false;
-    return trimmed.empty() || !fs.LookUp(folder, trimmed, shorter, ignored) || shorter.name != trimmed ||
-           shorter.id != held.id;
+    std::vector<DirEntry> listed;
+    if (!siblings) {
+        if (!fs.ListFolder(folder, listed, ignored)) return false;
+        siblings = &listed;
+    }
+    for (const DirEntry& other : *siblings)
+        if (other.name != name && other.id == held.id) return false;
+    return true;
 }
 
 }  // namespace
 
 bool HandleIsNamed(FileSystem& fs, Node& file, Node& folder, WideName* folderPath, const WideName& name,
-                   uint32_t& error) {
+                   uint32_t& error, const std::vector<DirEntry>* siblings) {
     WideName own, asked;
     uint32_t ignored = 0;
     if (!fs.PathOnVolume(file, own, ignored)) return true;
@@ -154,7 +159,7 @@ bool HandleIsNamed(FileSystem& fs, Node& file, Node& folder, WideName* folderPat
     if (folderPath && !folderPath->empty() && IsPathOf(own, *folderPath, name)) return true;
     if (!fs.PathOnVolume(folder, asked, ignored)) return true;
     if (folderPath) *folderPath = asked;
-    if (IsPathOf(own, asked, name) || IsTrimmedPathOf(fs, file, folder, own, asked, name)) return true;
+    if (IsPathOf(own, asked, name) || IsTrimmedPathOf(fs, file, folder, siblings, own, asked, name)) return true;
     error = fs_error::kReparseRefused;
     return false;
 }
@@ -187,7 +192,8 @@ Outcome DeleteOpenEntry(FileSystem& fs, Node& node, const NodeInfo& info, const 
                 return Failed(fs_error::kNotTheListedEntry);
             TakeReparseFromListing(child, now);
             // A file whose handle is another name's file: a link it will not follow.
-            if (!IsFolder(now) && !IsReparse(now) && !HandleIsNamed(fs, *open, node, &folderPath, child.name, error))
+            if (!IsFolder(now) && !IsReparse(now) &&
+                !HandleIsNamed(fs, *open, node, &folderPath, child.name, error, &children))
                 return Failed(error);
             Outcome inner = DeleteOpenEntry(fs, *open, now, stop);
             if (!inner.ok) return inner;
@@ -278,7 +284,9 @@ std::unique_ptr<Node> EntrySession::OpenListed(const EntryRef& entry, FileSystem
         return nullptr;
     }
     // A file's handle must hold that name's file, not a link's target.
-    if (!IsFolder(info) && !IsReparse(info) && !HandleIsNamed(m_fs, *node, *folder, &state->path, entry.name, error))
+    if (!IsFolder(info) && !IsReparse(info) &&
+        !HandleIsNamed(m_fs, *node, *folder, &state->path, entry.name, error,
+                       state->listed ? &state->entries : nullptr))
         return nullptr;
     return node;
 }
@@ -292,7 +300,8 @@ Outcome EntrySession::Delete(const EntryRef& entry) {
     if (!folder->listed && ++folder->deletions >= kRowsBeforeListing) {
         std::vector<DirEntry> entries;
         if (m_fs.ListFolder(*folder->node, entries, error)) {
-            for (DirEntry& e : entries) folder->byName.emplace(e.name, std::move(e));
+            for (const DirEntry& e : entries) folder->byName.emplace(e.name, e);
+            folder->entries = std::move(entries);
             folder->listed = true;
         }
     }

@@ -65,6 +65,7 @@ private:
         int deletions = 0;
         // After a few rows in one folder, one listing of it serves the rest.
         bool listed = false;
+        std::vector<DirEntry> entries;
         std::map<WideName, DirEntry> byName;
     };
     Node* OpenFolder(const EntryPtr& folder, uint32_t& error);
@@ -90,9 +91,11 @@ std::unique_ptr<Node> OpenExactChild(FileSystem& fs, Node& folder, const WideNam
 // Linux symbolic link's target for the link and lists the link as a plain
 // file; such a handle fails here (kReparseRefused). A system that cannot tell
 // a handle's path passes. folderPath, when given, keeps the folder's path
-// between calls (empty: not asked for yet).
+// between calls (empty: not asked for yet); siblings, when given, is a
+// listing of the folder taken since the entry was listed (otherwise the
+// folder is listed where the path leaves a doubt).
 bool HandleIsNamed(FileSystem& fs, Node& file, Node& folder, WideName* folderPath, const WideName& name,
-                   uint32_t& error);
+                   uint32_t& error, const std::vector<DirEntry>* siblings = nullptr);
 
 // Deletes what an open handle holds: a folder after everything in it, a link
 // as itself. Read-only is cleared for the deletion and put back if it fails.

@@ -390,4 +390,73 @@ TEST(DeleteListedPath, AFileLinkThatListsAsAFileIsRefused) {
     }
 }
 
+// A file link whose name and its target's differ only in trailing dots and
+// blanks: where the system names handles without them (Wine), the path of
+// the handle is the same for both, and only the folder tells that the
+// handle's file is another entry's. The link fails; its target stays.
+TEST(DeleteListedPath, AFileLinkToANameThatDiffersOnlyInTrailingDotsIsRefused) {
+    const char* const cases[][2] = {{"x.", "x "}, {"......", "  "}, {"y. .", "y.."}};
+    for (bool trimmedPaths : {false, true}) {
+        for (const auto& c : cases) {
+            SCOPED_TRACE(std::string(c[0]) + " -> " + c[1] + (trimmedPaths ? ", trimmed paths" : ""));
+            SimulatedVolume v;
+            v.AddDrive('D');
+            v.BehaviourOf('D').pathsDropTrailingDots = trimmedPaths;
+            const std::string link = std::string("D:\\r\\") + c[0], target = std::string("D:\\r\\") + c[1];
+            v.AddFile(target)->content = "canary";
+            v.AddFileLink(link, target);
+            RowCollector rows;
+            ScanState state;
+            ScanFolder(v, "D:\\r", ScanOptions{1, 0, 0, 0}, rows, state);
+            auto row =
+                std::find_if(rows.rows.begin(), rows.rows.end(), [&](const ResultRow& r) { return r.path == link; });
+            ASSERT_NE(row, rows.rows.end());
+            EntrySession session(v);
+            Outcome deleted = session.Delete(*row->entry);
+            EXPECT_FALSE(deleted.ok);
+            EXPECT_EQ(deleted.error, fs_error::kReparseRefused);
+            const SimulatedVolume::Node* kept = v.Find(target);
+            EXPECT_TRUE(kept && kept->content == "canary");
+        }
+    }
+}
+
+// A file link listed as a file whose target is then replaced by a link or a
+// folder leads, as Linux resolves it, to the end of that chain: a folder
+// there makes it list as a link without a tag. Neither the link at the target
+// path nor what the chain ends in goes, whether the file link was listed
+// itself or lies inside a listed folder.
+TEST(DeleteListedPath, AFileLinkWhoseTargetBecameALinkOrAFolderIsRefused) {
+    struct Case {
+        const char* what;
+        std::function<void(SimulatedVolume&)> replace;  // what comes to stand at D:\t
+    };
+    const Case cases[] = {
+        {"junction", [](SimulatedVolume& v) { v.AddLink("D:\\t", "D:\\precious", true, kTagMountPoint); }},
+        {"symbolic link", [](SimulatedVolume& v) { v.AddLink("D:\\t", "D:\\precious", true, kTagSymlink); }},
+        {"folder", [](SimulatedVolume& v) { v.AddFile("D:\\t\\canary"); }},
+        {"file link", [](SimulatedVolume& v) { v.AddFileLink("D:\\t", "D:\\precious\\a.txt"); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        SimulatedVolume v;
+        v.AddDrive('D');
+        v.AddFile("D:\\precious\\a.txt")->content = "canary";
+        v.AddFile("D:\\t");
+        v.AddFileLink("D:\\r\\nul", "D:\\t");
+        v.AddFileLink("D:\\r\\aux\\inner", "D:\\t");
+        RowCollector rows;
+        ScanState state;
+        ScanFolder(v, "D:\\r", ScanOptions{1, 0, 0, 0}, rows, state);
+        ASSERT_EQ(rows.Paths(), (std::vector<std::string>{"D:\\r\\nul", "D:\\r\\aux"}));
+        v.Remove(v.Find("D:\\t"));
+        c.replace(v);
+        const std::vector<std::string> before = Tree(v);
+        EntrySession session(v);
+        for (const ResultRow& row : rows.rows) EXPECT_FALSE(session.Delete(*row.entry).ok) << row.path;
+        EXPECT_EQ(Tree(v), before);
+        EXPECT_EQ(v.Find("D:\\precious\\a.txt")->content, "canary");
+    }
+}
+
 }  // namespace

@@ -361,8 +361,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                         static_cast<uint8_t>(setup >> 7 & 1), 0};
     if (!(options.malformedNames | options.hidden | options.readOnly)) options.malformedNames = 1;
 
-    // The model's own walk: links not entered, a file link shown as its
-    // target (and not at all when it leads nowhere), only what the pattern
+    // The model's own walk: links not entered, a file link shown as what it
+    // leads to (and not at all when it leads nowhere), only what the pattern
     // matches at the top; rows of names the code page lacks, or below such
     // a folder, or longer than 259 bytes show no path.
     std::multimap<std::string, std::string> expected;  // column 0 -> bracketed name
@@ -370,14 +370,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::function<void(SimNode&, const std::string&, bool, bool)> walk = [&](SimNode& n, const std::string& at,
                                                                              bool narrow, bool top) {
         for (const auto& c : n.children) {
-            const SimNode* shown = c->fileLink ? v.Find(c->linkTarget) : c.get();
-            if (!shown) continue;
+            DirEntry seen;
+            if (!v.Describe(*c, seen)) continue;
             if (top && !MatchesPattern(root.pattern, v, *c)) continue;
             std::string p = at + "\\" + c->name;
             const bool exact = narrow && !c->inexact;
             const char* text = nullptr;
-            if (IsMalformedEntry(v.WideOf(*c), shown->attributes == 0 ? fs_attr::kNormal : shown->attributes, options,
-                                 text)) {
+            if (IsMalformedEntry(v.WideOf(*c), seen.attributes, options, text)) {
                 std::string name;
                 v.ToAnsi(v.WideOf(*c), name);
                 expected.emplace(exact && p.size() < kMaxPath ? p : std::string(), "[" + name + "]");

@@ -173,7 +173,15 @@ SimulatedVolume::Drive& SimulatedVolume::DriveOf(const Node& node) {
 }
 
 SimulatedVolume::Node* SimulatedVolume::Shown(Node* node) const {
-    return node && node->fileLink ? Find(node->linkTarget) : node;
+    if (!node || !node->fileLink) return node;
+    // Linux resolves the whole chain: a link found at the target path is
+    // followed in turn, never shown or opened as itself.
+    for (int hops = 0;
+         node && (node->fileLink || (node->attributes & fs_attr::kReparsePoint)) && !node->linkTarget.empty(); ++hops) {
+        if (hops == 8) return nullptr;  // a loop leads nowhere
+        node = Find(node->linkTarget);
+    }
+    return node;
 }
 
 void SimulatedVolume::Attach(Node* node, Node* folder) {
@@ -346,6 +354,12 @@ bool SimulatedVolume::Describe(Node& node, DirEntry& e) const {
     e.shortName = Widen(node.alias);
     e.attributes = shown->attributes == 0 ? fs_attr::kNormal : shown->attributes;
     e.tag = (shown->attributes & fs_attr::kReparsePoint) ? shown->tag : 0;
+    // A file link that now leads to a folder lists as Wine lists a Linux
+    // symbolic link to a folder: a reparse point without a tag.
+    if (node.fileLink && shown->IsFolder()) {
+        e.attributes |= fs_attr::kReparsePoint;
+        e.tag = 0;
+    }
     e.id = node.fileLink ? shown->id : IdOf(node);
     e.created = shown->created;
     e.written = shown->written;

@@ -63,7 +63,9 @@ public:
         bool removed = false;  // deleted while a handle still held it
         // A link to the file at linkTarget that lists and opens as that file
         // (no reparse point): what the listing shows, a handle holds, a
-        // deletion removes and a rename moves is the target.
+        // deletion removes and a rename moves is the target. A link at the
+        // target path is followed in turn, to the end of the chain; should
+        // that end be a folder, it lists as a reparse point without a tag.
         bool fileLink = false;
         int slot = -1;  // FAT: its place in its folder
         // Hard links: every name of the file, this one included (null: one name).
@@ -148,6 +150,8 @@ public:
 
     // The file id a listing shows for an entry.
     uint64_t IdOf(Node& node) const;
+    // An entry as a listing shows it; false for a file link that leads nowhere.
+    bool Describe(Node& node, DirEntry& entry) const;
     // The stored (wide) name of an entry.
     std::u16string WideOf(const Node& node) const;
     // The literal path of an entry, "D:\a\b".
@@ -219,10 +223,9 @@ private:
     // the drive gives them by position, a tunnelled creation time.
     void Attach(Node* node, Node* folder);
     Drive& DriveOf(const Node& node);
-    // What a file link stands for: its target; any other entry itself.
+    // What a file link stands for: the end of its chain of links; any other
+    // entry itself.
     Node* Shown(Node* node) const;
-    // An entry as a listing shows it; false for a file link that leads nowhere.
-    bool Describe(Node& node, DirEntry& entry) const;
     static Node* Target(Node* node, const SimulatedVolume& volume);
     std::string MakeAlias(const Node& folder, const std::string& name) const;
 
