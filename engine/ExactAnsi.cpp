@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 ExactConversionCall ExactConversionFor(unsigned codePage) {
     // UTF-8 as the ANSI page takes no best-fit flag; the round trip below
     // still catches what it cannot hold (lone surrogates).
@@ -51,4 +53,13 @@ bool AnsiToWide(const std::string& ansi, std::wstring& wide) {
     }
     wide.resize(static_cast<size_t>(size));
     return true;
+}
+
+std::wstring WideOfGbk(const std::string& gbk) {
+    const int n = static_cast<int>(gbk.size());
+    const int size = n > 0 ? MultiByteToWideChar(936, 0, gbk.data(), n, nullptr, 0) : 0;
+    if (size <= 0) return std::wstring();
+    std::wstring wide(static_cast<size_t>(size), L'\0');
+    wide.resize(static_cast<size_t>(std::max(0, MultiByteToWideChar(936, 0, gbk.data(), n, &wide[0], size))));
+    return wide;
 }

@@ -23,3 +23,7 @@ ExactConversionCall ExactConversionFor(unsigned codePage);
 
 // False when ansi is not valid text of the ANSI code page.
 bool AnsiToWide(const std::string& ansi, std::wstring& wide);
+
+// A text of code page 936 (the program's own GBK texts) in UTF-16, whatever
+// the ANSI code page is, so it reads the same on every Windows.
+std::wstring WideOfGbk(const std::string& gbk);

@@ -58,6 +58,20 @@ void DDX_Text(CDataExchange* pDX, int id, std::string& value) {
     }
 }
 
+void DDX_Text(CDataExchange* pDX, int id, std::wstring& value) {
+    HWND control = ::GetDlgItem(pDX->m_pDlgWnd->m_hWnd, id);
+    if (!control) return;
+    if (pDX->m_bSaveAndValidate) {
+        int length = GetWindowTextLengthW(control);
+        std::wstring text(length > 0 ? length + 1 : 1, L'\0');
+        length = GetWindowTextW(control, &text[0], static_cast<int>(text.size()));
+        text.resize(length > 0 ? length : 0);
+        value = text;
+    } else {
+        SetWindowTextW(control, value.c_str());
+    }
+}
+
 CDialog::CDialog(UINT templateId, CWnd* parent) : m_nTemplateId(templateId), m_pParentWnd(parent) {}
 
 CDialog::~CDialog() {

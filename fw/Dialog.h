@@ -25,6 +25,8 @@ public:
 void DDX_Control(CDataExchange* pDX, int id, CWnd& control);
 // Exchanges the window text of control id with value.
 void DDX_Text(CDataExchange* pDX, int id, std::string& value);
+// The same in UTF-16 (GetWindowTextW, SetWindowTextW): the text exactly, whatever the code page holds.
+void DDX_Text(CDataExchange* pDX, int id, std::wstring& value);
 
 class CDialog : public CWnd {
 public:

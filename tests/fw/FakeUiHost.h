@@ -74,10 +74,10 @@ public:
         return 33;
     }
 
-    bool BrowseForFolder(BROWSEINFOA& info, char* path) override {
-        browseTitles.push_back(Text(info.lpszTitle));
+    bool BrowseForFolderW(BROWSEINFOW& info, wchar_t* path) override {
+        browseTitles.push_back(info.lpszTitle ? info.lpszTitle : L"(null)");
         if (folderAnswer.empty()) return false;
-        lstrcpynA(path, folderAnswer.c_str(), MAX_PATH);
+        lstrcpynW(path, folderAnswer.c_str(), MAX_PATH);
         return true;
     }
 
@@ -107,7 +107,7 @@ public:
     static std::string NarrowOrNull(const wchar_t* p) { return p ? Narrow(p) : "(null)"; }
 
     std::deque<int> answers;
-    std::string folderAnswer;
+    std::wstring folderAnswer;
     std::string fileAnswer;
 
     std::vector<ShownBox> boxes;
@@ -115,7 +115,7 @@ public:
     std::vector<std::string> commandLines;
     std::vector<std::wstring> wideCommandLines;
     std::vector<UINT> commandShows;
-    std::vector<std::string> browseTitles;
+    std::vector<std::wstring> browseTitles;
     std::vector<ChosenFile> files;
 };
 
