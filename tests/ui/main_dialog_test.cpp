@@ -57,7 +57,7 @@ void ExpectColumnsFillTheList(HWND list) {
 }
 
 TEST_F(MainDialog, OpensWithItsControlsTitleColumnsAndSavedPath) {
-    WriteSavedPath("C:\\saved folder");
+    WriteSavedPath(L"C:\\saved folder");
     CMyDlg dlg{CMyDlg::StartArgs{}};
     Run(dlg, [&](HWND h) {
         EXPECT_EQ(Text(GetDlgItem(h, IDC_EDIT_PATH)), "C:\\saved folder");
@@ -101,15 +101,15 @@ TEST_F(MainDialog, OpensWithItsControlsTitleColumnsAndSavedPath) {
 
         SetWindowTextA(GetDlgItem(h, IDC_EDIT_PATH), "D:\\typed at the end");
     });
-    EXPECT_EQ(ReadSavedPath(), "D:\\typed at the end");
+    EXPECT_EQ(ReadSavedPath(), L"D:\\typed at the end");
 }
 
 TEST_F(MainDialog, ASearchRequestShowsItsPathInsteadOfTheSavedOne) {
-    WriteSavedPath("C:\\saved");
-    CMyDlg dlg{CMyDlg::StartArgs{true, "Z:\\from the command line"}};
+    WriteSavedPath(L"C:\\saved");
+    CMyDlg dlg{CMyDlg::StartArgs{true, L"Z:\\from the command line"}};
     Run(dlg, [&](HWND h) { EXPECT_EQ(Text(GetDlgItem(h, IDC_EDIT_PATH)), "Z:\\from the command line"); });
     // An argument of 3 characters or fewer: nothing from the settings either.
-    CMyDlg bare{CMyDlg::StartArgs{true, ""}};
+    CMyDlg bare{CMyDlg::StartArgs{true, L""}};
     Run(bare, [&](HWND h) { EXPECT_EQ(Text(GetDlgItem(h, IDC_EDIT_PATH)), ""); });
 }
 
@@ -121,7 +121,7 @@ RECT ClientRectOf(HWND parent, int id) {
 }
 
 TEST_F(MainDialog, LayoutFollowsEveryResizeAndKeepsTheMinimumSize) {
-    CMyDlg dlg{CMyDlg::StartArgs{true, ""}};
+    CMyDlg dlg{CMyDlg::StartArgs{true, L""}};
     Run(dlg, [&](HWND h) {
         struct Size {
             int w, h;
@@ -185,7 +185,7 @@ TEST_F(MainDialog, ReturnInThePathFieldSearchesAndNeitherKeyClosesTheWindow) {
     auto tree = MakeBackend("disk");
     tree->MakeFile("report.");
     tree->MakeFile("fine.txt");
-    CMyDlg dlg{CMyDlg::StartArgs{true, tree->Root()}};
+    CMyDlg dlg{CMyDlg::StartArgs{true, WideOfAnsi(tree->Root())}};
     Run(dlg, [&](HWND h) {
         HWND edit = GetDlgItem(h, IDC_EDIT_PATH);
         HWND list = GetDlgItem(h, IDC_LIST_RESULT);
@@ -218,7 +218,7 @@ TEST_F(MainDialog, CheckedRowsAreDeletedAndAFailureStaysWithItsMark) {
     auto tree = MakeBackend("disk");
     for (const char* f : {"a.", "con", "held.", "keep.txt"}) tree->MakeFile(f);
     tree->HoldOpen("held.");
-    CMyDlg dlg{CMyDlg::StartArgs{true, tree->Root()}};
+    CMyDlg dlg{CMyDlg::StartArgs{true, WideOfAnsi(tree->Root())}};
     Run(dlg, [&](HWND h) {
         RunOnWindowThread(h, [&] { dlg.ToggleSearch(); });
         ASSERT_TRUE(WaitForBoxes(1));
@@ -268,7 +268,7 @@ TEST_F(MainDialog, KeysSearchCheckAllAndDeleteTheSelectedRowAfterOneQuestion) {
     SimulatedVolume v;
     v.AddDrive('D');
     for (const char* f : {"D:\\r\\a.", "D:\\r\\b.", "D:\\r\\c."}) v.AddFile(f);
-    CMyDlg dlg{CMyDlg::StartArgs{true, "D:\\r"}, &v};
+    CMyDlg dlg{CMyDlg::StartArgs{true, L"D:\\r"}, &v};
     Run(dlg, [&](HWND h) {
         HWND list = GetDlgItem(h, IDC_LIST_RESULT);
         auto key = [&](HWND to, WPARAM vk, bool ctrl) {
@@ -328,7 +328,7 @@ TEST_F(MainDialog, ManyRowsArriveInTheWalksOrderAndTheListIsPaintedWhenItEnds) {
     ScanFolder(v, "D:\\r", malformed, walked, state);
     ASSERT_EQ(walked.rows.size(), 540u);
 
-    CMyDlg dlg{CMyDlg::StartArgs{true, "D:\\r"}, &v};
+    CMyDlg dlg{CMyDlg::StartArgs{true, L"D:\\r"}, &v};
     Run(dlg, [&](HWND h) {
         RunOnWindowThread(h, [&] { dlg.ToggleSearch(); });
         ASSERT_TRUE(WaitForBoxes(1));
@@ -391,7 +391,7 @@ bool IsProgressTitle(HWND h) { return Text(h).find("-已搜索个") != std::stri
 
 TEST_F(MainDialog, AStoppedWalkTakesNoPressUntilItHasUnwoundThenTheNextSearchRunsInFull) {
     SlowVolume slow;
-    CMyDlg dlg{CMyDlg::StartArgs{true, "D:\\r"}, &slow.v};
+    CMyDlg dlg{CMyDlg::StartArgs{true, L"D:\\r"}, &slow.v};
     Run(dlg, [&](HWND h) {
         HWND search = GetDlgItem(h, IDC_BTN_SEARCH);
         HWND edit = GetDlgItem(h, IDC_EDIT_PATH);
@@ -473,7 +473,7 @@ TEST_F(MainDialog, ADeletionLeavesTheWindowFreeAndStopsWhenAsked) {
             WaitForSingleObject(release, 30000);
         }
     };
-    CMyDlg dlg{CMyDlg::StartArgs{true, "D:\\r"}, &v};
+    CMyDlg dlg{CMyDlg::StartArgs{true, L"D:\\r"}, &v};
     Run(dlg, [&](HWND h) {
         HWND button = GetDlgItem(h, IDC_BTN_DELETE);
         OnUi(h, [&] { dlg.ToggleSearch(); });
@@ -513,7 +513,7 @@ TEST_F(MainDialog, ADeletionLeavesTheWindowFreeAndStopsWhenAsked) {
 TEST_F(MainDialog, NothingStartsOnceTheWindowIsGone) {
     SlowVolume slow;
     {
-        CMyDlg dlg{CMyDlg::StartArgs{true, "D:\\r"}, &slow.v};
+        CMyDlg dlg{CMyDlg::StartArgs{true, L"D:\\r"}, &slow.v};
         Run(dlg, [&](HWND h) {
             RunOnWindowThread(h, [&] { dlg.ToggleSearch(); });
             ASSERT_TRUE(WaitFor([&] { return Count(dlg) == 1; }));
@@ -533,7 +533,7 @@ TEST_F(MainDialog, NothingStartsOnceTheWindowIsGone) {
 
 TEST_F(MainDialog, AStopPressedRightAfterTheStartHolds) {
     SlowVolume slow;
-    CMyDlg dlg{CMyDlg::StartArgs{true, "D:\\r"}, &slow.v};
+    CMyDlg dlg{CMyDlg::StartArgs{true, L"D:\\r"}, &slow.v};
     Run(dlg, [&](HWND h) {
         // Both presses before the worker has run a single step.
         OnUi(h, [&] {
@@ -555,7 +555,7 @@ TEST_F(MainDialog, TheSummarysTimeIsTheWalksOwn) {
     SimulatedVolume v;
     v.AddDrive('D');
     v.AddFile("D:\\r\\one.");
-    CMyDlg dlg{CMyDlg::StartArgs{true, "D:\\r"}, &v};
+    CMyDlg dlg{CMyDlg::StartArgs{true, L"D:\\r"}, &v};
     Run(dlg, [&](HWND h) {
         // The window's thread is busy for a while right after the press; the
         // walk, which begins after that, takes a moment.
@@ -571,7 +571,7 @@ TEST_F(MainDialog, TheSummarysTimeIsTheWalksOwn) {
 
 TEST_F(MainDialog, TheProgressDisplayNeverWaitsOnTheDisk) {
     SlowVolume slow;
-    CMyDlg dlg{CMyDlg::StartArgs{true, "D:\\r"}, &slow.v};
+    CMyDlg dlg{CMyDlg::StartArgs{true, L"D:\\r"}, &slow.v};
     DWORD windowThread = GetCurrentThreadId();  // the dialog runs modally here
     Run(dlg, [&](HWND h) {
         RunOnWindowThread(h, [&] { dlg.ToggleSearch(); });
@@ -598,7 +598,7 @@ TEST_F(MainDialog, ASummaryTellsWhatCouldNotBeSearched) {
     v.AddFile("D:\\r\\a\\one.");
     // Two folders the walk may not list.
     for (const char* closed : {"D:\\r\\a\\b", "D:\\r\\a\\c"}) v.AddFolder(closed)->openError = 5;
-    CMyDlg dlg{CMyDlg::StartArgs{true, "D:\\r"}, &v};
+    CMyDlg dlg{CMyDlg::StartArgs{true, L"D:\\r"}, &v};
     Run(dlg, [&](HWND h) {
         RunOnWindowThread(h, [&] { dlg.ToggleSearch(); });
         ASSERT_TRUE(WaitForBoxes(1));
@@ -620,7 +620,7 @@ TEST_F(MainDialog, ARootThatIsNotThereSaysSo) {
         SimulatedVolume v;
         v.AddDrive('D');
         v.AddFile("D:\\r\\one.");
-        CMyDlg dlg{CMyDlg::StartArgs{true, root}, &v};
+        CMyDlg dlg{CMyDlg::StartArgs{true, WideOfAnsi(root)}, &v};
         Run(dlg, [&](HWND h) {
             RunOnWindowThread(h, [&] { dlg.ToggleSearch(); });
             ASSERT_TRUE(WaitForBoxes(++shown));
@@ -645,14 +645,14 @@ TEST_F(MainDialog, ARootLongerThanTheFieldTakesIsRefusedNotCut) {
     const std::string longest = "D:\\" + std::string(256, 'a');  // 259 bytes
     const std::string tooLong = longest + "\\b";
     {
-        CMyDlg dlg{CMyDlg::StartArgs{true, tooLong}};
+        CMyDlg dlg{CMyDlg::StartArgs{true, WideOfAnsi(tooLong)}};
         Run(dlg, [&](HWND h) { EXPECT_EQ(Text(GetDlgItem(h, IDC_EDIT_PATH)), ""); });
     }
     SimulatedVolume v;
     v.AddDrive('D');
     v.AddFolder("D:\\held");
     v.AddFolder("D:\\dropped");
-    CMyDlg dlg{CMyDlg::StartArgs{true, "D:\\held"}, &v};
+    CMyDlg dlg{CMyDlg::StartArgs{true, L"D:\\held"}, &v};
     Run(dlg, [&](HWND h) {
         HWND edit = GetDlgItem(h, IDC_EDIT_PATH);
         // Typing stops where a search could no longer be given the text, in
@@ -687,7 +687,7 @@ TEST_F(MainDialog, TellsItsStarterWhenTheWindowIsUpAndWhenItGoes) {
     HWND up = nullptr, gone = nullptr;
     bool upOnItsThread = false, fieldFilledWhenUp = false;
     int goneCalls = 0;
-    CMyDlg::StartArgs args{true, "D:\\r"};
+    CMyDlg::StartArgs args{true, L"D:\\r"};
     args.onWindowUp = [&](HWND window) {
         up = window;
         upOnItsThread = GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId();
@@ -733,7 +733,7 @@ TEST_F(MainDialog, TakesAFolderHandedOverOnlyInItsOwnForm) {
         {"too long for the field", kCopyDataSearchPath, tooLong, TRUE, "D:\\r"},
     };
     for (const Case& c : cases) {
-        CMyDlg dlg{CMyDlg::StartArgs{true, "D:\\r"}};
+        CMyDlg dlg{CMyDlg::StartArgs{true, L"D:\\r"}};
         Run(dlg, [&](HWND h) {
             ShowWindow(h, SW_MINIMIZE);
             COPYDATASTRUCT data = {c.tag, static_cast<DWORD>(c.data.size()), const_cast<char*>(c.data.data())};
@@ -751,7 +751,7 @@ TEST_F(MainDialog, TakesAFolderHandedOverOnlyInItsOwnForm) {
 // of replacing what is being typed, or being lost.
 TEST_F(MainDialog, TheFieldKeepsWhatIsTypedDuringASearchAndAFolderHandedMeanwhileComesAtItsEnd) {
     SlowVolume slow;
-    CMyDlg dlg{CMyDlg::StartArgs{true, "D:\\r"}, &slow.v};
+    CMyDlg dlg{CMyDlg::StartArgs{true, L"D:\\r"}, &slow.v};
     Run(dlg, [&](HWND h) {
         HWND edit = GetDlgItem(h, IDC_EDIT_PATH);
         OnUi(h, [&] { dlg.ToggleSearch(); });
@@ -782,7 +782,7 @@ TEST_F(MainDialog, TheFieldKeepsWhatIsTypedDuringASearchAndAFolderHandedMeanwhil
 }
 
 TEST_F(MainDialog, TheWindowsThreadIsAComApartmentWhileTheWindowLives) {
-    CMyDlg dlg{CMyDlg::StartArgs{true, ""}};
+    CMyDlg dlg{CMyDlg::StartArgs{true, L""}};
     HRESULT during = E_FAIL;
     Run(dlg, [&](HWND h) {
         OnUi(h, [&] {

@@ -161,7 +161,7 @@ TEST_F(Screenshots, SearchResultsMenuAndAboutBox) {
     v.AddFile("D:\\资料\\子目录\\笔记 ");
     v.AddFile("D:\\资料\\正常文件.txt");
     v.AddFile("D:\\资料\\COM0");  // listed, but its plain path works
-    CMyDlg dlg{CMyDlg::StartArgs{true, "D:\\资料"}, &v};
+    CMyDlg dlg{CMyDlg::StartArgs{true, L"D:\\资料"}, &v};
     Run(dlg, [&](HWND h) {
         SetWindowPos(h, nullptr, 80, 60, 820, 520, SWP_NOZORDER);
         OnUi(h, [&] { dlg.ToggleSearch(); });
@@ -243,7 +243,7 @@ TEST_F(Screenshots, ViewBoxesAndAStoppedDeletion) {
         return value;
     }();
     const std::string suffix = "_" + std::to_string(dpi) + "dpi.png";
-    CMyDlg dlg{CMyDlg::StartArgs{true, "D:\\docs"}, &v};
+    CMyDlg dlg{CMyDlg::StartArgs{true, L"D:\\docs"}, &v};
     Run(dlg, [&](HWND h) {
         SetWindowPos(h, nullptr, 80, 60, 820, 520, SWP_NOZORDER);
         OnUi(h, [&] { dlg.ToggleSearch(); });
