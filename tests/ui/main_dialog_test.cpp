@@ -656,16 +656,17 @@ TEST_F(MainDialog, ARootLongerThanTheFieldTakesIsRefusedNotCut) {
     Run(dlg, [&](HWND h) {
         HWND edit = GetDlgItem(h, IDC_EDIT_PATH);
         // Typing stops where a search could no longer be given the text, in
-        // bytes of the code page: a Chinese character takes two.
-        std::string chinese;
-        for (int i = 0; i < 200; ++i) chinese += "文";
-        for (const std::string& typed : {tooLong, chinese}) {
+        // UTF-16 units: a Chinese character takes one, an emoji two.
+        const std::wstring chinese(300, L'\u6587');
+        std::wstring pairs;
+        for (int i = 0; i < 150; ++i) pairs += L"\U0001F600";
+        for (const std::wstring& typed : {WideOfAnsi(tooLong), chinese, pairs}) {
             OnUi(h, [&] {
-                SendMessageA(edit, EM_SETSEL, 0, -1);
-                SendMessageA(edit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(typed.c_str()));
+                SendMessageW(edit, EM_SETSEL, 0, -1);
+                SendMessageW(edit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(typed.c_str()));
             });
-            EXPECT_GT(GetWindowTextLengthA(edit), 200);
-            EXPECT_LE(GetWindowTextLengthA(edit), 259);
+            EXPECT_GT(GetWindowTextLengthW(edit), 200);
+            EXPECT_LE(GetWindowTextLengthW(edit), 259);
         }
 
         // A dropped folder too long for the field leaves it as it was; one that fits is taken.
@@ -723,14 +724,21 @@ TEST_F(MainDialog, TakesAFolderHandedOverOnlyInItsOwnForm) {
         ULONG_PTR tag;
         std::string data;
         LRESULT answer;
-        std::string field;
+        std::wstring field;
     };
-    const std::string tooLong = "D:\\" + std::string(300, 'x');
+    auto bytes = [](const std::wstring& text) {
+        return std::string(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t));
+    };
+    std::wstring longest = L"D:\\";  // 259 units, of pairs
+    for (int i = 0; i < 128; ++i) longest += L"\U0001F600";
     const Case cases[] = {
-        {"a folder", kCopyDataSearchPath, "E:\\下载\\新的", TRUE, "E:\\下载\\新的"},
-        {"another tag", kCopyDataSearchPath + 1, "E:\\other", FALSE, "D:\\r"},
-        {"a NUL inside", kCopyDataSearchPath, std::string("E:\\a\0b", 7), FALSE, "D:\\r"},
-        {"too long for the field", kCopyDataSearchPath, tooLong, TRUE, "D:\\r"},
+        {"a folder", kCopyDataSearchPathW, bytes(L"E:\\下载\\\U0001F600."), TRUE, L"E:\\下载\\\U0001F600."},
+        {"the longest the field takes", kCopyDataSearchPathW, bytes(longest), TRUE, longest},
+        {"too long for the field", kCopyDataSearchPathW, bytes(longest + L"x"), TRUE, L"D:\\r"},
+        {"a 0 unit inside", kCopyDataSearchPathW, bytes(std::wstring(L"E:\\a\0b", 6)), FALSE, L"D:\\r"},
+        {"half a unit", kCopyDataSearchPathW, bytes(L"E:\\ab") + "c", FALSE, L"D:\\r"},
+        {"an earlier version's ANSI form", kCopyDataSearchPath, "E:\\下载\\新的", TRUE, L"E:\\下载\\新的"},
+        {"another tag", kCopyDataSearchPathW + 1, bytes(L"E:\\other"), FALSE, L"D:\\r"},
     };
     for (const Case& c : cases) {
         CMyDlg dlg{CMyDlg::StartArgs{true, L"D:\\r"}};
@@ -740,7 +748,9 @@ TEST_F(MainDialog, TakesAFolderHandedOverOnlyInItsOwnForm) {
             // From another thread, as another process's SendMessage arrives.
             const LRESULT answer = SendMessageA(h, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data));
             EXPECT_EQ(answer, c.answer) << c.name;
-            EXPECT_EQ(Text(GetDlgItem(h, IDC_EDIT_PATH)), c.field) << c.name;
+            wchar_t field[MAX_PATH] = {};
+            GetDlgItemTextW(h, IDC_EDIT_PATH, field, MAX_PATH);
+            EXPECT_EQ(field, c.field) << c.name;
             EXPECT_EQ(IsIconic(h) == FALSE, c.answer == TRUE) << c.name;
         });
     }
@@ -762,15 +772,17 @@ TEST_F(MainDialog, TheFieldKeepsWhatIsTypedDuringASearchAndAFolderHandedMeanwhil
         EXPECT_TRUE(IsProgressTitle(h)) << Text(h);
         EXPECT_EQ(Text(edit), "D:\\typed");
 
-        const std::string handed = "E:\\下载";
-        COPYDATASTRUCT data = {kCopyDataSearchPath, static_cast<DWORD>(handed.size()),
-                               const_cast<char*>(handed.data())};
+        const std::wstring handed = L"E:\\下载\\\U0001F600";
+        COPYDATASTRUCT data = {kCopyDataSearchPathW, static_cast<DWORD>(handed.size() * sizeof(wchar_t)),
+                               const_cast<wchar_t*>(handed.data())};
         EXPECT_EQ(SendMessageA(h, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data)), TRUE);
         Sleep(2 * kProgressMs);
         EXPECT_EQ(Text(edit), "D:\\typed");
         SetEvent(slow.release);
         ASSERT_TRUE(WaitForBoxes(1));
-        EXPECT_EQ(Text(edit), handed);
+        wchar_t field[MAX_PATH] = {};
+        GetWindowTextW(edit, field, MAX_PATH);
+        EXPECT_EQ(field, handed);
 
         // With no walk running a folder handed over goes in at once.
         ASSERT_TRUE(WaitFor([&] { return !dlg.IsWalking(); }));
