@@ -606,8 +606,10 @@ TEST_F(OrvelleE2E, ASearchRequestOutsideTheCodePageSearchesThatFolder) {
         EXPECT_TRUE(e2e::ReadListTextW(list, row, 0, cell));
         names.push_back(cell);
     }
+    std::vector<std::wstring> expected = {path + L"\\\U0001F600 ", path + L"\\a.", path + L"\\con"};
     std::sort(names.begin(), names.end());
-    EXPECT_EQ(names, (std::vector<std::wstring>{path + L"\\\U0001F600 ", path + L"\\a.", path + L"\\con"}));
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(names, expected);
     ASSERT_TRUE(CloseMainWindow(program, window));
 }
 
