@@ -56,10 +56,13 @@ bool AnsiToWide(const std::string& ansi, std::wstring& wide) {
 }
 
 std::wstring WideOfGbk(const std::string& gbk) {
+    // A system without the page (an XP without East Asian support) reads the
+    // texts by its own, as it always did.
+    const UINT page = IsValidCodePage(936) ? 936 : CP_ACP;
     const int n = static_cast<int>(gbk.size());
-    const int size = n > 0 ? MultiByteToWideChar(936, 0, gbk.data(), n, nullptr, 0) : 0;
+    const int size = n > 0 ? MultiByteToWideChar(page, 0, gbk.data(), n, nullptr, 0) : 0;
     if (size <= 0) return std::wstring();
     std::wstring wide(static_cast<size_t>(size), L'\0');
-    wide.resize(static_cast<size_t>(std::max(0, MultiByteToWideChar(936, 0, gbk.data(), n, &wide[0], size))));
+    wide.resize(static_cast<size_t>(std::max(0, MultiByteToWideChar(page, 0, gbk.data(), n, &wide[0], size))));
     return wide;
 }

@@ -25,5 +25,6 @@ ExactConversionCall ExactConversionFor(unsigned codePage);
 bool AnsiToWide(const std::string& ansi, std::wstring& wide);
 
 // A text of code page 936 (the program's own GBK texts) in UTF-16, whatever
-// the ANSI code page is, so it reads the same on every Windows.
+// the ANSI code page is, so it reads the same on every Windows that has the
+// page; one without it decodes by its ANSI code page.
 std::wstring WideOfGbk(const std::string& gbk);
