@@ -2,15 +2,15 @@
 
 namespace {
 
-char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+char16_t LowerAscii(char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c; }
 
 }  // namespace
 
-CommandLineRequest ClassifyArgument(std::string_view argument) {
+CommandLineRequest ClassifyArgument(std::u16string_view argument) {
     CommandLineRequest request;
     if (argument.size() <= 3) return request;
     const bool search =
-        LowerAscii(argument[0]) == '-' && LowerAscii(argument[1]) == 'p' && LowerAscii(argument[2]) == ':';
+        LowerAscii(argument[0]) == u'-' && LowerAscii(argument[1]) == u'p' && LowerAscii(argument[2]) == u':';
     request.kind = search ? RequestKind::Search : RequestKind::Delete;
     request.path.assign(argument.substr(3));
     return request;

@@ -5,16 +5,17 @@
 #include <string_view>
 
 enum class RequestKind {
-    None,    // 3 bytes or fewer: the window opens with an empty path field
+    None,    // 3 units or fewer: the window opens with an empty path field
     Search,  // "-p:" (any letter case) and a path: the path goes into the path field
-    Delete,  // any other 3-byte prefix ("-d:" is the registered one) and a path
+    Delete,  // any other 3-unit prefix ("-d:" is the registered one) and a path
 };
 
 struct CommandLineRequest {
     RequestKind kind = RequestKind::None;
-    std::string path;  // everything after the 3-byte prefix
+    std::u16string path;  // everything after the 3-unit prefix, exactly
 };
 
-// Classifies the first argument after the program name, already converted to
-// the ANSI code page.
-CommandLineRequest ClassifyArgument(std::string_view argument);
+// Classifies the first argument after the program name, in UTF-16 as the
+// command line gives it; a character counts as one unit (a character outside
+// the basic plane as two).
+CommandLineRequest ClassifyArgument(std::u16string_view argument);

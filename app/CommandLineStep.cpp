@@ -9,6 +9,7 @@
 #include "ExactAnsi.h"
 #include "HandOver.h"
 #include "HandOverMessages.h"
+#include "UiText.h"
 
 static_assert(kBoxYesNo == MB_YESNO && kBoxIconQuestion == MB_ICONQUESTION &&
               kBoxIconExclamation == MB_ICONEXCLAMATION && kBoxIconInformation == MB_ICONINFORMATION &&
@@ -44,13 +45,20 @@ private:
     HANDLE m_hMutex;
 };
 
-// The bytes of the view that can be used, at most kHandOverRoom.
+// The units of the view that can be used, at most kHandOverUnits.
 size_t HandOverRoomOf(const char* view) {
     MEMORY_BASIC_INFORMATION info = {};
     if (VirtualQuery(view, &info, sizeof info) != sizeof info) return 0;
     const size_t region = info.RegionSize - static_cast<size_t>(view - static_cast<const char*>(info.BaseAddress));
-    return std::min(region, kHandOverRoom);
+    return std::min(region, kHandOverRoom) / sizeof(char16_t);
 }
+
+// UTF-16 either way: wchar_t is 16 bits here.
+static_assert(sizeof(wchar_t) == sizeof(char16_t));
+
+std::u16string U16Of(const std::wstring& text) { return std::u16string(text.begin(), text.end()); }
+
+std::wstring WideOf(const std::u16string& text) { return std::wstring(text.begin(), text.end()); }
 
 // The state kept beside the text, opened on `state`; null without one (the
 // batches then behave as before it existed).
@@ -84,12 +92,12 @@ HWND LiveSearchWindow(const HandOverState& state, DWORD& process) {
 
 // Gives the open window the path; true when it took it. The window's process
 // may then come to the front, as this instance would have.
-bool HandSearchToWindow(HWND window, DWORD process, const std::string& path) {
+bool HandSearchToWindow(HWND window, DWORD process, const std::u16string& path) {
     AllowSetForegroundWindow(process);
     COPYDATASTRUCT data = {};
-    data.dwData = kCopyDataSearchPath;
-    data.cbData = static_cast<DWORD>(path.size());
-    data.lpData = const_cast<char*>(path.data());
+    data.dwData = kCopyDataSearchPathW;
+    data.cbData = static_cast<DWORD>(path.size() * sizeof(char16_t));
+    data.lpData = const_cast<char16_t*>(path.data());
     DWORD_PTR answer = 0;
     return SendMessageTimeoutA(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), SMTO_ABORTIFHUNG,
                                kSearchWindowAnswerMs, &answer) != 0 &&
@@ -97,42 +105,10 @@ bool HandSearchToWindow(HWND window, DWORD process, const std::string& path) {
 }
 
 HandledArgument HandleRequest(CSFMServer& sfm, CSFMServer& stateBlock, const std::string& appId,
-                              const std::string& argument, const DeletePathFn& deletePath,
+                              const std::wstring& argument, const DeletePathFn& deletePath,
                               const MessageBoxFn& messageBox);
 
-HandledArgument HandleWideRequest(CSFMServer& sfm, CSFMServer& state, const std::string& appId,
-                                  const std::wstring& argument, const DeletePathFn& deletePath,
-                                  const MessageBoxFn& messageBox) {
-    std::string ansi;
-    if (ToAnsiExactly(argument, ansi)) return HandleRequest(sfm, state, appId, ansi, deletePath, messageBox);
-    // A character the code page cannot hold would come out as another one (or
-    // the default character) and name a different entry: the request is refused
-    // before it reaches the hand-over, so no other instance acts on it either.
-    HandledArgument refused;
-    if (ClassifyArgument(ansi).kind == RequestKind::Delete) {
-        messageBox(kDeleteFailedText, kDeleteRequestCaption, kBoxIconExclamation);
-        refused.end = StepEnd::EndProcess;
-    }
-    return refused;  // a search request opens the window with an empty path field
-}
-
 }  // namespace
-
-bool ToAnsiExactly(const std::wstring& text, std::string& ansi) {
-    // A NUL cannot come from the command line; the path would end there.
-    return WideToAnsiExactly(text, ansi) && ansi.find('\0') == std::string::npos;
-}
-
-HandledArgument HandleWideArgument(CSFMServer& sfm, const std::string& appId, const std::wstring& argument,
-                                   const DeletePathFn& deletePath, const MessageBoxFn& messageBox) {
-    CSFMServer state;
-    return HandleWideRequest(sfm, state, appId, argument, deletePath, messageBox);
-}
-
-HandledArgument HandleWideArgument(HandOverBlocks& blocks, const std::string& appId, const std::wstring& argument,
-                                   const DeletePathFn& deletePath, const MessageBoxFn& messageBox) {
-    return HandleWideRequest(blocks.text, blocks.state, appId, argument, deletePath, messageBox);
-}
 
 std::string HandOverBlockName(const std::string& appId) { return appId + "_7041"; }
 
@@ -141,33 +117,35 @@ std::string HandOverStateName(const std::string& appId) { return appId + "_7041_
 std::string HandOverLockName(const std::string& appId) { return appId + "_7041_lock"; }
 
 int ShowOwnerlessMessageBox(const std::string& text, const std::string& caption, unsigned type) {
-    return MessageBoxA(nullptr, text.c_str(), caption.c_str(), type);
+    return MessageBoxW(nullptr, UiWide(text).c_str(), UiWide(caption).c_str(), type);
 }
 
-HandledArgument HandleCommandLineArgument(CSFMServer& sfm, const std::string& appId, const std::string& argument,
+HandledArgument HandleCommandLineArgument(CSFMServer& sfm, const std::string& appId, const std::wstring& argument,
                                           const DeletePathFn& deletePath, const MessageBoxFn& messageBox) {
     CSFMServer state;
     return HandleRequest(sfm, state, appId, argument, deletePath, messageBox);
 }
 
-HandledArgument HandleCommandLineArgument(HandOverBlocks& blocks, const std::string& appId, const std::string& argument,
-                                          const DeletePathFn& deletePath, const MessageBoxFn& messageBox) {
+HandledArgument HandleCommandLineArgument(HandOverBlocks& blocks, const std::string& appId,
+                                          const std::wstring& argument, const DeletePathFn& deletePath,
+                                          const MessageBoxFn& messageBox) {
     return HandleRequest(blocks.text, blocks.state, appId, argument, deletePath, messageBox);
 }
 
 namespace {
 
 HandledArgument HandleRequest(CSFMServer& sfm, CSFMServer& stateBlock, const std::string& appId,
-                              const std::string& argument, const DeletePathFn& deletePath,
+                              const std::wstring& argument, const DeletePathFn& deletePath,
                               const MessageBoxFn& messageBox) {
     HandledArgument handled;
-    const CommandLineRequest request = ClassifyArgument(argument);
+    const CommandLineRequest request = ClassifyArgument(U16Of(argument));
     if (request.kind == RequestKind::None) return handled;
 
     sfm.Open(nullptr, HandOverBlockName(appId).c_str(), 1);
-    char* const view = sfm.GetBuffer();
-    if (!view) return handled;  // no block: the argument is ignored
-    const size_t room = HandOverRoomOf(view);
+    if (!sfm.GetBuffer()) return handled;  // no block: the argument is ignored
+    const size_t room = HandOverRoomOf(sfm.GetBuffer());
+    // The mapping starts on a page: its units are aligned.
+    char16_t* const view = reinterpret_cast<char16_t*>(sfm.GetBuffer());
 
     HandOverState* const state = OpenHandOverState(stateBlock, appId);
 
@@ -175,7 +153,8 @@ HandledArgument HandleRequest(CSFMServer& sfm, CSFMServer& stateBlock, const std
     if (!lock.Acquire()) return handled;  // as without a block: never hand over unguarded
     const HandOverKind kind = request.kind == RequestKind::Search ? HandOverKind::Search : HandOverKind::Delete;
     const size_t length = HandOverTextLength(view, room);
-    const bool searchesCollecting = length > 0 && length < room && view[0] == static_cast<char>(HandOverKind::Search) &&
+    const bool searchesCollecting = length > 0 && length < room &&
+                                    view[0] == static_cast<char16_t>(HandOverKind::Search) &&
                                     !(state && state->batchTaken);
     DWORD windowProcess = 0;
     HWND const window = kind == HandOverKind::Search && !searchesCollecting && state
@@ -185,7 +164,7 @@ HandledArgument HandleRequest(CSFMServer& sfm, CSFMServer& stateBlock, const std
         lock.Release();
         // A search window is open: the request is its, not a new window's.
         if (!HandSearchToWindow(window, windowProcess, request.path)) {
-            handled.searchPath = request.path;  // it did not answer: a window of this instance's own
+            handled.searchPath = WideOf(request.path);  // it did not answer: a window of this instance's own
             return handled;
         }
         handled.end = StepEnd::EndProcess;
@@ -198,7 +177,7 @@ HandledArgument HandleRequest(CSFMServer& sfm, CSFMServer& stateBlock, const std
         // batch would search what was to be deleted, or delete what was to be
         // searched. This one is handled here, alone.
         if (request.kind == RequestKind::Search) {
-            handled.searchPath = request.path;
+            handled.searchPath = WideOf(request.path);
             return handled;
         }
         RunDeleteRequest({request.path}, deletePath, messageBox);
@@ -220,14 +199,17 @@ HandledArgument HandleRequest(CSFMServer& sfm, CSFMServer& stateBlock, const std
     WaitForQuietHandOver(lockedTextLength, [] { Sleep(kHandOverQuietMs); });
 
     const bool held = lock.Acquire();
-    const std::string text(view, HandOverTextLength(view, room));
+    const std::u16string text(view, HandOverTextLength(view, room));
     // From now on a request starts a batch of its own: none is taken in and lost.
     if (state) state->batchTaken = 1;
     if (held) lock.Release();
-    const std::vector<std::string> paths = HandOverPathsOfKind(text, kind);
+    std::vector<std::u16string> paths = HandOverPathsOfKind(text, kind);
+    // The first item is this instance's own. A writer of an older, narrow text
+    // may have written over it; the request itself is still this instance's.
+    if (paths.empty() || paths.front() != request.path) paths.insert(paths.begin(), request.path);
 
     if (request.kind == RequestKind::Search) {
-        handled.searchPath = request.path;  // own path; the others are only absorbed
+        handled.searchPath = WideOf(request.path);  // own path; the others are only absorbed
         return handled;
     }
     RunDeleteRequest(paths, deletePath, messageBox);
@@ -279,7 +261,7 @@ CommandLineStepResult RunCommandLineStep(HandOverBlocks& blocks, const std::stri
     if (argument.empty()) return result;
 
     result.hasArgument = true;
-    const HandledArgument handled = HandleWideArgument(blocks, appId, argument, deletePath, messageBox);
+    const HandledArgument handled = HandleCommandLineArgument(blocks, appId, argument, deletePath, messageBox);
     if (handled.end == StepEnd::EndProcess) ExitProcess(0);
     result.searchPath = handled.searchPath;
     return result;

@@ -23,7 +23,7 @@ struct HandOverBlocks {
 
 struct CommandLineStepResult {
     bool hasArgument = false;  // at least one argument after the program name
-    std::string searchPath;    // the "-p:" path, or empty
+    std::wstring searchPath;   // the "-p:" path exactly, or empty
 };
 
 // The hand-over block's name, its state block's and the name of the lock that
@@ -32,12 +32,13 @@ std::string HandOverBlockName(const std::string& appId);
 std::string HandOverStateName(const std::string& appId);
 std::string HandOverLockName(const std::string& appId);
 
-// MessageBoxA without an owner.
+// MessageBoxW without an owner, text and caption (GBK) decoded from code page
+// 936, so that they read the same under every ANSI code page.
 int ShowOwnerlessMessageBox(const std::string& text, const std::string& caption, unsigned type);
 
 // Reads the process's command line and handles its first argument. `blocks`
 // are the caller's: the text is re-opened on the hand-over block for an
-// argument longer than 3 bytes, and both must stay open as long as a search
+// argument longer than 3 units, and both must stay open as long as a search
 // window lives. Ends the process with exit code 0 instead of returning when
 // the request has been handled here (delete request, handed over to another
 // instance or to its window, or refused).
@@ -45,34 +46,22 @@ CommandLineStepResult RunCommandLineStep(HandOverBlocks& blocks, const std::stri
                                          const DeletePathFn& deletePath,
                                          const MessageBoxFn& messageBox = ShowOwnerlessMessageBox);
 
-// The same for an argument already taken from the command line (in the ANSI
-// code page), without ending the process.
+// The same for an argument already taken from the command line (in UTF-16,
+// as it gives it), without ending the process. The path goes on exactly as it
+// was given, whatever the ANSI code page can hold.
 enum class StepEnd { OpenWindow, EndProcess };
 
 struct HandledArgument {
     StepEnd end = StepEnd::OpenWindow;
-    std::string searchPath;
+    std::wstring searchPath;
 };
 
-HandledArgument HandleCommandLineArgument(HandOverBlocks& blocks, const std::string& appId, const std::string& argument,
-                                          const DeletePathFn& deletePath, const MessageBoxFn& messageBox);
+HandledArgument HandleCommandLineArgument(HandOverBlocks& blocks, const std::string& appId,
+                                          const std::wstring& argument, const DeletePathFn& deletePath,
+                                          const MessageBoxFn& messageBox);
 // The same with the state block held for the call only.
-HandledArgument HandleCommandLineArgument(CSFMServer& sfm, const std::string& appId, const std::string& argument,
+HandledArgument HandleCommandLineArgument(CSFMServer& sfm, const std::string& appId, const std::wstring& argument,
                                           const DeletePathFn& deletePath, const MessageBoxFn& messageBox);
-
-// The argument in the ANSI code page, converted without best-fit replacements
-// (which would turn a character the code page lacks into a look-alike, and so
-// name another entry). False when a character had no exact counterpart.
-bool ToAnsiExactly(const std::wstring& text, std::string& ansi);
-
-// HandleCommandLineArgument for the argument as the command line gives it. An
-// argument the code page cannot hold exactly is refused: a delete request
-// deletes nothing and shows the delete failure message, a search request
-// opens the window with an empty path field; neither joins the hand-over.
-HandledArgument HandleWideArgument(HandOverBlocks& blocks, const std::string& appId, const std::wstring& argument,
-                                   const DeletePathFn& deletePath, const MessageBoxFn& messageBox);
-HandledArgument HandleWideArgument(CSFMServer& sfm, const std::string& appId, const std::wstring& argument,
-                                   const DeletePathFn& deletePath, const MessageBoxFn& messageBox);
 
 // The window a search request opened, as the one that takes later search
 // requests (unless another live window does already); and taken back, when it

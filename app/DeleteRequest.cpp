@@ -1,8 +1,8 @@
 #include "DeleteRequest.h"
 
-DeleteOutcome DeleteCollectedPaths(const std::vector<std::string>& paths, const DeletePathFn& deletePath) {
+DeleteOutcome DeleteCollectedPaths(const std::vector<std::u16string>& paths, const DeletePathFn& deletePath) {
     bool anyDeleted = false, anyFailed = false;
-    for (const std::string& path : paths) {
+    for (const std::u16string& path : paths) {
         if (deletePath(path))
             anyDeleted = true;
         else
@@ -21,7 +21,7 @@ ResultMessage ResultMessageFor(DeleteOutcome outcome) {
     return {kDeleteFailedText, kBoxIconExclamation};
 }
 
-void RunDeleteRequest(const std::vector<std::string>& paths, const DeletePathFn& deletePath,
+void RunDeleteRequest(const std::vector<std::u16string>& paths, const DeletePathFn& deletePath,
                       const MessageBoxFn& messageBox) {
     if (messageBox(kConfirmDeleteText, kDeleteRequestCaption, kBoxYesNo | kBoxIconQuestion) != kAnswerYes) return;
     const ResultMessage message = ResultMessageFor(DeleteCollectedPaths(paths, deletePath));

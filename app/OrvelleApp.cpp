@@ -27,7 +27,7 @@ public:
         {
             DeleteSession session(TheFileSystem());
             const CommandLineStepResult step = RunCommandLineStep(
-                blocks, appId, [&session](const std::string& path) { return session.DeleteListedPath(path); });
+                blocks, appId, [&session](const std::u16string& path) { return session.DeleteListedPath(path); });
             args.hasArgument = step.hasArgument;
             args.searchPath = step.searchPath;
         }

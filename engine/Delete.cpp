@@ -1,6 +1,6 @@
 #include "Delete.h"
 
-Outcome DeleteListedPath(FileSystem& fs, std::string_view path, EntrySession& session) {
+Outcome DeleteListedPath(FileSystem& fs, std::u16string_view path, EntrySession& session) {
     EntryPtr entry;
     std::string longPath;
     Outcome out;
@@ -8,10 +8,27 @@ Outcome DeleteListedPath(FileSystem& fs, std::string_view path, EntrySession& se
     return session.Delete(*entry);
 }
 
+Outcome DeleteListedPath(FileSystem& fs, std::string_view path, EntrySession& session) {
+    WideName wide;
+    if (path.empty() || !fs.ToWide(std::string(path), wide) || wide.empty()) {
+        Outcome out;
+        out.error = fs_error::kInvalidName;
+        return out;
+    }
+    return DeleteListedPath(fs, std::u16string_view(wide), session);
+}
+
+bool DeleteListedPath(FileSystem& fs, std::u16string_view path) {
+    EntrySession session(fs);
+    return DeleteListedPath(fs, path, session).ok;
+}
+
 bool DeleteListedPath(FileSystem& fs, std::string_view path) {
     EntrySession session(fs);
     return DeleteListedPath(fs, path, session).ok;
 }
+
+bool DeleteSession::DeleteListedPath(std::u16string_view path) { return ::DeleteListedPath(m_fs, path, m_entries).ok; }
 
 bool DeleteSession::DeleteListedPath(std::string_view path) { return ::DeleteListedPath(m_fs, path, m_entries).ok; }
 

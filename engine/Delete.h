@@ -15,6 +15,9 @@
 // folder, link) is read from its handle just before. A drive root, a path
 // through a junction or symbolic link, and a component that is not there
 // exactly (another case, an alias) all fail.
+bool DeleteListedPath(FileSystem& fs, std::u16string_view path);
+Outcome DeleteListedPath(FileSystem& fs, std::u16string_view path, EntrySession& session);
+// The same for a path in the ANSI code page (converted exactly, or refused).
 bool DeleteListedPath(FileSystem& fs, std::string_view path);
 Outcome DeleteListedPath(FileSystem& fs, std::string_view path, EntrySession& session);
 
@@ -24,6 +27,7 @@ Outcome DeleteListedPath(FileSystem& fs, std::string_view path, EntrySession& se
 class DeleteSession {
 public:
     explicit DeleteSession(FileSystem& fs) : m_fs(fs), m_entries(fs) {}
+    bool DeleteListedPath(std::u16string_view path);
     bool DeleteListedPath(std::string_view path);
     Outcome Delete(const ResultRow& row);
     // A folder being emptied stops between two entries once *stop is true.

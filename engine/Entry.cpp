@@ -604,8 +604,17 @@ bool ResolveEntry(FileSystem& fs, std::string_view path, bool exact, EntryPtr& e
         error = fs_error::kInvalidName;
         return false;
     }
+    return ResolveEntry(fs, wide, exact, entry, longPath, open, error);
+}
+
+bool ResolveEntry(FileSystem& fs, std::u16string_view path, bool exact, EntryPtr& entry, std::string& longPath,
+                  std::unique_ptr<Node>* open, uint32_t& error) {
+    if (path.empty()) {
+        error = fs_error::kInvalidName;
+        return false;
+    }
     TypedPath typed;
-    if (!SplitTypedPath(fs, wide, exact ? PathUse::kListed : PathUse::kRoot, typed, error)) return false;
+    if (!SplitTypedPath(fs, path, exact ? PathUse::kListed : PathUse::kRoot, typed, error)) return false;
     if (!typed.pattern.empty()) {
         error = fs_error::kInvalidName;
         return false;

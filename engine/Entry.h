@@ -134,6 +134,10 @@ bool OpenTypedPath(FileSystem& fs, const TypedPath& path, bool exact, EntryPtr& 
 // Both steps for a path in UTF-16 (kListed, exact).
 bool ResolveWidePath(FileSystem& fs, std::u16string_view path, bool exact, EntryPtr& entry, std::string& longPath,
                      NodeInfo& info, uint32_t& error);
+// Both steps for a path as given (a row's, a request's, a dropped one): exact,
+// a listed path; otherwise a root as the user types it (no pattern).
+bool ResolveEntry(FileSystem& fs, std::u16string_view path, bool exact, EntryPtr& entry, std::string& longPath,
+                  std::unique_ptr<Node>* open, uint32_t& error);
 // The same for a path in the ANSI code page (converted exactly, or refused).
 bool ResolveEntry(FileSystem& fs, std::string_view path, bool exact, EntryPtr& entry, std::string& longPath,
                   std::unique_ptr<Node>* open, uint32_t& error);

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 ExactConversionCall ExactConversionFor(unsigned codePage) {
     // UTF-8 as the ANSI page takes no best-fit flag; the round trip below
     // still catches what it cannot hold (lone surrogates).

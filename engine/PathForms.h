@@ -6,3 +6,4 @@
 
 // The folder part of path with a trailing "\"; empty for a bare name.
 std::string ParentFolderOf(std::string_view path);
+std::u16string ParentFolderOf(std::u16string_view path);

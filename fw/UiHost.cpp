@@ -47,10 +47,10 @@ public:
         return WinExec(commandLine, showCommand);
     }
 
-    bool BrowseForFolder(BROWSEINFOA& info, char* path) override {
-        LPITEMIDLIST item = SHBrowseForFolderA(&info);
+    bool BrowseForFolderW(BROWSEINFOW& info, wchar_t* path) override {
+        LPITEMIDLIST item = SHBrowseForFolderW(&info);
         if (!item) return false;
-        SHGetPathFromIDListA(item, path);
+        SHGetPathFromIDListW(item, path);
         CoTaskMemFree(item);  // the shell allocates item lists with the task allocator
         return true;
     }

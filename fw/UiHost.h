@@ -32,9 +32,9 @@ public:
     // than 31 on success.
     virtual UINT RunCommandLineW(const wchar_t* commandLine, UINT showCommand) = 0;
 
-    // SHBrowseForFolderA, then SHGetPathFromIDListA into path (MAX_PATH bytes) when a folder was
+    // SHBrowseForFolderW, then SHGetPathFromIDListW into path (MAX_PATH units) when a folder was
     // chosen. Returns whether the browser returned an item.
-    virtual bool BrowseForFolder(BROWSEINFOA& info, char* path) = 0;
+    virtual bool BrowseForFolderW(BROWSEINFOW& info, wchar_t* path) = 0;
 
     // GetOpenFileNameW (openForm) or GetSaveFileNameW: returns true when the user chose a file,
     // whose full path is then in ofn.lpstrFile, exactly.

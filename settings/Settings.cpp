@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "ExactAnsi.h"
 #include "SettingsRules.h"
 #include "StoredTexts.h"
 
@@ -40,6 +41,14 @@ bool WriteSetting(const SettingKey& key, const std::string& value) {
     return WriteSettingTo(GetSettingsFilePath(), key, value);
 }
 
-std::string ReadSavedPath() { return AcceptSavedPath(ReadSetting(kSettingSavedPath)); }
+std::wstring ReadSavedPath() {
+    std::wstring path;
+    if (!AnsiToWide(ReadSetting(kSettingSavedPath), path)) return std::wstring();
+    return AcceptSavedPath(path);
+}
 
-bool WriteSavedPath(const std::string& path) { return WriteSetting(kSettingSavedPath, path); }
+bool WriteSavedPath(const std::wstring& path) {
+    std::string ansi;
+    if (!WideToAnsiExactly(path, ansi)) return false;
+    return WriteSetting(kSettingSavedPath, ansi);
+}

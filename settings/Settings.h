@@ -23,6 +23,9 @@ std::string ReadSettingFrom(const std::string& settingsPath, const SettingKey& k
 bool WriteSettingTo(const std::string& settingsPath, const SettingKey& key, const std::string& value);
 
 // "Path" in "AppInfo": the folder to put into the path field at start-up
-// (at most 259 bytes, possibly empty), and its saving when the window closes.
-std::string ReadSavedPath();
-bool WriteSavedPath(const std::string& path);
+// (at most 259 units, possibly empty), and its saving when the window closes.
+// The file keeps ANSI text: a path the code page cannot hold exactly is not
+// written (false), and the value saved before stays; a look-alike would name
+// another folder.
+std::wstring ReadSavedPath();
+bool WriteSavedPath(const std::wstring& path);

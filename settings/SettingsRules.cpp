@@ -55,7 +55,7 @@ std::optional<std::string> ProfileTextForValue(std::string_view value) {
     return text;
 }
 
-std::string AcceptSavedPath(std::string value) {
+std::wstring AcceptSavedPath(std::wstring value) {
     if (value.size() > kMaxSettingsPathLength) value.clear();
     return value;
 }

@@ -22,7 +22,7 @@ std::string SettingsPathBeside(std::string_view exePath, std::string_view fileNa
 // Nothing when the value cannot be kept in one line (it holds a CR or LF).
 std::optional<std::string> ProfileTextForValue(std::string_view value);
 
-// The saved path as the path field may take it: at most 259 bytes. A longer
-// value (the file edited by hand) is dropped rather than cut, since a cut
-// path names some other folder.
-std::string AcceptSavedPath(std::string value);
+// The saved path as the path field may take it: at most 259 UTF-16 units. A
+// longer value (the file edited by hand) is dropped rather than cut, since a
+// cut path names some other folder.
+std::wstring AcceptSavedPath(std::wstring value);

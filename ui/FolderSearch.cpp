@@ -7,12 +7,12 @@
 struct FolderSearch::Run {
     FolderSearch* owner;
     FileSystem* fs;
-    std::string root;
+    std::wstring root;
     ScanOptions options;
     Ended ended;
 };
 
-bool FolderSearch::Start(FileSystem& fs, const std::string& root, const ScanOptions& options, Ended ended) {
+bool FolderSearch::Start(FileSystem& fs, const std::wstring& root, const ScanOptions& options, Ended ended) {
     if (m_walking) return false;
     auto run = std::make_unique<Run>(Run{this, &fs, root, options, std::move(ended)});
     // The list is emptied for the new rows before the walk finds any.
@@ -38,7 +38,8 @@ DWORD WINAPI FolderSearch::Worker(void* p) {
     {
         ListRowSink rows(self.m_list, self.m_tasks);
         ProgressSink sink(rows, *run->fs, self.m_state, self.m_position, kProgressMs);
-        ScanFolder(*run->fs, run->root, run->options, sink, self.m_state);
+        const std::u16string root(run->root.begin(), run->root.end());
+        ScanFolder(*run->fs, std::u16string_view(root), run->options, sink, self.m_state);
     }  // every row is handed over before the end
     SearchOutcome outcome;
     // Read before anything else: the end of the walk raises the flag too.

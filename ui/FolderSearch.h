@@ -20,7 +20,7 @@
 
 // How a walk ended, with its counts as the summary shows them.
 struct SearchOutcome {
-    std::string root;
+    std::wstring root;  // as the field gave it
     SearchEnd end = SearchEnd::Finished;
     bool rootMissing = false;  // the root is not there exactly: nothing was searched
     int foldersSearched = 0, filesSearched = 0;
@@ -40,11 +40,11 @@ public:
     FolderSearch(const FolderSearch&) = delete;
     FolderSearch& operator=(const FolderSearch&) = delete;
 
-    // The window's thread. Empties the list and walks root with options on a
-    // worker; ended runs on the window's thread after the walk's last row is
+    // The window's thread. Empties the list and walks root (UTF-16, exactly as
+    // typed) with options on a worker; ended runs on the window's thread after the walk's last row is
     // in the list. False (nothing changed) while a walk runs or unwinds, or
     // when no worker could start.
-    bool Start(FileSystem& fs, const std::string& root, const ScanOptions& options, Ended ended);
+    bool Start(FileSystem& fs, const std::wstring& root, const ScanOptions& options, Ended ended);
 
     // Any thread: the walk ends at its next step.
     void Stop() { m_state.stopRequested = 1; }

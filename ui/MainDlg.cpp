@@ -5,6 +5,8 @@
 #include <objbase.h>
 #include <shellapi.h>
 
+#include <algorithm>
+
 #include "App.h"
 #include "AppMessages.h"
 #include "Delete.h"
@@ -82,7 +84,7 @@ BOOL CMyDlg::OnInitDialog() {
     CDialog::OnInitDialog();
     m_tasks.Attach(m_hWnd);
     // The field takes no more than a search can be given.
-    SendDlgItemMessageA(m_hWnd, IDC_EDIT_PATH, EM_LIMITTEXT, kMaxRootLength, 0);
+    SendDlgItemMessageW(m_hWnd, IDC_EDIT_PATH, EM_LIMITTEXT, kMaxRootLength, 0);
     SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
     SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
 
@@ -100,8 +102,8 @@ BOOL CMyDlg::OnInitDialog() {
 
     if (!m_bHasArgument) {
         // Already refused by the reader when longer than the field takes.
-        std::string saved = ReadSavedPath();
-        if (!saved.empty()) SetDlgItemTextA(m_hWnd, IDC_EDIT_PATH, saved.c_str());
+        const std::wstring saved = ReadSavedPath();
+        if (!saved.empty()) SetDlgItemTextW(m_hWnd, IDC_EDIT_PATH, saved.c_str());
     }
     // A size the window took while it was being made found no columns to fit.
     LayOut();
@@ -348,24 +350,25 @@ bool CMyDlg::OnPaint() {
     return true;
 }
 
-// The field's own limit counts characters; a search takes bytes of the code
-// page, two for a Chinese character. A change that takes the text past them
-// is undone whole rather than cut, which could leave half a character.
+// The field's own limit holds what is typed or pasted, in UTF-16 units as a
+// search takes them; a text that still goes past it (set by a message) is
+// undone whole rather than cut, which could leave half a surrogate pair and
+// would name another folder.
 void CMyDlg::KeepPathFieldWithinLimit() {
     HWND edit = GetDlgItem(IDC_EDIT_PATH);
-    const int length = GetWindowTextLengthA(edit);
+    const int length = GetWindowTextLengthW(edit);
     if (length >= 0 && static_cast<size_t>(length) <= kMaxRootLength) {
-        std::string text(static_cast<size_t>(length) + 1, '\0');
-        text.resize(static_cast<size_t>(::GetWindowTextA(edit, &text[0], length + 1)));
+        std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+        text.resize(static_cast<size_t>(std::max(0, ::GetWindowTextW(edit, &text[0], length + 1))));
         m_strFieldKept = text;
         DWORD caret = 0;
-        ::SendMessageA(edit, EM_GETSEL, 0, reinterpret_cast<LPARAM>(&caret));
+        ::SendMessageW(edit, EM_GETSEL, 0, reinterpret_cast<LPARAM>(&caret));
         m_nFieldCaret = caret;
         return;
     }
     const DWORD caret = m_nFieldCaret;
-    ::SetWindowTextA(edit, m_strFieldKept.c_str());  // comes back here, within the limit
-    ::SendMessageA(edit, EM_SETSEL, caret, caret);
+    ::SetWindowTextW(edit, m_strFieldKept.c_str());  // comes back here, within the limit
+    ::SendMessageW(edit, EM_SETSEL, caret, caret);
     m_nFieldCaret = caret;
     MessageBeep(MB_OK);
 }
@@ -376,9 +379,9 @@ void CMyDlg::SetCursorFor(HWND under) {
 }
 
 void CMyDlg::OnDestroy() {
-    char path[MAX_PATH] = {};
-    GetDlgItemTextA(m_hWnd, IDC_EDIT_PATH, path, MAX_PATH);
-    WriteSavedPath(path);
+    wchar_t path[MAX_PATH] = {};
+    GetDlgItemTextW(m_hWnd, IDC_EDIT_PATH, path, MAX_PATH);
+    WriteSavedPath(path);  // left as it was when the code page cannot hold it
     // A request started from now on finds no window to hand its path to, and
     // is carried out by its own process instead of being taken in and lost.
     if (m_onWindowGone) m_onWindowGone(m_hWnd);

@@ -30,7 +30,7 @@ public:
     // reached) and that the window is going.
     struct StartArgs {
         bool hasArgument = false;
-        std::string searchPath;
+        std::wstring searchPath;
         std::function<void(HWND)> onWindowUp = nullptr;
         std::function<void(HWND)> onWindowGone = nullptr;
     };
@@ -135,7 +135,7 @@ private:
     CWnd m_btnDelete;
     CWnd m_btnSupport;
     CWnd m_btnSelectAll;
-    std::string m_strPath;
+    std::wstring m_strPath;  // the path field, exactly (UTF-16)
     HICON m_hIcon = nullptr;
     std::string m_strTitle;
 
@@ -156,8 +156,8 @@ private:
     // A folder a search request handed over while a walk ran: it goes into the
     // path field when the walk ends, so that it does not replace what the user
     // types meanwhile, nor is lost.
-    std::string m_strHandedPath;
+    std::wstring m_strHandedPath;
     // The path field's text and caret after its last change within the limit.
-    std::string m_strFieldKept;
+    std::wstring m_strFieldKept;
     DWORD m_nFieldCaret = 0;
 };

@@ -47,7 +47,7 @@ void CMyDlg::ToggleSearch() {
     options.system = static_cast<uint8_t>(IsDlgButtonChecked(m_hWnd, IDC_CHECK_SYSTEM));
     if (!m_search.Start(*m_fs, m_strPath, options, [this](const SearchOutcome& o) { OnSearchEnded(o); })) return;
 
-    m_online.ShowPlain(WideOfAnsi(m_strPath));
+    m_online.ShowPlain(m_strPath);
     ::EnableWindow(GetDlgItem(IDC_BTN_EXPORT), FALSE);
     SetDlgItemUiText(m_hWnd, IDC_BTN_SEARCH, kCaptionStop);
     KillTimer(m_hWnd, kTimerAnnouncements);
@@ -77,47 +77,52 @@ void CMyDlg::OnSearchEnded(const SearchOutcome& o) {
     SetTimer(m_hWnd, kTimerAnnouncements, kAnnouncementMs, nullptr);
     SetWindowText(m_strTitle.c_str());
     if (!m_strHandedPath.empty()) {
-        SetDlgItemTextA(m_hWnd, IDC_EDIT_PATH, m_strHandedPath.c_str());
+        SetDlgItemTextW(m_hWnd, IDC_EDIT_PATH, m_strHandedPath.c_str());
         m_strHandedPath.clear();
     }
-    const std::string summary = o.rootMissing
-                                    ? BuildMissingRootText(o.root)
-                                    : BuildSearchSummary(o.foldersSearched, o.filesSearched, o.malformedFolders,
-                                                         o.malformedFiles, o.unsearched, o.elapsedMs, o.end);
-    MessageBox(summary.c_str(), nullptr, o.rootMissing ? MB_ICONEXCLAMATION : MB_ICONINFORMATION);
+    if (o.rootMissing) {
+        // Names the folder exactly as it was typed, whatever the code page holds.
+        AppMessageBoxW(m_hWnd, (UiWide(kMissingRootText) + o.root).c_str(), MB_ICONEXCLAMATION);
+        return;
+    }
+    const std::string summary = BuildSearchSummary(o.foldersSearched, o.filesSearched, o.malformedFolders,
+                                                   o.malformedFiles, o.unsearched, o.elapsedMs, o.end);
+    MessageBox(summary.c_str(), nullptr, MB_ICONINFORMATION);
 }
 
 void CMyDlg::ChooseFolder() {
-    char path[MAX_PATH] = {};
-    BROWSEINFOA info = {};
+    wchar_t path[MAX_PATH] = {};
+    const std::wstring title = UiWide("请选择您要添加的目录");
+    BROWSEINFOW info = {};
     info.hwndOwner = nullptr;
     info.pidlRoot = nullptr;
     info.pszDisplayName = path;
-    info.lpszTitle = "请选择您要添加的目录";
+    info.lpszTitle = title.c_str();
     info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_RETURNFSANCESTORS;
-    if (!GetUiHost().BrowseForFolder(info, path)) path[0] = '\0';
-    if (path[0] == '\0') return;
+    if (!GetUiHost().BrowseForFolderW(info, path)) path[0] = L'\0';
+    if (path[0] == L'\0') return;
     m_strPath = path;
     UpdateData(false);
 }
 
 void CMyDlg::AcceptDroppedPath(HDROP drop) {
-    // Taken in its wide form: the narrow one comes through best fit, and a
-    // look-alike ("ｋ" as "k", "¥" as "\\") would name another folder. A path
-    // the code page cannot hold exactly, or longer than the field takes, is
-    // refused whole; cut, it would name another folder too.
+    // Taken in its wide form, exactly: the narrow one comes through best fit,
+    // and a look-alike ("ｋ" as "k", "¥" as "\\") would name another folder.
+    // A path longer than the field takes is refused whole; cut, it would name
+    // another folder too.
     const UINT length = DragQueryFileW(drop, 0, nullptr, 0);
-    std::wstring wide(length, L'\0');
-    std::string item;
-    if (length > 0 && DragQueryFileW(drop, 0, &wide[0], length + 1) == length && WideToAnsiExactly(wide, item) &&
-        !item.empty() && item.size() <= kMaxRootLength) {
+    std::wstring item(length, L'\0');
+    if (length > 0 && length <= kMaxRootLength && DragQueryFileW(drop, 0, &item[0], length + 1) == length) {
         // What the dropped path names, as the system finds it.
+        const std::u16string wide(item.begin(), item.end());
         EntryPtr entry;
         std::string longPath;
         uint32_t error = 0;
-        const bool isFolder = ResolveEntry(*m_fs, item, false, entry, longPath, nullptr, error) && entry->isFolder;
+        const bool isFolder =
+            ResolveEntry(*m_fs, std::u16string_view(wide), false, entry, longPath, nullptr, error) && entry->isFolder;
+        const std::u16string folder = isFolder ? wide : ParentFolderOf(std::u16string_view(wide));
         UpdateData(true);
-        m_strPath = isFolder ? item : ParentFolderOf(item);
+        m_strPath.assign(folder.begin(), folder.end());
         UpdateData(false);
     }
     DragFinish(drop);

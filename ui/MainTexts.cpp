@@ -36,8 +36,6 @@ std::string BuildSearchSummary(int foldersSearched, int filesSearched, int malfo
     return text;
 }
 
-std::string BuildMissingRootText(const std::string& root) { return "要搜索的目录不存在：\r\n" + root; }
-
 std::string BuildDeleteQuestion(const std::string& entry) { return "确定要删除“" + entry + "”吗？"; }
 
 std::wstring BuildDeleteQuestion(const std::wstring& entry) { return L"确定要删除“" + entry + L"”吗？"; }

@@ -18,8 +18,9 @@ enum class SearchEnd { Finished, Stopped };
 std::string BuildSearchSummary(int foldersSearched, int filesSearched, int malformedFolders, int malformedFiles,
                                int unsearched, uint32_t elapsedMs, SearchEnd end = SearchEnd::Finished);
 
-// The box shown instead of a summary when the root is not there exactly.
-std::string BuildMissingRootText(const std::string& root);
+// The box shown instead of a summary when the root is not there exactly: this
+// text, then the root as it was typed.
+inline constexpr char kMissingRootText[] = "要搜索的目录不存在：\r\n";
 
 // The question the Del key asks about one row (its path, or its name).
 std::string BuildDeleteQuestion(const std::string& entry);

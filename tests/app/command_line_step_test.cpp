@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -16,12 +17,12 @@
 namespace {
 
 struct Recorder {
-    std::vector<std::string> deleted;
+    std::vector<std::u16string> deleted;
     std::vector<std::string> boxes;
     int answer = kAnswerYes;
 
     DeletePathFn Delete() {
-        return [this](const std::string& path) {
+        return [this](const std::u16string& path) {
             deleted.push_back(path);
             return true;
         };
@@ -34,19 +35,33 @@ struct Recorder {
     }
 };
 
-std::string BlockText(const std::string& appId) {
+// The hand-over text of a view, and a text put there as another instance would.
+std::u16string TextOf(const CSFMServer& view) {
+    const auto* units = reinterpret_cast<const char16_t*>(view.GetBuffer());
+    return units ? std::u16string(units, HandOverTextLength(units, kHandOverUnits)) : u"<no block>";
+}
+
+void SetText(CSFMServer& view, const std::u16string& text) {
+    auto* units = reinterpret_cast<char16_t*>(view.GetBuffer());
+    std::copy(text.begin(), text.end(), units);
+    units[text.size()] = u'\0';
+}
+
+std::u16string BlockText(const std::string& appId) {
     CSFMServer view;
     view.Open(nullptr, HandOverBlockName(appId).c_str(), 1);
-    return view.GetBuffer() ? std::string(view.GetBuffer()) : "<no block>";
+    return TextOf(view);
 }
+
+std::u16string U16(const std::wstring& text) { return std::u16string(text.begin(), text.end()); }
 
 TEST(HandleCommandLineArgument, ShortArgumentLeavesTheDefaultBlock) {
     const std::string appId = UniqueTestName("short");
     CSFMServer sfm;
     Recorder r;
-    const HandledArgument handled = HandleCommandLineArgument(sfm, appId, "-p:", r.Delete(), r.Box());
+    const HandledArgument handled = HandleCommandLineArgument(sfm, appId, L"-p:", r.Delete(), r.Box());
     EXPECT_EQ(handled.end, StepEnd::OpenWindow);
-    EXPECT_EQ(handled.searchPath, "");
+    EXPECT_EQ(handled.searchPath, L"");
     EXPECT_STREQ(sfm.GetMapName(), "VSK_70041");
     EXPECT_TRUE(r.boxes.empty());
 }
@@ -56,17 +71,17 @@ TEST(HandleCommandLineArgument, HandsThePathToTheCollectingInstance) {
     CSFMServer first;
     first.Open(nullptr, HandOverBlockName(appId).c_str(), 1);
     ASSERT_NE(first.GetBuffer(), nullptr);
-    std::strcpy(first.GetBuffer(), "DC:\\first");
+    SetText(first, u"DC:\\first");
 
-    for (const char* argument : {"-d:D:\\second", "-X:F:\\奬状"}) {
+    for (const wchar_t* argument : {L"-d:D:\\second", L"-X:F:\\\U0001F600"}) {
         CSFMServer sfm;
         Recorder r;
         const HandledArgument handled = HandleCommandLineArgument(sfm, appId, argument, r.Delete(), r.Box());
-        EXPECT_EQ(handled.end, StepEnd::EndProcess) << argument;
-        EXPECT_TRUE(r.boxes.empty()) << argument;
-        EXPECT_TRUE(r.deleted.empty()) << argument;
+        EXPECT_EQ(handled.end, StepEnd::EndProcess);
+        EXPECT_TRUE(r.boxes.empty());
+        EXPECT_TRUE(r.deleted.empty());
     }
-    EXPECT_EQ(std::string(first.GetBuffer()), "DC:\\first\rDD:\\second\rDF:\\奬状");
+    EXPECT_EQ(TextOf(first), u"DC:\\first\rDD:\\second\rDF:\\\U0001F600");
 }
 
 // A request never joins a batch of the other kind: a search started while
@@ -74,36 +89,37 @@ TEST(HandleCommandLineArgument, HandsThePathToTheCollectingInstance) {
 // search window holds the block asks for itself. The block stays as it was.
 TEST(HandleCommandLineArgument, ARequestOfTheOtherKindIsHandledAlone) {
     struct Case {
-        const char* block;
-        const char* argument;
+        const char16_t* block;
+        const wchar_t* argument;
         StepEnd end;
-        const char* searchPath;
-        std::vector<std::string> deleted;
+        const wchar_t* searchPath;
+        std::vector<std::u16string> deleted;
     };
     const Case cases[] = {
-        {"DC:\\batch", "-p:E:\\look", StepEnd::OpenWindow, "E:\\look", {}},
-        {"SC:\\window", "-d:E:\\old.", StepEnd::EndProcess, "", {"E:\\old."}},
+        {u"DC:\\batch", L"-p:E:\\look", StepEnd::OpenWindow, L"E:\\look", {}},
+        {u"SC:\\window", L"-d:E:\\old.", StepEnd::EndProcess, L"", {u"E:\\old."}},
     };
     for (const Case& c : cases) {
         const std::string appId = UniqueTestName("otherkind");
         CSFMServer first;
         first.Open(nullptr, HandOverBlockName(appId).c_str(), 1);
         ASSERT_NE(first.GetBuffer(), nullptr);
-        std::strcpy(first.GetBuffer(), c.block);
+        SetText(first, c.block);
         CSFMServer sfm;
         Recorder r;
         const HandledArgument handled = HandleCommandLineArgument(sfm, appId, c.argument, r.Delete(), r.Box());
-        EXPECT_EQ(handled.end, c.end) << c.argument;
-        EXPECT_EQ(handled.searchPath, c.searchPath) << c.argument;
-        EXPECT_EQ(r.deleted, c.deleted) << c.argument;
-        EXPECT_EQ(std::string(first.GetBuffer()), c.block) << c.argument;
+        EXPECT_EQ(handled.end, c.end);
+        EXPECT_EQ(handled.searchPath, c.searchPath);
+        EXPECT_EQ(r.deleted, c.deleted);
+        EXPECT_EQ(TextOf(first), c.block);
     }
 }
 
 struct StepOnThread {
     CSFMServer sfm;
     Recorder recorder;
-    std::string appId, argument;
+    std::string appId;
+    std::wstring argument;
     HandledArgument handled;
 
     static DWORD WINAPI Run(void* self) {
@@ -125,19 +141,19 @@ TEST(HandleCommandLineArgument, ClaimsTheFirstPlaceOnlyUnderTheLock) {
 
     StepOnThread step;
     step.appId = appId;
-    step.argument = "-d:D:\\late";
+    step.argument = L"-d:D:\\late";
     const HANDLE thread = CreateThread(nullptr, 0, &StepOnThread::Run, &step, 0, nullptr);
     ASSERT_NE(thread, nullptr);
     Sleep(300);
-    EXPECT_EQ(std::string(holder.GetBuffer()), "");  // it waits instead of claiming
-    std::strcpy(holder.GetBuffer(), "DC:\\first");
+    EXPECT_EQ(TextOf(holder), u"");  // it waits instead of claiming
+    SetText(holder, u"DC:\\first");
     ReleaseMutex(lock);
 
     ASSERT_EQ(WaitForSingleObject(thread, 10000), WAIT_OBJECT_0);
     CloseHandle(thread);
     CloseHandle(lock);
     EXPECT_EQ(step.handled.end, StepEnd::EndProcess);
-    EXPECT_EQ(std::string(holder.GetBuffer()), "DC:\\first\rDD:\\late");
+    EXPECT_EQ(TextOf(holder), u"DC:\\first\rDD:\\late");
     EXPECT_TRUE(step.recorder.boxes.empty());
 }
 
@@ -158,28 +174,31 @@ TEST(HandleCommandLineArgument, ALockLeftByADeadHolderIsTakenOver) {
 
     CSFMServer sfm;
     Recorder r;
-    EXPECT_EQ(HandleCommandLineArgument(sfm, appId, "-d:D:\\x", r.Delete(), r.Box()).end, StepEnd::EndProcess);
-    EXPECT_EQ(r.deleted, std::vector<std::string>{"D:\\x"});
+    EXPECT_EQ(HandleCommandLineArgument(sfm, appId, L"-d:D:\\x", r.Delete(), r.Box()).end, StepEnd::EndProcess);
+    EXPECT_EQ(r.deleted, std::vector<std::u16string>{u"D:\\x"});
     CloseHandle(keep);
 }
 
+// The text is UTF-16 in the block's 4096 bytes: 2047 units and the terminator.
+// A path that does not fit whole is refused, never cut (a character outside
+// the basic plane is two units and is never halved).
 TEST(HandleCommandLineArgument, RefusesAPathThatDoesNotFitWhole) {
     const std::string appId = UniqueTestName("full");
     CSFMServer first;
     first.Open(nullptr, HandOverBlockName(appId).c_str(), 1);
     ASSERT_NE(first.GetBuffer(), nullptr);
-    std::strcpy(first.GetBuffer(), "DC:\\first");  // 9 bytes: 4096 - 9 - 3 are left for a path
+    SetText(first, u"DC:\\first");  // 9 units: 2048 - 9 - 3 are left for a path
 
     CSFMServer sfm;
     Recorder r;
-    const std::string tooLong = "D:\\" + std::string(4085 - 3, 'x');
-    EXPECT_EQ(HandleCommandLineArgument(sfm, appId, "-d:" + tooLong, r.Delete(), r.Box()).end, StepEnd::EndProcess);
-    EXPECT_EQ(std::string(first.GetBuffer()), "DC:\\first");
+    const std::wstring tooLong = L"D:\\" + std::wstring(2036 - 3 - 1, L'x') + L"\U0001F600";
+    EXPECT_EQ(HandleCommandLineArgument(sfm, appId, L"-d:" + tooLong, r.Delete(), r.Box()).end, StepEnd::EndProcess);
+    EXPECT_EQ(TextOf(first), u"DC:\\first");
 
-    const std::string fits = "D:\\" + std::string(4084 - 3, 'y');
-    EXPECT_EQ(HandleCommandLineArgument(sfm, appId, "-d:" + fits, r.Delete(), r.Box()).end, StepEnd::EndProcess);
-    EXPECT_EQ(std::string(first.GetBuffer()), "DC:\\first\rD" + fits);
-    EXPECT_EQ(first.GetBuffer()[4095], '\0');
+    const std::wstring fits = L"D:\\" + std::wstring(2036 - 3 - 2, L'y') + L"\U0001F600";
+    EXPECT_EQ(HandleCommandLineArgument(sfm, appId, L"-d:" + fits, r.Delete(), r.Box()).end, StepEnd::EndProcess);
+    EXPECT_EQ(TextOf(first), u"DC:\\first\rD" + U16(fits));
+    EXPECT_EQ(reinterpret_cast<const char16_t*>(first.GetBuffer())[kHandOverUnits - 1], u'\0');
 
     EXPECT_TRUE(r.boxes.empty());
     EXPECT_TRUE(r.deleted.empty());
@@ -191,9 +210,9 @@ TEST(HandleCommandLineArgument, FirstInstanceWithATooLongPathEndsWithoutWriting)
     holder.Open(nullptr, HandOverBlockName(appId).c_str(), 1);
     CSFMServer sfm;
     Recorder r;
-    const std::string tooLong(4096, 'z');
-    EXPECT_EQ(HandleCommandLineArgument(sfm, appId, "-d:" + tooLong, r.Delete(), r.Box()).end, StepEnd::EndProcess);
-    EXPECT_EQ(std::string(holder.GetBuffer()), "");
+    const std::wstring tooLong(2047, L'z');  // with its kind letter one unit too many
+    EXPECT_EQ(HandleCommandLineArgument(sfm, appId, L"-d:" + tooLong, r.Delete(), r.Box()).end, StepEnd::EndProcess);
+    EXPECT_EQ(TextOf(holder), u"");
     EXPECT_TRUE(r.boxes.empty());
 }
 
@@ -202,23 +221,23 @@ TEST(HandleCommandLineArgument, FirstSearchInstanceWaitsAndKeepsTheBlock) {
     CSFMServer sfm;
     Recorder r;
     const DWORD start = GetTickCount();
-    const HandledArgument handled = HandleCommandLineArgument(sfm, appId, "-P:D:\\data", r.Delete(), r.Box());
+    const HandledArgument handled = HandleCommandLineArgument(sfm, appId, L"-P:D:\\data", r.Delete(), r.Box());
     const DWORD elapsed = GetTickCount() - start;
     EXPECT_EQ(handled.end, StepEnd::OpenWindow);
-    EXPECT_EQ(handled.searchPath, "D:\\data");
+    EXPECT_EQ(handled.searchPath, L"D:\\data");
     EXPECT_GE(elapsed, kHandOverQuietMs - 50);  // GetTickCount's own granularity
     EXPECT_TRUE(r.boxes.empty());
     // Later instances keep finding it taken while the window lives.
-    EXPECT_EQ(BlockText(appId), "SD:\\data");
+    EXPECT_EQ(BlockText(appId), u"SD:\\data");
 }
 
 TEST(HandleCommandLineArgument, FirstDeleteInstanceAsksAndDeletesItsOwnPath) {
     const std::string appId = UniqueTestName("delete");
     CSFMServer sfm;
     Recorder r;
-    const HandledArgument handled = HandleCommandLineArgument(sfm, appId, "-d:D:\\old", r.Delete(), r.Box());
+    const HandledArgument handled = HandleCommandLineArgument(sfm, appId, L"-d:D:\\old", r.Delete(), r.Box());
     EXPECT_EQ(handled.end, StepEnd::EndProcess);
-    EXPECT_EQ(r.deleted, std::vector<std::string>{"D:\\old"});
+    EXPECT_EQ(r.deleted, std::vector<std::u16string>{u"D:\\old"});
     EXPECT_EQ(r.boxes, (std::vector<std::string>{"确认删除选中的文件夹？", "删除成功！"}));
 }
 
@@ -227,57 +246,73 @@ TEST(HandleCommandLineArgument, DeclinedDeleteDeletesNothing) {
     CSFMServer sfm;
     Recorder r;
     r.answer = IDNO;
-    EXPECT_EQ(HandleCommandLineArgument(sfm, appId, "-d:D:\\old", r.Delete(), r.Box()).end, StepEnd::EndProcess);
+    EXPECT_EQ(HandleCommandLineArgument(sfm, appId, L"-d:D:\\old", r.Delete(), r.Box()).end, StepEnd::EndProcess);
     EXPECT_TRUE(r.deleted.empty());
     EXPECT_EQ(r.boxes, std::vector<std::string>{"确认删除选中的文件夹？"});
 }
 
-// Under code page 936 these have no character of their own; best-fit would
-// turn them into look-alikes (U+00A5 into the full-width yen sign, U+00C5
-// into "A"), which name other entries.
-TEST(HandleWideArgument, APathTheCodePageCannotHoldIsRefusedBeforeTheHandOver) {
-    if (GetACP() != 936) GTEST_SKIP() << "the characters are chosen for code page 936";
-    const std::wstring unrepresentable[] = {L"C:\\x\\\u00A5.txt", L"C:\\\u00C5ngstr\u00F6m", L"C:\\face\U0001F600"};
-    for (const bool collector : {false, true}) {
-        for (const std::wstring& path : unrepresentable) {
-            const std::string appId = UniqueTestName(collector ? "refusedwith" : "refused");
-            CSFMServer first;
-            first.Open(nullptr, HandOverBlockName(appId).c_str(), 1);
-            ASSERT_NE(first.GetBuffer(), nullptr);
-            if (collector) std::strcpy(first.GetBuffer(), "DC:\\first");
-            const std::string before = first.GetBuffer();
+// Whatever the ANSI code page holds, a path goes on exactly as the command
+// line gave it: into the hand-over text, to the deletion, into the field.
+// Under 936 none of these has a character of its own (best fit would make
+// "\u00A5" the full-width yen sign and "\u00C5" an "A").
+TEST(HandleCommandLineArgument, APathOutsideTheCodePageGoesOnExactly) {
+    const std::wstring paths[] = {L"C:\\x\\\u00A5.txt", L"C:\\\u00C5ngstr\u00F6m", L"C:\\\U0001F600.",
+                                  L"C:\\\uD55C\uAE00\\\u596C\u72B6"};
+    for (const std::wstring& path : paths) {
+        const std::string appId = UniqueTestName("exact");
+        CSFMServer first;
+        first.Open(nullptr, HandOverBlockName(appId).c_str(), 1);
+        ASSERT_NE(first.GetBuffer(), nullptr);
+        SetText(first, u"DC:\\first");
+        CSFMServer sfm;
+        Recorder later;
+        EXPECT_EQ(HandleCommandLineArgument(sfm, appId, L"-d:" + path, later.Delete(), later.Box()).end,
+                  StepEnd::EndProcess);
+        EXPECT_EQ(TextOf(first), u"DC:\\first\rD" + U16(path));
 
-            CSFMServer sfm;
-            Recorder r;
-            const HandledArgument del = HandleWideArgument(sfm, appId, L"-d:" + path, r.Delete(), r.Box());
-            EXPECT_EQ(del.end, StepEnd::EndProcess);
-            EXPECT_TRUE(r.deleted.empty());
-            EXPECT_EQ(r.boxes, std::vector<std::string>{"删除失败！"});
-
-            Recorder s;
-            const HandledArgument search = HandleWideArgument(sfm, appId, L"-p:" + path, s.Delete(), s.Box());
-            EXPECT_EQ(search.end, StepEnd::OpenWindow);
-            EXPECT_EQ(search.searchPath, "");
-            EXPECT_TRUE(s.boxes.empty());
-            EXPECT_EQ(std::string(first.GetBuffer()), before) << "a refused path was handed over";
-        }
+        const std::string ownId = UniqueTestName("exactown");
+        HandOverBlocks own;
+        Recorder r;
+        EXPECT_EQ(HandleCommandLineArgument(own, ownId, L"-d:" + path, r.Delete(), r.Box()).end, StepEnd::EndProcess);
+        EXPECT_EQ(r.deleted, std::vector<std::u16string>{U16(path)});
+        EXPECT_EQ(r.boxes, (std::vector<std::string>{"确认删除选中的文件夹？", "删除成功！"}));
     }
 }
 
-TEST(HandleWideArgument, APathTheCodePageHoldsGoesOnInItsBytes) {
-    if (GetACP() != 936) GTEST_SKIP() << "the expected bytes are those of code page 936";
-    const std::string appId = UniqueTestName("exact");
-    CSFMServer first;
-    first.Open(nullptr, HandOverBlockName(appId).c_str(), 1);
-    ASSERT_NE(first.GetBuffer(), nullptr);
-    std::strcpy(first.GetBuffer(), "DC:\\first");
-    CSFMServer sfm;
-    Recorder r;
-    // The second byte of 奬 is 0x5C, the byte of "\".
-    EXPECT_EQ(HandleWideArgument(sfm, appId, L"-d:D:\\\u596C\u72B6\\caf\u00E9.", r.Delete(), r.Box()).end,
-              StepEnd::EndProcess);
-    EXPECT_EQ(std::string(first.GetBuffer()), "DC:\\first\rDD:\\\x8A\x5C\xD7\xB4\\caf\xA8\xA6.");
-    EXPECT_TRUE(r.boxes.empty());
+// A first instance's own item may be written over by an instance of an
+// earlier version, which writes its text in bytes; its own path is still deleted.
+TEST(HandleCommandLineArgument, TheFirstInstanceKeepsItsOwnPathWhenItsItemIsWrittenOver) {
+    const std::string appId = UniqueTestName("narrowwriter");
+    bool writtenOver = false;
+    // The test plays the earlier version while the first instance waits: it
+    // writes "\rDF:\\old" in bytes after the text's first byte ("D", then 0).
+    CSFMServer other;
+    other.Open(nullptr, HandOverBlockName(appId).c_str(), 1);
+    ASSERT_NE(other.GetBuffer(), nullptr);
+    const DWORD start = GetTickCount();
+    StepOnThread step;
+    step.appId = appId;
+    step.argument = L"-d:D:\\own";
+    const HANDLE thread = CreateThread(nullptr, 0, &StepOnThread::Run, &step, 0, nullptr);
+    ASSERT_NE(thread, nullptr);
+    while (TextOf(other) != u"DD:\\own" && GetTickCount() - start < 5000) Sleep(10);
+    ASSERT_EQ(TextOf(other), u"DD:\\own");
+    {
+        const HANDLE lock = CreateMutexA(nullptr, FALSE, HandOverLockName(appId).c_str());
+        ASSERT_EQ(WaitForSingleObject(lock, 5000), WAIT_OBJECT_0);
+        const char narrow[] = "DF:\\old";
+        std::memcpy(other.GetBuffer() + 2, narrow, sizeof narrow);
+        other.GetBuffer()[1] = '\r';
+        writtenOver = true;
+        ReleaseMutex(lock);
+        CloseHandle(lock);
+    }
+    ASSERT_EQ(WaitForSingleObject(thread, 10000), WAIT_OBJECT_0);
+    CloseHandle(thread);
+    EXPECT_TRUE(writtenOver);
+    EXPECT_EQ(step.handled.end, StepEnd::EndProcess);
+    EXPECT_EQ(step.recorder.deleted, std::vector<std::u16string>{u"D:\\own"});
+    EXPECT_EQ(step.recorder.boxes, (std::vector<std::string>{"确认删除选中的文件夹？", "删除成功！"}));
 }
 
 // ---- the batch taken, and the search window that takes later requests ------
@@ -293,7 +328,7 @@ HandOverState* OpenState(CSFMServer& holder, const std::string& appId) {
 struct FakeSearchWindow {
     HWND hwnd = nullptr;
     LRESULT answer = TRUE;
-    std::vector<std::string> taken;
+    std::vector<std::u16string> taken;
 
     FakeSearchWindow() {
         WNDCLASSA wc = {};
@@ -313,9 +348,10 @@ struct FakeSearchWindow {
         auto* self = reinterpret_cast<FakeSearchWindow*>(GetWindowLongPtrA(h, GWLP_USERDATA));
         if (message == WM_COPYDATA && self) {
             const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
-            self->taken.push_back(data->dwData == kCopyDataSearchPath
-                                      ? std::string(static_cast<const char*>(data->lpData), data->cbData)
-                                      : "<other tag>");
+            self->taken.push_back(
+                data->dwData == kCopyDataSearchPathW
+                    ? std::u16string(static_cast<const char16_t*>(data->lpData), data->cbData / sizeof(char16_t))
+                    : u"<other tag>");
             return self->answer;
         }
         return DefWindowProcA(h, message, wParam, lParam);
@@ -329,35 +365,38 @@ TEST(HandleCommandLineArgument, ASearchRequestGoesToTheOpenSearchWindow) {
     enum class Window { Takes, Refuses, Gone, None };
     struct Case {
         const char* name;
-        const char* text;
+        std::u16string text;
         uint32_t taken;
         Window window;
         StepEnd end;
-        const char* searchPath;
-        std::vector<std::string> handed;
-        const char* after;
+        std::wstring searchPath;
+        std::vector<std::u16string> handed;
+        std::u16string after;
     };
+    // Handed over in UTF-16, exactly.
+    const std::u16string kNew = u"D:\new😀";
+    const std::wstring kNewW = L"D:\new😀";
     const Case cases[] = {
-        {"taken by the window", "SC:\\window", 1, Window::Takes, StepEnd::EndProcess, "", {"D:\\new"}, "SC:\\window"},
+        {"taken by the window", u"SC:\\window", 1, Window::Takes, StepEnd::EndProcess, L"", {kNew}, u"SC:\\window"},
         {"refused by the window",
-         "SC:\\window",
+         u"SC:\\window",
          1,
          Window::Refuses,
          StepEnd::OpenWindow,
-         "D:\\new",
-         {"D:\\new"},
-         "SC:\\window"},
-        {"window gone", "SC:\\window", 1, Window::Gone, StepEnd::OpenWindow, "D:\\new", {}, "SD:\\new"},
-        {"no window", "DC:\\asked", 1, Window::None, StepEnd::OpenWindow, "D:\\new", {}, "SD:\\new"},
+         kNewW,
+         {kNew},
+         u"SC:\\window"},
+        {"window gone", u"SC:\\window", 1, Window::Gone, StepEnd::OpenWindow, kNewW, {}, u"S" + kNew},
+        {"no window", u"DC:\\asked", 1, Window::None, StepEnd::OpenWindow, kNewW, {}, u"S" + kNew},
         {"searches collecting",
-         "SC:\\collect",
+         u"SC:\\collect",
          0,
          Window::Takes,
          StepEnd::EndProcess,
-         "",
+         L"",
          {},
-         "SC:\\collect\rSD:\\new"},
-        {"deletes collecting", "DC:\\collect", 0, Window::Takes, StepEnd::EndProcess, "", {"D:\\new"}, "DC:\\collect"},
+         u"SC:\\collect\rS" + kNew},
+        {"deletes collecting", u"DC:\\collect", 0, Window::Takes, StepEnd::EndProcess, L"", {kNew}, u"DC:\\collect"},
     };
     for (const Case& c : cases) {
         const std::string appId = UniqueTestName("window");
@@ -365,7 +404,7 @@ TEST(HandleCommandLineArgument, ASearchRequestGoesToTheOpenSearchWindow) {
         text.Open(nullptr, HandOverBlockName(appId).c_str(), 1);
         HandOverState* state = OpenState(stateHolder, appId);
         ASSERT_TRUE(text.GetBuffer() && state);
-        std::strcpy(text.GetBuffer(), c.text);
+        SetText(text, c.text);
         state->batchTaken = c.taken;
         FakeSearchWindow window;
         ASSERT_NE(window.hwnd, nullptr);
@@ -381,11 +420,11 @@ TEST(HandleCommandLineArgument, ASearchRequestGoesToTheOpenSearchWindow) {
 
         HandOverBlocks blocks;
         Recorder r;
-        const HandledArgument handled = HandleCommandLineArgument(blocks, appId, "-p:D:\\new", r.Delete(), r.Box());
+        const HandledArgument handled = HandleCommandLineArgument(blocks, appId, L"-p:" + kNewW, r.Delete(), r.Box());
         EXPECT_EQ(handled.end, c.end) << c.name;
         EXPECT_EQ(handled.searchPath, c.searchPath) << c.name;
         EXPECT_EQ(window.taken, c.handed) << c.name;
-        EXPECT_EQ(std::string(text.GetBuffer()), c.after) << c.name;
+        EXPECT_EQ(TextOf(text), c.after) << c.name;
         EXPECT_TRUE(r.boxes.empty()) << c.name;
     }
 }
@@ -400,24 +439,24 @@ TEST(HandleCommandLineArgument, TheFirstInstanceTakesItsBatchAndALaterRequestSta
 
     HandOverBlocks first;
     Recorder r;
-    std::vector<std::string> laterDeleted;
+    std::vector<std::u16string> laterDeleted;
     r.answer = IDNO;
     // Asked, the first instance is where a later request arrives.
     const MessageBoxFn askedBox = [&](const std::string& text, const std::string&, unsigned) {
         if (text == "确认删除选中的文件夹？" && laterDeleted.empty()) {
             EXPECT_EQ(state->batchTaken, 1u) << "asked while still collecting";
-            EXPECT_EQ(std::string(first.text.GetBuffer()), "DD:\\asked");
+            EXPECT_EQ(TextOf(first.text), u"DD:\\asked");
             HandOverBlocks later;
             Recorder l;
-            EXPECT_EQ(HandleCommandLineArgument(later, appId, "-d:D:\\later", l.Delete(), l.Box()).end,
+            EXPECT_EQ(HandleCommandLineArgument(later, appId, L"-d:D:\\later", l.Delete(), l.Box()).end,
                       StepEnd::EndProcess);
             laterDeleted = l.deleted;
             EXPECT_EQ(l.boxes, (std::vector<std::string>{"确认删除选中的文件夹？", "删除成功！"}));
         }
         return IDNO;
     };
-    EXPECT_EQ(HandleCommandLineArgument(first, appId, "-d:D:\\asked", r.Delete(), askedBox).end, StepEnd::EndProcess);
-    EXPECT_EQ(laterDeleted, std::vector<std::string>{"D:\\later"}) << "the later request was taken in and lost";
+    EXPECT_EQ(HandleCommandLineArgument(first, appId, L"-d:D:\\asked", r.Delete(), askedBox).end, StepEnd::EndProcess);
+    EXPECT_EQ(laterDeleted, std::vector<std::u16string>{u"D:\\later"}) << "the later request was taken in and lost";
     EXPECT_TRUE(r.deleted.empty());
 }
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "CommandLineStep.h"
+#include "HandOver.h"
 #include "TestNames.h"
 
 namespace {
@@ -77,20 +78,22 @@ std::vector<std::string> ReadLines(const std::string& path) {
     return lines;
 }
 
-// The paths in the hand-over block of appId, in the order they came.
-// The paths in the block, without the kind letter of each item.
+// The paths in the hand-over block of appId, in the order they came, without
+// the kind letter of each item, in the ANSI code page as the arguments are.
 std::vector<std::string> HandedPaths(const std::string& appId) {
     std::vector<std::string> paths;
     const HANDLE mapping = OpenFileMappingA(FILE_MAP_READ, FALSE, HandOverBlockName(appId).c_str());
     if (!mapping) return paths;
-    const char* view = static_cast<const char*>(MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0));
+    const auto* view = static_cast<const char16_t*>(MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0));
     if (view) {
-        const std::string text(view, strnlen(view, 4096));
-        size_t start = 0;
-        // Each item is its kind letter and the path.
-        for (size_t end; (end = text.find('\r', start)) != std::string::npos; start = end + 1)
-            paths.push_back(text.substr(start + 1, end - start - 1));
-        if (start < text.size()) paths.push_back(text.substr(start + 1));
+        for (const std::u16string& item : SplitHandOverText({view, HandOverTextLength(view, kHandOverUnits)})) {
+            const std::wstring path(item.begin() + (item.empty() ? 0 : 1), item.end());
+            std::string ansi(path.size() * 2, '\0');
+            ansi.resize(
+                static_cast<size_t>(WideCharToMultiByte(CP_ACP, 0, path.data(), static_cast<int>(path.size()), &ansi[0],
+                                                        static_cast<int>(ansi.size()), nullptr, nullptr)));
+            paths.push_back(ansi);
+        }
         UnmapViewOfFile(view);
     }
     CloseHandle(mapping);
@@ -238,19 +241,23 @@ TEST_F(HandOverAcrossProcesses, AnOverLongPathIsRefusedAndNothingIsWritten) {
     CSFMServer held;  // plays an instance collecting deletions
     held.Open(nullptr, HandOverBlockName(m_appId).c_str(), 1);
     ASSERT_NE(held.GetBuffer(), nullptr);
-    std::strcpy(held.GetBuffer(), "DC:\\held");
+    auto* units = reinterpret_cast<char16_t*>(held.GetBuffer());
+    const std::u16string text = u"DC:\\held";
+    std::copy(text.begin(), text.end() + 1, units);
+    auto heldText = [&] { return std::u16string(units, HandOverTextLength(units, kHandOverUnits)); };
 
-    const std::vector<Instance> refused = RunTogether({"-d:D:\\" + std::string(5000, 'x')});
+    // Past the block's 2048 units, though not past its 4096 bytes.
+    const std::vector<Instance> refused = RunTogether({"-d:D:\\" + std::string(2100, 'x')});
     ASSERT_EQ(refused.size(), 1u);
     EXPECT_EQ(refused[0].exitCode, 0u);
     EXPECT_TRUE(refused[0].lines.empty());
-    EXPECT_EQ(std::string(held.GetBuffer()), "DC:\\held");
+    EXPECT_EQ(heldText(), u"DC:\\held");
 
     const std::vector<Instance> accepted = RunTogether({"-d:D:\\ok"});
     ASSERT_EQ(accepted.size(), 1u);
     EXPECT_EQ(accepted[0].exitCode, 0u);
     EXPECT_TRUE(accepted[0].lines.empty());
-    EXPECT_EQ(std::string(held.GetBuffer()), "DC:\\held\rDD:\\ok");
+    EXPECT_EQ(heldText(), u"DC:\\held\rDD:\\ok");
 }
 
 TEST_F(HandOverAcrossProcesses, NoOrShortArgumentOpensTheWindowAtOnce) {

@@ -178,6 +178,13 @@ protected:
     e2e::Process& Launch(const std::string& argument, bool suspended = false) {
         return Launch(argument.c_str(), suspended);
     }
+    // With the argument in UTF-16, for names the ANSI code page lacks.
+    e2e::Process& LaunchW(const std::wstring& argument) {
+        m_processes.push_back(std::make_unique<e2e::Process>());
+        e2e::Process& process = *m_processes.back();
+        EXPECT_TRUE(process.StartW(m_box.Program(), argument)) << "cannot start " << m_box.Program();
+        return process;
+    }
 
     // The process's main window: its visible dialog with the path field.
     static HWND MainWindowOf(const e2e::Process& process) {

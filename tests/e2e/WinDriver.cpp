@@ -22,6 +22,28 @@ bool Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* resu
     return true;
 }
 
+std::wstring WideOf(const std::string& ansi) {
+    std::wstring wide(ansi.size(), L'\0');
+    wide.resize(
+        static_cast<size_t>(std::max(0, MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()),
+                                                            &wide[0], static_cast<int>(wide.size())))));
+    return wide;
+}
+
+}  // namespace
+
+std::string AnsiOf(const std::wstring& text) {
+    const int n = static_cast<int>(text.size());
+    std::string ansi(
+        static_cast<size_t>(std::max(0, WideCharToMultiByte(CP_ACP, 0, text.data(), n, nullptr, 0, nullptr, nullptr))),
+        '\0');
+    if (!ansi.empty())
+        WideCharToMultiByte(CP_ACP, 0, text.data(), n, &ansi[0], static_cast<int>(ansi.size()), nullptr, nullptr);
+    return ansi;
+}
+
+namespace {
+
 // The argument quoted so that the child's CommandLineToArgvW gets it back
 // unchanged: backslashes before the closing quote are doubled.
 std::string Quoted(const std::string& argument) {
@@ -119,6 +141,17 @@ bool Process::Start(const std::string& exe, const char* argument, bool suspended
                           nullptr, &startup, &m_info) != FALSE;
 }
 
+bool Process::StartW(const std::string& exe, const std::wstring& argument, bool suspended) {
+    size_t trailing = 0;
+    while (trailing < argument.size() && argument[argument.size() - 1 - trailing] == L'\\') ++trailing;
+    std::wstring commandLine = L"\"" + WideOf(exe) + L"\" \"" + argument + std::wstring(trailing, L'\\') + L"\"";
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    m_startTick = GetTickCount();
+    return CreateProcessW(WideOf(exe).c_str(), &commandLine[0], nullptr, nullptr, FALSE,
+                          suspended ? CREATE_SUSPENDED : 0, nullptr, nullptr, &startup, &m_info) != FALSE;
+}
+
 bool Process::StartCommandLine(const std::string& commandLine) {
     std::vector<char> line(commandLine.begin(), commandLine.end());
     line.push_back('\0');
@@ -200,6 +233,29 @@ std::string TextOf(HWND window) {
 }
 
 std::string ControlText(HWND dialog, int id) { return TextOf(GetDlgItem(dialog, id)); }
+
+std::wstring TextOfW(HWND window) {
+    DWORD_PTR length = 0;
+    if (!window || !SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, kSendTimeoutMs, &length))
+        return std::wstring();
+    std::vector<wchar_t> buffer(length + 16, L'\0');
+    DWORD_PTR copied = 0;
+    if (!SendMessageTimeoutW(window, WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()), SMTO_NORMAL,
+                             kSendTimeoutMs, &copied))
+        return std::wstring();
+    return std::wstring(buffer.data(), wcsnlen(buffer.data(), buffer.size()));
+}
+
+std::wstring ControlTextW(HWND dialog, int id) { return TextOfW(GetDlgItem(dialog, id)); }
+
+bool SetControlTextW(HWND dialog, int id, const std::wstring& text) {
+    HWND control = GetDlgItem(dialog, id);
+    DWORD_PTR done = 0;
+    return control &&
+           SendMessageTimeoutW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), SMTO_NORMAL,
+                               kSendTimeoutMs, &done) &&
+           done;
+}
 
 bool SetControlText(HWND dialog, int id, const std::string& text) {
     HWND control = GetDlgItem(dialog, id);
@@ -312,19 +368,6 @@ std::string MessageBoxText(HWND box) { return ControlText(box, kMessageBoxTextId
 std::wstring MessageBoxTextW(HWND box) {
     HWND label = GetDlgItem(box, kMessageBoxTextId);
     return label ? TextOfW(label) : std::wstring();
-}
-
-std::wstring TextOfW(HWND window) {
-    if (!window) return std::wstring();
-    DWORD_PTR length = 0;
-    if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, 5000, &length)) return std::wstring();
-    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-    DWORD_PTR got = 0;
-    if (!SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]), SMTO_NORMAL, 5000,
-                             &got))
-        return std::wstring();
-    text.resize(static_cast<size_t>(got));
-    return text;
 }
 
 bool ClipboardTextW(std::wstring& text) {
@@ -697,11 +740,11 @@ bool NamedBlockExists(const std::string& mappingName) {
     return true;
 }
 
-bool ReadNamedBlockText(const std::string& mappingName, const std::string& lockName, std::string& text) {
+bool ReadNamedBlockText(const std::string& mappingName, const std::string& lockName, std::wstring& text) {
     text.clear();
     HANDLE mapping = OpenFileMappingA(FILE_MAP_READ, FALSE, mappingName.c_str());
     if (!mapping) return false;
-    const char* view = static_cast<const char*>(MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0));
+    const wchar_t* view = static_cast<const wchar_t*>(MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0));
     bool ok = false;
     if (view) {
         MEMORY_BASIC_INFORMATION info = {};
@@ -709,7 +752,7 @@ bool ReadNamedBlockText(const std::string& mappingName, const std::string& lockN
         HANDLE lock = OpenMutexA(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, lockName.c_str());
         const DWORD waited = lock ? WaitForSingleObject(lock, 2000) : WAIT_FAILED;
         const bool held = waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
-        text.assign(view, strnlen(view, room));
+        text.assign(view, wcsnlen(view, room / sizeof(wchar_t)));
         if (held) ReleaseMutex(lock);
         if (lock) CloseHandle(lock);
         UnmapViewOfFile(view);

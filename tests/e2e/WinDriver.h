@@ -13,6 +13,10 @@
 
 namespace e2e {
 
+// A text in the ANSI code page as the system converts it (a character the
+// page lacks becomes a look-alike or "?"): for messages and narrow comparisons.
+std::string AnsiOf(const std::wstring& text);
+
 // ---- waiting --------------------------------------------------------------
 
 // Polls `condition` every `pollMs` until it holds or `timeoutMs` passed; says
@@ -33,6 +37,8 @@ public:
     // Starts `exe` with one argument (quoted), or with none when `argument`
     // is null. `suspended` keeps its first thread waiting for Resume().
     bool Start(const std::string& exe, const char* argument, bool suspended = false);
+    // The same with the argument in UTF-16, for names the ANSI code page lacks.
+    bool StartW(const std::string& exe, const std::wstring& argument, bool suspended = false);
     // Starts a whole command line the way the shell runs a verb's command:
     // no module name, so the system takes the program from the line itself.
     bool StartCommandLine(const std::string& commandLine);
@@ -73,8 +79,11 @@ HWND WaitForTopLevel(DWORD pid, const char* className, const char* caption, DWOR
 // carries across processes); empty when the window does not answer in time.
 std::string TextOf(HWND window);
 std::string ControlText(HWND dialog, int id);
-// The same through the wide messages: exactly, whatever the code page holds.
+// The same through the wide message (WM_GETTEXT sent with SendMessageW): the
+// text exactly, whatever the ANSI code page holds.
 std::wstring TextOfW(HWND window);
+std::wstring ControlTextW(HWND dialog, int id);
+bool SetControlTextW(HWND dialog, int id, const std::wstring& text);
 bool SetControlText(HWND dialog, int id, const std::string& text);
 
 // Presses a button with BM_CLICK and returns once the target has handled it.
@@ -192,11 +201,11 @@ bool ClipboardTextW(std::wstring& text);
 
 // ---- named shared block ---------------------------------------------------
 
-// Reads the NUL-terminated text at the start of the named file mapping, under
-// the named mutex `lockName` when that exists. False when no process holds a
-// mapping of that name. The mapping is closed again before returning, so the
-// reader never keeps the block alive.
-bool ReadNamedBlockText(const std::string& mappingName, const std::string& lockName, std::string& text);
+// Reads the text of UTF-16 units ended by a 0 unit at the start of the named
+// file mapping, under the named mutex `lockName` when that exists. False when
+// no process holds a mapping of that name. The mapping is closed again before
+// returning, so the reader never keeps the block alive.
+bool ReadNamedBlockText(const std::string& mappingName, const std::string& lockName, std::wstring& text);
 bool NamedBlockExists(const std::string& mappingName);
 
 // ---- pictures ---------------------------------------------------------------

@@ -38,9 +38,19 @@ std::string RestTitle() {
     return DecodeStoredText(StoredText::ProductTitle) + "[Ver1.3] - " + DecodeStoredText(StoredText::NoticeText);
 }
 
-std::string RawHandOverText() {
-    std::string text;
+// The block's text as it stands, in UTF-16.
+std::wstring RawHandOverTextW() {
+    std::wstring text;
     e2e::ReadNamedBlockText(HandOverBlock(), HandOverLock(), text);
+    return text;
+}
+
+// The same in the ANSI code page, as the tests' narrow paths are.
+std::string RawHandOverText() {
+    const std::wstring wide = RawHandOverTextW();
+    std::string text(wide.size() * 2, '\0');
+    text.resize(static_cast<size_t>(WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), &text[0],
+                                                        static_cast<int>(text.size()), nullptr, nullptr)));
     return text;
 }
 
@@ -510,14 +520,32 @@ TEST_F(OrvelleE2E, ALaterSearchRequestBringsTheOpenWindowForwardWithItsFolder) {
 
 // The path field is the user's while a search runs: what is typed stays, and
 // a search request that arrives meanwhile is kept and put into the field when
-// the search ends; its own instance ends at once, as always.
-TEST_F(OrvelleE2E, TypingDuringASearchStaysAndARequestThatCameMeanwhileReachesTheField) {
+// the search ends, exactly, whatever the code page holds; its own instance
+// ends at once, as always. On close the field is saved when the settings
+// file's code page holds it, and the value saved before stays otherwise.
+struct HandedDuringSearchCase {
+    const char* name;
+    const wchar_t* folder;
+    bool savedAsIs;
+};
+
+const HandedDuringSearchCase kHandedDuringSearchCases[] = {
+    {"CodePageFolder", L"next \u4E0B\u8F7D", true},
+    {"EmojiFolder", L"next \U0001F600", false},
+};
+
+class HandedDuringSearch : public OrvelleE2E, public ::testing::WithParamInterface<HandedDuringSearchCase> {};
+
+TEST_P(HandedDuringSearch, TypingStaysAndARequestThatCameMeanwhileReachesTheField) {
+    const HandedDuringSearchCase& c = GetParam();
     // A search that lasts: the host's /usr as Wine shows it, a large tree that
     // is only listed (a tree made here would take longer to make than to search).
     const std::string big = "Z:\\usr";
     if (GetFileAttributesA(big.c_str()) == INVALID_FILE_ATTRIBUTES) GTEST_SKIP() << "no large tree to search";
-    ASSERT_TRUE(m_box.MakeFolder("next"));
+    ASSERT_TRUE(m_box.MakeFolderW(c.folder));
+    const std::wstring next = m_box.PathW(c.folder);
     const std::string typed = m_box.Path("typed by hand");
+    ASSERT_TRUE(m_box.WriteSavedPath("D:\\saved before"));
 
     Process& program = Launch("-p:" + big);
     HWND window = WaitForMainWindow(program);
@@ -530,7 +558,7 @@ TEST_F(OrvelleE2E, TypingDuringASearchStaysAndARequestThatCameMeanwhileReachesTh
     ASSERT_TRUE(searching()) << "the search ended too soon to tell";
     EXPECT_EQ(e2e::ControlText(window, kEditPath), typed) << "the search wrote over what was typed";
 
-    Process& later = Launch("-p:" + m_box.Path("next"));
+    Process& later = LaunchW(L"-p:" + next);
     DWORD exitCode = 99;
     EXPECT_TRUE(later.WaitExit(kExitTimeoutMs, &exitCode)) << "the later instance stays";
     EXPECT_EQ(exitCode, 0u);
@@ -542,13 +570,74 @@ TEST_F(OrvelleE2E, TypingDuringASearchStaysAndARequestThatCameMeanwhileReachesTh
     HWND summary = e2e::WaitForMessageBox({program.Id()}, kBoxCaption, 60000);
     ASSERT_NE(summary, nullptr) << "no summary";
     EXPECT_EQ(e2e::MessageBoxText(summary).rfind("搜索已停止", 0), 0u) << e2e::MessageBoxText(summary);
-    EXPECT_EQ(e2e::ControlText(window, kEditPath), m_box.Path("next")) << "the request did not reach the field";
+    EXPECT_EQ(e2e::ControlTextW(window, kEditPath), next) << "the request did not reach the field exactly";
     ASSERT_TRUE(e2e::AnswerMessageBox(summary, IDOK));
     ASSERT_TRUE(e2e::WaitUntil([&] { return !IsWindow(summary); }, kWindowTimeoutMs));
     ASSERT_TRUE(CloseMainWindow(program, window));
     std::string saved;
     ASSERT_TRUE(m_box.ReadSavedPath(saved));
-    EXPECT_EQ(saved, m_box.Path("next"));
+    EXPECT_EQ(saved, c.savedAsIs ? e2e::AnsiOf(next) : "D:\\saved before");
+}
+
+INSTANTIATE_TEST_SUITE_P(Folder, HandedDuringSearch, ::testing::ValuesIn(kHandedDuringSearchCases),
+                         [](const ::testing::TestParamInfo<HandedDuringSearchCase>& info) { return info.param.name; });
+
+// Requests name entries by their exact names, whatever the ANSI code page
+// holds: a folder named with an emoji (two UTF-16 units, not in code page
+// 936) is searched, and "-d:" of "😀." deletes that file, not its twin "😀".
+TEST_F(OrvelleE2E, ASearchRequestOutsideTheCodePageSearchesThatFolder) {
+    const std::wstring folder = L"\U0001F600 \uD55C\uAE00";
+    ASSERT_TRUE(m_box.MakeFolderW(folder));
+    for (const wchar_t* name : {L"\\a.", L"\\con", L"\\\U0001F600 ", L"\\fine.txt"})
+        ASSERT_TRUE(m_box.MakeFileW(folder + name)) << e2e::AnsiOf(name);
+    const std::wstring path = m_box.PathW(folder);
+
+    Process& program = LaunchW(L"-p:" + path);
+    HWND window = WaitForMainWindow(program);
+    ASSERT_NE(window, nullptr) << "no main window";
+    EXPECT_EQ(e2e::ControlTextW(window, kEditPath), path);
+
+    const std::string summary = RunSearch(program, window);
+    EXPECT_EQ(summary.rfind(kSummaryHead, 0), 0u) << summary;
+    HWND list = GetDlgItem(window, kListResult);
+    std::vector<std::wstring> names;
+    for (int row = 0; row < e2e::ListItemCount(list); ++row) {
+        std::wstring cell;
+        EXPECT_TRUE(e2e::ReadListTextW(list, row, 0, cell));
+        names.push_back(cell);
+    }
+    std::vector<std::wstring> expected = {path + L"\\\U0001F600 ", path + L"\\a.", path + L"\\con"};
+    std::sort(names.begin(), names.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(names, expected);
+    ASSERT_TRUE(CloseMainWindow(program, window));
+}
+
+TEST_F(OrvelleE2E, ADeleteRequestOutsideTheCodePageDeletesThatEntryOnly) {
+    ASSERT_TRUE(m_box.MakeFileW(L"\U0001F600."));
+    ASSERT_TRUE(m_box.MakeFileW(L"\U0001F600"));
+
+    Process& program = LaunchW(L"-d:" + m_box.PathW(L"\U0001F600."));
+    HWND confirm = e2e::WaitForMessageBox({program.Id()}, kBoxCaption, kWindowTimeoutMs);
+    ASSERT_NE(confirm, nullptr) << "no question";
+    EXPECT_EQ(e2e::MessageBoxTextW(confirm), L"确认删除选中的文件夹？");
+    EXPECT_TRUE(m_box.ExistsW(L"\U0001F600.")) << "deleted before the answer";
+    ASSERT_TRUE(e2e::AnswerMessageBox(confirm, IDYES));
+    HWND result = nullptr;
+    ASSERT_TRUE(e2e::WaitUntil(
+        [&] {
+            result = e2e::WaitForMessageBox({program.Id()}, kBoxCaption, 0);
+            return result && result != confirm;
+        },
+        kWindowTimeoutMs))
+        << "no result";
+    EXPECT_EQ(e2e::MessageBoxTextW(result), L"删除成功！");
+    ASSERT_TRUE(e2e::AnswerMessageBox(result, IDOK));
+    DWORD exitCode = 99;
+    EXPECT_TRUE(program.WaitExit(kExitTimeoutMs, &exitCode));
+    EXPECT_EQ(exitCode, 0u);
+    EXPECT_FALSE(m_box.ExistsW(L"\U0001F600."));
+    EXPECT_TRUE(m_box.ExistsW(L"\U0001F600")) << "its twin went too";
 }
 
 struct LaterDeleteCase {

@@ -74,10 +74,10 @@ public:
         return 33;
     }
 
-    bool BrowseForFolder(BROWSEINFOA& info, char* path) override {
-        browseTitles.push_back(Text(info.lpszTitle));
+    bool BrowseForFolderW(BROWSEINFOW& info, wchar_t* path) override {
+        browseTitles.push_back(info.lpszTitle ? info.lpszTitle : L"(null)");
         if (folderAnswer.empty()) return false;
-        lstrcpynA(path, folderAnswer.c_str(), MAX_PATH);
+        lstrcpynW(path, folderAnswer.c_str(), MAX_PATH);
         return true;
     }
 
@@ -117,7 +117,7 @@ public:
     }
 
     std::deque<int> answers;
-    std::string folderAnswer;
+    std::wstring folderAnswer;
     std::string fileAnswer;       // in the ANSI code page
     std::wstring wideFileAnswer;  // or exactly, when set
 
@@ -126,7 +126,7 @@ public:
     std::vector<std::string> commandLines;
     std::vector<std::wstring> wideCommandLines;
     std::vector<UINT> commandShows;
-    std::vector<std::string> browseTitles;
+    std::vector<std::wstring> browseTitles;
     std::vector<ChosenFile> files;
 };
 

@@ -127,7 +127,7 @@ protected:
         };
         DWORD destroyMs = 0;
         {
-            CMyDlg dlg{CMyDlg::StartArgs{true, ""}};
+            CMyDlg dlg{CMyDlg::StartArgs{true, L""}};
             Context context{&dlg, &script};
             struct Script {
                 static DWORD WINAPI Run(void* p) {

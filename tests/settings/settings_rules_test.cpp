@@ -59,9 +59,9 @@ TEST(ProfileTextForValue, QuotesWhatTheReaderWouldTrim) {
 }
 
 TEST(AcceptSavedPath, DropsWhatThePathFieldCannotHoldRatherThanCutIt) {
-    EXPECT_EQ(AcceptSavedPath(""), "");
-    EXPECT_EQ(AcceptSavedPath(std::string(259, 'p')), std::string(259, 'p'));
-    EXPECT_EQ(AcceptSavedPath(std::string(260, 'p')), "");
+    EXPECT_EQ(AcceptSavedPath(L""), L"");
+    EXPECT_EQ(AcceptSavedPath(std::wstring(259, L'p')), std::wstring(259, L'p'));
+    EXPECT_EQ(AcceptSavedPath(std::wstring(260, L'p')), L"");
 }
 
 TEST(SettingKeys, NameTheSectionsAndKeysOfTheFile) {

@@ -137,7 +137,9 @@ TEST(SettingsFile, NoPathMeansNoAccess) {
 
 // The file beside the program: a copy of this program, placed in a temporary
 // folder, saves and reads the path there.
-int RunChild(const char* value, const char* reportPath) {
+int RunChild(const char* ansiValue, const char* reportPath) {
+    wchar_t value[MAX_PATH] = {};
+    if (!MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, ansiValue, -1, value, MAX_PATH)) return 3;
     if (!WriteSavedPath(value)) return 2;
     if (std::FILE* report = std::fopen(reportPath, "wb")) {
         const std::string path = GetSettingsFilePath();

@@ -65,7 +65,7 @@ TEST_F(ContentViewBox, NamesTheEntryAndSaysWhatItShows) {
          false},
         {"void.", L"D:\\r\\void.", L"查看内容 - void.", L"这是一个文件夹，文件夹为空。", L"", false},
     };
-    CMyDlg dlg{CMyDlg::StartArgs{true, "D:\\r"}, &v};
+    CMyDlg dlg{CMyDlg::StartArgs{true, L"D:\\r"}, &v};
     Run(dlg, [&](HWND h) {
         OnUi(h, [&] { dlg.ToggleSearch(); });
         ASSERT_TRUE(WaitForBoxes(1));
@@ -115,7 +115,7 @@ TEST_F(ContentViewBox, ALinkIsNotListedThrough) {
     v.AddDrive('D');
     v.AddFile("D:\\precious\\secret.txt");
     v.AddLink("D:\\r\\con", "D:\\precious");
-    CMyDlg dlg{CMyDlg::StartArgs{true, "D:\\r"}, &v};
+    CMyDlg dlg{CMyDlg::StartArgs{true, L"D:\\r"}, &v};
     Run(dlg, [&](HWND h) {
         OnUi(h, [&] { dlg.ToggleSearch(); });
         ASSERT_TRUE(WaitForBoxes(1));

@@ -78,7 +78,7 @@ TEST_F(InputPaths, ADropPutsTheFirstItemsFolderIntoThePathField) {
         {"of several items only the first counts", {root + "\\top.txt", root + "\\sub", "C:\\"}, root + "\\"},
         {"a folder first among several", {root + "\\sub", root + "\\top.txt"}, root + "\\sub"},
     };
-    CMyDlg dlg{CMyDlg::StartArgs{true, ""}};
+    CMyDlg dlg{CMyDlg::StartArgs{true, L""}};
     Run(dlg, [&](HWND h) {
         for (const Case& c : cases) {
             OnUi(h, [&] { SetWindowTextA(GetDlgItem(h, IDC_EDIT_PATH), "D:\\before"); });
@@ -93,21 +93,24 @@ TEST_F(InputPaths, ADropPutsTheFirstItemsFolderIntoThePathField) {
 }
 
 // A dropped folder is taken as itself: a dot-ended one is not its twin, and one
-// whose name the code page can only show as a look-alike is refused rather than
-// put into the field as another folder's path.
-TEST_F(InputPaths, ADroppedFolderIsItselfOrNothing) {
+// whose name the code page can only show as a look-alike goes into the field
+// exactly, never as the look-alike's path.
+TEST_F(InputPaths, ADroppedFolderIsItself) {
     auto tree = MakeBackend("disk");
     tree->MakeFolder("a.");
     tree->MakeFolder("a");
     tree->MakeFolder("Wx");
     std::wstring root;
     ASSERT_TRUE(AnsiToWide(tree->Root(), root));
-    const std::wstring lookAlike = root + L"\\\x0174x";  // Ŵx: best fit makes it "Wx" or "?x"
+    const std::wstring lookAlike = root + L"\\\x0174x\U0001F600";  // best fit makes it "Wx??" or "?x??"
     ASSERT_TRUE(CreateDirectoryW((L"\\\\?\\" + lookAlike).c_str(), nullptr));
-    std::string exact;
-    const bool held = WideToAnsiExactly(lookAlike, exact);
+    auto field = [](HWND h) {
+        wchar_t text[MAX_PATH] = {};
+        GetDlgItemTextW(h, IDC_EDIT_PATH, text, MAX_PATH);
+        return std::wstring(text);
+    };
 
-    CMyDlg dlg{CMyDlg::StartArgs{true, ""}};
+    CMyDlg dlg{CMyDlg::StartArgs{true, L""}};
     Run(dlg, [&](HWND h) {
         OnUi(h, [&] { SetWindowTextA(GetDlgItem(h, IDC_EDIT_PATH), "D:\\before"); });
         HDROP drop = MakeWideDrop(root + L"\\a.");
@@ -119,25 +122,34 @@ TEST_F(InputPaths, ADroppedFolderIsItselfOrNothing) {
         drop = MakeWideDrop(lookAlike);
         ASSERT_NE(drop, nullptr);
         OnUi(h, [&] { SendMessageA(h, WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0); });
-        EXPECT_EQ(FieldText(h), held ? exact : std::string("D:\\before"));
+        EXPECT_EQ(field(h), lookAlike);
+
+        // A file in it gives the folder, exactly.
+        OnUi(h, [&] { SetWindowTextA(GetDlgItem(h, IDC_EDIT_PATH), "D:\\before"); });
+        drop = MakeWideDrop(lookAlike + L"\\\uD55C.txt");
+        ASSERT_NE(drop, nullptr);
+        OnUi(h, [&] { SendMessageA(h, WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0); });
+        EXPECT_EQ(field(h), lookAlike + L"\\");
     });
     RemoveDirectoryW((L"\\\\?\\" + lookAlike).c_str());
 }
 
 TEST_F(InputPaths, TheFolderBrowserFillsTheFieldOnlyWithAChoice) {
-    CMyDlg dlg{CMyDlg::StartArgs{true, ""}};
+    CMyDlg dlg{CMyDlg::StartArgs{true, L""}};
     Run(dlg, [&](HWND h) {
         OnUi(h, [&] { SetWindowTextA(GetDlgItem(h, IDC_EDIT_PATH), "D:\\typed"); });
         // Cancelled: the field keeps what was typed.
         Click(h, IDC_BTN_BROWSE);
         ASSERT_EQ(host.browseTitles.size(), 1u);
-        EXPECT_EQ(host.browseTitles[0], "请选择您要添加的目录");
+        EXPECT_EQ(host.browseTitles[0], L"请选择您要添加的目录");
         EXPECT_EQ(FieldText(h), "D:\\typed");
 
-        host.folderAnswer = "E:\\chosen 目录";
+        host.folderAnswer = L"E:\\chosen 目录\U0001F600";
         Click(h, IDC_BTN_BROWSE);
         EXPECT_EQ(host.browseTitles.size(), 2u);
-        EXPECT_EQ(FieldText(h), "E:\\chosen 目录");
+        wchar_t chosen[MAX_PATH] = {};
+        GetDlgItemTextW(h, IDC_EDIT_PATH, chosen, MAX_PATH);
+        EXPECT_STREQ(chosen, L"E:\\chosen 目录\U0001F600");
         EXPECT_EQ(Count(dlg), 0) << "choosing started a search";
     });
 }
@@ -146,7 +158,7 @@ TEST_F(InputPaths, DeleteCurrentTakesTheSelectedRowOnlyWithoutAsking) {
     auto tree = MakeBackend("disk");
     for (const char* f : {"a.", "a", "con", "held.", "z "}) tree->MakeFile(f);
     tree->HoldOpen("held.");
-    CMyDlg dlg{CMyDlg::StartArgs{true, tree->Root()}};
+    CMyDlg dlg{CMyDlg::StartArgs{true, WideOfAnsi(tree->Root())}};
     Run(dlg, [&](HWND h) {
         OnUi(h, [&] { dlg.ToggleSearch(); });
         ASSERT_TRUE(WaitForBoxes(1));

@@ -129,7 +129,7 @@ using ListCommands = DialogTest;
 // --- check marks -----------------------------------------------------------
 
 TEST_F(ListCommands, CheckAllAndInvertChangeOnlyTheCheckMarks) {
-    CMyDlg dlg{CMyDlg::StartArgs{true, ""}};
+    CMyDlg dlg{CMyDlg::StartArgs{true, L""}};
     Run(dlg, [&](HWND h) {
         // An empty list: nothing happens, nothing breaks.
         Click(h, IDC_BTN_CHECK_ALL);
@@ -157,7 +157,7 @@ TEST_F(ListCommands, CheckAllAndInvertChangeOnlyTheCheckMarks) {
 // --- sorting ---------------------------------------------------------------
 
 TEST_F(ListCommands, HeaderClicksSortAndRowsMoveWhole) {
-    CMyDlg dlg{CMyDlg::StartArgs{true, ""}};
+    CMyDlg dlg{CMyDlg::StartArgs{true, L""}};
     Run(dlg, [&](HWND h) {
         const std::vector<Row> rows = {
             FileRow("D:\\b.txt.", "R"),
@@ -200,7 +200,7 @@ TEST_F(ListCommands, HeaderClicksSortAndRowsMoveWhole) {
 }
 
 TEST_F(ListCommands, ChineseTextsSortByCodeValue) {
-    CMyDlg dlg{CMyDlg::StartArgs{true, ""}};
+    CMyDlg dlg{CMyDlg::StartArgs{true, L""}};
     Run(dlg, [&](HWND h) {
         AddRows(h, dlg,
                 {FileRow("D:\\资料\\报告."), FileRow("D:\\资料\\aux"), FileRow("D:\\资料\\奬状."),
@@ -212,7 +212,7 @@ TEST_F(ListCommands, ChineseTextsSortByCodeValue) {
 }
 
 TEST_F(ListCommands, AClickOnAnEmptyListStillTurnsTheDirection) {
-    CMyDlg dlg{CMyDlg::StartArgs{true, ""}};
+    CMyDlg dlg{CMyDlg::StartArgs{true, L""}};
     Run(dlg, [&](HWND h) {
         Notify(h, LVN_COLUMNCLICK, 0);  // descending, nothing to sort
         EXPECT_TRUE(TheListSortState().lastDescending);
@@ -233,7 +233,7 @@ struct ThreeFiles {
 
 TEST_F(ListCommands, TheSortStateOutlivesANewSearchAndAClear) {
     ThreeFiles files;
-    CMyDlg dlg{CMyDlg::StartArgs{true, "D:\\r"}, &files.v};
+    CMyDlg dlg{CMyDlg::StartArgs{true, L"D:\\r"}, &files.v};
     Run(dlg, [&](HWND h) {
         auto search = [&](size_t boxes) {
             OnUi(h, [&] { dlg.ToggleSearch(); });
@@ -296,7 +296,7 @@ TEST_F(ListCommands, SortingWhileASearchAddsRowsKeepsEveryRowWhole) {
     v.beforeFindFirst = [](const std::string& pattern) {
         if (pattern != "D:\\r\\*") Sleep(60);
     };
-    CMyDlg dlg{CMyDlg::StartArgs{true, "D:\\r"}, &v};
+    CMyDlg dlg{CMyDlg::StartArgs{true, L"D:\\r"}, &v};
     Run(dlg, [&](HWND h) {
         OnUi(h, [&] {
             between::g_dialog = h;
@@ -332,7 +332,7 @@ std::string MenuText(HMENU menu, UINT id) {
 
 TEST_F(ListCommands, TheMenuGraysTheSelectionCommandsWithoutASelection) {
     VerbRegistryGuard verbs(DecodeStoredText(StoredText::ProgramId));
-    CMyDlg dlg{CMyDlg::StartArgs{true, ""}};
+    CMyDlg dlg{CMyDlg::StartArgs{true, L""}};
     Run(dlg, [&](HWND h) {
         struct Case {
             const char* what;
@@ -368,7 +368,7 @@ TEST_F(ListCommands, TheMenuGraysTheSelectionCommandsWithoutASelection) {
 }
 
 TEST_F(ListCommands, AnItemChosenInTheMenuRunsItsCommand) {
-    CMyDlg dlg{CMyDlg::StartArgs{true, ""}};
+    CMyDlg dlg{CMyDlg::StartArgs{true, L""}};
     Run(dlg, [&](HWND h) {
         AddRows(h, dlg, {FolderRow("D:\\a."), FileRow("D:\\b.")});
         OpenMenu menu;
@@ -386,7 +386,7 @@ TEST_F(ListCommands, AnItemChosenInTheMenuRunsItsCommand) {
 // --- copying a path --------------------------------------------------------
 
 TEST_F(ListCommands, CopyPathPutsTheSelectedPathOnTheClipboard) {
-    CMyDlg dlg{CMyDlg::StartArgs{true, ""}};
+    CMyDlg dlg{CMyDlg::StartArgs{true, L""}};
     Run(dlg, [&](HWND h) {
         const std::string longPath = "D:\\" + std::string(300, 'a');
         const std::string cutInChar = std::string(258, 'b') + "文件";  // byte 259 is a lead byte
@@ -429,7 +429,7 @@ struct DataVolume {
 
 TEST_F(ListCommands, OpenFolderLaunchesTheShellOrExplorer) {
     DataVolume data;
-    CMyDlg dlg{CMyDlg::StartArgs{true, ""}, &data.v};
+    CMyDlg dlg{CMyDlg::StartArgs{true, L""}, &data.v};
     Run(dlg, [&](HWND h) {
         const std::string version = GetWindowsVersionName();
         const bool deviceForm = version.find("2008") != std::string::npos;
@@ -482,7 +482,7 @@ TEST_F(ListCommands, OpenFolderLaunchesTheShellOrExplorer) {
 TEST_F(ListCommands, ExportWritesThePathsInListOrder) {
     TempFolder folder;
     const std::string report = folder.path + "\\报告.txt";
-    CMyDlg dlg{CMyDlg::StartArgs{true, ""}};
+    CMyDlg dlg{CMyDlg::StartArgs{true, L""}};
     Run(dlg, [&](HWND h) {
         AddRows(h, dlg, {FileRow("D:\\P1."), FolderRow("D:\\资料\\奬状 "), FileRow("D:\\P3\\con")});
         host.ChooseFile(report);
@@ -517,7 +517,7 @@ TEST_F(ListCommands, ExportWritesThePathsInListOrder) {
 
 TEST_F(ListCommands, ExportCancelledWritesNothing) {
     TempFolder folder;
-    CMyDlg dlg{CMyDlg::StartArgs{true, ""}};
+    CMyDlg dlg{CMyDlg::StartArgs{true, L""}};
     Run(dlg, [&](HWND h) {
         AddRows(h, dlg, {FileRow("D:\\a.")});
         host.ChooseFile("");  // the dialog cancelled
@@ -534,7 +534,7 @@ TEST_F(ListCommands, ExportCancelledWritesNothing) {
 TEST_F(ListCommands, AReportFileThatCannotBeOpenedIsReported) {
     TempFolder folder;
     const std::string missingFolder = folder.path + "\\missing\\report.txt";
-    CMyDlg dlg{CMyDlg::StartArgs{true, ""}};
+    CMyDlg dlg{CMyDlg::StartArgs{true, L""}};
     Run(dlg, [&](HWND h) {
         AddRows(h, dlg, {FileRow("D:\\a."), FileRow("D:\\b.")});
         for (const std::string& target : {missingFolder, folder.path}) {
@@ -556,7 +556,7 @@ TEST_F(ListCommands, AReportFileThatCannotBeOpenedIsReported) {
 // --- statistics and clearing -------------------------------------------------
 
 TEST_F(ListCommands, StatisticsCountFolderRowsAndEveryOtherRow) {
-    CMyDlg dlg{CMyDlg::StartArgs{true, ""}};
+    CMyDlg dlg{CMyDlg::StartArgs{true, L""}};
     Run(dlg, [&](HWND h) {
         Command(h, ID_LIST_STATISTICS);
         AddRows(h, dlg,
@@ -578,7 +578,7 @@ TEST_F(ListCommands, StatisticsCountFolderRowsAndEveryOtherRow) {
 TEST_F(ListCommands, ClearingAsksFirstAndKeepsTheExportButton) {
     TempFolder folder;
     ThreeFiles files;
-    CMyDlg dlg{CMyDlg::StartArgs{true, "D:\\r"}, &files.v};
+    CMyDlg dlg{CMyDlg::StartArgs{true, L"D:\\r"}, &files.v};
     Run(dlg, [&](HWND h) {
         OnUi(h, [&] { dlg.ToggleSearch(); });
         ASSERT_TRUE(WaitForBoxes(1));
@@ -621,7 +621,7 @@ TEST_F(ListCommands, ClearingAsksFirstAndKeepsTheExportButton) {
 TEST_F(ListCommands, TheSwitchAddsAndRemovesTheVerbsAndRelabelsItself) {
     const std::string appId = DecodeStoredText(StoredText::ProgramId);
     VerbRegistryGuard verbs(appId);
-    CMyDlg dlg{CMyDlg::StartArgs{true, ""}};
+    CMyDlg dlg{CMyDlg::StartArgs{true, L""}};
     wchar_t exe[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, exe, MAX_PATH);
     Run(dlg, [&](HWND h) {
@@ -673,7 +673,7 @@ HWND WaitForAboutBox() {
 }
 
 TEST_F(ListCommands, AboutBoxShowsTheTemplateAndOpensTheWebSite) {
-    CMyDlg dlg{CMyDlg::StartArgs{true, ""}};
+    CMyDlg dlg{CMyDlg::StartArgs{true, L""}};
     Run(dlg, [&](HWND h) {
         PostMessageA(h, WM_COMMAND, MAKEWPARAM(ID_LIST_ABOUT, 0), 0);
         HWND about = WaitForAboutBox();
@@ -762,7 +762,7 @@ TEST_F(ListCommands, EveryRowIsItsExactEntryWhereverItGoes) {
     const std::wstring wideRow = L"D:\\r\\\u0174x.";
     const std::wstring deepFolder(deep.begin(), deep.end());
     const std::wstring deepRow = deepFolder + L"\\nul";
-    CMyDlg dlg{CMyDlg::StartArgs{true, "D:\\r"}, &v};
+    CMyDlg dlg{CMyDlg::StartArgs{true, L"D:\\r"}, &v};
     Run(dlg, [&](HWND h) {
         OnUi(h, [&] { dlg.ToggleSearch(); });
         ASSERT_TRUE(WaitForBoxes(1));
@@ -834,7 +834,7 @@ TEST_F(ListCommands, RenameGivesTheSelectedEntryALegalNameAndTheRowGoes) {
     v.AddFile("D:\\r\\Album.\\track.mp3");
     v.AddFile("D:\\r\\Album");
     v.AddFile("D:\\r\\held.")->lockedOpen = true;
-    CMyDlg dlg{CMyDlg::StartArgs{true, "D:\\r"}, &v};
+    CMyDlg dlg{CMyDlg::StartArgs{true, L"D:\\r"}, &v};
     Run(dlg, [&](HWND h) {
         RunOnWindowThread(h, [&] { dlg.ToggleSearch(); });
         ASSERT_TRUE(WaitForBoxes(1));

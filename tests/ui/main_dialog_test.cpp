@@ -57,7 +57,7 @@ void ExpectColumnsFillTheList(HWND list) {
 }
 
 TEST_F(MainDialog, OpensWithItsControlsTitleColumnsAndSavedPath) {
-    WriteSavedPath("C:\\saved folder");
+    WriteSavedPath(L"C:\\saved folder");
     CMyDlg dlg{CMyDlg::StartArgs{}};
     Run(dlg, [&](HWND h) {
         EXPECT_EQ(Text(GetDlgItem(h, IDC_EDIT_PATH)), "C:\\saved folder");
@@ -101,15 +101,15 @@ TEST_F(MainDialog, OpensWithItsControlsTitleColumnsAndSavedPath) {
 
         SetWindowTextA(GetDlgItem(h, IDC_EDIT_PATH), "D:\\typed at the end");
     });
-    EXPECT_EQ(ReadSavedPath(), "D:\\typed at the end");
+    EXPECT_EQ(ReadSavedPath(), L"D:\\typed at the end");
 }
 
 TEST_F(MainDialog, ASearchRequestShowsItsPathInsteadOfTheSavedOne) {
-    WriteSavedPath("C:\\saved");
-    CMyDlg dlg{CMyDlg::StartArgs{true, "Z:\\from the command line"}};
+    WriteSavedPath(L"C:\\saved");
+    CMyDlg dlg{CMyDlg::StartArgs{true, L"Z:\\from the command line"}};
     Run(dlg, [&](HWND h) { EXPECT_EQ(Text(GetDlgItem(h, IDC_EDIT_PATH)), "Z:\\from the command line"); });
     // An argument of 3 characters or fewer: nothing from the settings either.
-    CMyDlg bare{CMyDlg::StartArgs{true, ""}};
+    CMyDlg bare{CMyDlg::StartArgs{true, L""}};
     Run(bare, [&](HWND h) { EXPECT_EQ(Text(GetDlgItem(h, IDC_EDIT_PATH)), ""); });
 }
 
@@ -121,7 +121,7 @@ RECT ClientRectOf(HWND parent, int id) {
 }
 
 TEST_F(MainDialog, LayoutFollowsEveryResizeAndKeepsTheMinimumSize) {
-    CMyDlg dlg{CMyDlg::StartArgs{true, ""}};
+    CMyDlg dlg{CMyDlg::StartArgs{true, L""}};
     Run(dlg, [&](HWND h) {
         struct Size {
             int w, h;
@@ -185,7 +185,7 @@ TEST_F(MainDialog, ReturnInThePathFieldSearchesAndNeitherKeyClosesTheWindow) {
     auto tree = MakeBackend("disk");
     tree->MakeFile("report.");
     tree->MakeFile("fine.txt");
-    CMyDlg dlg{CMyDlg::StartArgs{true, tree->Root()}};
+    CMyDlg dlg{CMyDlg::StartArgs{true, WideOfAnsi(tree->Root())}};
     Run(dlg, [&](HWND h) {
         HWND edit = GetDlgItem(h, IDC_EDIT_PATH);
         HWND list = GetDlgItem(h, IDC_LIST_RESULT);
@@ -218,7 +218,7 @@ TEST_F(MainDialog, CheckedRowsAreDeletedAndAFailureStaysWithItsMark) {
     auto tree = MakeBackend("disk");
     for (const char* f : {"a.", "con", "held.", "keep.txt"}) tree->MakeFile(f);
     tree->HoldOpen("held.");
-    CMyDlg dlg{CMyDlg::StartArgs{true, tree->Root()}};
+    CMyDlg dlg{CMyDlg::StartArgs{true, WideOfAnsi(tree->Root())}};
     Run(dlg, [&](HWND h) {
         RunOnWindowThread(h, [&] { dlg.ToggleSearch(); });
         ASSERT_TRUE(WaitForBoxes(1));
@@ -268,7 +268,7 @@ TEST_F(MainDialog, KeysSearchCheckAllAndDeleteTheSelectedRowAfterOneQuestion) {
     SimulatedVolume v;
     v.AddDrive('D');
     for (const char* f : {"D:\\r\\a.", "D:\\r\\b.", "D:\\r\\c."}) v.AddFile(f);
-    CMyDlg dlg{CMyDlg::StartArgs{true, "D:\\r"}, &v};
+    CMyDlg dlg{CMyDlg::StartArgs{true, L"D:\\r"}, &v};
     Run(dlg, [&](HWND h) {
         HWND list = GetDlgItem(h, IDC_LIST_RESULT);
         auto key = [&](HWND to, WPARAM vk, bool ctrl) {
@@ -328,7 +328,7 @@ TEST_F(MainDialog, ManyRowsArriveInTheWalksOrderAndTheListIsPaintedWhenItEnds) {
     ScanFolder(v, "D:\\r", malformed, walked, state);
     ASSERT_EQ(walked.rows.size(), 540u);
 
-    CMyDlg dlg{CMyDlg::StartArgs{true, "D:\\r"}, &v};
+    CMyDlg dlg{CMyDlg::StartArgs{true, L"D:\\r"}, &v};
     Run(dlg, [&](HWND h) {
         RunOnWindowThread(h, [&] { dlg.ToggleSearch(); });
         ASSERT_TRUE(WaitForBoxes(1));
@@ -391,7 +391,7 @@ bool IsProgressTitle(HWND h) { return Text(h).find("-已搜索个") != std::stri
 
 TEST_F(MainDialog, AStoppedWalkTakesNoPressUntilItHasUnwoundThenTheNextSearchRunsInFull) {
     SlowVolume slow;
-    CMyDlg dlg{CMyDlg::StartArgs{true, "D:\\r"}, &slow.v};
+    CMyDlg dlg{CMyDlg::StartArgs{true, L"D:\\r"}, &slow.v};
     Run(dlg, [&](HWND h) {
         HWND search = GetDlgItem(h, IDC_BTN_SEARCH);
         HWND edit = GetDlgItem(h, IDC_EDIT_PATH);
@@ -473,7 +473,7 @@ TEST_F(MainDialog, ADeletionLeavesTheWindowFreeAndStopsWhenAsked) {
             WaitForSingleObject(release, 30000);
         }
     };
-    CMyDlg dlg{CMyDlg::StartArgs{true, "D:\\r"}, &v};
+    CMyDlg dlg{CMyDlg::StartArgs{true, L"D:\\r"}, &v};
     Run(dlg, [&](HWND h) {
         HWND button = GetDlgItem(h, IDC_BTN_DELETE);
         OnUi(h, [&] { dlg.ToggleSearch(); });
@@ -513,7 +513,7 @@ TEST_F(MainDialog, ADeletionLeavesTheWindowFreeAndStopsWhenAsked) {
 TEST_F(MainDialog, NothingStartsOnceTheWindowIsGone) {
     SlowVolume slow;
     {
-        CMyDlg dlg{CMyDlg::StartArgs{true, "D:\\r"}, &slow.v};
+        CMyDlg dlg{CMyDlg::StartArgs{true, L"D:\\r"}, &slow.v};
         Run(dlg, [&](HWND h) {
             RunOnWindowThread(h, [&] { dlg.ToggleSearch(); });
             ASSERT_TRUE(WaitFor([&] { return Count(dlg) == 1; }));
@@ -533,7 +533,7 @@ TEST_F(MainDialog, NothingStartsOnceTheWindowIsGone) {
 
 TEST_F(MainDialog, AStopPressedRightAfterTheStartHolds) {
     SlowVolume slow;
-    CMyDlg dlg{CMyDlg::StartArgs{true, "D:\\r"}, &slow.v};
+    CMyDlg dlg{CMyDlg::StartArgs{true, L"D:\\r"}, &slow.v};
     Run(dlg, [&](HWND h) {
         // Both presses before the worker has run a single step.
         OnUi(h, [&] {
@@ -555,7 +555,7 @@ TEST_F(MainDialog, TheSummarysTimeIsTheWalksOwn) {
     SimulatedVolume v;
     v.AddDrive('D');
     v.AddFile("D:\\r\\one.");
-    CMyDlg dlg{CMyDlg::StartArgs{true, "D:\\r"}, &v};
+    CMyDlg dlg{CMyDlg::StartArgs{true, L"D:\\r"}, &v};
     Run(dlg, [&](HWND h) {
         // The window's thread is busy for a while right after the press; the
         // walk, which begins after that, takes a moment.
@@ -571,7 +571,7 @@ TEST_F(MainDialog, TheSummarysTimeIsTheWalksOwn) {
 
 TEST_F(MainDialog, TheProgressDisplayNeverWaitsOnTheDisk) {
     SlowVolume slow;
-    CMyDlg dlg{CMyDlg::StartArgs{true, "D:\\r"}, &slow.v};
+    CMyDlg dlg{CMyDlg::StartArgs{true, L"D:\\r"}, &slow.v};
     DWORD windowThread = GetCurrentThreadId();  // the dialog runs modally here
     Run(dlg, [&](HWND h) {
         RunOnWindowThread(h, [&] { dlg.ToggleSearch(); });
@@ -599,7 +599,7 @@ TEST_F(MainDialog, ASummaryTellsWhatCouldNotBeSearched) {
     v.AddFile("D:\\r\\a\\one.");
     // Two folders the walk may not list.
     for (const char* closed : {"D:\\r\\a\\b", "D:\\r\\a\\c"}) v.AddFolder(closed)->openError = 5;
-    CMyDlg dlg{CMyDlg::StartArgs{true, "D:\\r"}, &v};
+    CMyDlg dlg{CMyDlg::StartArgs{true, L"D:\\r"}, &v};
     Run(dlg, [&](HWND h) {
         RunOnWindowThread(h, [&] { dlg.ToggleSearch(); });
         ASSERT_TRUE(WaitForBoxes(1));
@@ -621,7 +621,7 @@ TEST_F(MainDialog, ARootThatIsNotThereSaysSo) {
         SimulatedVolume v;
         v.AddDrive('D');
         v.AddFile("D:\\r\\one.");
-        CMyDlg dlg{CMyDlg::StartArgs{true, root}, &v};
+        CMyDlg dlg{CMyDlg::StartArgs{true, WideOfAnsi(root)}, &v};
         Run(dlg, [&](HWND h) {
             RunOnWindowThread(h, [&] { dlg.ToggleSearch(); });
             ASSERT_TRUE(WaitForBoxes(++shown));
@@ -646,27 +646,28 @@ TEST_F(MainDialog, ARootLongerThanTheFieldTakesIsRefusedNotCut) {
     const std::string longest = "D:\\" + std::string(256, 'a');  // 259 bytes
     const std::string tooLong = longest + "\\b";
     {
-        CMyDlg dlg{CMyDlg::StartArgs{true, tooLong}};
+        CMyDlg dlg{CMyDlg::StartArgs{true, WideOfAnsi(tooLong)}};
         Run(dlg, [&](HWND h) { EXPECT_EQ(Text(GetDlgItem(h, IDC_EDIT_PATH)), ""); });
     }
     SimulatedVolume v;
     v.AddDrive('D');
     v.AddFolder("D:\\held");
     v.AddFolder("D:\\dropped");
-    CMyDlg dlg{CMyDlg::StartArgs{true, "D:\\held"}, &v};
+    CMyDlg dlg{CMyDlg::StartArgs{true, L"D:\\held"}, &v};
     Run(dlg, [&](HWND h) {
         HWND edit = GetDlgItem(h, IDC_EDIT_PATH);
         // Typing stops where a search could no longer be given the text, in
-        // bytes of the code page: a Chinese character takes two.
-        std::string chinese;
-        for (int i = 0; i < 200; ++i) chinese += "文";
-        for (const std::string& typed : {tooLong, chinese}) {
+        // UTF-16 units: a Chinese character takes one, an emoji two.
+        const std::wstring chinese(300, L'\u6587');
+        std::wstring pairs;
+        for (int i = 0; i < 150; ++i) pairs += L"\U0001F600";
+        for (const std::wstring& typed : {WideOfAnsi(tooLong), chinese, pairs}) {
             OnUi(h, [&] {
-                SendMessageA(edit, EM_SETSEL, 0, -1);
-                SendMessageA(edit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(typed.c_str()));
+                SendMessageW(edit, EM_SETSEL, 0, -1);
+                SendMessageW(edit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(typed.c_str()));
             });
-            EXPECT_GT(GetWindowTextLengthA(edit), 200);
-            EXPECT_LE(GetWindowTextLengthA(edit), 259);
+            EXPECT_GT(GetWindowTextLengthW(edit), 200);
+            EXPECT_LE(GetWindowTextLengthW(edit), 259);
         }
 
         // A dropped folder too long for the field leaves it as it was; one that fits is taken.
@@ -688,7 +689,7 @@ TEST_F(MainDialog, TellsItsStarterWhenTheWindowIsUpAndWhenItGoes) {
     HWND up = nullptr, gone = nullptr;
     bool upOnItsThread = false, fieldFilledWhenUp = false;
     int goneCalls = 0;
-    CMyDlg::StartArgs args{true, "D:\\r"};
+    CMyDlg::StartArgs args{true, L"D:\\r"};
     args.onWindowUp = [&](HWND window) {
         up = window;
         upOnItsThread = GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId();
@@ -724,24 +725,33 @@ TEST_F(MainDialog, TakesAFolderHandedOverOnlyInItsOwnForm) {
         ULONG_PTR tag;
         std::string data;
         LRESULT answer;
-        std::string field;
+        std::wstring field;
     };
-    const std::string tooLong = "D:\\" + std::string(300, 'x');
+    auto bytes = [](const std::wstring& text) {
+        return std::string(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t));
+    };
+    std::wstring longest = L"D:\\";  // 259 units, of pairs
+    for (int i = 0; i < 128; ++i) longest += L"\U0001F600";
     const Case cases[] = {
-        {"a folder", kCopyDataSearchPath, "E:\\下载\\新的", TRUE, "E:\\下载\\新的"},
-        {"another tag", kCopyDataSearchPath + 1, "E:\\other", FALSE, "D:\\r"},
-        {"a NUL inside", kCopyDataSearchPath, std::string("E:\\a\0b", 7), FALSE, "D:\\r"},
-        {"too long for the field", kCopyDataSearchPath, tooLong, TRUE, "D:\\r"},
+        {"a folder", kCopyDataSearchPathW, bytes(L"E:\\下载\\\U0001F600."), TRUE, L"E:\\下载\\\U0001F600."},
+        {"the longest the field takes", kCopyDataSearchPathW, bytes(longest), TRUE, longest},
+        {"too long for the field", kCopyDataSearchPathW, bytes(longest + L"x"), TRUE, L"D:\\r"},
+        {"a 0 unit inside", kCopyDataSearchPathW, bytes(std::wstring(L"E:\\a\0b", 6)), FALSE, L"D:\\r"},
+        {"half a unit", kCopyDataSearchPathW, bytes(L"E:\\ab") + "c", FALSE, L"D:\\r"},
+        {"an earlier version's ANSI form", kCopyDataSearchPath, "E:\\下载\\新的", TRUE, L"E:\\下载\\新的"},
+        {"another tag", kCopyDataSearchPathW + 1, bytes(L"E:\\other"), FALSE, L"D:\\r"},
     };
     for (const Case& c : cases) {
-        CMyDlg dlg{CMyDlg::StartArgs{true, "D:\\r"}};
+        CMyDlg dlg{CMyDlg::StartArgs{true, L"D:\\r"}};
         Run(dlg, [&](HWND h) {
             ShowWindow(h, SW_MINIMIZE);
             COPYDATASTRUCT data = {c.tag, static_cast<DWORD>(c.data.size()), const_cast<char*>(c.data.data())};
             // From another thread, as another process's SendMessage arrives.
             const LRESULT answer = SendMessageA(h, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data));
             EXPECT_EQ(answer, c.answer) << c.name;
-            EXPECT_EQ(Text(GetDlgItem(h, IDC_EDIT_PATH)), c.field) << c.name;
+            wchar_t field[MAX_PATH] = {};
+            GetDlgItemTextW(h, IDC_EDIT_PATH, field, MAX_PATH);
+            EXPECT_EQ(field, c.field) << c.name;
             EXPECT_EQ(IsIconic(h) == FALSE, c.answer == TRUE) << c.name;
         });
     }
@@ -752,7 +762,7 @@ TEST_F(MainDialog, TakesAFolderHandedOverOnlyInItsOwnForm) {
 // of replacing what is being typed, or being lost.
 TEST_F(MainDialog, TheFieldKeepsWhatIsTypedDuringASearchAndAFolderHandedMeanwhileComesAtItsEnd) {
     SlowVolume slow;
-    CMyDlg dlg{CMyDlg::StartArgs{true, "D:\\r"}, &slow.v};
+    CMyDlg dlg{CMyDlg::StartArgs{true, L"D:\\r"}, &slow.v};
     Run(dlg, [&](HWND h) {
         HWND edit = GetDlgItem(h, IDC_EDIT_PATH);
         OnUi(h, [&] { dlg.ToggleSearch(); });
@@ -763,15 +773,17 @@ TEST_F(MainDialog, TheFieldKeepsWhatIsTypedDuringASearchAndAFolderHandedMeanwhil
         EXPECT_TRUE(IsProgressTitle(h)) << Text(h);
         EXPECT_EQ(Text(edit), "D:\\typed");
 
-        const std::string handed = "E:\\下载";
-        COPYDATASTRUCT data = {kCopyDataSearchPath, static_cast<DWORD>(handed.size()),
-                               const_cast<char*>(handed.data())};
+        const std::wstring handed = L"E:\\下载\\\U0001F600";
+        COPYDATASTRUCT data = {kCopyDataSearchPathW, static_cast<DWORD>(handed.size() * sizeof(wchar_t)),
+                               const_cast<wchar_t*>(handed.data())};
         EXPECT_EQ(SendMessageA(h, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data)), TRUE);
         Sleep(2 * kProgressMs);
         EXPECT_EQ(Text(edit), "D:\\typed");
         SetEvent(slow.release);
         ASSERT_TRUE(WaitForBoxes(1));
-        EXPECT_EQ(Text(edit), handed);
+        wchar_t field[MAX_PATH] = {};
+        GetWindowTextW(edit, field, MAX_PATH);
+        EXPECT_EQ(field, handed);
 
         // With no walk running a folder handed over goes in at once.
         ASSERT_TRUE(WaitFor([&] { return !dlg.IsWalking(); }));
@@ -783,7 +795,7 @@ TEST_F(MainDialog, TheFieldKeepsWhatIsTypedDuringASearchAndAFolderHandedMeanwhil
 }
 
 TEST_F(MainDialog, TheWindowsThreadIsAComApartmentWhileTheWindowLives) {
-    CMyDlg dlg{CMyDlg::StartArgs{true, ""}};
+    CMyDlg dlg{CMyDlg::StartArgs{true, L""}};
     HRESULT during = E_FAIL;
     Run(dlg, [&](HWND h) {
         OnUi(h, [&] {

@@ -151,17 +151,19 @@ using Screenshots = DialogTest;
 TEST_F(Screenshots, SearchResultsMenuAndAboutBox) {
     SimulatedVolume v;
     v.AddDrive('D');
-    v.AddFile("D:\\资料\\年度报告.");
-    v.AddFile("D:\\资料\\con");
-    v.AddFile("D:\\资料\\奬状.txt.");
-    v.AddFolder("D:\\资料\\旧照片 ");
-    v.AddFile("D:\\资料\\旧照片 \\合影.jpg");
-    v.AddFile("D:\\资料\\子目录\\aux.log");
-    v.AddFolder("D:\\资料\\子目录\\备份..");
-    v.AddFile("D:\\资料\\子目录\\笔记 ");
-    v.AddFile("D:\\资料\\正常文件.txt");
-    v.AddFile("D:\\资料\\COM0");  // listed, but its plain path works
-    CMyDlg dlg{CMyDlg::StartArgs{true, "D:\\资料"}, &v};
+    v.AddFile("D:\\Data\\年度报告.");
+    v.AddFile("D:\\Data\\con");
+    v.AddFile("D:\\Data\\奬状.txt.");
+    v.AddFolder("D:\\Data\\旧照片 ");
+    v.AddFile("D:\\Data\\旧照片 \\合影.jpg");
+    v.AddFile("D:\\Data\\子目录\\aux.log");
+    v.AddFolder("D:\\Data\\子目录\\备份..");
+    v.AddFile("D:\\Data\\子目录\\笔记 ");
+    v.AddFile("D:\\Data\\正常文件.txt");
+    v.AddFile("D:\\Data\\COM0");  // listed, but its plain path works
+    // A root of ASCII letters: the simulated volume spells other characters
+    // its own way, and the field holds the root as typed, in UTF-16.
+    CMyDlg dlg{CMyDlg::StartArgs{true, L"D:\\Data"}, &v};
     Run(dlg, [&](HWND h) {
         SetWindowPos(h, nullptr, 80, 60, 820, 520, SWP_NOZORDER);
         OnUi(h, [&] { dlg.ToggleSearch(); });
@@ -243,7 +245,7 @@ TEST_F(Screenshots, ViewBoxesAndAStoppedDeletion) {
         return value;
     }();
     const std::string suffix = "_" + std::to_string(dpi) + "dpi.png";
-    CMyDlg dlg{CMyDlg::StartArgs{true, "D:\\docs"}, &v};
+    CMyDlg dlg{CMyDlg::StartArgs{true, L"D:\\docs"}, &v};
     Run(dlg, [&](HWND h) {
         SetWindowPos(h, nullptr, 80, 60, 820, 520, SWP_NOZORDER);
         OnUi(h, [&] { dlg.ToggleSearch(); });
