@@ -839,7 +839,6 @@ TEST(PathCell, APathCutToItsColumnKeepsItsVolumeAndItsEnd) {
         {L"Z:\\a\\averyverylongname", 10, L"\u2026\\averyverylongname"},  // the control cuts its end
         {L"Z:\\averyverylongname", 10, L"Z:\\averyverylongname"},         // nothing in the middle to cut
         {L"\\\\srv\\share\\x\\y\\nul", 17, L"\\\\srv\\share\\\u2026\\nul"},
-        {L"\\\\srv\\share\\x\\y\\nul", 19, L"\\\\srv\\share\\\u2026\\y\\nul"},
     };
     for (const Case& c : cases) {
         std::vector<int> extents(c.path.size());
@@ -865,9 +864,9 @@ TEST_F(ListCommands, RowsLeavingInBatchesKeepTheirMarksAndTheSelection) {
         const std::vector<std::vector<int>> batches = {{59, 58, 57, 50, 45, 44}, {40, 39, 33, 32, 30}, {5, 2, 1, 0}};
         for (const std::vector<int>& batch : batches) {
             OnUi(h, [&] { dlg.Results().Remove(batch, ResultList::CatchUp::kWhenDue); });
-            for (auto row = batch.rbegin(); row != batch.rend(); ++row) {
-                rows.erase(rows.begin() + *row);
-                checks.erase(checks.begin() + *row);
+            for (int row : batch) {  // from the last up
+                rows.erase(rows.begin() + row);
+                checks.erase(checks.begin() + row);
             }
         }
         EXPECT_EQ(Rows(dlg), rows);
