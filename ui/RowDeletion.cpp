@@ -106,7 +106,11 @@ void RowDeletion::Apply(const std::vector<RowOutcome>& outcomes) {
 
 void RowDeletion::Finish(const DeletionTally& tally, const Ended& ended) {
     m_list.OpenPaints(true);
-    // Still running while its summary is up: nothing may start from the box's loop.
-    if (ended) ended(tally);
-    m_running = false;
+    // The summary in a task of its own: when showing the rows took a while,
+    // the window answers what waits before it puts up the box.
+    m_tasks.Post([this, tally, ended] {
+        // Still running while its summary is up: nothing may start from the box's loop.
+        if (ended) ended(tally);
+        m_running = false;
+    });
 }
