@@ -171,11 +171,15 @@ inner() {
     local r100 rsrch=() rwalk=() rmem=() rcmem=() rall=() rinv=() rsort=() rwait=() rdel=() rdcon=()
     r100=$(winpath "$data/rows100k")
     for ((i = 0; i < runs; i++)); do
+        # The last round's copies and deletions written out first, and the
+        # console's walk right before the window's search: the writing-out
+        # had slowed whichever came first.
+        sync
+        rwalk+=("$(wine_run "$build/tools/OrvelleScan.exe" --quiet "$r100" | field walk-ms)")
         local p; p=$(probe "$r100")
-        echo "SearchProbe rows100k: $p" >&2
+        echo "SearchProbe rows100k: $p walk-ms ${rwalk[-1]}" >&2
         rsrch+=("$(echo "$p" | field search-ms)")
         rmem+=("$(echo "$p" | field peak-kb)")
-        rwalk+=("$(wine_run "$build/tools/OrvelleScan.exe" --quiet "$r100" | field walk-ms)")
         rcmem+=("$(peak_kb wine "$build/tools/OrvelleScan.exe" --quiet "$r100")")
         rm -rf "$data/del-a" "$data/del-b"
         cp -a "$data/rows100k" "$data/del-a"
