@@ -28,7 +28,10 @@ trees=(wide flat flat20k deep)
 [ "${ORVELLE_BENCH_HUGE:-1}" = 0 ] || trees+=(huge)
 [ -z "${ORVELLE_BENCH_TREES:-}" ] || read -r -a trees <<<"$ORVELLE_BENCH_TREES"
 mkdir -p "$data"
-for t in "${trees[@]}" rows5k rows100k; do
+# The deletions copy flat and rows5k whatever trees are walked.
+extra=(rows5k rows100k)
+[ "${ORVELLE_BENCH_DELETE:-1}" = 0 ] || extra+=(flat)
+for t in "${trees[@]}" "${extra[@]}"; do
     [ -e "$data/$t.done" ] && continue
     echo "generating $t ..."
     rm -rf "${data:?}/$t"
@@ -63,15 +66,21 @@ inner() {
     }
     # SearchProbe driving the program, with the peak memory of the program
     # (the Wine process whose first word is the exe) appended as peak-kb.
+    # The program (this run's copy) is looked up once: a look through every
+    # process each time took CPU from the program being timed, which the
+    # console's walk is not.
     probe() {
         local res; res=$(mktemp)
         wine "$build/bench/SearchProbe.exe" "$(winpath "$exe_dir")\\Orvelle.exe" "$1" >"$res" 2>/dev/null </dev/null &
-        local pid=$! peak=0 v p
+        local pid=$! peak=0 v p program=
         while kill -0 "$pid" 2>/dev/null; do
-            for p in $(pgrep -f '^[^ ]*Orvelle\.exe' || true); do
-                v=$(hwm_kb "$p")
+            if [ -z "$program" ] || [ ! -e "/proc/$program" ]; then
+                program=$(pgrep -f "^[^ ]*$(basename "$exe_dir").Orvelle\.exe" | head -n 1 || true)
+            fi
+            if [ -n "$program" ]; then
+                v=$(hwm_kb "$program")
                 [ -n "$v" ] && [ "$v" -gt "$peak" ] && peak=$v
-            done
+            fi
             sleep 0.05
         done
         wait "$pid" || true
@@ -162,11 +171,15 @@ inner() {
     local r100 rsrch=() rwalk=() rmem=() rcmem=() rall=() rinv=() rsort=() rwait=() rdel=() rdcon=()
     r100=$(winpath "$data/rows100k")
     for ((i = 0; i < runs; i++)); do
+        # The last round's copies and deletions written out first, and the
+        # console's walk right before the window's search: the writing-out
+        # had slowed whichever came first.
+        sync
+        rwalk+=("$(wine_run "$build/tools/OrvelleScan.exe" --quiet "$r100" | field walk-ms)")
         local p; p=$(probe "$r100")
-        echo "SearchProbe rows100k: $p" >&2
+        echo "SearchProbe rows100k: $p walk-ms ${rwalk[-1]}" >&2
         rsrch+=("$(echo "$p" | field search-ms)")
         rmem+=("$(echo "$p" | field peak-kb)")
-        rwalk+=("$(wine_run "$build/tools/OrvelleScan.exe" --quiet "$r100" | field walk-ms)")
         rcmem+=("$(peak_kb wine "$build/tools/OrvelleScan.exe" --quiet "$r100")")
         rm -rf "$data/del-a" "$data/del-b"
         cp -a "$data/rows100k" "$data/del-a"

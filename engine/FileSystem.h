@@ -125,8 +125,13 @@ public:
     enum class OpenFor { kList, kFollow, kDelete };
     virtual std::unique_ptr<Node> OpenChild(Node& folder, const WideName& name, OpenFor mode, uint32_t& error) = 0;
     virtual bool Query(Node& node, NodeInfo& info, uint32_t& error) = 0;
-    // Every entry of an open folder but "." and "..".
+    // Every entry of an open folder but "." and "..", written over what
+    // entries held; their 8.3 aliases may be left empty.
     virtual bool ListFolder(Node& folder, std::vector<DirEntry>& entries, uint32_t& error) = 0;
+    // The same with the 8.3 aliases.
+    virtual bool ListFolderWithAliases(Node& folder, std::vector<DirEntry>& entries, uint32_t& error) {
+        return ListFolder(folder, entries, error);
+    }
     // The entry of folder the system finds for name (as OpenChild would), with
     // its stored name; false with kFileNotFound when there is none.
     virtual bool LookUp(Node& folder, const WideName& name, DirEntry& entry, uint32_t& error) = 0;

@@ -1,6 +1,7 @@
 #include "Scan.h"
 
 #include <cstring>
+#include <deque>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -68,12 +69,19 @@ EntryPtr MakeRef(const EntryPtr& parent, const DirEntry& e, bool isFolder) {
     return ref;
 }
 
+// The listings of one walk, one for each level: folders on one level are
+// listed one after another, so each listing is written over the last one of
+// its level and its names need no new room.
+using Listings = std::deque<std::vector<DirEntry>>;
+
 void WalkOpenFolder(FileSystem& fs, Node& folder, const EntryPtr& self, const std::string& ansiPath,
-                    const ScanOptions& options, RowSink& list, ScanState& state, int depth,
+                    const ScanOptions& options, RowSink& list, ScanState& state, int depth, Listings& listings,
                     const WideName* pattern = nullptr) {
-    std::vector<DirEntry> entries;
+    if (listings.size() <= static_cast<size_t>(depth)) listings.resize(static_cast<size_t>(depth) + 1);
+    std::vector<DirEntry>& entries = listings[static_cast<size_t>(depth)];
     uint32_t error = 0;
-    if (!fs.ListFolder(folder, entries, error)) {
+    // Only a pattern matches aliases.
+    if (!(pattern ? fs.ListFolderWithAliases(folder, entries, error) : fs.ListFolder(folder, entries, error))) {
         ++state.unsearched;  // what it could not list, it did not look at
         if (entries.empty()) return;
     }
@@ -135,7 +143,7 @@ void WalkOpenFolder(FileSystem& fs, Node& folder, const EntryPtr& self, const st
                 if (!EndsWithChar(childPath, '\\')) childPath += '\\';
                 childPath += ansi;
             }
-            WalkOpenFolder(fs, *child, ref, childPath, options, list, state, depth + 1);
+            WalkOpenFolder(fs, *child, ref, childPath, options, list, state, depth + 1, listings);
         } else {
             ++state.filesSearched;
         }
@@ -166,7 +174,8 @@ void ScanFolder(FileSystem& fs, std::u16string_view folder, const ScanOptions& o
     }
     if (longPath.size() >= kMaxPath) longPath.clear();
     const bool everything = typed.pattern.empty() || typed.pattern == u"*" || typed.pattern == u"*.*";
-    WalkOpenFolder(fs, *open, top, longPath, options, list, state, 0, everything ? nullptr : &typed.pattern);
+    Listings listings;
+    WalkOpenFolder(fs, *open, top, longPath, options, list, state, 0, listings, everything ? nullptr : &typed.pattern);
 }
 
 void ScanFolder(FileSystem& fs, const std::string& folder, const ScanOptions& options, RowSink& list,

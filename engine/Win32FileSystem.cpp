@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
+#include <type_traits>
 #include <vector>
 #include <string>
 
@@ -115,6 +116,23 @@ struct IdBothDirInfo {
     WCHAR FileName[1];
 };
 
+// The same without the 8.3 alias, which the walk has no use for.
+struct IdFullDirInfo {
+    ULONG NextEntryOffset;
+    ULONG FileIndex;
+    LARGE_INTEGER CreationTime;
+    LARGE_INTEGER LastAccessTime;
+    LARGE_INTEGER LastWriteTime;
+    LARGE_INTEGER ChangeTime;
+    LARGE_INTEGER EndOfFile;
+    LARGE_INTEGER AllocationSize;
+    ULONG FileAttributes;
+    ULONG FileNameLength;
+    ULONG EaSize;  // the reparse tag, for a reparse point
+    LARGE_INTEGER FileId;
+    WCHAR FileName[1];
+};
+
 struct BasicInfo {
     LARGE_INTEGER CreationTime;
     LARGE_INTEGER LastAccessTime;
@@ -159,6 +177,7 @@ constexpr int kFileNetworkOpenInformation = 34;
 constexpr int kFileInternalInformation = 6;
 constexpr int kFileDispositionInformation = 13;
 constexpr int kFileIdBothDirectoryInformation = 37;
+constexpr int kFileIdFullDirectoryInformation = 38;
 constexpr int kFileAttributeTagInformation = 35;
 constexpr int kFileDispositionInformationEx = 64;
 constexpr NTSTATUS_ kStatusNoMoreFiles = static_cast<NTSTATUS_>(0x80000006);
@@ -256,9 +275,35 @@ std::unique_ptr<Node> Open(HANDLE root, const std::wstring& name, ACCESS_MASK ac
 std::wstring AsWide(const WideName& name) { return std::wstring(name.begin(), name.end()); }
 WideName AsWideName(const wchar_t* text, size_t length) { return WideName(text, text + length); }
 
-// Reads the listing through the handle into entries; mask, when given, is one
-// exact name (no wildcards) and the first answer is all that is read.
+// One entry of a listing into e, whose strings keep their room.
+template <typename Info>
+void TakeEntry(const Info& info, size_t length, DirEntry& e) {
+    e.name.assign(reinterpret_cast<const char16_t*>(info.FileName), length);
+    if constexpr (std::is_same_v<Info, IdBothDirInfo>)
+        e.shortName.assign(reinterpret_cast<const char16_t*>(info.ShortName),
+                           static_cast<unsigned char>(info.ShortNameLength) / 2);
+    else
+        e.shortName.clear();
+    e.attributes = info.FileAttributes;
+    e.tag = (info.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ? info.EaSize : 0;
+    e.id = static_cast<uint64_t>(info.FileId.QuadPart);
+    e.created = info.CreationTime.QuadPart;
+    e.written = info.LastWriteTime.QuadPart;
+    e.size = static_cast<uint64_t>(info.EndOfFile.QuadPart);
+}
+
+// Reads the listing through the handle into entries, with the 8.3 aliases
+// when asked for; mask, when given, is one exact name (no wildcards) and the
+// first answer is all that is read. The entries already in the vector are
+// written over, so that a vector used again needs no new strings.
+template <typename Info>
 bool ReadDirectory(HANDLE folder, const std::wstring* mask, std::vector<DirEntry>& entries, uint32_t& error) {
+    size_t count = 0;
+    struct Trim {
+        std::vector<DirEntry>& entries;
+        const size_t& count;
+        ~Trim() { entries.resize(count); }
+    } trim{entries, count};
     const Nt& nt = NtCalls();
     if (!nt.ok) {
         error = ERROR_CALL_NOT_IMPLEMENTED;
@@ -272,15 +317,16 @@ bool ReadDirectory(HANDLE folder, const std::wstring* mask, std::vector<DirEntry
         maskText.Length = static_cast<USHORT>(mask->size() * sizeof(wchar_t));
         maskText.MaximumLength = maskText.Length;
     }
+    const int infoClass =
+        std::is_same_v<Info, IdBothDirInfo> ? kFileIdBothDirectoryInformation : kFileIdFullDirectoryInformation;
     bool restart = true;
     for (;;) {
         IoStatusBlock io = {};
         NTSTATUS_ status;
         {
             NoFsRedirection off;
-            status = nt.QueryDirectoryFile(folder, nullptr, nullptr, nullptr, &io, buffer.get(), kBufferSize,
-                                           kFileIdBothDirectoryInformation, mask ? TRUE : FALSE,
-                                           mask ? &maskText : nullptr, restart ? TRUE : FALSE);
+            status = nt.QueryDirectoryFile(folder, nullptr, nullptr, nullptr, &io, buffer.get(), kBufferSize, infoClass,
+                                           mask ? TRUE : FALSE, mask ? &maskText : nullptr, restart ? TRUE : FALSE);
         }
         restart = false;
         if (status == kStatusNoMoreFiles) return true;
@@ -290,21 +336,13 @@ bool ReadDirectory(HANDLE folder, const std::wstring* mask, std::vector<DirEntry
         }
         const char* at = reinterpret_cast<const char*>(buffer.get());
         for (;;) {
-            const IdBothDirInfo* info = reinterpret_cast<const IdBothDirInfo*>(at);
+            const Info* info = reinterpret_cast<const Info*>(at);
             const size_t length = info->FileNameLength / sizeof(WCHAR);
             const bool dots = (length == 1 && info->FileName[0] == L'.') ||
                               (length == 2 && info->FileName[0] == L'.' && info->FileName[1] == L'.');
             if (!dots) {
-                DirEntry e;
-                e.name = AsWideName(info->FileName, length);
-                e.shortName = AsWideName(info->ShortName, static_cast<unsigned char>(info->ShortNameLength) / 2);
-                e.attributes = info->FileAttributes;
-                e.tag = (info->FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ? info->EaSize : 0;
-                e.id = static_cast<uint64_t>(info->FileId.QuadPart);
-                e.created = info->CreationTime.QuadPart;
-                e.written = info->LastWriteTime.QuadPart;
-                e.size = static_cast<uint64_t>(info->EndOfFile.QuadPart);
-                entries.push_back(std::move(e));
+                if (count == entries.size()) entries.emplace_back();
+                TakeEntry(*info, length, entries[count++]);
             }
             if (info->NextEntryOffset == 0) break;
             at += info->NextEntryOffset;
@@ -447,8 +485,11 @@ bool Win32FileSystem::CurrentFolder(char16_t drive, WideName& path, uint32_t& er
 }
 
 bool Win32FileSystem::ListFolder(Node& folder, std::vector<DirEntry>& entries, uint32_t& error) {
-    entries.clear();
-    return ReadDirectory(HandleOf(folder), nullptr, entries, error);
+    return ReadDirectory<IdFullDirInfo>(HandleOf(folder), nullptr, entries, error);
+}
+
+bool Win32FileSystem::ListFolderWithAliases(Node& folder, std::vector<DirEntry>& entries, uint32_t& error) {
+    return ReadDirectory<IdBothDirInfo>(HandleOf(folder), nullptr, entries, error);
 }
 
 bool Win32FileSystem::LookUp(Node& folder, const WideName& name, DirEntry& entry, uint32_t& error) {
@@ -463,7 +504,7 @@ bool Win32FileSystem::LookUp(Node& folder, const WideName& name, DirEntry& entry
     // handle of its own to the same folder (an empty name relative to it).
     std::unique_ptr<Node> again = Open(HandleOf(folder), std::wstring(), FILE_LIST_DIRECTORY, kDirectoryFile, error);
     if (!again) return false;
-    if (!ReadDirectory(HandleOf(*again), &mask, found, error)) {
+    if (!ReadDirectory<IdBothDirInfo>(HandleOf(*again), &mask, found, error)) {
         if (error == ERROR_NO_MORE_FILES) error = ERROR_FILE_NOT_FOUND;
         return false;
     }

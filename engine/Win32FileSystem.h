@@ -9,6 +9,7 @@ public:
     std::unique_ptr<Node> OpenChild(Node& folder, const WideName& name, OpenFor mode, uint32_t& error) override;
     bool Query(Node& node, NodeInfo& info, uint32_t& error) override;
     bool ListFolder(Node& folder, std::vector<DirEntry>& entries, uint32_t& error) override;
+    bool ListFolderWithAliases(Node& folder, std::vector<DirEntry>& entries, uint32_t& error) override;
     bool LookUp(Node& folder, const WideName& name, DirEntry& entry, uint32_t& error) override;
     bool SetAttributesOf(Node& node, uint32_t attributes, uint32_t& error) override;
     bool DeleteOpen(Node& node, uint32_t& error) override;

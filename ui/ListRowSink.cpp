@@ -1,5 +1,6 @@
 #include "ListRowSink.h"
 
+#include <memory>
 #include <utility>
 
 namespace {
@@ -12,7 +13,8 @@ constexpr DWORD kBatchMs = 40;
 }  // namespace
 
 void ListRowSink::AppendRow(const ResultRow& row) {
-    m_pending.push_back(row);
+    // Made here, on the walk's thread: the window's thread only takes them in.
+    m_pending.push_back(ListedRowOf(row));
     if (m_pending.size() >= kBatchRows || GetTickCount() - m_lastHand >= kBatchMs) Hand(false);
 }
 
@@ -24,12 +26,12 @@ void ListRowSink::Hand(bool last) {
     m_lastHand = GetTickCount();
     if (m_pending.empty() && !(last && m_handedRows)) return;
     ResultList& list = m_list;
-    std::vector<ResultRow> rows;
-    rows.swap(m_pending);
-    m_tasks.Post([&list, rows = std::move(rows), last]() mutable {
-        if (!rows.empty()) list.HoldPaints();
-        list.Append(rows);
-        list.OpenPaints(last);
+    // Shared: a task is copyable, the rows are not.
+    auto rows = std::make_shared<std::vector<ListedRow>>(std::move(m_pending));
+    m_pending.clear();
+    m_tasks.Post([&list, rows, last] {
+        list.Append(*rows);
+        if (last) list.OpenPaints(true);
     });
     m_handedRows = !last;
 }

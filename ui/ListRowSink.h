@@ -30,7 +30,7 @@ private:
 
     ResultList& m_list;
     WindowTasks& m_tasks;
-    std::vector<ResultRow> m_pending;
+    std::vector<ListedRow> m_pending;
     DWORD m_lastHand = GetTickCount();
     // Rows went in since the last Flush: the list's paints may still be held.
     bool m_handedRows = false;

@@ -13,6 +13,15 @@
 
 namespace {
 
+// What the control leaves around a cell's text, at 96 dpi, with room to spare.
+constexpr int kLabelMarginAt96 = 12;
+
+// How often the control is shown rows that came or went: while it does not
+// show a screenful yet, and after that (at the least: more seldom when
+// showing them takes the window longer, see OpenPaints).
+constexpr DWORD kCatchUpFirstMs = 300;
+constexpr DWORD kCatchUpMs = 1000;
+
 std::wstring WideOf(const WideName& name) { return std::wstring(name.begin(), name.end()); }
 
 std::wstring PathText(const ListedRow& row) { return ExactPathOf(row); }
@@ -115,6 +124,27 @@ std::wstring ExactPathOf(const ListedRow& row) {
     return row.given ? WideOfAnsi(row.given->path) : std::wstring();
 }
 
+std::wstring FitPathText(const std::wstring& path, const std::vector<int>& extents, int ellipsisWidth, int width) {
+    const size_t n = path.size();
+    if (n == 0 || extents.size() < n || extents[n - 1] <= width) return path;
+    auto widthOf = [&](size_t from) { return extents[n - 1] - (from > 0 ? extents[from - 1] : 0); };
+    const size_t last = path.find_last_of(L'\\');
+    // Without a name after a folder there is nothing to cut in the middle.
+    if (last == std::wstring::npos || last + 1 >= n) return path;
+    size_t volume = path.find(L'\\');
+    if (path.compare(0, 2, L"\\\\") == 0) {
+        const size_t server = path.find(L'\\', 2);
+        volume = server == std::wstring::npos ? server : path.find(L'\\', server + 1);
+    }
+    if (volume == std::wstring::npos || volume >= last) return path;
+    const std::wstring ellipsis(1, L'\u2026');
+    const int room = width - extents[volume] - ellipsisWidth;
+    // The longest end that fits, from the start of a folder's name on.
+    for (size_t from = path.find(L'\\', volume + 1); from != std::wstring::npos; from = path.find(L'\\', from + 1))
+        if (widthOf(from) <= room) return path.substr(0, volume + 1) + ellipsis + path.substr(from);
+    return ellipsis + path.substr(last);
+}
+
 std::string ShownNarrow(const std::wstring& text) {
     if (text.empty()) return std::string();
     const int size =
@@ -134,6 +164,7 @@ std::wstring WideOfAnsi(const std::string& text) {
 }
 
 void ResultList::Bind(int dpi) {
+    m_dpi = dpi;
     const std::vector<ResultColumn>& columns = ResultColumns();
     for (size_t i = 0; i < columns.size(); ++i)
         m_list.InsertColumn(static_cast<int>(i), columns[i].heading, LVCFMT_LEFT,
@@ -149,6 +180,7 @@ void ResultList::Bind(int dpi) {
 }
 
 ResultList::~ResultList() {
+    if (m_measure) DeleteDC(m_measure);
     if (m_subclassed && IsWindow(Window())) RemoveWindowSubclass(Window(), &ResultList::ListProc, 0);
 }
 
@@ -161,6 +193,14 @@ LRESULT CALLBACK ResultList::ListProc(HWND list, UINT message, WPARAM wParam, LP
     } else if (message == WM_NCDESTROY) {
         RemoveWindowSubclass(list, &ResultList::ListProc, 0);
         reinterpret_cast<ResultList*>(self)->m_subclassed = false;
+    }
+    if (message == WM_PAINT || message == WM_PRINTCLIENT) {
+        // Texts asked for meanwhile are painted, not read.
+        auto& owner = *reinterpret_cast<ResultList*>(self);
+        ++owner.m_painting;
+        const LRESULT result = DefSubclassProc(list, message, wParam, lParam);
+        --owner.m_painting;
+        return result;
     }
     return DefSubclassProc(list, message, wParam, lParam);
 }
@@ -176,27 +216,43 @@ void ResultList::TakeStateImage(int row, UINT state) {
     RedrawAll();
 }
 
+ListedRow ListedRowOf(const ResultRow& row) {
+    ListedRow listed;
+    listed.folder = row.type == kTypeFolder;
+    listed.attribute = row.attribute.empty() ? '-' : row.attribute[0];
+    listed.listedFor = row.listedFor;
+    listed.plainPathWorks = row.plainPathWorks;
+    if (row.entry)
+        listed.entry = row.entry;
+    else
+        listed.given.reset(new ResultRow(row));
+    return listed;
+}
+
 void ResultList::Append(std::vector<ResultRow>& rows) {
+    std::vector<ListedRow> listed;
+    listed.reserve(rows.size());
+    for (const ResultRow& row : rows) listed.push_back(ListedRowOf(row));
+    Append(listed);
+    OpenPaints(true);
+}
+
+void ResultList::Append(std::vector<ListedRow>& rows) {
     if (rows.empty()) return;
-    for (ResultRow& row : rows) {
-        ListedRow listed;
-        listed.id = ++m_lastId;
-        listed.folder = row.type == kTypeFolder;
-        listed.attribute = row.attribute.empty() ? '-' : row.attribute[0];
-        listed.listedFor = row.listedFor;
-        listed.plainPathWorks = row.plainPathWorks;
-        if (row.entry)
-            listed.entry = std::move(row.entry);
-        else
-            listed.given.reset(new ResultRow(std::move(row)));
-        m_rows.push_back(std::move(listed));
+    for (ListedRow& row : rows) {
+        row.id = ++m_lastId;
+        m_rows.push_back(std::move(row));
     }
-    SyncCount(true);
+    OpenPaints(false);
 }
 
 void ResultList::Clear() {
     std::vector<ListedRow>().swap(m_rows);
-    if (Window()) m_list.DeleteAllItems();
+    // An empty control stays as it is: nothing to paint again.
+    if (Window() && m_shownCount != 0) m_list.DeleteAllItems();
+    m_shownCount = 0;
+    // The first rows of the next search are shown as they come.
+    m_lastCatchUp = GetTickCount() - kCatchUpFirstMs;
 }
 
 std::wstring ResultList::Text(int row, int column) const {
@@ -267,7 +323,7 @@ void ResultList::MarkFailed(int row, uint32_t error) {
     RedrawRow(row);
 }
 
-void ResultList::Remove(std::vector<int> rows) {
+void ResultList::Remove(std::vector<int> rows, CatchUp when) {
     std::sort(rows.begin(), rows.end());
     rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
     while (!rows.empty() && rows.back() >= Count()) rows.pop_back();
@@ -287,9 +343,13 @@ void ResultList::Remove(std::vector<int> rows) {
     }
     m_rows.erase(m_rows.begin() + static_cast<long>(to), m_rows.end());
     if (selected >= 0) m_list.SetItemState(selected, 0, LVIS_SELECTED | LVIS_FOCUSED);
-    SyncCount(false);
+    if (when == CatchUp::kNow)
+        SyncCount();
+    else
+        OpenPaints(false);
     if (selected >= 0) Select(Find(selectedId, -1));
-    RedrawAll();
+    // Rows below the window's last only move where nobody sees them.
+    if (IsShown(rows.front())) RedrawAll();
 }
 
 void ResultList::SortBy(int column, ListSortState& state) {
@@ -317,30 +377,32 @@ void ResultList::CountKinds(int& folders, int& files) const {
     for (int row = 0; row < Count(); ++row) ++(IsFolderRow(row) ? folders : files);
 }
 
-void ResultList::HoldPaints() {
-    if (m_paintHeld || !Window()) return;
-    m_list.SendMessage(WM_SETREDRAW, FALSE);
-    m_paintHeld = true;
-}
-
 void ResultList::OpenPaints(bool force) {
-    constexpr DWORD kPaintMs = 300;
-    if (!m_paintHeld) return;
+    if (!IsPaintHeld()) return;
     const DWORD now = GetTickCount();
-    if (!force && now - m_lastPaint < kPaintMs) return;
-    m_list.SendMessage(WM_SETREDRAW, TRUE);
-    InvalidateRect(Window(), nullptr, FALSE);
-    m_paintHeld = false;
-    m_lastPaint = now;
+    // A screenful of new rows is shown at once; after that the scroll bar
+    // (which under Wine costs the window tens of milliseconds each time it
+    // changes) follows now and then.
+    const auto page = static_cast<size_t>(m_list.SendMessage(LVM_GETCOUNTPERPAGE));
+    const DWORD due = m_shownCount <= page ? kCatchUpFirstMs : std::max(kCatchUpMs, 10 * m_catchUpCost);
+    if (!force && now - m_lastCatchUp < due) return;
+    SyncCount();
+    // What it cost sets when the next may come: a tenth of the window's time at most.
+    m_lastCatchUp = GetTickCount();
+    m_catchUpCost = m_lastCatchUp - now;
 }
 
 bool ResultList::OnNotify(const NMHDR& header, LRESULT& result) {
     switch (header.code) {
     case LVN_GETDISPINFOW: {
         LVITEMW& item = const_cast<NMLVDISPINFOW&>(reinterpret_cast<const NMLVDISPINFOW&>(header)).item;
-        if (item.iItem < 0 || item.iItem >= Count()) break;
+        if (item.iItem < 0 || item.iItem >= Count()) {
+            // A row that left before the control was told.
+            if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0) item.pszText[0] = L'\0';
+            break;
+        }
         if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0) {
-            const std::wstring text = Text(item.iItem, item.iSubItem);
+            const std::wstring text = ShownText(item.iItem, item.iSubItem);
             const size_t n = std::min(text.size(), static_cast<size_t>(item.cchTextMax - 1));
             std::copy(text.begin(), text.begin() + static_cast<long>(n), item.pszText);
             item.pszText[n] = L'\0';
@@ -354,9 +416,12 @@ bool ResultList::OnNotify(const NMHDR& header, LRESULT& result) {
     case LVN_GETDISPINFOA: {
         // Only when the control would not take UTF-16: the texts as the code page shows them.
         LVITEMA& item = const_cast<NMLVDISPINFOA&>(reinterpret_cast<const NMLVDISPINFOA&>(header)).item;
-        if (item.iItem < 0 || item.iItem >= Count()) break;
+        if (item.iItem < 0 || item.iItem >= Count()) {
+            if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0) item.pszText[0] = '\0';
+            break;
+        }
         if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0)
-            lstrcpynA(item.pszText, NarrowText(item.iItem, item.iSubItem).c_str(), item.cchTextMax);
+            lstrcpynA(item.pszText, ShownNarrow(ShownText(item.iItem, item.iSubItem)).c_str(), item.cchTextMax);
         if ((item.mask & LVIF_STATE) && item.iSubItem == 0) {
             item.state = (item.state & ~LVIS_STATEIMAGEMASK) | INDEXTOSTATEIMAGEMASK(IsChecked(item.iItem) ? 2 : 1);
             item.stateMask |= LVIS_STATEIMAGEMASK;
@@ -415,6 +480,28 @@ bool ResultList::PreTranslate(const MSG& msg) {
     }
 }
 
+std::wstring ResultList::ShownText(int row, int column) const {
+    std::wstring text = Text(row, column);
+    if (column != kPathColumn || m_painting == 0 || text.empty()) return text;
+    // The path cell as it is painted: cut in the middle to fit, so the end
+    // stays. Its room is the column's beside the check box (asked of the
+    // header and the image list: nothing that asks for texts again).
+    int width = m_list.GetColumnWidth(kPathColumn) - ScaledForDpi(kLabelMarginAt96, m_dpi);
+    int boxWidth = 0, boxHeight = 0;
+    const auto boxes = reinterpret_cast<HIMAGELIST>(m_list.SendMessage(LVM_GETIMAGELIST, LVSIL_STATE));
+    if (boxes && ImageList_GetIconSize(boxes, &boxWidth, &boxHeight)) width -= boxWidth;
+    if (!m_measure) m_measure = CreateCompatibleDC(nullptr);
+    if (!m_measure) return text;
+    const HGDIOBJ old = SelectObject(m_measure, reinterpret_cast<HFONT>(m_list.SendMessage(WM_GETFONT)));
+    std::vector<int> extents(text.size());
+    SIZE whole = {}, ellipsis = {};
+    const bool measured = GetTextExtentExPointW(m_measure, text.c_str(), static_cast<int>(text.size()), 0, nullptr,
+                                                extents.data(), &whole) &&
+                          GetTextExtentPoint32W(m_measure, L"\u2026", 1, &ellipsis);
+    SelectObject(m_measure, old);
+    return measured ? FitPathText(text, extents, ellipsis.cx, width) : text;
+}
+
 void ResultList::Toggle(int row) { SetChecked(row, !IsChecked(row)); }
 
 void ResultList::RedrawRow(int row) {
@@ -425,8 +512,15 @@ void ResultList::RedrawAll() {
     if (Window()) InvalidateRect(Window(), nullptr, FALSE);
 }
 
-void ResultList::SyncCount(bool keepView) {
+void ResultList::SyncCount() {
     if (!Window()) return;
-    m_list.SendMessage(LVM_SETITEMCOUNT, static_cast<WPARAM>(m_rows.size()),
-                       LVSICF_NOSCROLL | (keepView ? LVSICF_NOINVALIDATEALL : 0));
+    // Only the rows that came or went where the control shows them are painted again.
+    m_list.SendMessage(LVM_SETITEMCOUNT, static_cast<WPARAM>(m_rows.size()), LVSICF_NOSCROLL | LVSICF_NOINVALIDATEALL);
+    m_shownCount = m_rows.size();
+}
+
+bool ResultList::IsShown(int row) const {
+    if (!Window()) return false;
+    const auto top = static_cast<int>(m_list.SendMessage(LVM_GETTOPINDEX));
+    return row <= top + static_cast<int>(m_list.SendMessage(LVM_GETCOUNTPERPAGE));
 }

@@ -34,6 +34,9 @@ struct ListedRow {
     bool failed = false;
 };
 
+// The row a walk's row becomes (its id is given as it goes in).
+ListedRow ListedRowOf(const ResultRow& row);
+
 // The list's columns in their order: heading, width at 96 dpi, and the text a
 // row shows in it.
 struct ResultColumn {
@@ -45,6 +48,13 @@ const std::vector<ResultColumn>& ResultColumns();
 
 // The exact path of a row: from its entry's stored names, else as it was given.
 std::wstring ExactPathOf(const ListedRow& row);
+
+// A path as it is painted in width: the volume it starts with ("X:\" or
+// "\\server\share\"), "…", and as much of its end as fits, cut where a
+// folder's name starts, so that rows in one deep folder still read apart. A
+// path that fits stands whole; when not even its last name fits, that name
+// follows "…" alone. extents[i] is the width of the first i + 1 characters.
+std::wstring FitPathText(const std::wstring& path, const std::vector<int>& extents, int ellipsisWidth, int width);
 
 // A narrow text the way the system converts it (what a narrow reader of the
 // list gets): characters the code page lacks come as look-alikes or "?".
@@ -65,8 +75,10 @@ public:
     void Bind(int dpi);
 
     int Count() const { return static_cast<int>(m_rows.size()); }
-    // Rows go in at the end (the order of the walk).
+    // Rows go in at the end (the order of the walk): shown to the control at
+    // once, or (a walk's batch, moved in) with the next OpenPaints.
     void Append(std::vector<ResultRow>& rows);
+    void Append(std::vector<ListedRow>& rows);
     void Clear();
 
     const ListedRow& Row(int row) const { return m_rows[static_cast<size_t>(row)]; }
@@ -94,8 +106,10 @@ public:
     uint32_t ErrorOf(int row) const { return Row(row).error; }
     // The row reads "失败"; error says why.
     void MarkFailed(int row, uint32_t error);
-    // Takes the rows out at once; the selection stays with its row.
-    void Remove(std::vector<int> rows);
+    // Takes the rows out at once; the selection stays with its row. The
+    // control is shown the change now, or with the next OpenPaints.
+    enum class CatchUp { kNow, kWhenDue };
+    void Remove(std::vector<int> rows, CatchUp when = CatchUp::kNow);
 
     // Sorts by the texts of column (the Part's comparison of narrow texts),
     // in the direction state gives; rows move with their marks and selection.
@@ -104,10 +118,11 @@ public:
     // Statistics: folder rows and every other row.
     void CountKinds(int& folders, int& files) const;
 
-    // Repaints held while rows pour in, let through a few times a second.
-    void HoldPaints();
+    // Rows that pour in or leave are shown to the control (its count and
+    // scroll bar) now and then, not batch by batch: when force, or when it
+    // has waited long enough. Held while the control is behind the rows.
     void OpenPaints(bool force);
-    bool IsPaintHeld() const { return m_paintHeld; }
+    bool IsPaintHeld() const { return Window() && m_shownCount != m_rows.size(); }
 
     // The control's requests (texts, check marks) and check-mark changes;
     // true when handled, with the answer in result.
@@ -122,14 +137,22 @@ private:
     // program or another): the control keeps none of its own.
     void TakeStateImage(int row, UINT state);
     void Toggle(int row);
+    // What the control is given for a cell: while it paints, a path cut to fit.
+    std::wstring ShownText(int row, int column) const;
     void RedrawRow(int row);
     void RedrawAll();
-    void SyncCount(bool keepView);
+    void SyncCount();
+    // Whether row is in or above the rows the control shows now.
+    bool IsShown(int row) const;
 
     CListCtrl m_list;
     bool m_subclassed = false;
     std::vector<ListedRow> m_rows;
     uint32_t m_lastId = 0;
-    bool m_paintHeld = false;
-    DWORD m_lastPaint = GetTickCount();
+    int m_dpi = 96;
+    int m_painting = 0;               // inside the control's paint
+    mutable HDC m_measure = nullptr;  // where painted texts are measured
+    size_t m_shownCount = 0;          // the rows the control knows of
+    DWORD m_lastCatchUp = GetTickCount();
+    DWORD m_catchUpCost = 0;  // how long the last one took
 };

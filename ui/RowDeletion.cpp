@@ -31,6 +31,7 @@ bool RowDeletion::Start(FileSystem& fs, const std::vector<int>& rows, Ended ende
     std::vector<int> order(rows);
     std::sort(order.begin(), order.end(), [](int a, int b) { return a > b; });
     order.erase(std::unique(order.begin(), order.end()), order.end());
+    run->items.reserve(order.size());
     for (int row : order) {
         if (row < 0 || row >= m_list.Count()) continue;
         const ListedRow& listed = m_list.Row(row);
@@ -87,7 +88,6 @@ DWORD WINAPI RowDeletion::Worker(void* p) {
 }
 
 void RowDeletion::Apply(const std::vector<RowOutcome>& outcomes) {
-    m_list.HoldPaints();
     // The rows keep their places while a deletion runs (from the last up, so
     // the rows that went were below); should one have moved after all, its id
     // finds it.
@@ -101,13 +101,16 @@ void RowDeletion::Apply(const std::vector<RowOutcome>& outcomes) {
         else
             m_list.MarkFailed(row, outcome.error);
     }
-    m_list.Remove(gone);
-    m_list.OpenPaints(false);
+    m_list.Remove(gone, ResultList::CatchUp::kWhenDue);
 }
 
 void RowDeletion::Finish(const DeletionTally& tally, const Ended& ended) {
     m_list.OpenPaints(true);
-    // Still running while its summary is up: nothing may start from the box's loop.
-    if (ended) ended(tally);
-    m_running = false;
+    // The summary in a task of its own: when showing the rows took a while,
+    // the window answers what waits before it puts up the box.
+    m_tasks.Post([this, tally, ended] {
+        // Still running while its summary is up: nothing may start from the box's loop.
+        if (ended) ended(tally);
+        m_running = false;
+    });
 }

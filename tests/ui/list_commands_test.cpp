@@ -825,6 +825,73 @@ TEST_F(ListCommands, EveryRowIsItsExactEntryWhereverItGoes) {
     EXPECT_TRUE(v.Exists(deep + "\\nul"));
 }
 
+// A path too wide for its column keeps its volume and its end, where rows in
+// one deep folder differ (a font of one unit a character, "…" one unit).
+TEST(PathCell, APathCutToItsColumnKeepsItsVolumeAndItsEnd) {
+    struct Case {
+        std::wstring path;
+        int width;
+        std::wstring shown;
+    } cases[] = {
+        {L"Z:\\repo\\src\\build\\nul", 21, L"Z:\\repo\\src\\build\\nul"},  // fits
+        {L"Z:\\repo\\src\\build\\nul", 15, L"Z:\\\u2026\\build\\nul"},     // whole folder names only
+        {L"Z:\\repo\\src\\build\\nul", 8, L"Z:\\\u2026\\nul"},
+        {L"Z:\\a\\averyverylongname", 10, L"\u2026\\averyverylongname"},  // the control cuts its end
+        {L"Z:\\averyverylongname", 10, L"Z:\\averyverylongname"},         // nothing in the middle to cut
+        {L"\\\\srv\\share\\x\\y\\nul", 17, L"\\\\srv\\share\\\u2026\\nul"},
+    };
+    for (const Case& c : cases) {
+        std::vector<int> extents(c.path.size());
+        for (size_t i = 0; i < extents.size(); ++i) extents[i] = static_cast<int>(i) + 1;
+        EXPECT_EQ(FitPathText(c.path, extents, 1, c.width), c.shown) << c.width;
+    }
+}
+
+// Rows leave in batches from the last one up, as a deletion takes them out,
+// while the control is told of it only now and then: the marks stay with
+// their rows, the selection with its row, and once told the control reads
+// every row that is left.
+TEST_F(ListCommands, RowsLeavingInBatchesKeepTheirMarksAndTheSelection) {
+    CMyDlg dlg{CMyDlg::StartArgs{true, ""}};
+    Run(dlg, [&](HWND h) {
+        std::vector<Row> rows;
+        for (int i = 0; i < 60; ++i) rows.push_back(FileRow("D:\\r\\f" + std::to_string(i) + "."));
+        AddRows(h, dlg, rows);
+        std::vector<bool> checks(rows.size());
+        for (size_t i = 0; i < checks.size(); i += 3) checks[i] = true;
+        SetChecks(h, dlg, checks);
+        Select(h, dlg, 31);
+        const std::vector<std::vector<int>> batches = {{59, 58, 57, 50, 45, 44}, {40, 39, 33, 32, 30}, {5, 2, 1, 0}};
+        for (const std::vector<int>& batch : batches) {
+            OnUi(h, [&] { dlg.Results().Remove(batch, ResultList::CatchUp::kWhenDue); });
+            for (int row : batch) {  // from the last up
+                rows.erase(rows.begin() + row);
+                checks.erase(checks.begin() + row);
+            }
+        }
+        EXPECT_EQ(Rows(dlg), rows);
+        EXPECT_EQ(Checks(dlg), checks);
+        ASSERT_GE(Selected(dlg), 0);
+        EXPECT_EQ(Cell(dlg, Selected(dlg), 1), "[f31.]");
+
+        OnUi(h, [&] { dlg.Results().OpenPaints(true); });
+        EXPECT_FALSE(OnList(dlg, [](ResultList& l) { return l.IsPaintHeld(); }));
+        HWND list = GetDlgItem(h, IDC_LIST_RESULT);
+        ASSERT_EQ(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0), static_cast<LRESULT>(rows.size()));
+        for (size_t i = 0; i < rows.size(); ++i) {
+            char text[64] = {};
+            LVITEMA cell = {};
+            cell.iSubItem = 0;
+            cell.pszText = text;
+            cell.cchTextMax = sizeof text;
+            SendMessageA(list, LVM_GETITEMTEXTA, i, reinterpret_cast<LPARAM>(&cell));
+            EXPECT_EQ(text, rows[i].path);
+        }
+        EXPECT_EQ(SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED),
+                  static_cast<LRESULT>(Selected(dlg)));
+    });
+}
+
 // --- rescue: rename and view ------------------------------------------------
 
 TEST_F(ListCommands, RenameGivesTheSelectedEntryALegalNameAndTheRowGoes) {
