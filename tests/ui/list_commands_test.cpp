@@ -852,7 +852,7 @@ TEST(PathCell, APathCutToItsColumnKeepsItsVolumeAndItsEnd) {
 // their rows, the selection with its row, and once told the control reads
 // every row that is left.
 TEST_F(ListCommands, RowsLeavingInBatchesKeepTheirMarksAndTheSelection) {
-    CMyDlg dlg{CMyDlg::StartArgs{true, ""}};
+    CMyDlg dlg{CMyDlg::StartArgs{true, L""}};
     Run(dlg, [&](HWND h) {
         std::vector<Row> rows;
         for (int i = 0; i < 60; ++i) rows.push_back(FileRow("D:\\r\\f" + std::to_string(i) + "."));
