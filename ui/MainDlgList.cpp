@@ -119,7 +119,11 @@ void CMyDlg::CopySelectedPath() {
     HGLOBAL wide = BlockOf(text.c_str(), (text.size() + 1) * sizeof(wchar_t));
     if (!wide) return;
     HGLOBAL ansi = fits ? BlockOf(narrow.c_str(), narrow.size() + 1) : nullptr;
-    if (!OpenClipboard(m_hWnd)) {
+    // Another program (a clipboard manager, a reader) may hold the clipboard
+    // for a moment: a few short tries before the copy is given up.
+    bool opened = false;
+    for (int attempt = 0; attempt < 10 && !(opened = OpenClipboard(m_hWnd) != FALSE); ++attempt) Sleep(10);
+    if (!opened) {
         GlobalFree(wide);
         if (ansi) GlobalFree(ansi);
         return;
