@@ -1035,7 +1035,6 @@ TEST_F(BusyWindow, ADeletionStopsWhenAskedAndTheRowsLeftAreTheEntriesLeft) {
     EXPECT_EQ(e2e::ControlText(window, kButtonDelete), "删除");
 
     const int left = EntriesLeft();
-    EXPECT_GT(left, kPerFolder - 40) << "the stop came after the last row";
     Rows rows;
     ASSERT_TRUE(e2e::ReadListRows(list, 5, rows));
     ASSERT_EQ(static_cast<int>(rows.size()), left);
@@ -1045,6 +1044,10 @@ TEST_F(BusyWindow, ADeletionStopsWhenAskedAndTheRowsLeftAreTheEntriesLeft) {
         EXPECT_TRUE(m_box.Exists("many\\" + relative)) << "a row of a deleted entry: " << row[0];
         failed += row[4] == "失败" ? 1 : 0;
     }
+    // The list shows rows leaving now and then, not each one: by the time
+    // the press is seen many more may be gone. Rows never tried are what
+    // tells a stop taken at once from one taken after the last row.
+    EXPECT_GT(left - failed, 0) << "the stop came after the last row";
     EXPECT_EQ(text, "删除已停止，删除成功 " + std::to_string(total - left) + " 个，删除失败 " + std::to_string(failed) +
                         " 个。\r\n未删除 " + std::to_string(left - failed) + " 个。");
 }
