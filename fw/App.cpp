@@ -23,16 +23,6 @@ std::wstring ModuleAppName() {
     return AppNameFromModulePath(path.c_str());
 }
 
-std::string AnsiOf(const std::wstring& text) {
-    if (text.empty()) return std::string();
-    const int size =
-        WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-    std::string narrow(size > 0 ? static_cast<size_t>(size) : 0, '\0');
-    if (size > 0)
-        WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &narrow[0], size, nullptr, nullptr);
-    return narrow;
-}
-
 }  // namespace
 
 CWinApp::CWinApp() : m_hInstance(GetModuleHandleW(nullptr)), m_strAppName(ModuleAppName()) { g_app = this; }
@@ -49,7 +39,7 @@ CWinApp* GetApp() { return g_app; }
 
 std::wstring GetAppNameW() { return g_app ? g_app->m_strAppName : ModuleAppName(); }
 
-std::string GetAppName() { return AnsiOf(GetAppNameW()); }
+std::string GetAppName() { return ShownNarrow(GetAppNameW()); }
 
 std::wstring AppNameFromModulePath(const wchar_t* path) {
     const wchar_t* name = path;

@@ -29,6 +29,16 @@ std::string UiNarrow(std::wstring_view text) {
     return narrow;
 }
 
+std::string ShownNarrow(std::wstring_view text) {
+    if (text.empty()) return std::string();
+    const int size = static_cast<int>(text.size());
+    const int length = WideCharToMultiByte(CP_ACP, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
+    if (length <= 0) return std::string();
+    std::string narrow(static_cast<size_t>(length), '\0');
+    WideCharToMultiByte(CP_ACP, 0, text.data(), size, &narrow[0], length, nullptr, nullptr);
+    return narrow;
+}
+
 std::wstring WindowTextW(HWND window) {
     int length = GetWindowTextLengthW(window);
     if (length <= 0) return std::wstring();

@@ -20,6 +20,10 @@ std::wstring UiWide(std::string_view text);
 // UTF-16 back into the program's code page; a character it lacks becomes "?".
 std::string UiNarrow(std::wstring_view text);
 
+// A text as the system's narrow functions give it (the ANSI code page; a
+// character it lacks comes as a look-alike or "?").
+std::string ShownNarrow(std::wstring_view text);
+
 // The window's text in UTF-16, however long.
 std::wstring WindowTextW(HWND window);
 // The program's text into a window or a dialog's control.

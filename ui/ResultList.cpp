@@ -145,16 +145,6 @@ std::wstring FitPathText(const std::wstring& path, const std::vector<int>& exten
     return ellipsis + path.substr(last);
 }
 
-std::string ShownNarrow(const std::wstring& text) {
-    if (text.empty()) return std::string();
-    const int size =
-        WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-    std::string narrow(size > 0 ? static_cast<size_t>(size) : 0, '\0');
-    if (size > 0)
-        WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &narrow[0], size, nullptr, nullptr);
-    return narrow;
-}
-
 std::wstring WideOfAnsi(const std::string& text) {
     if (text.empty()) return std::wstring();
     const int size = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);

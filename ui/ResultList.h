@@ -16,6 +16,7 @@
 
 #include "ListCtrl.h"
 #include "ListRules.h"
+#include "UiText.h"
 #include "ResultRow.h"
 
 // One row as the list holds it: a few bytes beside its entry, whose names
@@ -56,9 +57,8 @@ std::wstring ExactPathOf(const ListedRow& row);
 // follows "…" alone. extents[i] is the width of the first i + 1 characters.
 std::wstring FitPathText(const std::wstring& path, const std::vector<int>& extents, int ellipsisWidth, int width);
 
-// A narrow text the way the system converts it (what a narrow reader of the
-// list gets): characters the code page lacks come as look-alikes or "?".
-std::string ShownNarrow(const std::wstring& text);
+// A narrow text of the ANSI code page in UTF-16 (ShownNarrow, in fw, is the
+// other way).
 std::wstring WideOfAnsi(const std::string& text);
 
 class ResultList {
